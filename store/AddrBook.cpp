@@ -1,0 +1,482 @@
+#include "store/AddrBook.h"
+#include <cstdlib>
+#include <cstring>
+#include "store/Sjis.h"
+#include "store/StoreHooks.h"
+
+namespace {
+
+// Tree labels are built for a 512-byte buffer; longer ones are cut at a character boundary.
+const size_t kMaxLabelBytes = 511;
+const uint32_t kKeyStep = 10;
+
+const char* const kRootName = "TreeCtrl_RootNode";
+
+}  // namespace
+
+ADTDATA* NextPreOrder(ADTDATA* node, const ADTDATA* stopParent)
+{
+    if (node->pChild)
+        return node->pChild;
+    while (node) {
+        if (node->pNext)
+            return node->pNext;
+        node = node->pParent;
+        if (node == stopParent)
+            return nullptr;
+    }
+    return nullptr;
+}
+
+CAddrBook::CAddrBook()
+{
+    Initialize();
+}
+
+CAddrBook::~CAddrBook()
+{
+    DeleteList(nullptr);
+    std::free(m_Root.psName);
+}
+
+void CAddrBook::Initialize()
+{
+    std::memset(&m_Root, 0, sizeof(m_Root));
+    m_Root.cType = ADT_LOCAL_BOOK;
+    m_Root.psName = StoreStrDup(kRootName);
+    m_pTree = nullptr;
+    m_ItemIndex.clear();
+    StoreTrace("CAddrBook::Initialize();\n");
+}
+
+uint32_t CAddrBook::NameHash(const char* name)
+{
+    uint32_t sum = 0;
+    if (name) {
+        for (const unsigned char* p = reinterpret_cast<const unsigned char*>(name); *p; ++p)
+            sum += *p;
+    }
+    return sum;
+}
+
+ADTDATA* CAddrBook::NewData(unsigned char kind, const char* name, const char* addr,
+                            ADTDATA* parent, ADTDATA* prev)
+{
+    ADTDATA* node = static_cast<ADTDATA*>(g_StoreHooks.allocate(sizeof(ADTDATA)));
+    char* nameCopy = nullptr;
+    char* addrCopy = nullptr;
+    bool ok = node != nullptr;
+    if (ok && name && *name)
+        ok = (nameCopy = StoreStrDup(name)) != nullptr;
+    if (ok && addr && *addr)
+        ok = (addrCopy = StoreStrDup(addr)) != nullptr;
+    if (!ok) {
+        std::free(nameCopy);
+        std::free(node);
+        g_StoreHooks.reportError("ADTDATA* CAddrBook::NewData():p = (ADTDATA*)malloc( sizeof( ADTDATA ) );",
+                                 "エラー(malloc失敗)");
+        return nullptr;
+    }
+
+    std::memset(node, 0, sizeof(*node));
+    node->cType = kind;
+    node->pPrev = prev;
+    node->psName = nameCopy;
+    node->nHash = NameHash(nameCopy);
+    node->psAddr = addrCopy;
+    if (parent) {
+        node->pParent = parent;
+        parent->nChild++;
+    }
+    return node;
+}
+
+ADTDATA* CAddrBook::AddData(unsigned char kind, const char* name, const char* addr,
+                            ADTDATA* target, int mode)
+{
+    if (!target) {
+        if (m_Root.pChild) {
+            target = m_Root.pLastChild;
+            mode = PLACE_AFTER;
+        } else {
+            target = &m_Root;
+            mode = PLACE_CHILD;
+        }
+    }
+
+    ADTDATA* node = nullptr;
+    if (mode == PLACE_CHILD) {
+        node = NewData(kind, name, addr, target, target->pLastChild);
+        if (node)
+            LinkChildLast(node, target);
+    } else if (target->pParent) {
+        ADTDATA* prev = (mode == PLACE_BEFORE) ? target->pPrev : target;
+        node = NewData(kind, name, addr, target->pParent, prev);
+        if (node) {
+            if (mode == PLACE_BEFORE)
+                LinkBefore(node, target);
+            else
+                LinkAfter(node, target);
+        }
+    }
+    if (!node)
+        return nullptr;
+
+    DispData(node);
+    return node;
+}
+
+void CAddrBook::LinkChildLast(ADTDATA* node, ADTDATA* target)
+{
+    ADTDATA* last = target->pLastChild;
+    if (last) {
+        last->pNext = node;
+        node->nOrder = last->nOrder + kKeyStep;
+    } else {
+        target->pChild = node;
+        target->nChild = 1;
+        node->nOrder = kKeyStep;
+    }
+    target->pLastChild = node;
+}
+
+void CAddrBook::LinkBefore(ADTDATA* node, ADTDATA* target)
+{
+    ADTDATA* prev = target->pPrev;
+    node->pNext = target;
+    target->pPrev = node;
+    if (prev) {
+        prev->pNext = node;
+        node->nOrder = (prev->nOrder + target->nOrder) >> 1;
+    } else {
+        target->pParent->pChild = node;
+        node->nOrder = target->nOrder >> 1;
+    }
+}
+
+void CAddrBook::LinkAfter(ADTDATA* node, ADTDATA* target)
+{
+    ADTDATA* next = target->pNext;
+    if (next) {
+        next->pPrev = node;
+        node->pNext = next;
+        node->nOrder = (target->nOrder + next->nOrder) >> 1;
+    } else {
+        node->nOrder = target->nOrder + kKeyStep;
+        target->pParent->pLastChild = node;
+    }
+    target->pNext = node;
+}
+
+ADTDATA* CAddrBook::AddDataAt(unsigned char kind, const char* name, const char* addr,
+                              HTREEITEM item, int mode)
+{
+    ADTDATA* target = FindByItem(item);
+    if (!target)
+        return nullptr;
+    return AddData(kind, name, addr, target, mode);
+}
+
+void CAddrBook::DeleteData(ADTDATA* node)
+{
+    if (!node || !node->pParent)
+        return;
+    ADTDATA* parent = node->pParent;
+    SetModified(parent);
+
+    if (node->pPrev) {
+        node->pPrev->pNext = node->pNext;
+        if (node->pNext)
+            node->pNext->pPrev = node->pPrev;
+    } else {
+        parent->pChild = node->pNext;
+        if (node->pNext)
+            node->pNext->pPrev = nullptr;
+    }
+    if (parent->pLastChild == node)
+        parent->pLastChild = node->pPrev;
+    parent->nChild--;
+
+    if (node->pChild)
+        DeleteList(node->pChild);
+    if (m_pTree && node->hItem)
+        m_pTree->DeleteItem(node->hItem);
+    FreeNode(node);
+}
+
+void CAddrBook::DeleteList(ADTDATA* node)
+{
+    ADTDATA* start = node ? node : m_Root.pChild;
+    if (!start)
+        return;
+    if (start->pPrev && start->pParent)
+        start = start->pParent->pChild;
+    SetModified(start);
+    FreeSubtrees(start);
+}
+
+// Frees a whole sibling list with everything below it, deepest first, without recursion:
+// a book read from a file may nest folders to any depth.
+void CAddrBook::FreeSubtrees(ADTDATA* first)
+{
+    const ADTDATA* stop = first->pParent;
+    ADTDATA* node = first;
+    while (node) {
+        if (node->pChild) {
+            ADTDATA* child = node->pChild;
+            node->pChild = nullptr;
+            node = child;
+            continue;
+        }
+        ADTDATA* next = node->pNext;
+        ADTDATA* up = node->pParent;
+        FreeNode(node);
+        node = next ? next : (up == stop ? nullptr : up);
+    }
+}
+
+void CAddrBook::FreeNode(ADTDATA* node)
+{
+    if (node->hItem) {
+        auto it = m_ItemIndex.find(node->hItem);
+        if (it != m_ItemIndex.end() && it->second == node)
+            m_ItemIndex.erase(it);
+    }
+    std::free(node->psName);
+    std::free(node->psAddr);
+    std::free(node);
+}
+
+std::string CAddrBook::FormatLabel(const ADTDATA* node)
+{
+    std::string label = node->psName ? node->psName : "";
+    if (node->cType != ADT_ADDR)
+        return label;
+
+    std::string part;
+    if (node->psAddr) {
+        const char* comma = std::strchr(node->psAddr, ',');
+        if (comma) {
+            part.assign(node->psAddr, comma - node->psAddr);
+            part += ", …";
+        } else {
+            part = node->psAddr;
+        }
+    }
+    label += " <" + part + ">";
+    label.resize(SjisCutLength(label.c_str(), label.size(), kMaxLabelBytes));
+    return label;
+}
+
+void CAddrBook::AssignItem(ADTDATA* node, HTREEITEM item)
+{
+    if (node->hItem) {
+        auto it = m_ItemIndex.find(node->hItem);
+        if (it != m_ItemIndex.end() && it->second == node)
+            m_ItemIndex.erase(it);
+    }
+    node->hItem = item;
+    if (item)
+        m_ItemIndex[item] = node;
+}
+
+// Inserts one node's item under its parent's item, last, then lets the view order it.
+void CAddrBook::ShowOne(ADTDATA* node)
+{
+    int image = 0;
+    int selectedImage = 0;
+    if (node->cType == ADT_ADDR) {
+        selectedImage = 1;
+    } else if (IsBookKind(node->cType) || node->cType == ADT_FOLDER) {
+        image = IAddrView::kImageCallback;
+        selectedImage = IAddrView::kImageCallback;
+    }
+    HTREEITEM parentItem = node->pParent ? node->pParent->hItem : nullptr;
+    HTREEITEM item = m_pTree->InsertNode(parentItem, FormatLabel(node).c_str(), image,
+                                         selectedImage, MakeItemData(node->cType, node->nOrder));
+    if (parentItem)
+        m_pTree->SortAfterInsert(parentItem);
+    AssignItem(node, item);
+}
+
+// Shows the node and its whole subtree, each child after its parent; a node is expanded
+// after its children are in, so an open folder opens with its contents.
+void CAddrBook::DispData(ADTDATA* node)
+{
+    if (!m_pTree || !node)
+        return;
+    ADTDATA* current = node;
+    for (;;) {
+        ShowOne(current);
+        bool container = IsBookKind(current->cType) || current->cType == ADT_FOLDER;
+        if (container && current->nChild && current->pChild) {
+            current = current->pChild;
+            continue;
+        }
+        for (;;) {
+            if (current->bExpand && current->hItem)
+                m_pTree->Expand(current->hItem);
+            if (current == node)
+                return;
+            if (current->pNext) {
+                current = current->pNext;
+                break;
+            }
+            current = current->pParent;
+        }
+    }
+}
+
+void CAddrBook::DispList(ADTDATA* first)
+{
+    if (!m_pTree)
+        return;
+    for (ADTDATA* node = first ? first : m_Root.pChild; node; node = node->pNext)
+        DispData(node);
+}
+
+void CAddrBook::UpdateLabel(ADTDATA* node)
+{
+    if (!m_pTree || !node || node->cType == ADT_FOLDER || !node->hItem)
+        return;
+    m_pTree->SetItemText(node->hItem, FormatLabel(node).c_str());
+}
+
+void CAddrBook::DeleteItem(ADTDATA* node)
+{
+    // A null item would make the control delete every item.
+    if (node && m_pTree && node->hItem)
+        m_pTree->DeleteItem(node->hItem);
+}
+
+ADTDATA* CAddrBook::SetExpand(HTREEITEM item, int value)
+{
+    ADTDATA* node = FindByItem(item);
+    if (node)
+        node->bExpand = value;
+    return node;
+}
+
+// Re-keys the children 10, 20, 30 ... in list order (deep: every level below too).
+void CAddrBook::Renumber(ADTDATA* node, int deep)
+{
+    ADTDATA* container = node ? node : &m_Root;
+    if (container->cType == ADT_ADDR)
+        return;
+    ADTDATA* current = container->pChild;
+    while (current) {
+        current->nOrder = current->pPrev ? current->pPrev->nOrder + kKeyStep : kKeyStep;
+        if (m_pTree && current->hItem)
+            m_pTree->SetItemData(current->hItem, MakeItemData(current->cType, current->nOrder));
+        if (deep && current->pChild && current->cType != ADT_ADDR) {
+            current = current->pChild;
+            continue;
+        }
+        for (;;) {
+            if (current->pNext) {
+                current = current->pNext;
+                break;
+            }
+            current = current->pParent;
+            if (current == container) {
+                current = nullptr;
+                break;
+            }
+        }
+    }
+}
+
+ADTDATA* CAddrBook::FindByItem(HTREEITEM item, ADTDATA* start, int flag)
+{
+    if (!flag) {
+        if (item) {
+            auto it = m_ItemIndex.find(item);
+            return it != m_ItemIndex.end() ? it->second : nullptr;
+        }
+        start = m_Root.pChild;
+    }
+    if (!start)
+        return nullptr;
+    for (ADTDATA* node = start; node; node = NextPreOrder(node, start->pParent)) {
+        if (node->hItem == item)
+            return node;
+    }
+    return nullptr;
+}
+
+ADTDATA* CAddrBook::FindByName(const char* name, ADTDATA* start, int flag)
+{
+    if (!name || !*name)
+        return nullptr;
+    if (!flag)
+        start = m_Root.pChild;
+    if (!start)
+        return nullptr;
+    uint32_t hash = NameHash(name);
+    for (ADTDATA* node = start; node; node = NextPreOrder(node, start->pParent)) {
+        if (node->nHash == hash && node->psName && std::strcmp(node->psName, name) == 0)
+            return node;
+    }
+    return nullptr;
+}
+
+ADTDATA* CAddrBook::FindBookByName(const char* name)
+{
+    if (!name || !*name)
+        return nullptr;
+    uint32_t hash = NameHash(name);
+    ADTDATA* global = nullptr;
+    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
+        if (book->nHash != hash || !book->psName || std::strcmp(book->psName, name) != 0)
+            continue;
+        if (book->cType == ADT_LOCAL_BOOK)
+            return book;
+        if (!global)
+            global = book;
+    }
+    return global;
+}
+
+ADTDATA* CAddrBook::GetBook(HTREEITEM item)
+{
+    ADTDATA* node = FindByItem(item);
+    while (node && node->pParent != &m_Root)
+        node = node->pParent;
+    return node;
+}
+
+void CAddrBook::SetModified(ADTDATA* node)
+{
+    for (; node && node != &m_Root; node = node->pParent)
+        node->bModified = 1;
+}
+
+namespace {
+
+bool ReplaceText(char*& field, const char* text)
+{
+    char* copy = nullptr;
+    if (text && *text) {
+        copy = StoreStrDup(text);
+        if (!copy)
+            return false;
+    }
+    std::free(field);
+    field = copy;
+    return true;
+}
+
+}  // namespace
+
+bool CAddrBook::ReplaceName(ADTDATA* node, const char* text)
+{
+    if (!ReplaceText(node->psName, text))
+        return false;
+    node->nHash = NameHash(node->psName);
+    return true;
+}
+
+bool CAddrBook::ReplaceAddr(ADTDATA* node, const char* text)
+{
+    return ReplaceText(node->psAddr, text);
+}

@@ -1,0 +1,87 @@
+// CAddrBook, the address store: every book, folder and address of the plug-in as one tree
+// of ADTDATA nodes under a root, kept in step with the attached tree view. The plug-in has
+// one process-wide instance; the file layer, the book registry, the window, the tree and the
+// dialogs read and change the address data only through it.
+#pragma once
+#include <cstdio>
+#include <string>
+#include <unordered_map>
+#include "store/AddrData.h"
+#include "store/AddrView.h"
+
+class CAddrBook {
+public:
+    ADTDATA m_Root;        // first member: the store's address is the root node's address
+    IAddrView* m_pTree;    // the attached view, or none
+
+    CAddrBook();
+    ~CAddrBook();
+    CAddrBook(const CAddrBook&) = delete;
+    CAddrBook& operator=(const CAddrBook&) = delete;
+
+    void Initialize();
+
+    ADTDATA* NewData(unsigned char kind, const char* name, const char* addr, ADTDATA* parent,
+                     ADTDATA* prev);
+    ADTDATA* AddData(unsigned char kind, const char* name, const char* addr, ADTDATA* target,
+                     int mode);
+    ADTDATA* AddDataAt(unsigned char kind, const char* name, const char* addr, HTREEITEM item,
+                       int mode);
+    void DeleteData(ADTDATA* node);
+    void DeleteList(ADTDATA* node);
+
+    void DispData(ADTDATA* node);
+    void DispList(ADTDATA* first);
+    void UpdateLabel(ADTDATA* node);
+    void DeleteItem(ADTDATA* node);
+    ADTDATA* SetExpand(HTREEITEM item, int value);
+    void Renumber(ADTDATA* node, int deep);
+
+    ADTDATA* FindByItem(HTREEITEM item, ADTDATA* start = nullptr, int flag = 0);
+    ADTDATA* FindByName(const char* name, ADTDATA* start = nullptr, int flag = 0);
+    ADTDATA* GetBook(HTREEITEM item);
+    // The book named name, compared as FindByName compares; a local book wins over a
+    // global book of the same name.
+    ADTDATA* FindBookByName(const char* name);
+    static uint32_t NameHash(const char* name);
+    void SetModified(ADTDATA* node);
+
+    // Replace a node's name or address text with a private copy of text (none when
+    // empty). The old string is released only after the copy succeeded.
+    bool ReplaceName(ADTDATA* node, const char* text);
+    bool ReplaceAddr(ADTDATA* node, const char* text);
+
+    // The text a node shows in the tree.
+    static std::string FormatLabel(const ADTDATA* node);
+
+    // AL-MAIL address file: read lines into parent; write a sibling list at a depth.
+    FILE* ReadList(ADTDATA* parent, FILE* file);
+    int WriteList(ADTDATA* first, FILE* file, int depth);
+
+    // Book registry (Windows): the books of the settings file, and their files.
+    void LoadBooks();
+    void SaveBooks();
+    // A path in folder for a new book file, named by the time in seconds ("%08X.adr"),
+    // that neither exists on disk nor belongs to another book.
+    std::string ProposeBookFile(const std::string& folder);
+
+    bool IsBook(const ADTDATA* node) const { return node && node->pParent == &m_Root; }
+    ADTDATA* FirstBook() { return m_Root.pChild; }
+
+private:
+    std::unordered_map<HTREEITEM, ADTDATA*> m_ItemIndex;  // item -> node, for FindByItem
+
+    void LinkChildLast(ADTDATA* node, ADTDATA* target);
+    void LinkBefore(ADTDATA* node, ADTDATA* target);
+    void LinkAfter(ADTDATA* node, ADTDATA* target);
+    void ShowOne(ADTDATA* node);
+    void AssignItem(ADTDATA* node, HTREEITEM item);
+    void FreeNode(ADTDATA* node);
+    void FreeSubtrees(ADTDATA* first);
+};
+
+// The plug-in's one store, defined with the module's other process-wide objects.
+extern CAddrBook g_AddrBook;
+
+// The next node after node in pre-order, staying within the lists below stopParent.
+ADTDATA* NextPreOrder(ADTDATA* node, const ADTDATA* stopParent);

@@ -1,0 +1,114 @@
+// The AL-MAIL address file layer of the store: folders ("Group" ... "End group") and
+// address lines ("name: addresses"), four blanks of indentation per folder level.
+#include <string>
+#include <vector>
+#include "store/AddrBook.h"
+#include "store/LineReader.h"
+
+namespace {
+
+bool IsAsciiBlankOrTab(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// keyword (lower case) stands at pos, in any ASCII case, followed by a blank, a tab or
+// the end of the line. Without the follower test an address named "Groupware" would
+// read back as a folder.
+bool StartsWithKeyword(const std::string& line, size_t pos, const char* keyword)
+{
+    size_t i = 0;
+    for (; keyword[i]; ++i) {
+        if (pos + i >= line.size() || AsciiLower(line[pos + i]) != keyword[i])
+            return false;
+    }
+    size_t after = pos + i;
+    return after == line.size() || IsAsciiBlankOrTab(line[after]);
+}
+
+size_t SkipBlanks(const std::string& line, size_t pos)
+{
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    return pos;
+}
+
+void WriteText(FILE* file, const std::string& text)
+{
+    std::fwrite(text.data(), 1, text.size(), file);
+}
+
+}  // namespace
+
+// Reads lines into parent until the end of the file. Folders nest through an explicit
+// stack, so any depth reads without recursion. An end line at the top level is skipped.
+FILE* CAddrBook::ReadList(ADTDATA* parent, FILE* file)
+{
+    if (!file)
+        return nullptr;
+    CLineReader reader(file);
+    std::vector<ADTDATA*> levels;  // open folders; a folder that could not be made repeats its parent
+    std::string line;
+    while (reader.Next(line)) {
+        ADTDATA* current = levels.empty() ? parent : levels.back();
+        size_t start = SkipBlanks(line, 0);
+        if (StartsWithKeyword(line, start, "group")) {
+            std::string name = line.substr(SkipBlanks(line, start + 5));
+            ADTDATA* folder = AddData(ADT_FOLDER, name.c_str(), nullptr, current, PLACE_CHILD);
+            levels.push_back(folder ? folder : current);
+        } else if (StartsWithKeyword(line, start, "end group")) {
+            if (!levels.empty())
+                levels.pop_back();
+        } else {
+            size_t colon = line.find(':', start);
+            if (colon == std::string::npos)
+                continue;
+            std::string name = line.substr(start, colon - start);
+            std::string text = line.substr(SkipBlanks(line, colon + 1));
+            AddData(ADT_ADDR, name.c_str(), text.c_str(), current, PLACE_CHILD);
+        }
+    }
+    return file;
+}
+
+// Writes the list and everything below it in list order. Folders open and close through
+// the parent links, so any depth writes without recursion, each level four blanks deeper.
+int CAddrBook::WriteList(ADTDATA* first, FILE* file, int depth)
+{
+    if (!first || !file)
+        return 0;
+    std::string indent(static_cast<size_t>(depth > 0 ? depth : 0) * 4, ' ');
+    ADTDATA* node = first;
+    while (node) {
+        const char* name = node->psName ? node->psName : "";
+        if (node->cType == ADT_FOLDER) {
+            WriteText(file, indent + "Group " + name + "\r\n");
+            if (node->pChild) {
+                node = node->pChild;
+                indent.append(4, ' ');
+                continue;
+            }
+            WriteText(file, indent + "End group\r\n");
+        } else {
+            WriteText(file, indent + name + ": " + (node->psAddr ? node->psAddr : "") + "\r\n");
+        }
+        // Climb out of finished folders, closing each, until a next sibling is found.
+        while (!node->pNext) {
+            if (node->pParent == first->pParent) {
+                node = nullptr;
+                break;
+            }
+            node = node->pParent;
+            indent.resize(indent.size() - 4);
+            WriteText(file, indent + "End group\r\n");
+        }
+        if (node)
+            node = node->pNext;
+    }
+    return 0;
+}

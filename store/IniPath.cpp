@@ -1,0 +1,3 @@
+#include "store/IniPath.h"
+
+char g_szIniPath[260];

@@ -1,0 +1,16 @@
+// Reads whole lines of any length from a file opened in binary mode. A line ends at LF;
+// a CR just before the LF belongs to the line end. The address file reader uses it.
+#pragma once
+#include <cstdio>
+#include <string>
+
+class CLineReader {
+public:
+    explicit CLineReader(FILE* file) : m_pFile(file) {}
+
+    // The next line without its line end; false at the end of the file.
+    bool Next(std::string& line);
+
+private:
+    FILE* m_pFile;
+};

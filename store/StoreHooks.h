@@ -1,0 +1,24 @@
+// The store's few contacts with the platform: a message box for failures, the debugger
+// trace, and the heap. The Windows build points them at MessageBoxA and
+// OutputDebugStringA; native builds trace nowhere and tests may replace any of them.
+#pragma once
+#include <cstddef>
+
+struct StoreHooks {
+    // Shows text with caption and the error icon, without owner window.
+    void (*reportError)(const char* text, const char* caption);
+    void (*trace)(const char* line);
+    void* (*allocate)(size_t size);
+};
+
+extern StoreHooks g_StoreHooks;
+
+void StoreTrace(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+// A heap copy of text made with the store's allocator (released with free), or none
+// when allocation fails.
+char* StoreStrDup(const char* text);

@@ -1,0 +1,10 @@
+// Native builds: failures and traces go nowhere unless a test captures them.
+#include <cstdlib>
+#include "store/StoreHooks.h"
+
+namespace {
+void IgnoreError(const char*, const char*) {}
+void IgnoreTrace(const char*) {}
+}  // namespace
+
+StoreHooks g_StoreHooks = {IgnoreError, IgnoreTrace, std::malloc};
