@@ -1,0 +1,22 @@
+// Built into a host program that lacks one of the 47 host functions.
+#include <gtest/gtest.h>
+#include "BoxWatcher.h"
+#include "PluginModule.h"
+
+TEST(MissingHostFunction, ThePluginRefusesToLoadSilentlyAndWritesNothing)
+{
+    std::string folder = NewTestFolder("");
+    {
+        CBoxWatcher watcher;
+        CPluginModule plugin(folder);
+        EXPECT_FALSE(plugin.Load());
+        EXPECT_TRUE(watcher.boxes.empty());
+    }
+    EXPECT_FALSE(FileExists(folder + "velmora.ini"));
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*.adr").c_str(), &found);
+    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+    RemoveTestFolder(folder);
+}
