@@ -1,0 +1,62 @@
+// CAddrTree, the tree control of the address book window (control 14000). It is the
+// store's view: the store inserts, relabels, re-keys and deletes its items; the tree
+// supplies the book and folder pictures on demand, keeps siblings in key order, records
+// expansion in the nodes and renames books and folders in place.
+#pragma once
+#include "framework/TreeCtrl.h"
+#include "store/AddrBook.h"
+#include "store/AddrView.h"
+
+class CAddrTree : public CTreeCtrl, public IAddrView {
+public:
+    explicit CAddrTree(CAddrBook& store);
+    ~CAddrTree() override;
+
+    // IAddrView
+    HTREEITEM InsertNode(HTREEITEM parent, const char* text, int image, int selectedImage,
+                         uint32_t data) override;
+    void SortAfterInsert(HTREEITEM parent) override;
+    void DeleteItem(HTREEITEM item) override { CTreeCtrl::DeleteItem(item); }
+    void SetItemText(HTREEITEM item, const char* text) override { CTreeCtrl::SetItemText(item, text); }
+    void SetItemData(HTREEITEM item, uint32_t data) override { CTreeCtrl::SetItemData(item, data); }
+    void Expand(HTREEITEM item) override { CTreeCtrl::Expand(item, TVE_EXPAND); }
+
+    // Puts the children of item (0: the top level only) in key order, every level below
+    // first.
+    void SortChildren(HTREEITEM item);
+    static int CALLBACK CompareOrder(LPARAM data1, LPARAM data2, LPARAM);
+
+    // Enter (13) or Escape (27) passed on by the window while its dialog keys run.
+    void OnKeyDown(int key);
+
+    BOOL OnReflectedNotify(NMHDR* header, LRESULT* result) override;
+
+    // Notifications that arrived in their wide form (the window is ANSI: never expected).
+    int m_nWideNotifications = 0;
+
+    HIMAGELIST m_pDragImage = nullptr;
+    int m_bDragging = 0;
+    HTREEITEM m_hDragItem = nullptr;
+    HTREEITEM m_hHoverItem = nullptr;
+    POINT m_ptCursor = {};
+    RECT m_rcWnd = {};
+    HWND m_pEditCtrl = nullptr;
+    unsigned char m_cEditEndKey = 0;
+    int m_nScrollTimer = 0;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    CAddrBook& m_Store;
+
+    LRESULT OnGetDispInfo(NMTVDISPINFOA* info);
+    LRESULT OnItemExpanded(NMTREEVIEWA* view);
+    LRESULT OnBeginLabelEdit(NMTVDISPINFOA* info);
+    LRESULT OnEndLabelEdit(NMTVDISPINFOA* info);
+    LRESULT OnDBLClick();
+    LRESULT OnRClick();
+    void OnSize();
+    void OnLButtonDown(WPARAM flags, LPARAM point);
+    void OnDestroy();
+};

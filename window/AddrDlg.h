@@ -1,0 +1,93 @@
+// CAddrDlg, the address book window: every book as a tree above a send list of picked
+// recipients. Opened for a message being written (pick mode, send type 1 to 4) it takes
+// the message's four recipient texts and "更新(&E)" hands them back; opened on its own
+// (browse mode) it serves for looking up and maintaining the books.
+#pragma once
+#include <string>
+#include <vector>
+#include "framework/Dialog.h"
+#include "framework/ImageList.h"
+#include "framework/ListCtrl.h"
+#include "framework/ToolBar.h"
+#include "store/AddrBook.h"
+#include "tree/AddrTree.h"
+#include "window/SendListRules.h"
+
+class CAddrDlg : public CDialog {
+public:
+    explicit CAddrDlg(HWND owner, CAddrBook& store);
+    ~CAddrDlg() override;
+
+    int m_nSendType = 0;
+    std::string m_strTo, m_strCc, m_strBcc, m_strReplyTo;
+    RECT rcWnd = {};
+    RECT m_rcTree = {}, m_rcList = {}, m_rcInputLabel = {}, m_rcInput = {}, m_rcDragLabel = {};
+    CAddrTree m_AddrTree;
+    CListCtrl m_SendList;
+    CToolBar m_wndToolBar;
+    CImageList m_TreeImages;
+    CImageList m_ToolImages;
+    int m_nSplit = 0;
+    int m_nLastY = 0;
+    int m_bSplitDrag = 0;
+
+    // Send list.
+    void InsertSendList(int type, const char* text);
+    void InsertNodeToSendList(int type, const ADTDATA* node);
+    void InsertFolderLocal(int type, const ADTDATA* folder);
+    void InsertFolderAll(int type, const ADTDATA* folder);
+    void AddToSendList(int type);
+    void DeleteSelectedEntries();
+    void DeleteAllEntries();
+    static int CALLBACK CompareEntries(LPARAM key1, LPARAM key2, LPARAM);
+
+    // Layout.
+    void ArrangeControls(const RECT& window);
+    RECT PlaceButton(int id, int x, int y);
+    void LoadWindowLayout();
+    void SaveWindowLayout();
+
+    // The node of the tree's caret item, or none.
+    ADTDATA* SelectedNode();
+
+protected:
+    void BindControls() override;
+    BOOL OnInitDialog() override;
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+    BOOL OnCmdMsg(UINT id, UINT code) override;
+    BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) override;
+    void OnOK() override;
+    void OnCancel() override;
+    INT_PTR OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+private:
+    CAddrBook& m_Store;
+    // The entries of the list view, in its order: the duplicate test and the sorted insert
+    // read them here instead of asking the control entry by entry.
+    struct Entry {
+        std::string text;
+        int32_t key;
+    };
+    std::vector<Entry> m_Entries;
+
+    BOOL CreateToolBar();
+    void LabelModeButtons();
+    void InsertInitialEntries();
+    void InsertEntries(int type, const std::vector<std::string>& texts);
+    void OnCreateMail();
+    void OnCloseButton();
+    void OnAbout();
+    void OnBookCommand(UINT id);
+    BOOL OnSendListNotify(NMHDR* header);
+    BOOL OnTreeNotify(NMHDR* header);
+    void OnSendListKey(WORD key);
+    void OnTreeDoubleClick();
+    void SelectFromTopToEnd();
+    void RefreshEntries();
+
+    void OnSize();
+    void OnSizing(int side, RECT* rect);
+    void OnLButtonDown(int x, int y);
+    void OnMouseMove(int x, int y);
+    void OnLButtonUp();
+};

@@ -1,0 +1,168 @@
+#include "window/SendListRules.h"
+#include <cstring>
+#include "store/Sjis.h"
+
+namespace SendListRules {
+
+namespace {
+
+const char* const kPrefixes[] = {"", "[宛先] ", "[CC] ", "[BCC] ", "[ReplyTo] "};
+
+bool IsLead(const std::string& text, size_t i)
+{
+    return IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
+}
+
+// Cuts text at separators, walking whole characters. Commas inside double quotes do not
+// cut; a line feed (when it separates) always does and ends any open quote.
+std::vector<std::string> Split(const std::string& text, bool lineFeedsSeparate)
+{
+    std::vector<std::string> parts;
+    std::string part;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        if (IsLead(text, i)) {
+            part.append(text, i, 2);
+            ++i;
+            continue;
+        }
+        bool cut = (c == ',' && !quoted) || (c == '\n' && lineFeedsSeparate);
+        if (cut) {
+            if (!part.empty())
+                parts.push_back(part);
+            part.clear();
+            quoted = false;
+            continue;
+        }
+        if (c == '"')
+            quoted = !quoted;
+        part.push_back(c);
+    }
+    if (!part.empty())
+        parts.push_back(part);
+    return parts;
+}
+
+size_t SkipSpaces(const std::string& text, size_t pos)
+{
+    while (pos < text.size() && text[pos] == ' ')
+        ++pos;
+    return pos;
+}
+
+}  // namespace
+
+const char* Prefix(int type)
+{
+    return (type >= SEND_TO && type <= SEND_REPLYTO) ? kPrefixes[type] : "";
+}
+
+std::string CutText(const std::string& text, size_t maxBytes)
+{
+    return text.substr(0, SjisCutLength(text.c_str(), text.size(), maxBytes));
+}
+
+std::string AddressKey(const std::string& text)
+{
+    size_t open = text.find('<');
+    if (open != std::string::npos) {
+        size_t close = text.find('>');
+        if (close != std::string::npos && close > open)
+            return CutText(text.substr(open + 1, close - open - 1), kMaxEntryBytes);
+    }
+    std::string key;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsLead(text, i)) {
+            // A full-width space (0x81 0x40) is dropped like a blank.
+            if (!(static_cast<unsigned char>(text[i]) == 0x81 && text[i + 1] == 0x40))
+                key.append(text, i, 2);
+            ++i;
+        } else if (text[i] != ' ') {
+            key.push_back(text[i]);
+        }
+    }
+    return CutText(key, kMaxEntryBytes);
+}
+
+int32_t SortKey(int type, const std::string& text)
+{
+    uint32_t key = static_cast<uint32_t>(type) << 24;
+    for (size_t i = 0; i < 3 && i < text.size(); ++i)
+        key += static_cast<uint32_t>(static_cast<unsigned char>(text[i])) << (16 - 8 * i);
+    return static_cast<int32_t>(key);
+}
+
+bool ContainsText(const std::string& text, const std::string& key)
+{
+    if (key.empty())
+        return true;
+    for (size_t i = 0; i + key.size() <= text.size(); i += IsLead(text, i) ? 2 : 1) {
+        if (std::memcmp(text.data() + i, key.data(), key.size()) == 0)
+            return true;
+    }
+    return false;
+}
+
+bool BlocksNewEntry(const std::string& entry, int type, const std::string& key)
+{
+    if (!ContainsText(entry, key))
+        return false;
+    bool entryIsReplyTo = entry.find("[ReplyTo]") != std::string::npos;
+    return entryIsReplyTo == (type == SEND_REPLYTO);
+}
+
+std::vector<std::string> SplitHostText(const std::string& text)
+{
+    return Split(text, true);
+}
+
+std::vector<std::string> SplitManualText(const std::string& text)
+{
+    if (!text.empty() && text.find_first_not_of(',') == std::string::npos)
+        return {text};
+    return Split(text, false);
+}
+
+std::vector<std::string> NodeEntries(const ADTDATA* node)
+{
+    std::vector<std::string> entries;
+    if (!node || !node->psAddr)
+        return entries;
+    std::string addr = node->psAddr;
+    if (addr.find(',') == std::string::npos) {
+        std::string name = node->psName ? node->psName : "";
+        entries.push_back(CutText(name + " <" + addr + ">", kMaxEntryBytes));
+        return entries;
+    }
+    size_t pos = SkipSpaces(addr, 0);
+    for (size_t comma = addr.find(',', pos); comma != std::string::npos; comma = addr.find(',', pos)) {
+        entries.push_back(CutText(addr.substr(pos, comma - pos), kMaxEntryBytes));
+        pos = SkipSpaces(addr, comma + 1);
+    }
+    std::string last = addr.substr(pos);
+    if (ContainsText(last, "@"))
+        entries.push_back(CutText(last, kMaxEntryBytes));
+    return entries;
+}
+
+HeaderTexts BuildHeaderTexts(const std::vector<std::string>& entries)
+{
+    HeaderTexts texts;
+    std::string* targets[] = {nullptr, &texts.to, &texts.cc, &texts.bcc, &texts.replyTo};
+    for (const std::string& entry : entries) {
+        for (int type = SEND_TO; type <= SEND_REPLYTO; ++type) {
+            const char* prefix = Prefix(type);
+            size_t length = std::strlen(prefix);
+            if (entry.compare(0, length, prefix) != 0)
+                continue;
+            *targets[type] += entry.substr(length) + (type == SEND_REPLYTO ? "," : "\n");
+            break;
+        }
+    }
+    if (!texts.replyTo.empty() && texts.replyTo.back() == ',')
+        texts.replyTo.pop_back();
+    return texts;
+}
+
+}  // namespace SendListRules
