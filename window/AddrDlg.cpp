@@ -59,8 +59,8 @@ BOOL CAddrDlg::OnInitDialog()
 
 BOOL CAddrDlg::CreateToolBar()
 {
-    if (!m_wndToolBar.Create(m_hWnd, TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TRANSPARENT | CCS_NORESIZE |
-                                         CCS_NODIVIDER, IDC_TOOLBAR))
+    if (!m_wndToolBar.Create(m_hWnd, TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TRANSPARENT | CCS_NODIVIDER,
+                             IDC_TOOLBAR))
         return FALSE;
     m_ToolImages.LoadStrip(ModuleInstance(), IDB_TREE_IMAGES, 16, kTransparent);
     m_wndToolBar.SetImageList(m_ToolImages.Handle());
