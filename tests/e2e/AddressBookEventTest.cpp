@@ -48,20 +48,7 @@ struct AddressBookEventTest : ::testing::Test {
                                                }));
     }
 
-    static std::vector<std::string> Entries(HWND window)
-    {
-        HWND list = GetDlgItem(window, kSendList);
-        std::vector<std::string> entries;
-        for (int i = 0; i < static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-            char text[512] = "";
-            LVITEMA item = {};
-            item.pszText = text;
-            item.cchTextMax = sizeof text;
-            SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-            entries.push_back(text);
-        }
-        return entries;
-    }
+    static std::vector<std::string> Entries(HWND window) { return CUiScript::ListTexts(GetDlgItem(window, kSendList)); }
 };
 
 TEST_F(AddressBookEventTest, WithoutHeadersNothingIsReleasedAndCancelSendsNothing)

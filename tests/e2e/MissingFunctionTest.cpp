@@ -13,10 +13,6 @@ TEST(MissingHostFunction, ThePluginRefusesToLoadSilentlyAndWritesNothing)
         EXPECT_TRUE(watcher.boxes.empty());
     }
     EXPECT_FALSE(FileExists(folder + "velmora.ini"));
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*.adr").c_str(), &found);
-    EXPECT_EQ(INVALID_HANDLE_VALUE, search);
-    if (search != INVALID_HANDLE_VALUE)
-        FindClose(search);
+    EXPECT_EQ(0, FileCountIn(folder, "*.adr"));
     RemoveTestFolder(folder);
 }

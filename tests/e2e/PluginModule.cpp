@@ -1,5 +1,4 @@
 #include "PluginModule.h"
-#include <cstdio>
 
 namespace {
 
@@ -51,64 +50,4 @@ int CPluginModule::Event(int event, int subCode, void* data)
 int CPluginModule::Command(int command)
 {
     return m_pfnCommand(nullptr, command);
-}
-
-std::string NewTestFolder(const std::string& name)
-{
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "velmora-e2e-" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(counter++) + name + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
-}
-
-void RemoveTestFolder(const std::string& folder)
-{
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            std::string path = folder + found.cFileName;
-            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            }
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
-}
-
-std::string IniValue(const std::string& ini, const char* section, const char* key)
-{
-    char value[4096];
-    GetPrivateProfileStringA(section, key, "(missing)", value, sizeof value, ini.c_str());
-    return value;
-}
-
-std::string ReadFileBytes(const std::string& path)
-{
-    std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return "(no file)";
-    int c;
-    while ((c = std::fgetc(file)) != EOF)
-        bytes.push_back(static_cast<char>(c));
-    std::fclose(file);
-    return bytes;
-}
-
-void WriteFileBytes(const std::string& path, const std::string& bytes)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    std::fwrite(bytes.data(), 1, bytes.size(), file);
-    std::fclose(file);
-}
-
-bool FileExists(const std::string& path)
-{
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

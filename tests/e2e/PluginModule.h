@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 #include <string>
+#include "TestFiles.h"
 
 class CPluginModule {
 public:
@@ -26,16 +27,3 @@ private:
     int(__cdecl* m_pfnEvent)(void*, int, int, void*) = nullptr;
     int(__cdecl* m_pfnCommand)(void*, int) = nullptr;
 };
-
-// A new, empty folder under the temporary folder; name may hold Japanese characters.
-std::string NewTestFolder(const std::string& name);
-
-// Removes a folder with its files (not recursive: test folders are flat).
-void RemoveTestFolder(const std::string& folder);
-
-// A settings value, or "(missing)" when the key is absent.
-std::string IniValue(const std::string& ini, const char* section, const char* key);
-
-std::string ReadFileBytes(const std::string& path);
-void WriteFileBytes(const std::string& path, const std::string& bytes);
-bool FileExists(const std::string& path);

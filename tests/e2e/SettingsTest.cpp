@@ -46,19 +46,7 @@ struct SettingsTest : ::testing::Test {
         plugin->Unload();
     }
 
-    int AdrFileCount() const
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*.adr").c_str(), &found);
-        if (search == INVALID_HANDLE_VALUE)
-            return 0;
-        int count = 0;
-        do {
-            ++count;
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-        return count;
-    }
+    int AdrFileCount() const { return FileCountIn(folder, "*.adr"); }
 };
 
 void ExpectDefaultBook(const std::string& folder, const std::string& path)

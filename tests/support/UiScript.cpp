@@ -1,5 +1,6 @@
 #include "UiScript.h"
 #include <gtest/gtest.h>
+#include <commctrl.h>
 #include <vector>
 
 CUiScript* CUiScript::s_pCurrent = nullptr;
@@ -112,4 +113,19 @@ std::string CUiScript::Text(HWND window)
     char text[4096] = "";
     GetWindowTextA(window, text, sizeof text);
     return text;
+}
+
+std::vector<std::string> CUiScript::ListTexts(HWND list)
+{
+    std::vector<std::string> texts;
+    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        char text[1024] = "";
+        LVITEMA item = {};
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
+        texts.push_back(text);
+    }
+    return texts;
 }

@@ -8,6 +8,7 @@
 #include <windows.h>
 #include <functional>
 #include <string>
+#include <vector>
 
 class CUiScript {
 public:
@@ -30,6 +31,8 @@ public:
     static void Click(HWND dialog, int id);
     static std::string Text(HWND window);
     static std::string ItemText(HWND dialog, int id) { return Text(GetDlgItem(dialog, id)); }
+    // The texts of a list view's entries, top to bottom.
+    static std::vector<std::string> ListTexts(HWND list);
 
 private:
     const Body* m_pBody = nullptr;

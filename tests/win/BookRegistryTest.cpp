@@ -5,6 +5,7 @@
 #include <ctime>
 #include <string>
 #include "BoxWatcher.h"
+#include "TestFiles.h"
 #include "store/AddrBook.h"
 #include "store/IniPath.h"
 
@@ -19,87 +20,20 @@ struct BookRegistryTest : ::testing::Test {
 
     void SetUp() override
     {
-        static int counter = 0;
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        folder = std::string(temp) + "velmora-registry-" + std::to_string(GetCurrentProcessId()) + "-" +
-                 std::to_string(counter++) + "\\";
-        CreateDirectoryA(folder.c_str(), nullptr);
-        std::string ini = folder + "velmora.ini";
-        std::strcpy(g_szIniPath, ini.c_str());
+        folder = NewTestFolder();
+        std::strcpy(g_szIniPath, (folder + "velmora.ini").c_str());
     }
 
     void TearDown() override
     {
         g_szIniPath[0] = '\0';
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                std::string path = folder + found.cFileName;
-                SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileA(path.c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        RemoveDirectoryA(folder.c_str());
+        RemoveTestFolder(folder);
     }
 
-    std::string Value(const std::string& key)
-    {
-        char value[1024];
-        GetPrivateProfileStringA(kSection, key.c_str(), "(missing)", value, sizeof value, g_szIniPath);
-        return value;
-    }
-
-    std::string Read(const std::string& path)
-    {
-        std::string bytes;
-        FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file)
-            return "(no file)";
-        int c;
-        while ((c = std::fgetc(file)) != EOF)
-            bytes.push_back(static_cast<char>(c));
-        std::fclose(file);
-        return bytes;
-    }
-
-    void Write(const std::string& path, const std::string& bytes)
-    {
-        FILE* file = std::fopen(path.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), file);
-        std::fclose(file);
-    }
-
-    int FileCount()
-    {
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        int count = 0;
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-                    ++count;
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        return count;
-    }
-
-    std::string ListFiles()
-    {
-        std::string names;
-        WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                names += std::string(found.cFileName) + " ";
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
-        }
-        return names;
-    }
+    std::string Value(const std::string& key) { return IniValue(g_szIniPath, kSection, key.c_str()); }
+    std::string Read(const std::string& path) { return ReadFileBytes(path); }
+    void Write(const std::string& path, const std::string& bytes) { WriteFileBytes(path, bytes); }
+    int FileCount() { return FileCountIn(folder); }
 
     ADTDATA* LocalBook(const char* name, const std::string& file)
     {
@@ -120,7 +54,7 @@ TEST_F(BookRegistryTest, ModifiedLocalBooksAreRewrittenOthersNot)
     EXPECT_EQ("Group 友人\r\n    Taro: t@x,u@y\r\nEnd group\r\n", Read(folder + "a.adr"));
     EXPECT_EQ("old b\n", Read(folder + "b.adr"));
     EXPECT_EQ(0, a->bModified);
-    EXPECT_EQ(3, FileCount()) << ListFiles();  // ini, a, b and nothing left over from the replacement
+    EXPECT_EQ(3, FileCount()) << FolderListing(folder);  // ini, a, b and nothing left over from the replacement
     EXPECT_EQ("2", Value("num"));
     EXPECT_EQ("A", Value("book0_name"));
     EXPECT_EQ(folder + "b.adr", Value("book1_path"));

@@ -1,30 +1,18 @@
 #include "WindowFixture.h"
 #include <cstring>
+#include "TestFiles.h"
 #include "store/IniPath.h"
 
 void WindowFixture::SetUp()
 {
-    static int counter = 0;
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    folder = std::string(temp) + "velmora-window-" + std::to_string(GetCurrentProcessId()) + "-" +
-             std::to_string(counter++) + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
+    folder = NewTestFolder();
     std::strcpy(g_szIniPath, (folder + "velmora.ini").c_str());
 }
 
 void WindowFixture::TearDown()
 {
     g_szIniPath[0] = '\0';
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            DeleteFileA((folder + found.cFileName).c_str());
-        } while (FindNextFileA(search, &found));
-        FindClose(search);
-    }
-    RemoveDirectoryA(folder.c_str());
+    RemoveTestFolder(folder);
 }
 
 INT_PTR WindowFixture::RunWindow(CAddrDlg& dialog, const std::function<void(CUiScript&, HWND)>& body)
@@ -44,18 +32,7 @@ INT_PTR WindowFixture::RunWindow(CAddrDlg& dialog, const std::function<void(CUiS
 
 std::vector<std::string> WindowFixture::Entries(HWND dialog)
 {
-    HWND list = GetDlgItem(dialog, IDC_SEND_LIST);
-    std::vector<std::string> entries;
-    int count = static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        char text[1024] = "";
-        LVITEMA item = {};
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(list, LVM_GETITEMTEXTA, i, reinterpret_cast<LPARAM>(&item));
-        entries.push_back(text);
-    }
-    return entries;
+    return CUiScript::ListTexts(GetDlgItem(dialog, IDC_SEND_LIST));
 }
 
 void WindowFixture::SelectNode(HWND dialog, const ADTDATA* node)
@@ -74,7 +51,5 @@ RECT WindowFixture::ControlRect(HWND dialog, int id)
 
 std::string WindowFixture::IniValue(const char* section, const char* key) const
 {
-    char value[256];
-    GetPrivateProfileStringA(section, key, "(missing)", value, sizeof value, g_szIniPath);
-    return value;
+    return ::IniValue(g_szIniPath, section, key);
 }

@@ -1,0 +1,89 @@
+#include "TestFiles.h"
+#include <windows.h>
+#include <cstdio>
+
+std::string NewTestFolder(const std::string& name)
+{
+    static int counter = 0;
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    std::string folder = std::string(temp) + "velmora-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                         std::to_string(counter++) + name + "\\";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    return folder;
+}
+
+namespace {
+
+// Calls visit with the find data of every file (not folder) matching pattern in folder.
+template <typename Visit>
+void ForEachFile(const std::string& folder, const char* pattern, Visit visit)
+{
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            visit(found);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+}  // namespace
+
+std::string FolderListing(const std::string& folder)
+{
+    std::string names;
+    ForEachFile(folder, "*", [&](const WIN32_FIND_DATAA& found) { names += std::string(found.cFileName) + " "; });
+    return names;
+}
+
+int FileCountIn(const std::string& folder, const char* pattern)
+{
+    int count = 0;
+    ForEachFile(folder, pattern, [&](const WIN32_FIND_DATAA&) { ++count; });
+    return count;
+}
+
+void RemoveTestFolder(const std::string& folder)
+{
+    ForEachFile(folder, "*", [&](const WIN32_FIND_DATAA& found) {
+        std::string path = folder + found.cFileName;
+        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(path.c_str());
+    });
+    RemoveDirectoryA(folder.c_str());
+}
+
+std::string IniValue(const std::string& ini, const char* section, const char* key)
+{
+    char value[4096];
+    GetPrivateProfileStringA(section, key, "(missing)", value, sizeof value, ini.c_str());
+    return value;
+}
+
+std::string ReadFileBytes(const std::string& path)
+{
+    std::string bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return "(no file)";
+    int c;
+    while ((c = std::fgetc(file)) != EOF)
+        bytes.push_back(static_cast<char>(c));
+    std::fclose(file);
+    return bytes;
+}
+
+void WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+bool FileExists(const std::string& path)
+{
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
