@@ -1,9 +1,19 @@
 #include "framework/Wnd.h"
 #include "framework/WinApp.h"
 
+#include <unordered_map>
+
 namespace {
-const char kObjectProperty[] = "Velmora.CWnd";
-const UINT_PTR kSubclassId = 0x56454C4D;  // one subclass of ours per window
+
+// The objects of the subclassed windows, by handle. A table of our own, not a window
+// property: under Wine every property lookup is a call to the server, and the tree gets a
+// message for each of the items of a large store.
+std::unordered_map<HWND, CWnd*>& SubclassedWindows()
+{
+    static std::unordered_map<HWND, CWnd*> windows;
+    return windows;
+}
+
 }  // namespace
 
 CWnd::~CWnd()
@@ -47,26 +57,30 @@ int CWnd::MessageBox(const char* text, const char* caption, UINT type) const
 
 BOOL CWnd::SubclassWindow(HWND window)
 {
-    if (!window || !SetWindowSubclass(window, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this)))
+    if (!window || m_pfnPrevProc)
         return FALSE;
     m_hWnd = window;
-    m_bSubclassed = true;
-    SetPropA(window, kObjectProperty, this);
+    SubclassedWindows()[window] = this;
+    m_pfnPrevProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SubclassProc)));
     return TRUE;
 }
 
+// Puts the replaced procedure back, unless another subclass was put on top of ours since.
 void CWnd::UnsubclassWindow()
 {
-    if (!m_bSubclassed)
+    if (!m_pfnPrevProc)
         return;
-    RemoveWindowSubclass(m_hWnd, SubclassProc, kSubclassId);
-    RemovePropA(m_hWnd, kObjectProperty);
-    m_bSubclassed = false;
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrA(m_hWnd, GWLP_WNDPROC)) == SubclassProc)
+        SetWindowLongPtrA(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_pfnPrevProc));
+    SubclassedWindows().erase(m_hWnd);
+    m_pfnPrevProc = nullptr;
 }
 
 CWnd* CWnd::FromHandle(HWND window)
 {
-    return static_cast<CWnd*>(GetPropA(window, kObjectProperty));
+    auto found = SubclassedWindows().find(window);
+    return found != SubclassedWindows().end() ? found->second : nullptr;
 }
 
 BOOL CWnd::OnReflectedNotify(NMHDR*, LRESULT*)
@@ -81,23 +95,25 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 LRESULT CWnd::Default(UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return DefSubclassProc(m_hWnd, message, wParam, lParam);
+    return CallWindowProcA(m_pfnPrevProc, m_hWnd, message, wParam, lParam);
 }
 
-LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR, DWORD_PTR data)
+LRESULT CALLBACK CWnd::SubclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    CWnd* self = reinterpret_cast<CWnd*>(data);
+    CWnd* self = FromHandle(window);
+    if (!self)
+        return DefWindowProcA(window, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
         // The window goes away: unhook first, then let the control finish.
+        WNDPROC previous = self->m_pfnPrevProc;
         self->UnsubclassWindow();
-        LRESULT result = DefSubclassProc(window, message, wParam, lParam);
+        LRESULT result = CallWindowProcA(previous, window, message, wParam, lParam);
         self->m_hWnd = nullptr;
         return result;
     }
     try {
         return self->WindowProc(message, wParam, lParam);
     } catch (...) {
-        return DefSubclassProc(window, message, wParam, lParam);
+        return self->Default(message, wParam, lParam);
     }
 }

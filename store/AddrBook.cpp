@@ -295,7 +295,7 @@ void CAddrBook::ShowOne(ADTDATA* node)
     HTREEITEM item = m_pTree->InsertNode(parentItem, FormatLabel(node).c_str(), image,
                                          selectedImage, MakeItemData(node->cType, node->nOrder));
     if (parentItem)
-        m_pTree->SortAfterInsert(parentItem);
+        m_pTree->SortAfterInsert(parentItem, item);
     AssignItem(node, item);
 }
 

@@ -11,9 +11,9 @@ public:
     // Inserts an item last under parent (0 = top level) and returns its handle.
     virtual HTREEITEM InsertNode(HTREEITEM parent, const char* text, int image,
                                  int selectedImage, uint32_t data) = 0;
-    // Puts the children of parent (and the levels below) in key order after an insert
-    // under it; a view may skip the work when the new last child already stands in order.
-    virtual void SortAfterInsert(HTREEITEM parent) = 0;
+    // Puts the children of parent (and the levels below) in key order after item was
+    // inserted under it; a view may skip the work when item already stands in order.
+    virtual void SortAfterInsert(HTREEITEM parent, HTREEITEM item) = 0;
     // Removes the item with all its descendants.
     virtual void DeleteItem(HTREEITEM item) = 0;
     virtual void SetItemText(HTREEITEM item, const char* text) = 0;

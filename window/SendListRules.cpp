@@ -95,10 +95,12 @@ int32_t SortKey(int type, const std::string& text)
 
 bool ContainsText(const std::string& text, const std::string& key)
 {
-    if (key.empty())
-        return true;
-    for (size_t i = 0; i + key.size() <= text.size(); i += IsLead(text, i) ? 2 : 1) {
-        if (std::memcmp(text.data() + i, key.data(), key.size()) == 0)
+    // A byte search first; a match counts only where a character starts.
+    for (size_t pos = text.find(key); pos != std::string::npos; pos = text.find(key, pos + 1)) {
+        size_t i = 0;
+        while (i < pos)
+            i += IsLead(text, i) ? 2 : 1;
+        if (i == pos)
             return true;
     }
     return false;

@@ -48,7 +48,7 @@ public:
         return handle;
     }
 
-    void SortAfterInsert(HTREEITEM parent) override
+    void SortAfterInsert(HTREEITEM parent, HTREEITEM) override
     {
         log.push_back("sort " + (parent ? Path(parent) : std::string("(top)")));
         if (!parent) {
