@@ -1,5 +1,6 @@
 #include "tree/AddrTree.h"
 #include <cstdlib>
+#include <vector>
 #include "framework/Trace.h"
 
 namespace {
@@ -75,6 +76,8 @@ void CAddrTree::SortAfterInsert(HTREEITEM parent, HTREEITEM item)
         m_MaxChildKey[parent] = ItemDataKey(static_cast<uint32_t>(GetItemData(last)));
 }
 
+// Every level below item is sorted before the level above it. The walk keeps its own
+// stack: folders read from a file may nest deeper than the thread's stack would allow.
 void CAddrTree::SortChildren(HTREEITEM item)
 {
     TVSORTCB sort = {};
@@ -85,10 +88,19 @@ void CAddrTree::SortChildren(HTREEITEM item)
         SortChildrenCB(sort);
         return;
     }
-    for (HTREEITEM child = GetChildItem(item); child; child = GetNextSiblingItem(child))
-        SortChildren(child);
-    sort.hParent = item;
-    SortChildrenCB(sort);
+    std::vector<HTREEITEM> preOrder;
+    std::vector<HTREEITEM> pending = {item};
+    while (!pending.empty()) {
+        HTREEITEM next = pending.back();
+        pending.pop_back();
+        preOrder.push_back(next);
+        for (HTREEITEM child = GetChildItem(next); child; child = GetNextSiblingItem(child))
+            pending.push_back(child);
+    }
+    for (auto level = preOrder.rbegin(); level != preOrder.rend(); ++level) {
+        sort.hParent = *level;
+        SortChildrenCB(sort);
+    }
 }
 
 int CALLBACK CAddrTree::CompareOrder(LPARAM data1, LPARAM data2, LPARAM)
