@@ -6,6 +6,8 @@
 #include "host/EdaTable.h"
 #include "host/PluginInfo.h"
 #include "store/AddrBook.h"
+#include "dialogs/AddrEditDlg.h"
+#include "dialogs/AddrText.h"
 #include "window/AddrDlg.h"
 
 
@@ -97,6 +99,28 @@ int OnAddressBook(unsigned int mode)
     return 1;
 }
 
+// Registers the mail address under the pointer in the host's editing screen: the address
+// dialog proposes it, the new address goes last into the chosen book, and the address book
+// window opens on the books.
+void RegisterPointedAddress()
+{
+    CAddrEditDlg editor(nullptr, g_AddrBook);
+    const char* pointed = g_EdaTable.GetPointedMailAdr()();
+    editor.m_strAddr = pointed ? pointed : "";
+    editor.m_strName = "";
+    if (editor.DoModal() != IDOK)
+        return;
+    ADTDATA* book = g_AddrBook.FindBookByName(editor.m_strBook.c_str());
+    if (!book) {
+        MessageBoxA(nullptr, "不正なブックが選択されています", "エラー", MB_OK | MB_ICONERROR);
+        return;
+    }
+    ADTDATA* node = g_AddrBook.AddData(ADT_ADDR, editor.m_strName.c_str(),
+                                       ToStoredAddresses(editor.m_strAddr).c_str(), book, PLACE_CHILD);
+    g_AddrBook.SetModified(node);
+    OnAddressBook(0);
+}
+
 int HandleEvent(int event, int subCode, void* data)
 {
     switch (event) {
@@ -123,6 +147,9 @@ int HandleCommand(int command)
         return MessageBoxA(nullptr,
                            "現在この機能は使用できません。\n編集画面のメールアドレスを左クリックして登録してください。",
                            nullptr, MB_OK);
+    case CMD_REGISTER_ADDRESS:
+        RegisterPointedAddress();
+        return 0;
     default:
         return 0;
     }

@@ -28,6 +28,20 @@
 #define IDC_SPLIT_LABEL       1008
 #define IDC_TOOLBAR           59392
 
+// The address and folder dialogs (the book list is the same control in both).
+#define IDC_BOOK_LIST         14008
+#define IDC_ADDR_NAME         14009
+#define IDC_ADDR_TEXT         14010
+#define IDC_FOLDER_NAME       14018
+
+// The book dialog.
+#define IDC_BOOK_NAME         14003
+#define IDC_BOOK_LOCAL        14004
+#define IDC_BOOK_GLOBAL       14005
+#define IDC_BOOK_URL          14006
+#define IDC_BOOK_BROWSE       14015
+#define IDC_BOOK_FILE         14016
+
 // Menu bar and toolbar commands of the window.
 #define ID_ADDR_NEW           32771
 #define ID_ADDR_EDIT          32773

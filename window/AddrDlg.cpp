@@ -99,48 +99,6 @@ ADTDATA* CAddrDlg::SelectedNode()
     return item ? m_Store.FindByItem(item) : nullptr;
 }
 
-BOOL CAddrDlg::OnCommand(WPARAM wParam, LPARAM lParam)
-{
-    if (HIWORD(wParam) == 0) {
-        UINT id = LOWORD(wParam);
-        static const struct {
-            UINT id;
-            const char* name;
-            int type;
-            bool local;
-        } sends[] = {
-            {ID_M_ADD_TO, "ID_M_ADD_TO", SEND_TO, false},
-            {ID_M_ADD_CC, "ID_M_ADD_CC", SEND_CC, false},
-            {ID_M_ADD_BCC, "ID_M_ADD_BCC", SEND_BCC, false},
-            {ID_M_ADD_REPLYTO, "ID_M_ADD_REPLYTO", SEND_REPLYTO, false},
-            {ID_M_ADD_TO_LOCAL, "ID_M_ADD_TO_LOCAL", SEND_TO, true},
-            {ID_M_ADD_CC_LOCAL, "ID_M_ADD_CC_LOCAL", SEND_CC, true},
-            {ID_M_ADD_BCC_LOCAL, "ID_M_ADD_BCC_LOCAL", SEND_BCC, true},
-            {ID_M_ADD_REPLYTO_LOCAL, "ID_M_ADD_REPLYTO_LOCAL", SEND_REPLYTO, true},
-            {ID_M_ADD_TO_ALL, "ID_M_ADD_TO_ALL", SEND_TO, false},
-            {ID_M_ADD_CC_ALL, "ID_M_ADD_CC_ALL", SEND_CC, false},
-            {ID_M_ADD_BCC_ALL, "ID_M_ADD_BCC_ALL", SEND_BCC, false},
-            {ID_M_ADD_REPLYTO_ALL, "ID_M_ADD_REPLYTO_ALL", SEND_REPLYTO, false},
-        };
-        for (const auto& send : sends) {
-            if (send.id != id)
-                continue;
-            Trace("BOOL CAddrDlg::OnCommand(%s)\n", send.name);
-            ADTDATA* node = SelectedNode();
-            if (id <= ID_M_ADD_REPLYTO) {
-                if (node && node->cType == ADT_ADDR)
-                    InsertNodeToSendList(send.type, node);
-            } else if (send.local) {
-                InsertFolderLocal(send.type, node);
-            } else {
-                InsertFolderAll(send.type, node);
-            }
-            break;
-        }
-    }
-    return CDialog::OnCommand(wParam, lParam);
-}
-
 BOOL CAddrDlg::OnCmdMsg(UINT id, UINT code)
 {
     if (code != BN_CLICKED)
@@ -155,28 +113,20 @@ BOOL CAddrDlg::OnCmdMsg(UINT id, UINT code)
     case IDC_CREATE_MAIL: OnCreateMail(); return TRUE;
     case IDC_CLOSE: OnCloseButton(); return TRUE;
     case ID_APP_ABOUT: OnAbout(); return TRUE;
-    case ID_ADDR_NEW:
-    case ID_ADDR_EDIT:
-    case ID_ADDR_DELETE:
-    case ID_FOLDER_NEW:
-    case ID_FOLDER_RENAME:
-    case ID_FOLDER_DELETE:
-    case ID_BOOK_NEW:
-    case ID_BOOK_EDIT:
-    case ID_BOOK_DELETE:
-    case ID_BOOK_UPDATE:
-    case ID_BOOK_IMPORT:
-        OnBookCommand(id);
-        return TRUE;
+    case ID_ADDR_NEW: OnNewAddr(); return TRUE;
+    case ID_ADDR_EDIT: OnEditAddr(); return TRUE;
+    case ID_ADDR_DELETE: DeleteAddr(true); return TRUE;
+    case ID_FOLDER_NEW: OnNewFolder(); return TRUE;
+    case ID_FOLDER_RENAME: OnRenameFolder(); return TRUE;
+    case ID_FOLDER_DELETE: DeleteFolder(true); return TRUE;
+    case ID_BOOK_NEW: OnNewBook(); return TRUE;
+    case ID_BOOK_EDIT: OnEditBook(); return TRUE;
+    case ID_BOOK_DELETE: DeleteBook(true); return TRUE;
+    case ID_BOOK_UPDATE: OnUpdateBook(); return TRUE;
+    case ID_BOOK_IMPORT: OnAddrImport(); return TRUE;
     default:
         return FALSE;
     }
-}
-
-// The book commands of the menu bar and toolbar.
-void CAddrDlg::OnBookCommand(UINT id)
-{
-    Trace("CAddrDlg::OnBookCommand(%u)\n", id);
 }
 
 void CAddrDlg::OnOK()
@@ -253,39 +203,6 @@ BOOL CAddrDlg::OnSendListNotify(NMHDR* header)
     default:
         return FALSE;
     }
-}
-
-BOOL CAddrDlg::OnTreeNotify(NMHDR* header)
-{
-    switch (header->code) {
-    case TVN_KEYDOWN:
-        Trace("BOOL CAddrDlg::OnNotify( m_AddrTree : TVN_KEYDOWN );\n");
-        return TRUE;
-    case NM_DBLCLK:
-        Trace("BOOL CAddrDlg::OnNotify( m_AddrTree : NM_DBCLICK );\n");
-        OnTreeDoubleClick();
-        return TRUE;
-    default:
-        return FALSE;
-    }
-}
-
-// A double click adds the selected address when the pointer is on its label.
-void CAddrDlg::OnTreeDoubleClick()
-{
-    HTREEITEM item = m_AddrTree.GetSelectedItem();
-    POINT cursor;
-    GetCursorPos(&cursor);
-    RECT tree = m_AddrTree.GetWindowRect();
-    RECT label;
-    if (!item || !m_AddrTree.GetItemRect(item, &label, TRUE))
-        return;
-    OffsetRect(&label, tree.left, tree.top);
-    bool inside = cursor.x >= label.left && cursor.x <= label.right && cursor.y >= label.top &&
-                  cursor.y <= label.bottom;
-    ADTDATA* node = m_Store.FindByItem(item);
-    if (inside && node && node->cType == ADT_ADDR)
-        InsertNodeToSendList(m_nSendType, node);
 }
 
 INT_PTR CAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled)

@@ -50,6 +50,19 @@ public:
     // The node of the tree's caret item, or none.
     ADTDATA* SelectedNode();
 
+    // Book commands of the menu bar, the toolbar, the context menu and the Delete key.
+    void OnNewAddr();
+    void OnEditAddr();
+    void DeleteAddr(bool confirm);
+    void OnNewFolder();
+    void OnRenameFolder();
+    void DeleteFolder(bool confirm);
+    void OnNewBook();
+    void OnEditBook();
+    void DeleteBook(bool confirm);
+    void OnUpdateBook();
+    void OnAddrImport();
+
 protected:
     void BindControls() override;
     BOOL OnInitDialog() override;
@@ -77,9 +90,17 @@ private:
     void OnCreateMail();
     void OnCloseButton();
     void OnAbout();
-    void OnBookCommand(UINT id);
     BOOL OnSendListNotify(NMHDR* header);
     BOOL OnTreeNotify(NMHDR* header);
+    bool OnContextCommand(UINT id);
+    void OnNewAddrHere(ADTDATA* target);
+    void OnNewFolderHere(ADTDATA* target);
+    void ShowContextMenu();
+    void OnTreeDeleteKey();
+    // The book of a node, unless that is a global book (then a refusal is shown).
+    ADTDATA* WritableBookOf(const ADTDATA* node, const char* refusal);
+    bool Confirm(const char* format, const ADTDATA* node);
+    void Refuse(const char* text);
     void OnSendListKey(WORD key);
     void OnTreeDoubleClick();
     void SelectFromTopToEnd();

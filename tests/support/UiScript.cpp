@@ -82,20 +82,27 @@ bool CUiScript::WaitFor(const std::function<bool()>& ready, int timeoutMs)
 
 HWND CUiScript::WaitForWindow(const char* className, const char* caption, int timeoutMs)
 {
+    return WaitForWindowWhere(
+        [&](HWND window) {
+            char name[64] = "";
+            GetClassNameA(window, name, sizeof name);
+            return std::string(name) == className && (!caption || Text(window) == caption);
+        },
+        timeoutMs);
+}
+
+HWND CUiScript::WaitForWindowWhere(const std::function<bool(HWND)>& match, int timeoutMs)
+{
     HWND found = nullptr;
     WaitFor(
         [&] {
             std::vector<HWND> windows;
             EnumThreadWindows(GetCurrentThreadId(), CollectWindow, reinterpret_cast<LPARAM>(&windows));
             for (HWND window : windows) {
-                char name[64] = "";
-                GetClassNameA(window, name, sizeof name);
-                if (!IsWindowVisible(window) || std::string(name) != className)
-                    continue;
-                if (caption && Text(window) != caption)
-                    continue;
-                found = window;
-                return true;
+                if (IsWindowVisible(window) && match(window)) {
+                    found = window;
+                    return true;
+                }
             }
             return false;
         },

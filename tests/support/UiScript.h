@@ -26,6 +26,8 @@ public:
     // A visible top-level window of this thread whose class is className (and whose
     // caption is caption, when given); waits for it up to timeoutMs.
     HWND WaitForWindow(const char* className, const char* caption = nullptr, int timeoutMs = 5000);
+    // A visible top-level window of this thread that match accepts; waits up to timeoutMs.
+    HWND WaitForWindowWhere(const std::function<bool(HWND)>& match, int timeoutMs = 5000);
 
     // Posts a click of a dialog's button.
     static void Click(HWND dialog, int id);
