@@ -177,13 +177,10 @@ ADTDATA* CAddrBook::AddDataAt(unsigned char kind, const char* name, const char* 
     return AddData(kind, name, addr, target, mode);
 }
 
-void CAddrBook::DeleteData(ADTDATA* node)
+// Takes node out of its sibling list; its own links are left as they were.
+void CAddrBook::Unlink(ADTDATA* node)
 {
-    if (!node || !node->pParent)
-        return;
     ADTDATA* parent = node->pParent;
-    SetModified(parent);
-
     if (node->pPrev) {
         node->pPrev->pNext = node->pNext;
         if (node->pNext)
@@ -196,12 +193,38 @@ void CAddrBook::DeleteData(ADTDATA* node)
     if (parent->pLastChild == node)
         parent->pLastChild = node->pPrev;
     parent->nChild--;
+}
+
+void CAddrBook::DeleteData(ADTDATA* node)
+{
+    if (!node || !node->pParent)
+        return;
+    SetModified(node->pParent);
+    Unlink(node);
 
     if (node->pChild)
         DeleteList(node->pChild);
     if (m_pTree && node->hItem)
         m_pTree->DeleteItem(node->hItem);
     FreeNode(node);
+}
+
+void CAddrBook::MoveData(ADTDATA* node, ADTDATA* target, int mode)
+{
+    if (!node || !target || node == target || !node->pParent || node->pParent != target->pParent)
+        return;
+    ADTDATA* parent = node->pParent;
+    Unlink(node);
+    node->pPrev = nullptr;
+    node->pNext = nullptr;
+    parent->nChild++;
+    if (mode == PLACE_BEFORE) {
+        node->pPrev = target->pPrev;
+        LinkBefore(node, target);
+    } else {
+        node->pPrev = target;
+        LinkAfter(node, target);
+    }
 }
 
 void CAddrBook::DeleteList(ADTDATA* node)

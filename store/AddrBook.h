@@ -28,6 +28,10 @@ public:
     ADTDATA* AddDataAt(unsigned char kind, const char* name, const char* addr, HTREEITEM item,
                        int mode);
     void DeleteData(ADTDATA* node);
+    // Relinks node just before (PLACE_BEFORE) or after (any other mode) target, a sibling
+    // of the same parent, keeping the node with its subtree, item and flags. Books are
+    // reordered this way, so that their unsaved changes and protection go with them.
+    void MoveData(ADTDATA* node, ADTDATA* target, int mode);
     void DeleteList(ADTDATA* node);
 
     void DispData(ADTDATA* node);
@@ -72,6 +76,7 @@ private:
     std::unordered_map<HTREEITEM, ADTDATA*> m_ItemIndex;  // item -> node, for FindByItem
 
     void LinkChildLast(ADTDATA* node, ADTDATA* target);
+    void Unlink(ADTDATA* node);
     void LinkBefore(ADTDATA* node, ADTDATA* target);
     void LinkAfter(ADTDATA* node, ADTDATA* target);
     void ShowOne(ADTDATA* node);

@@ -131,6 +131,9 @@ BOOL CAddrTree::OnReflectedNotify(NMHDR* header, LRESULT* result)
     case NM_RCLICK:
         *result = OnRClick();
         return TRUE;
+    case TVN_BEGINDRAGA:
+        *result = OnBeginDrag(reinterpret_cast<NMTREEVIEWA*>(header));
+        return TRUE;
     case TVN_GETDISPINFOW:
     case TVN_ITEMEXPANDEDW:
     case TVN_BEGINLABELEDITW:
@@ -215,8 +218,12 @@ LRESULT CAddrTree::OnEndLabelEdit(NMTVDISPINFOA* info)
 
 void CAddrTree::OnKeyDown(int key)
 {
-    if (!m_pEditCtrl)
+    if (!m_pEditCtrl) {
+        // Escape without a label edit cancels a drag; Enter does nothing to one.
+        if (key == 27)
+            CancelDrag();
         return;
+    }
     m_cEditEndKey = key == 13 ? 13 : 27;
     HWND editor = m_pEditCtrl;
     // The control ends the edit and sends TVN_ENDLABELEDIT while its editor is destroyed.
@@ -271,6 +278,18 @@ LRESULT CAddrTree::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_LBUTTONDOWN:
         OnLButtonDown(wParam, lParam);
+        break;
+    case WM_MOUSEMOVE:
+        if (!OnDragMove(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))))
+            return 0;
+        break;
+    case WM_LBUTTONUP: {
+        LRESULT result = Default(message, wParam, lParam);
+        OnDrop(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
+        return result;
+    }
+    case WM_TIMER:
+        OnDragTimer(wParam);
         break;
     case WM_DESTROY:
         OnDestroy();

@@ -30,6 +30,9 @@ public:
     // Enter (13) or Escape (27) passed on by the window while its dialog keys run.
     void OnKeyDown(int key);
 
+    // Copies the subtree of source to the placement relative to target; the new top item.
+    HTREEITEM CopySubtree(HTREEITEM source, HTREEITEM target, int mode);
+
     BOOL OnReflectedNotify(NMHDR* header, LRESULT* result) override;
 
     // Notifications that arrived in their wide form (the window is ANSI: never expected).
@@ -63,6 +66,17 @@ private:
     LRESULT OnEndLabelEdit(NMTVDISPINFOA* info);
     LRESULT OnDBLClick();
     LRESULT OnRClick();
+    LRESULT OnBeginDrag(NMTREEVIEWA* view);
+    bool OnDragMove(int x, int y);
+    void ShowDropFeedback(HTREEITEM item, int y);
+    void OnDragTimer(UINT_PTR id);
+    void OnDrop(int x, int y);
+    void DropAt(HTREEITEM target, int y);
+    void MoveBook(HTREEITEM target, int mode);
+    void EndDrag();
+    void CancelDrag();
+    int KindOf(HTREEITEM item) const;
+    bool InsideWindow(int x, int y) const;
     void OnSize();
     void OnLButtonDown(WPARAM flags, LPARAM point);
     void OnDestroy();

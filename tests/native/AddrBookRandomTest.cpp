@@ -75,7 +75,7 @@ private:
 
     void Step()
     {
-        switch (Pick(12)) {
+        switch (Pick(13)) {
         case 0:
         case 1:
         case 2: AddChild(); break;
@@ -88,6 +88,7 @@ private:
         case 9: ReopenWindow(); break;
         case 10: AddAtItem(); break;
         case 11: CheckLookups(); break;
+        case 12: MoveBesideSibling(); break;
         }
     }
 
@@ -145,6 +146,29 @@ private:
         if (parent != &m_store.m_Root) {
             EXPECT_EQ(1, parent->bModified);
         }
+    }
+
+    // Moves a node before or after one of its siblings, then re-keys and re-sorts the
+    // level as a drop does.
+    void MoveBesideSibling()
+    {
+        ADTDATA* node = RandomNode(false);
+        if (!node || node->pParent->nChild < 2)
+            return;
+        ADTDATA* target = node->pParent->pChild;
+        for (int steps = Pick(node->pParent->nChild); steps > 0 && target->pNext; --steps)
+            target = target->pNext;
+        int mode = Pick(2) ? PLACE_BEFORE : PLACE_AFTER;
+        m_lastOp = "move " + CAddrBook::FormatLabel(node) + " beside " + CAddrBook::FormatLabel(target);
+        int count = node->pParent->nChild;
+        m_store.MoveData(node, target, mode);
+        EXPECT_EQ(count, node->pParent->nChild);
+        if (node != target) {
+            EXPECT_EQ(node, mode == PLACE_BEFORE ? target->pPrev : target->pNext);
+        }
+        m_store.Renumber(node->pParent == &m_store.m_Root ? nullptr : node->pParent, 0);
+        if (m_store.m_pTree)
+            m_view->SortAllBelowTop();
     }
 
     void RenumberSome()

@@ -490,3 +490,38 @@ TEST_F(AddrBookTest, AFailedRenameKeepsTheOldName)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(AddrBookTest, MoveDataRelinksANodeWithEverythingItCarries)
+{
+    store.m_pTree = &view;
+    ADTDATA* one = Book("One");
+    ADTDATA* two = Book("Two");
+    ADTDATA* three = Book("Three");
+    Addr(two, "a", "a@x");
+    two->bModified = 1;
+    two->bReadOnly = 1;
+    HTREEITEM item = two->hItem;
+    view.log.clear();
+
+    store.MoveData(two, one, PLACE_BEFORE);
+    EXPECT_EQ("Two[a <a@x>]|One[]|Three[]", DumpStore(store));
+    EXPECT_EQ(5u, two->nOrder);
+    store.MoveData(two, three, PLACE_AFTER);
+    EXPECT_EQ("One[]|Three[]|Two[a <a@x>]", DumpStore(store));
+    EXPECT_EQ(three->pNext, two);
+    EXPECT_EQ(store.m_Root.pLastChild, two);
+    EXPECT_EQ(3, store.m_Root.nChild);
+    EXPECT_EQ(item, two->hItem);
+    EXPECT_EQ(1, two->bModified);
+    EXPECT_EQ(1, two->bReadOnly);
+    EXPECT_TRUE(view.log.empty());  // the item stays; the caller re-keys and re-sorts
+
+    store.MoveData(two, two, PLACE_BEFORE);
+    store.MoveData(two->pChild, one, PLACE_BEFORE);  // not siblings: nothing
+    EXPECT_EQ("One[]|Three[]|Two[a <a@x>]", DumpStore(store));
+    store.m_pTree = nullptr;
+}
+
+}  // namespace
