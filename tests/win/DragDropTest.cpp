@@ -259,3 +259,40 @@ TEST_F(DragDropTest, EscapeCancelsAndRestingOverAFolderOpensIt)
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DragDropTest, HoldingThePointerAtAnEdgeScrollsOneRowAtATime)
+{
+    for (int i = 0; i < 60; ++i)
+        store.AddData(ADT_ADDR, ("Many" + std::to_string(i)).c_str(), "m@x", work, PLACE_CHILD);
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        HWND tree = Tree(window);
+        ADTDATA* last = work->pLastChild;
+        SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(last->hItem));
+        auto firstVisible = [&] {
+            return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+        };
+        HTREEITEM before = firstVisible();
+        ASSERT_NE(book->hItem, before);
+
+        DragOver(window, last, last, Where::Middle);
+        SendMessageA(tree, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 5));  // the upper zone
+        EXPECT_EQ(4, dialog.m_AddrTree.m_nScrollTimer);
+        POINT cursor = {40, 8};
+        ClientToScreen(tree, &cursor);
+        SetCursorPos(cursor.x, cursor.y);
+        SendMessageA(tree, WM_TIMER, 4, 0);
+        HTREEITEM after = firstVisible();
+        EXPECT_EQ(reinterpret_cast<HTREEITEM>(
+                      SendMessageA(tree, TVM_GETNEXTITEM, TVGN_PREVIOUSVISIBLE, reinterpret_cast<LPARAM>(before))),
+                  after);
+        SendMessageA(tree, WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(40, 60));  // out of the zone
+        EXPECT_EQ(0, dialog.m_AddrTree.m_nScrollTimer);
+        dialog.m_AddrTree.OnKeyDown(27);
+        ui.Pump();
+    });
+}
+
+}  // namespace
