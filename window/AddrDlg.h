@@ -100,6 +100,8 @@ private:
     // The book of a node, unless that is a global book (then a refusal is shown).
     ADTDATA* WritableBookOf(const ADTDATA* node, const char* refusal);
     bool Confirm(const char* format, const ADTDATA* node);
+    void DeleteSelected(unsigned char kind, const char* refusal, const char* question, bool confirm);
+    ADTDATA* ChosenBook(const std::string& name);
     void Refuse(const char* text);
     void OnSendListKey(WORD key);
     void OnTreeDoubleClick();

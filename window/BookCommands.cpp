@@ -49,16 +49,23 @@ ADTDATA* CAddrDlg::WritableBookOf(const ADTDATA* node, const char* refusal)
     return book;
 }
 
+// The book chosen by name in a dialog, or none after the refusal.
+ADTDATA* CAddrDlg::ChosenBook(const std::string& name)
+{
+    ADTDATA* book = m_Store.FindBookByName(name.c_str());
+    if (!book)
+        Refuse(kInvalidBook);
+    return book;
+}
+
 void CAddrDlg::OnNewAddr()
 {
     CAddrEditDlg dialog(nullptr, m_Store);
     if (dialog.DoModal() != IDOK)
         return;
-    ADTDATA* book = m_Store.FindBookByName(dialog.m_strBook.c_str());
-    if (!book) {
-        Refuse(kInvalidBook);
+    ADTDATA* book = ChosenBook(dialog.m_strBook);
+    if (!book)
         return;
-    }
     ADTDATA* node = m_Store.AddData(ADT_ADDR, dialog.m_strName.c_str(),
                                     ToStoredAddresses(dialog.m_strAddr).c_str(), book, PLACE_CHILD);
     m_Store.SetModified(node);
@@ -82,16 +89,24 @@ void CAddrDlg::OnEditAddr()
     m_Store.UpdateLabel(node);
 }
 
-void CAddrDlg::DeleteAddr(bool confirm)
+// Deletes the selected node when it is of the kind and outside a global book, after the
+// question when confirm is set.
+void CAddrDlg::DeleteSelected(unsigned char kind, const char* refusal, const char* question, bool confirm)
 {
     ADTDATA* node = SelectedNode();
-    if (!node || node->cType != ADT_ADDR)
+    if (!node || node->cType != kind)
         return;
-    if (!WritableBookOf(node, "グローバルブックのアドレス情報を削除する事は出来ません"))
+    if (!WritableBookOf(node, refusal))
         return;
-    if (confirm && !Confirm("「%s」の情報を削除しますか？", node))
+    if (confirm && !Confirm(question, node))
         return;
     m_Store.DeleteData(node);
+}
+
+void CAddrDlg::DeleteAddr(bool confirm)
+{
+    DeleteSelected(ADT_ADDR, "グローバルブックのアドレス情報を削除する事は出来ません", "「%s」の情報を削除しますか？",
+                   confirm);
 }
 
 void CAddrDlg::OnNewFolder()
@@ -99,11 +114,9 @@ void CAddrDlg::OnNewFolder()
     CFolderEditDlg dialog(nullptr, m_Store);
     if (dialog.DoModal() != IDOK)
         return;
-    ADTDATA* book = m_Store.FindBookByName(dialog.m_strBook.c_str());
-    if (!book) {
-        Refuse(kInvalidBook);
+    ADTDATA* book = ChosenBook(dialog.m_strBook);
+    if (!book)
         return;
-    }
     m_Store.SetModified(m_Store.AddData(ADT_FOLDER, dialog.m_strFolder.c_str(), nullptr, book, PLACE_CHILD));
     m_AddrTree.Invalidate(TRUE);
 }
@@ -117,14 +130,8 @@ void CAddrDlg::OnRenameFolder()
 
 void CAddrDlg::DeleteFolder(bool confirm)
 {
-    ADTDATA* node = SelectedNode();
-    if (!node || node->cType != ADT_FOLDER)
-        return;
-    if (!WritableBookOf(node, "グローバルブックのフォルダを削除する事は出来ません"))
-        return;
-    if (confirm && !Confirm("「%s」のフォルダとその下位のデータを全て削除しますか？", node))
-        return;
-    m_Store.DeleteData(node);
+    DeleteSelected(ADT_FOLDER, "グローバルブックのフォルダを削除する事は出来ません",
+                   "「%s」のフォルダとその下位のデータを全て削除しますか？", confirm);
 }
 
 void CAddrDlg::OnNewBook()
