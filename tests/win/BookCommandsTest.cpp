@@ -279,12 +279,15 @@ TEST_F(BookCommandsTest, ContextNewFolderOpensItsLabelForEditing)
     CAddrDlg dialog(nullptr, store);
     RunWindow(dialog, [&](CUiScript& ui, HWND window) {
         SelectNode(window, friends);
-        Command(ui, window, ID_M_NEW_FOLDER);
+        // Sent, not posted: the check follows at once, before another test program's window
+        // can take the focus and end the edit.
+        SendMessageA(window, WM_COMMAND, ID_M_NEW_FOLDER, 0);
         ADTDATA* added = friends->pLastChild;
         EXPECT_STREQ("新しいフォルダ", added->psName);
         EXPECT_EQ(ADT_FOLDER, added->cType);
         EXPECT_NE(nullptr, dialog.m_AddrTree.m_pEditCtrl);
         dialog.m_AddrTree.OnKeyDown(VK_ESCAPE);
+        ui.Pump();
     });
 }
 
