@@ -14,7 +14,7 @@ BOOL CVelmoraApp::InitInstance()
     g_szIniPath[0] = '\0';
     PathParts parts = SplitPath(ModuleFileName(m_hInstance));
     std::string iniPath = parts.drive + parts.dir + parts.base + ".ini";
-    if (iniPath.size() < sizeof(g_szIniPath))
+    if (iniPath.size() < sizeof g_szIniPath)
         std::memcpy(g_szIniPath, iniPath.c_str(), iniPath.size() + 1);
 
     g_EdaTable.m_hInst = m_hInstance;

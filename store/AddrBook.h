@@ -9,6 +9,15 @@
 #include "store/AddrData.h"
 #include "store/AddrView.h"
 
+// How a local book's file looked when the store last read or wrote it (size and last
+// write time), and where this run keeps its own version after finding the file changed by
+// someone else. Kept by the book registry, keyed by the file's path.
+struct BookFileState {
+    uint64_t nSize = 0;
+    uint64_t nWriteTime = 0;
+    std::string strConflictCopy;
+};
+
 class CAddrBook {
 public:
     ADTDATA m_Root;        // first member: the store's address is the root node's address
@@ -58,13 +67,17 @@ public:
     // The text a node shows in the tree.
     static std::string FormatLabel(const ADTDATA* node);
 
-    // AL-MAIL address file: read lines into parent; write a sibling list at a depth.
+    // AL-MAIL address file: read lines into parent; write a sibling list at a depth (0, or
+    // -1 when a write failed).
     FILE* ReadList(ADTDATA* parent, FILE* file);
     int WriteList(ADTDATA* first, FILE* file, int depth);
 
     // Book registry (Windows): the books of the settings file, and their files.
     void LoadBooks();
     void SaveBooks();
+    // A new local book named name, last among the books, filled from the AL-MAIL file at
+    // path, which stays its file; none when the file cannot be opened.
+    ADTDATA* AddBookFromFile(const char* name, const char* path);
     // A path in folder for a new book file, named by the time in seconds ("%08X.adr"),
     // that neither exists on disk nor belongs to another book.
     std::string ProposeBookFile(const std::string& folder);
@@ -74,6 +87,11 @@ public:
 
 private:
     std::unordered_map<HTREEITEM, ADTDATA*> m_ItemIndex;  // item -> node, for FindByItem
+    std::unordered_map<std::string, BookFileState> m_BookFiles;  // path -> as last seen
+
+    void RememberBookFile(const std::string& path);
+    bool BookFileChanged(const std::string& path) const;
+    bool SaveBookFile(ADTDATA* book);
 
     void LinkChildLast(ADTDATA* node, ADTDATA* target);
     void Unlink(ADTDATA* node);

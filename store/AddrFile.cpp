@@ -4,6 +4,7 @@
 #include <vector>
 #include "store/AddrBook.h"
 #include "store/LineReader.h"
+#include "store/StoreHooks.h"
 
 namespace {
 
@@ -38,9 +39,9 @@ size_t SkipBlanks(const std::string& line, size_t pos)
     return pos;
 }
 
-void WriteText(FILE* file, const std::string& text)
+bool WriteText(FILE* file, const std::string& text)
 {
-    std::fwrite(text.data(), 1, text.size(), file);
+    return g_StoreHooks.write(text.data(), text.size(), file) == text.size();
 }
 
 }  // namespace
@@ -78,37 +79,40 @@ FILE* CAddrBook::ReadList(ADTDATA* parent, FILE* file)
 
 // Writes the list and everything below it in list order. Folders open and close through
 // the parent links, so any depth writes without recursion, each level four blanks deeper.
+// A write that comes up short (a full disk) stops the writing and gives -1, so that the
+// caller never takes a cut file for a whole one.
 int CAddrBook::WriteList(ADTDATA* first, FILE* file, int depth)
 {
     if (!first || !file)
         return 0;
     std::string indent(static_cast<size_t>(depth > 0 ? depth : 0) * 4, ' ');
     ADTDATA* node = first;
-    while (node) {
+    bool ok = true;
+    while (node && ok) {
         const char* name = node->psName ? node->psName : "";
         if (node->cType == ADT_FOLDER) {
-            WriteText(file, indent + "Group " + name + "\r\n");
+            ok = WriteText(file, indent + "Group " + name + "\r\n");
             if (node->pChild) {
                 node = node->pChild;
                 indent.append(4, ' ');
                 continue;
             }
-            WriteText(file, indent + "End group\r\n");
+            ok = ok && WriteText(file, indent + "End group\r\n");
         } else {
-            WriteText(file, indent + name + ": " + (node->psAddr ? node->psAddr : "") + "\r\n");
+            ok = WriteText(file, indent + name + ": " + (node->psAddr ? node->psAddr : "") + "\r\n");
         }
         // Climb out of finished folders, closing each, until a next sibling is found.
-        while (!node->pNext) {
+        while (ok && !node->pNext) {
             if (node->pParent == first->pParent) {
                 node = nullptr;
                 break;
             }
             node = node->pParent;
             indent.resize(indent.size() - 4);
-            WriteText(file, indent + "End group\r\n");
+            ok = WriteText(file, indent + "End group\r\n");
         }
         if (node)
             node = node->pNext;
     }
-    return 0;
+    return ok ? 0 : -1;
 }

@@ -7,6 +7,7 @@
 #include "framework/PathName.h"
 #include "framework/Profile.h"
 #include "store/AddrBook.h"
+#include "store/BookFile.h"
 #include "store/IniPath.h"
 
 namespace {
@@ -36,6 +37,14 @@ void ReportUnwritableBook(const char* path)
 {
     std::string text = std::string("ファイル:\n") + path +
                        "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
+    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+}
+
+void ReportChangedBook(const std::string& path, const std::string& copy)
+{
+    std::string text = "ファイル:\n" + path +
+                       "\n\nは読み込んだ後に他のプログラムによって変更されています\n"
+                       "上書きせずに、このアドレスブックの内容を次のファイルに保存しました:\n" + copy;
     MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
 }
 
@@ -77,52 +86,76 @@ void CAddrBook::LoadBooks()
             AddData(ADT_GLOBAL_BOOK, name.c_str(), path.c_str(), nullptr, 0);
             continue;
         }
-        FILE* file = std::fopen(path.c_str(), "rb");
-        if (!file) {
+        ADTDATA* book = AddBookFromFile(name.c_str(), path.c_str());
+        if (!book) {
             ReportUnreadableBook(name, path);
             continue;
         }
-        ADTDATA* book = AddData(ADT_LOCAL_BOOK, name.c_str(), path.c_str(), nullptr, 0);
-        if (book)
-            ReadList(book, file);
-        std::fclose(file);
         DWORD attributes = GetFileAttributesA(path.c_str());
-        if (book && attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
             book->bReadOnly = 1;
     }
 }
 
-namespace {
-
-// Writes the book to a temporary file in its folder and moves that over the old file, so
-// a failure part way leaves the previous file whole. A read-only file is not replaced.
-bool WriteBookFile(CAddrBook& store, ADTDATA* book)
+ADTDATA* CAddrBook::AddBookFromFile(const char* name, const char* path)
 {
-    const char* path = book->psAddr;
-    if (!path)
-        return false;
-    DWORD attributes = GetFileAttributesA(path);
-    if (attributes != INVALID_FILE_ATTRIBUTES &&
-        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
-        return false;
-    std::string folder = PathFolder(path);
-    char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder.empty() ? "." : folder.c_str(), "vlm", 0, temp))
-        return false;
-    FILE* file = std::fopen(temp, "wb");
-    bool ok = file != nullptr;
-    if (ok) {
-        store.WriteList(book->pChild, file, 0);
-        ok = !std::ferror(file);
-        ok = (std::fclose(file) == 0) && ok;
-    }
-    ok = ok && MoveFileExA(temp, path, MOVEFILE_REPLACE_EXISTING);
-    if (!ok)
-        DeleteFileA(temp);
-    return ok;
+    FILE* file = std::fopen(path, "rb");
+    if (!file)
+        return nullptr;
+    ADTDATA* book = AddData(ADT_LOCAL_BOOK, name, path, nullptr, 0);
+    if (book)
+        ReadList(book, file);
+    std::fclose(file);
+    if (book)
+        RememberBookFile(path);
+    return book;
 }
 
-}  // namespace
+void CAddrBook::RememberBookFile(const std::string& path)
+{
+    FileStamp stamp = ReadFileStamp(path);
+    BookFileState& state = m_BookFiles[path];
+    state.nSize = stamp.nSize;
+    state.nWriteTime = stamp.nWriteTime;
+}
+
+// A file that exists although this run never saw it, or that differs from what this run
+// last read or wrote, holds someone else's work (another instance of the plug-in with the
+// same settings, or another program).
+bool CAddrBook::BookFileChanged(const std::string& path) const
+{
+    FileStamp now = ReadFileStamp(path);
+    if (!now.bExists)
+        return false;
+    auto seen = m_BookFiles.find(path);
+    return seen == m_BookFiles.end() || seen->second.nSize != now.nSize ||
+           seen->second.nWriteTime != now.nWriteTime;
+}
+
+// Writes a modified local book. A file that someone else changed is left as it is: the
+// book goes to a copy beside it, and the user is told where. True when the book's
+// contents are safe on disk.
+bool CAddrBook::SaveBookFile(ADTDATA* book)
+{
+    std::string path = book->psAddr ? book->psAddr : "";
+    if (path.empty() || !BookFileChanged(path)) {
+        if (!WriteBookFile(*this, book, path)) {
+            ReportUnwritableBook(path.c_str());
+            return false;
+        }
+        RememberBookFile(path);
+        return true;
+    }
+    std::string& copy = m_BookFiles[path].strConflictCopy;
+    if (copy.empty())
+        copy = ConflictCopyPath(path);
+    if (!WriteBookFile(*this, book, copy)) {
+        ReportUnwritableBook(copy.c_str());
+        return false;
+    }
+    ReportChangedBook(path, copy);
+    return true;
+}
 
 void CAddrBook::SaveBooks()
 {
@@ -135,9 +168,13 @@ void CAddrBook::SaveBooks()
                                    book->cType == ADT_LOCAL_BOOK ? "local" : "global", g_szIniPath);
         WritePrivateProfileStringA(kSection, Key(count, "name").c_str(), book->psName, g_szIniPath);
         WritePrivateProfileStringA(kSection, Key(count, "path").c_str(), book->psAddr, g_szIniPath);
-        if (book->cType == ADT_LOCAL_BOOK && book->bModified && !WriteBookFile(*this, book))
-            ReportUnwritableBook(book->psAddr ? book->psAddr : "");
-        book->bModified = 0;
+        if (book->cType == ADT_LOCAL_BOOK && book->psAddr)
+            DeleteFileA(BookTempPath(book->psAddr).c_str());  // left by a save that was cut off
+        // A book whose file could not be written stays modified, so the next save tries again.
+        if (book->cType == ADT_LOCAL_BOOK && book->bModified)
+            book->bModified = SaveBookFile(book) ? 0 : 1;
+        else
+            book->bModified = 0;
     }
     WritePrivateProfileStringA(kSection, "num", std::to_string(count).c_str(), g_szIniPath);
 }

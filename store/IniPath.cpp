@@ -1,3 +1,3 @@
 #include "store/IniPath.h"
 
-char g_szIniPath[260];
+char g_szIniPath[kIniPathSize];

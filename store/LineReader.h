@@ -1,5 +1,7 @@
 // Reads whole lines of any length from a file opened in binary mode. A line ends at LF;
-// a CR just before the LF belongs to the line end. The address file reader uses it.
+// a CR just before the LF belongs to the line end. A Ctrl+Z byte (0x1A) ends the file, as
+// it did for the text-mode reads that wrote old address files with one at their end. The
+// address file reader uses it.
 #pragma once
 #include <cstdio>
 #include <string>
@@ -13,4 +15,5 @@ public:
 
 private:
     FILE* m_pFile;
+    bool m_bEnded = false;
 };

@@ -28,3 +28,8 @@ char* StoreStrDup(const char* text)
         std::memcpy(copy, text, size);
     return copy;
 }
+
+size_t StoreFileWrite(const void* data, size_t size, FILE* file)
+{
+    return std::fwrite(data, 1, size, file);
+}

@@ -1,14 +1,18 @@
 // The store's few contacts with the platform: a message box for failures, the debugger
-// trace, and the heap. The Windows build points them at MessageBoxA and
-// OutputDebugStringA; native builds trace nowhere and tests may replace any of them.
+// trace, the heap and the writes of address files. The Windows build points them at
+// MessageBoxA and OutputDebugStringA; native builds trace nowhere and tests may replace
+// any of them (a failing write stands for a full disk).
 #pragma once
 #include <cstddef>
+#include <cstdio>
 
 struct StoreHooks {
     // Shows text with caption and the error icon, without owner window.
     void (*reportError)(const char* text, const char* caption);
     void (*trace)(const char* line);
     void* (*allocate)(size_t size);
+    // Writes size bytes to file; the number written, less than size on failure.
+    size_t (*write)(const void* data, size_t size, FILE* file);
 };
 
 extern StoreHooks g_StoreHooks;
@@ -22,3 +26,6 @@ void StoreTrace(const char* format, ...)
 // A heap copy of text made with the store's allocator (released with free), or none
 // when allocation fails.
 char* StoreStrDup(const char* text);
+
+// The platform's own write, the default of StoreHooks::write.
+size_t StoreFileWrite(const void* data, size_t size, FILE* file);

@@ -7,4 +7,4 @@ void IgnoreError(const char*, const char*) {}
 void IgnoreTrace(const char*) {}
 }  // namespace
 
-StoreHooks g_StoreHooks = {IgnoreError, IgnoreTrace, std::malloc};
+StoreHooks g_StoreHooks = {IgnoreError, IgnoreTrace, std::malloc, StoreFileWrite};

@@ -17,4 +17,4 @@ void DebuggerTrace(const char* line)
 
 }  // namespace
 
-StoreHooks g_StoreHooks = {ShowError, DebuggerTrace, std::malloc};
+StoreHooks g_StoreHooks = {ShowError, DebuggerTrace, std::malloc, StoreFileWrite};

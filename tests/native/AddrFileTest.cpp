@@ -3,6 +3,7 @@
 #include "StoreDump.h"
 #include "TempFile.h"
 #include "store/AddrBook.h"
+#include "store/StoreHooks.h"
 
 namespace {
 
@@ -180,6 +181,57 @@ TEST_F(AddrFileTest, WrittenBooksReadBackToTheSameTree)
     std::fclose(in);
     EXPECT_EQ(before, DumpStore(copy));
     EXPECT_EQ(bytes, Write(target->pChild));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(AddrFileTest, ACtrlZEndsTheFile)
+{
+    EXPECT_EQ("B[a <1>,b <2>]", Read("a: 1\r\nb: 2\x1A\r\nc: 3\r\n"));
+}
+
+// Whatever a damaged file holds, it loads, and what was read writes back and reads back
+// to the same tree.
+TEST_F(AddrFileTest, MalformedFilesLoadAndRoundTrip)
+{
+    const std::string cases[] = {
+        "End group\r\nEnd group\r\nGroup A\r\nGroup B\r\nx: 1\r\n",               // unbalanced groups
+        "big: " + std::string(1 << 20, 'x') + "\r\nnext: 2\r\n",                 // a 1 MB line
+        std::string("n\0ul: a\0b\r\nafter: 3\r\n", 22),                          // NUL bytes
+        "lead\x82: a@x\x82\r\nGroup \x9F\r\nname: b@y\x81\nEnd group\r\n",         // lead bytes at line ends
+        "\x1A",                                                                    // only the end mark
+    };
+    for (const std::string& bytes : cases) {
+        CAddrBook first;
+        ADTDATA* a = first.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
+        file.Write(bytes);
+        FILE* in = std::fopen(file.Path().c_str(), "rb");
+        first.ReadList(a, in);
+        std::fclose(in);
+        std::string once = Write(a->pChild);
+
+        CAddrBook second;
+        ADTDATA* b = second.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
+        in = std::fopen(file.Path().c_str(), "rb");
+        second.ReadList(b, in);
+        std::fclose(in);
+        EXPECT_EQ(DumpStore(first), DumpStore(second)) << bytes.substr(0, 40);
+        EXPECT_EQ(once, Write(b->pChild)) << bytes.substr(0, 40);
+    }
+}
+
+TEST_F(AddrFileTest, AShortWriteIsReportedNotTakenForAWholeFile)
+{
+    store.AddData(ADT_ADDR, "a", "a@x", book, PLACE_CHILD);
+    store.AddData(ADT_ADDR, "b", "b@x", book, PLACE_CHILD);
+    StoreHooks saved = g_StoreHooks;
+    g_StoreHooks.write = [](const void*, size_t, FILE*) -> size_t { return 0; };
+    FILE* out = std::fopen(file.Path().c_str(), "wb");
+    EXPECT_EQ(-1, store.WriteList(book->pChild, out, 0));
+    std::fclose(out);
+    g_StoreHooks = saved;
 }
 
 }  // namespace

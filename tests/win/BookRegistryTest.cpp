@@ -45,8 +45,8 @@ TEST_F(BookRegistryTest, ModifiedLocalBooksAreRewrittenOthersNot)
 {
     Write(folder + "a.adr", "old a\n");
     Write(folder + "b.adr", "old b\n");
-    ADTDATA* a = LocalBook("A", "a.adr");
-    LocalBook("B", "b.adr");
+    ADTDATA* a = store.AddBookFromFile("A", (folder + "a.adr").c_str());
+    store.AddBookFromFile("B", (folder + "b.adr").c_str());
     ADTDATA* folderNode = store.AddData(ADT_FOLDER, "友人", nullptr, a, PLACE_CHILD);
     store.SetModified(store.AddData(ADT_ADDR, "Taro", "t@x,u@y", folderNode, PLACE_CHILD));
 
@@ -61,7 +61,7 @@ TEST_F(BookRegistryTest, ModifiedLocalBooksAreRewrittenOthersNot)
     EXPECT_TRUE(watcher.boxes.empty());
 }
 
-TEST_F(BookRegistryTest, AReadOnlyFileIsNotReplacedAndTheSaveWarnsOnce)
+TEST_F(BookRegistryTest, AReadOnlyFileIsNotReplacedAndTheBookStaysModifiedUntilItsFileIsWritten)
 {
     std::string path = folder + "ro.adr";
     Write(path, "x: y\n");
@@ -84,10 +84,15 @@ TEST_F(BookRegistryTest, AReadOnlyFileIsNotReplacedAndTheSaveWarnsOnce)
     EXPECT_EQ("warning", watcher.boxes[0].icon);
     EXPECT_EQ(nullptr, watcher.boxes[0].owner);
     EXPECT_EQ("x: y\n", Read(path));
-    EXPECT_EQ(0, book->bModified);
+    EXPECT_EQ(1, book->bModified);
 
-    store.SaveBooks();  // not retried until the next change
-    EXPECT_EQ(1u, watcher.boxes.size());
+    store.SaveBooks();  // tried again, and told again
+    EXPECT_EQ(2u, watcher.boxes.size());
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+    store.SaveBooks();  // the user made the file writable: nothing was lost
+    EXPECT_EQ(2u, watcher.boxes.size());
+    EXPECT_EQ("x: y\r\nnew: n@x\r\n", Read(path));
+    EXPECT_EQ(0, book->bModified);
 }
 
 TEST_F(BookRegistryTest, AFileThatCannotBeCreatedWarnsAndKeepsTheOtherBooks)

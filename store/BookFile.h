@@ -1,0 +1,30 @@
+// A local book's AL-MAIL file on disk: its stamp (size and last write time), and writing it
+// so that no failure part way ever costs the previous file. The book registry uses these
+// when it saves the books.
+#pragma once
+#include <string>
+#include "store/AddrBook.h"
+
+struct FileStamp {
+    bool bExists = false;
+    uint64_t nSize = 0;
+    uint64_t nWriteTime = 0;
+};
+
+FileStamp ReadFileStamp(const std::string& path);
+
+// The temporary file that a save of path writes before it replaces path. Only one save
+// of a file runs at a time, so a temporary file found at the next save is a leftover.
+std::string BookTempPath(const std::string& path);
+
+// Writes the contents of book to path: into the temporary file, flushed to disk, which
+// then replaces path in one step (keeping its attributes and security) or becomes it. A
+// read-only file is not replaced. False, with path untouched, when any step fails.
+bool WriteBookFile(CAddrBook& store, const ADTDATA* book, const std::string& path);
+
+// A name beside path that no file has, for a version that must not overwrite path:
+// "<name> (競合 YYYYMMDD-HHMMSS).adr".
+std::string ConflictCopyPath(const std::string& path);
+
+// Runs between the finished temporary file and the replace; tests stop a save there.
+extern void (*g_pfnBeforeBookReplace)(const char* tempPath, const char* path);

@@ -1,0 +1,158 @@
+// Saves that fail on purpose, at every step of writing a book's file: the previous file must
+// stay whole, the user must be told, and the changes must survive for the next save.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstring>
+#include <string>
+#include "BoxWatcher.h"
+#include "TestFiles.h"
+#include "store/AddrBook.h"
+#include "store/BookFile.h"
+#include "store/IniPath.h"
+#include "store/StoreHooks.h"
+
+namespace {
+
+const char kOldBook[] = "既存: old@example.jp\r\n";
+
+struct BookSaveTest : ::testing::Test {
+    std::string folder = NewTestFolder();
+    std::string path = folder + "book.adr";
+    CAddrBook store;
+    CBoxWatcher watcher{IDOK};
+    ADTDATA* book = nullptr;
+
+    void SetUp() override
+    {
+        std::strcpy(g_szIniPath, (folder + "velmora.ini").c_str());
+        WriteFileBytes(path, kOldBook);
+        book = store.AddBookFromFile("本", path.c_str());
+        ASSERT_NE(nullptr, book);
+        store.SetModified(store.AddData(ADT_ADDR, "新規", "new@example.jp", book, PLACE_CHILD));
+    }
+
+    void TearDown() override
+    {
+        g_szIniPath[0] = '\0';
+        RemoveTestFolder(folder);
+    }
+
+    std::string Unwritable(const std::string& file) const
+    {
+        return "ファイル:\n" + file + "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
+    }
+
+    // After a failed save: the old file whole, the user told once, nothing left over, and the
+    // changes still waiting; the next save, with the fault gone, writes them.
+    void ExpectFailedSaveThenRecovery(const std::function<void()>& removeFault)
+    {
+        ASSERT_EQ(1u, watcher.boxes.size());
+        EXPECT_EQ(Unwritable(path), watcher.boxes[0].text);
+        EXPECT_EQ(1, book->bModified);
+        removeFault();
+        EXPECT_EQ(kOldBook, ReadFileBytes(path));
+        EXPECT_FALSE(FileExists(BookTempPath(path)));
+        store.SaveBooks();
+        EXPECT_EQ(1u, watcher.boxes.size());
+        EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(path));
+        EXPECT_EQ(0, book->bModified);
+    }
+};
+
+TEST_F(BookSaveTest, ATemporaryFileThatCannotBeCreatedKeepsTheOldFile)
+{
+    std::string temp = BookTempPath(path);
+    CreateDirectoryA(temp.c_str(), nullptr);  // the name is taken by a folder
+    store.SaveBooks();
+    ExpectFailedSaveThenRecovery([&] { RemoveDirectoryA(temp.c_str()); });
+}
+
+TEST_F(BookSaveTest, AWriteThatStopsPartWayKeepsTheOldFile)
+{
+    StoreHooks saved = g_StoreHooks;
+    g_StoreHooks.write = [](const void* data, size_t size, FILE* file) -> size_t {
+        return StoreFileWrite(data, size > 4 ? 4 : size, file);  // the disk fills up
+    };
+    store.SaveBooks();
+    g_StoreHooks = saved;
+    ExpectFailedSaveThenRecovery([] {});
+}
+
+TEST_F(BookSaveTest, AFileLockedByAnotherProgramIsNotReplaced)
+{
+    HANDLE lock = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    store.SaveBooks();
+    ExpectFailedSaveThenRecovery([&] { CloseHandle(lock); });
+}
+
+TEST_F(BookSaveTest, AReplacedFileKeepsItsAttributes)
+{
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_ARCHIVE);
+    store.SaveBooks();
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_NE(0u, GetFileAttributesA(path.c_str()) & FILE_ATTRIBUTE_HIDDEN);
+    EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(path));
+}
+
+// Another program (or another instance with the same settings) wrote the file after this
+// store read it: its version stays, ours goes beside it, and the user learns where.
+TEST_F(BookSaveTest, AFileChangedOnDiskIsKeptAndTheBookGoesToACopy)
+{
+    const char theirs[] = "既存: old@example.jp\r\n他: other@example.jp\r\n";
+    WriteFileBytes(path, theirs);
+    store.SaveBooks();
+    EXPECT_EQ(theirs, ReadFileBytes(path));
+    ASSERT_EQ(1, FileCountIn(folder, "book (競合 *).adr")) << FolderListing(folder);
+    std::string listing = FolderListing(folder);
+    size_t at = listing.find("book (競合 ");
+    std::string copy = folder + listing.substr(at, listing.find(".adr", at) + 4 - at);
+    EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(copy));
+    ASSERT_EQ(1u, watcher.boxes.size());
+    EXPECT_EQ("ファイル:\n" + path + "\n\nは読み込んだ後に他のプログラムによって変更されています\n"
+              "上書きせずに、このアドレスブックの内容を次のファイルに保存しました:\n" + copy,
+              watcher.boxes[0].text);
+    EXPECT_EQ("warning", watcher.boxes[0].icon);
+    EXPECT_EQ(0, book->bModified);
+
+    // Later changes of this run go to the same copy; the other version is never touched.
+    store.SetModified(store.AddData(ADT_ADDR, "追加", "more@example.jp", book, PLACE_CHILD));
+    store.SaveBooks();
+    EXPECT_EQ(theirs, ReadFileBytes(path));
+    EXPECT_EQ(1, FileCountIn(folder, "book (競合 *).adr"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(copy).find("追加: more@example.jp"));
+}
+
+// A save cut off between the finished temporary file and the replace (the process was
+// killed): the book reads back as before, and the next save clears the leftover.
+TEST_F(BookSaveTest, ASaveKilledBeforeTheReplaceLeavesTheOldFile)
+{
+    HANDLE ready = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    SetHandleInformation(ready, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string child = std::string(program).substr(0, std::string(program).find_last_of('\\') + 1) +
+                        "book_save_child.exe";
+    std::string command = "\"" + child + "\" \"" + path + "\" " +
+                          std::to_string(reinterpret_cast<uintptr_t>(ready));
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                               &process));
+    ASSERT_EQ(WAIT_OBJECT_0, WaitForSingleObject(ready, 30000)) << "the child never reached the replace";
+    TerminateProcess(process.hProcess, 9);
+    WaitForSingleObject(process.hProcess, 30000);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    CloseHandle(ready);
+
+    EXPECT_EQ(kOldBook, ReadFileBytes(path));
+    EXPECT_TRUE(FileExists(BookTempPath(path)));
+    book->bModified = 0;  // this run has nothing to write: the leftover goes all the same
+    store.SaveBooks();
+    EXPECT_FALSE(FileExists(BookTempPath(path)));
+    EXPECT_EQ(kOldBook, ReadFileBytes(path));
+}
+
+}  // namespace
