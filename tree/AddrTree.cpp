@@ -289,7 +289,12 @@ LRESULT CAddrTree::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_TIMER:
-        OnDragTimer(wParam);
+        // The drag's timers are its own: the control uses low ids too (under Wine, id 2
+        // starts a label edit of the caret item), so they must not reach it.
+        if (IsDragTimer(wParam)) {
+            OnDragTimer(wParam);
+            return 0;
+        }
         break;
     case WM_DESTROY:
         OnDestroy();

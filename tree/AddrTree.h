@@ -69,6 +69,7 @@ private:
     LRESULT OnBeginDrag(NMTREEVIEWA* view);
     bool OnDragMove(int x, int y);
     void ShowDropFeedback(HTREEITEM item, int y);
+    static bool IsDragTimer(UINT_PTR id);
     void OnDragTimer(UINT_PTR id);
     void OnDrop(int x, int y);
     void DropAt(HTREEITEM target, int y);

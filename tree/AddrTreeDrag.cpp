@@ -130,6 +130,11 @@ void CAddrTree::ShowDropFeedback(HTREEITEM item, int y)
     SetTimer(m_hWnd, TIMER_HOVER_EXPAND, 1300, nullptr);
 }
 
+bool CAddrTree::IsDragTimer(UINT_PTR id)
+{
+    return id >= TIMER_HOVER_EXPAND && id <= TIMER_SCROLL_DOWN;
+}
+
 void CAddrTree::OnDragTimer(UINT_PTR id)
 {
     switch (id) {
