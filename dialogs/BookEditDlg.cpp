@@ -160,6 +160,11 @@ void CBookEditDlg::OnOK()
         return;
     if (m_nType == 0 && RefuseEmpty(IDC_BOOK_FILE, "ローカルブックのファイルが指定されていません"))
         return;
+    // Two books on one file would overwrite each other's changes at every save.
+    if (!m_bEdit && m_nType == 0 && m_Store.FindBookByFile(GetDlgItemText(IDC_BOOK_FILE))) {
+        MessageBox("指定されたファイルは他のアドレスブックで使用されています", nullptr, MB_OK | MB_ICONWARNING);
+        return;
+    }
     ReadControls();
     CDialog::OnOK();
 }

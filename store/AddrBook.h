@@ -81,6 +81,8 @@ public:
     // A path in folder for a new book file, named by the time in seconds ("%08X.adr"),
     // that neither exists on disk nor belongs to another book.
     std::string ProposeBookFile(const std::string& folder);
+    // The local book whose file is path (compared as full paths, in any case), or none.
+    ADTDATA* FindBookByFile(const std::string& path);
 
     bool IsBook(const ADTDATA* node) const { return node && node->pParent == &m_Root; }
     ADTDATA* FirstBook() { return m_Root.pChild; }

@@ -57,12 +57,33 @@ std::string CAddrBook::ProposeBookFile(const std::string& folder)
         char name[16];
         std::snprintf(name, sizeof name, "%08lX", static_cast<unsigned long>(seconds++));
         std::string path = folder + name + ".adr";
-        bool taken = FileExists(path);
-        for (ADTDATA* book = m_Root.pChild; book && !taken; book = book->pNext)
-            taken = book->cType == ADT_LOCAL_BOOK && book->psAddr && lstrcmpiA(book->psAddr, path.c_str()) == 0;
-        if (!taken)
+        if (!FileExists(path) && !FindBookByFile(path))
             return path;
     }
+}
+
+namespace {
+
+std::string FullPath(const std::string& path)
+{
+    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
+    std::string full(size, '\0');
+    if (size == 0 || GetFullPathNameA(path.c_str(), size, &full[0], nullptr) >= size)
+        return path;
+    full.resize(full.find('\0'));
+    return full;
+}
+
+}  // namespace
+
+ADTDATA* CAddrBook::FindBookByFile(const std::string& path)
+{
+    std::string wanted = FullPath(path);
+    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
+        if (book->cType == ADT_LOCAL_BOOK && book->psAddr && lstrcmpiA(FullPath(book->psAddr).c_str(), wanted.c_str()) == 0)
+            return book;
+    }
+    return nullptr;
 }
 
 void CAddrBook::LoadBooks()

@@ -139,12 +139,18 @@ void CAddrDlg::OnNewBook()
     CBookEditDlg dialog(nullptr, m_Store);
     if (dialog.DoModal() != IDOK)
         return;
+    const char* name = dialog.m_strBookName.c_str();
+    const char* file = dialog.m_strFile.c_str();
     if (dialog.m_nType) {
-        m_Store.AddData(ADT_GLOBAL_BOOK, dialog.m_strBookName.c_str(), dialog.m_strUrl.c_str(), nullptr, 0);
+        m_Store.AddData(ADT_GLOBAL_BOOK, name, dialog.m_strUrl.c_str(), nullptr, 0);
+    } else if (GetFileAttributesA(file) != INVALID_FILE_ATTRIBUTES) {
+        // An existing file is never overwritten: the new book reads it, as an import does.
+        if (!m_Store.AddBookFromFile(name, file))
+            Refuse(("アドレスブック[ " + dialog.m_strBookName + " ]のファイル\n\n" + dialog.m_strFile +
+                    "\n\nを開く事ができません").c_str());
     } else {
         // Marked so that its file is written at the next save even while it stays empty.
-        ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, dialog.m_strBookName.c_str(), dialog.m_strFile.c_str(),
-                                        nullptr, 0);
+        ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, name, file, nullptr, 0);
         if (book)
             book->bModified = 1;
     }
@@ -203,11 +209,5 @@ void CAddrDlg::OnAddrImport()
     choice.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&choice))
         return;
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return;
-    ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, PathFileName(path).c_str(), path, nullptr, 0);
-    if (book)
-        m_Store.ReadList(book, file);
-    std::fclose(file);
+    m_Store.AddBookFromFile(PathFileName(path).c_str(), path);
 }

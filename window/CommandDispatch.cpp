@@ -96,23 +96,19 @@ bool CAddrDlg::OnContextCommand(UINT id)
     case ID_M_ADDR_EDIT: OnEditAddr(); break;
     case ID_M_FOLDER_EDIT: OnRenameFolder(); break;
     case ID_M_BOOK_PROPERTY: OnEditBook(); break;
+    // A delete marks the book modified only once it is done (the store does that), so an
+    // answer of No leaves the book as it was.
     case ID_M_ADDR_DEL:
-        if (node) {
-            m_Store.SetModified(node);
+        if (node)
             DeleteAddr(true);
-        }
         break;
     case ID_M_FOLDER_DEL:
-        if (node) {
-            m_Store.SetModified(node);
+        if (node)
             DeleteFolder(true);
-        }
         break;
     case ID_M_BOOK_DEL:
-        if (node) {
-            m_Store.SetModified(node);
+        if (node)
             DeleteBook(true);
-        }
         break;
     case ID_M_NEW_ADDR: OnNewAddrHere(node); break;
     case ID_M_NEW_FOLDER: OnNewFolderHere(node); break;

@@ -152,6 +152,12 @@ TEST_F(BookCommandsTest, DeletingAsksFirstAndOnlyYesDeletes)
         EXPECT_EQ("Yes,No", box.buttons);
         EXPECT_EQ(taro, store.FindByName("Taro"));
         EXPECT_EQ(0, book->bModified);
+        for (int contextDelete : {ID_M_ADDR_DEL, ID_M_FOLDER_DEL, ID_M_BOOK_DEL}) {
+            SelectNode(window, contextDelete == ID_M_ADDR_DEL ? taro : contextDelete == ID_M_FOLDER_DEL ? friends : book);
+            Command(ui, window, contextDelete);
+            AnswerBox(ui, IDNO);
+            EXPECT_EQ(0, book->bModified) << contextDelete;
+        }
 
         SelectNode(window, friends);
         Command(ui, window, ID_FOLDER_DELETE);
@@ -200,6 +206,38 @@ TEST_F(BookCommandsTest, NewBooksAreAppendedLocalOnesMarkedForSaving)
         EXPECT_STREQ("http://example.jp/shared", shared2->psAddr);
         EXPECT_EQ(0, shared2->bModified);
     });
+}
+
+// A new local book never overwrites a file: another book's file is refused in the dialog,
+// and a file of no book is read into the new book, which starts unmodified.
+TEST_F(BookCommandsTest, ANewBookOnAnExistingFileReadsItAndNeverReplacesIt)
+{
+    std::string existing = folder + "old.adr";
+    WriteFileBytes(existing, "A: a@example.jp\r\n");
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        Command(ui, window, ID_BOOK_NEW);
+        HWND editor = ui.WaitForWindow("#32770", kBookDialog);
+        ASSERT_NE(nullptr, editor);
+        SetDlgItemTextA(editor, 14016, book->psAddr);
+        CUiScript::Click(editor, IDOK);
+        SeenBox refusal = AnswerBox(ui, IDOK);
+        EXPECT_EQ("指定されたファイルは他のアドレスブックで使用されています", refusal.text);
+        EXPECT_EQ("warning", refusal.icon);
+        EXPECT_EQ(editor, refusal.owner);
+        ASSERT_TRUE(IsWindow(editor));
+        SetDlgItemTextA(editor, 14016, existing.c_str());
+        CUiScript::Click(editor, IDOK);
+        ui.WaitFor([&] { return !IsWindow(editor); });
+
+        ADTDATA* added = global->pNext;
+        ASSERT_NE(nullptr, added);
+        EXPECT_EQ(existing, added->psAddr);
+        EXPECT_EQ(0, added->bModified);
+        ASSERT_NE(nullptr, added->pChild);
+        EXPECT_STREQ("a@example.jp", added->pChild->psAddr);
+    });
+    EXPECT_EQ("A: a@example.jp\r\n", ReadFileBytes(existing));
 }
 
 TEST_F(BookCommandsTest, EditingABookRenamesItAndKeepsItsKind)
