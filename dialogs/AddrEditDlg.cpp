@@ -6,6 +6,10 @@
 
 namespace {
 
+const char kUnstorableName[] =
+    "この名前はアドレス帳ファイルに保存できません\n"
+    "「:」を含む名前と、「Group」「End group」で始まる名前は使えません";
+
 // Blank lines go: every "\r\n\r\n" becomes "\r\n" until none is left.
 void CollapseEmptyLines(std::string& text)
 {
@@ -81,6 +85,12 @@ void CAddrEditDlg::InitNewMode()
 void CAddrEditDlg::OnOK()
 {
     Trace("void CAddrEditDlg::OnOK()\n");
+    // A name the address file cannot hold would come back as something else at the next
+    // start (a folder that swallows the lines after it, or a cut name).
+    if (!CAddrBook::IsStorableAddressName(GetDlgItemText(IDC_ADDR_NAME).c_str())) {
+        MessageBox(kUnstorableName, nullptr, MB_OK | MB_ICONWARNING);
+        return;
+    }
     ReadControls();
     GetSelectedBook(m_BookList.m_hWnd, m_strBook);
     CollapseEmptyLines(m_strAddr);

@@ -71,6 +71,9 @@ public:
     // -1 when a write failed).
     FILE* ReadList(ADTDATA* parent, FILE* file);
     int WriteList(ADTDATA* first, FILE* file, int depth);
+    // False for an address name that the file cannot hold: one with ":" or a line end in
+    // it, or one that would read back as a folder start or end line.
+    static bool IsStorableAddressName(const char* name);
 
     // Book registry (Windows): the books of the settings file, and their files.
     void LoadBooks();

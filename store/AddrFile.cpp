@@ -46,6 +46,16 @@ bool WriteText(FILE* file, const std::string& text)
 
 }  // namespace
 
+bool CAddrBook::IsStorableAddressName(const char* name)
+{
+    std::string text = name ? name : "";
+    // ":" and the line ends are never trail bytes of a two-byte character.
+    if (text.find_first_of(":\r\n") != std::string::npos)
+        return false;
+    size_t start = SkipBlanks(text, 0);
+    return !StartsWithKeyword(text, start, "group") && !StartsWithKeyword(text, start, "end group");
+}
+
 // Reads lines into parent until the end of the file. Folders nest through an explicit
 // stack, so any depth reads without recursion. An end line at the top level is skipped.
 FILE* CAddrBook::ReadList(ADTDATA* parent, FILE* file)

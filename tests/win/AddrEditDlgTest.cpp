@@ -1,3 +1,4 @@
+#include "BoxWatcher.h"
 #include "WindowFixture.h"
 #include "dialogs/AddrEditDlg.h"
 #include "dialogs/AddrText.h"
@@ -163,6 +164,37 @@ TEST(AddrTextTest, StoredListLosesItsSpacesButNoShiftJisCharacter)
     EXPECT_EQ("ａ@x\r\nｂ@y", ToShownAddresses("ａ@x, ｂ@y"));
     EXPECT_EQ("a\x82", ToShownAddresses("a \x82"));  // a lead byte cut off at the end stays
     EXPECT_EQ("a@x,ａ@y", ToStoredAddresses(ToShownAddresses("a@x , ａ@y")));
+}
+
+}  // namespace
+
+namespace {
+
+// Names the address file cannot hold are refused with the dialog kept open as typed; the
+// same words in other places of a name pass.
+TEST_F(AddrEditDlgTest, NamesTheFileCannotHoldAreRefused)
+{
+    store.AddData(ADT_LOCAL_BOOK, "Friends", (folder + "f.adr").c_str(), nullptr, 0);
+    CBoxWatcher watcher;
+    CAddrEditDlg dialog(nullptr, store);
+    INT_PTR result = Run(dialog, [&](CUiScript& ui, HWND window) {
+        for (const char* bad : {"Group Leader", "  end group", "END GROUP\tx", "group", "a:b", "a\r\nb"}) {
+            SetDlgItemTextA(window, IDC_ADDR_NAME, bad);
+            CUiScript::Click(window, IDOK);
+            ui.WaitFor([&] { return watcher.boxes.size() == 1; });
+            ASSERT_EQ(1u, watcher.boxes.size()) << bad;
+            EXPECT_EQ("warning", watcher.boxes[0].icon);
+            EXPECT_EQ(window, watcher.boxes[0].owner);
+            EXPECT_TRUE(IsWindow(window)) << bad;
+            EXPECT_EQ(bad, CUiScript::ItemText(window, IDC_ADDR_NAME));
+            watcher.boxes.clear();
+        }
+        SetDlgItemTextA(window, IDC_ADDR_NAME, "Groupware 担当");
+        ClickOK(ui, window);
+    });
+    EXPECT_EQ(IDOK, result);
+    EXPECT_EQ("Groupware 担当", dialog.m_strName);
+    EXPECT_TRUE(CAddrBook::IsStorableAddressName("End  group"));
 }
 
 }  // namespace
