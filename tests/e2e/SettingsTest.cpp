@@ -185,7 +185,17 @@ TEST_F(SettingsTest, AModuleInAJapaneseFolderFindsItsSettingsBesideIt)
     ASSERT_TRUE(FileExists(folder + "velmora.ini"));
     EXPECT_EQ("1", Value("num"));
     ExpectDefaultBook(folder, Value("book0_path"));
-}
 
+    // A path of fewer characters than the system allows can still take more than 260
+    // bytes once its Japanese characters are two bytes each.
+    std::string deep;
+    for (int i = 0; i < 110; ++i)
+        deep += "漢";
+    Use(deep);
+    ASSERT_GT(Ini().size(), 260u);
+    LoadAndUnload();
+    EXPECT_EQ("1", Value("num"));
+    ExpectDefaultBook(folder, Value("book0_path"));
+}
 
 }  // namespace
