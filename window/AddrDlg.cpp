@@ -59,7 +59,7 @@ BOOL CAddrDlg::OnInitDialog()
 
 BOOL CAddrDlg::CreateToolBar()
 {
-    if (!m_wndToolBar.Create(m_hWnd, TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TRANSPARENT | CCS_NODIVIDER,
+    if (!m_wndToolBar.Create(m_hWnd, TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TRANSPARENT,
                              IDC_TOOLBAR))
         return FALSE;
     m_ToolImages.LoadStrip(ModuleInstance(), IDB_TREE_IMAGES, 16, kTransparent);
@@ -214,18 +214,19 @@ INT_PTR CAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
     case WM_SIZING:
         OnSizing(static_cast<int>(wParam), reinterpret_cast<RECT*>(lParam));
         break;
+    // The splitter's pointer messages end here, without the dialog's default processing.
     case WM_LBUTTONDOWN:
         OnLButtonDown(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         handled = true;
-        break;
+        return TRUE;
     case WM_MOUSEMOVE:
         OnMouseMove(static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)));
         handled = true;
-        break;
+        return TRUE;
     case WM_LBUTTONUP:
         OnLButtonUp();
         handled = true;
-        break;
+        return TRUE;
     case WM_KEYDOWN:
         Trace("CAddrDlg::OnKeyDown( 0x%08X, 0x%08X, 0x%08X );\n", static_cast<unsigned>(wParam),
               static_cast<unsigned>(LOWORD(lParam)), static_cast<unsigned>(HIWORD(lParam)));

@@ -40,6 +40,27 @@ RECT ClientRectOf(HWND window, HWND parent)
     return rect;
 }
 
+// A rectangle on no monitor (a display since removed) moves, at its size, into the work
+// area of the nearest one.
+RECT OnSomeMonitor(RECT rect)
+{
+    if (MonitorFromRect(&rect, MONITOR_DEFAULTTONULL))
+        return rect;
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (!GetMonitorInfoA(MonitorFromRect(&rect, MONITOR_DEFAULTTONEAREST), &monitor))
+        return rect;
+    const RECT& work = monitor.rcWork;
+    int dx = rect.right > work.right ? work.right - rect.right : 0;
+    int dy = rect.bottom > work.bottom ? work.bottom - rect.bottom : 0;
+    if (rect.left + dx < work.left)
+        dx = work.left - rect.left;
+    if (rect.top + dy < work.top)
+        dy = work.top - rect.top;
+    OffsetRect(&rect, dx, dy);
+    return rect;
+}
+
 }  // namespace
 
 RECT CAddrDlg::PlaceButton(int id, int x, int y)
@@ -168,10 +189,11 @@ void CAddrDlg::LoadWindowLayout()
         right = left + kMinWidth;
     if (bottom - top < kMinHeight)
         bottom = top + kMinHeight;
+    RECT rect = OnSomeMonitor({left, top, right, bottom});
     RECT before = GetWindowRect();
-    MoveWindow(m_hWnd, left, top, right - left, bottom - top, FALSE);
+    MoveWindow(m_hWnd, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, FALSE);
     // A move without a change of size brings no WM_SIZE; lay the controls out all the same.
-    if (before.right - before.left == right - left && before.bottom - before.top == bottom - top)
+    if (before.right - before.left == rect.right - rect.left && before.bottom - before.top == rect.bottom - rect.top)
         OnSize();
 }
 

@@ -73,6 +73,9 @@ TEST_F(AddrDlgTest, StartUpBuildsToolbarTreeAndHiddenColumn)
         HWND toolbar = GetDlgItem(window, IDC_TOOLBAR);
         ASSERT_NE(nullptr, toolbar);
         EXPECT_EQ(9, SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+        LONG style = GetWindowLongA(toolbar, GWL_STYLE);
+        EXPECT_EQ(TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TRANSPARENT,
+                  style & (TBSTYLE_FLAT | TBSTYLE_LIST | TBSTYLE_TRANSPARENT | CCS_NODIVIDER));
         const int commands[] = {ID_ADDR_NEW, 0, ID_FOLDER_NEW, 0, ID_BOOK_NEW, 0, ID_BOOK_UPDATE, 0, ID_BOOK_IMPORT};
         const int images[] = {0, -1, 7, -1, 3, -1, 4, -1, 2};
         for (int i = 0; i < 9; ++i) {

@@ -160,4 +160,35 @@ TEST_F(WindowLayoutTest, StoredValuesOutsideTheBoundsAreMendedAsDescribed)
     });
 }
 
+// A layout saved on a display that is gone comes back onto a monitor at its saved size.
+TEST_F(WindowLayoutTest, ARectangleOnNoMonitorMovesOntoTheNearestOne)
+{
+    SetLayout(5000, 4000, 5640, 4560, 300);
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript&, HWND window) {
+        RECT outer = Outer(window);
+        EXPECT_EQ(640, outer.right - outer.left);
+        EXPECT_EQ(560, outer.bottom - outer.top);
+        MONITORINFO monitor = {};
+        monitor.cbSize = sizeof monitor;
+        ASSERT_TRUE(GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTONULL), &monitor));
+        EXPECT_EQ(monitor.rcWork.right, outer.right);
+        EXPECT_EQ(monitor.rcWork.bottom, outer.bottom);
+    });
+}
+
+// The splitter's pointer messages are answered by the window itself, with no default
+// processing after them.
+TEST_F(WindowLayoutTest, ThePointerHandlersEndWithoutDefaultProcessing)
+{
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript&, HWND window) {
+        auto procedure = reinterpret_cast<DLGPROC>(GetWindowLongPtrA(window, DWLP_DLGPROC));
+        int bandY = (ControlRect(window, IDC_ADDR_TREE).bottom + ControlRect(window, IDC_SEND_LIST).top) / 2;
+        for (UINT message : {WM_LBUTTONDOWN, WM_MOUSEMOVE, WM_LBUTTONUP})
+            EXPECT_EQ(TRUE, procedure(window, message, 0, MAKELPARAM(5, bandY))) << message;
+        EXPECT_EQ(FALSE, procedure(window, WM_SIZE, 0, 0));
+    });
+}
+
 }  // namespace
