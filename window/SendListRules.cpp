@@ -133,8 +133,8 @@ std::vector<std::string> NodeEntries(const ADTDATA* node)
         return entries;
     std::string addr = node->psAddr;
     if (addr.find(',') == std::string::npos) {
-        std::string name = node->psName ? node->psName : "";
-        entries.push_back(CutText(name + " <" + addr + ">", kMaxEntryBytes));
+        // A node without a name gives the address alone, not " <address>".
+        entries.push_back(CutText(node->psName ? std::string(node->psName) + " <" + addr + ">" : addr, kMaxEntryBytes));
         return entries;
     }
     size_t pos = SkipSpaces(addr, 0);

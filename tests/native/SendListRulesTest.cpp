@@ -80,7 +80,7 @@ TEST(SendListRules, NodesGiveNameAndAddressOrEachListedAddress)
         return store.AddData(ADT_ADDR, name, addr, book, PLACE_CHILD);
     };
     EXPECT_EQ((Texts{"N <a@x>"}), NodeEntries(add("N", "a@x")));
-    EXPECT_EQ((Texts{" <a@x>"}), NodeEntries(add("", "a@x")));
+    EXPECT_EQ((Texts{"a@x"}), NodeEntries(add("", "a@x")));  // no name: the address alone
     EXPECT_EQ((Texts{"a@x", "b@y"}), NodeEntries(add("N", "a@x, b@y")));
     EXPECT_EQ((Texts{"a@x"}), NodeEntries(add("N", "a@x,word")));
     EXPECT_EQ((Texts{"a@x"}), NodeEntries(add("N", "  a@x,")));
