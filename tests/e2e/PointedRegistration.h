@@ -1,0 +1,8 @@
+// Registers the host's pointed address under a name, as a user does: command 35002, the
+// address dialog filled and confirmed, then the address book window that follows closed.
+#pragma once
+#include <functional>
+
+// command runs one plug-in command (EDH_OnCmdProc); the fake host's pointed address must be
+// set first.
+void RegisterPointedAddress(const std::function<int(int)>& command, const char* name);

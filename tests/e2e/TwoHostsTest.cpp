@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <string>
+#include "BoxWatcher.h"
+#include "FakeHost.h"
+#include "PluginModule.h"
+#include "PointedRegistration.h"
+
+namespace {
+
+const char kOldBook[] = "既存: old@example.jp\r\n";
+
+// Runs the second host on the same plug-in folder and waits for it; its exit code.
+DWORD RunSecondHost(const std::string& folder, const char* address, const char* name)
+{
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string path = program;
+    path = path.substr(0, path.find_last_of('\\') + 1) + "e2e_second_host.exe";
+    // The folder goes without its closing "\", which would escape the quote after it.
+    std::string command = "\"" + path + "\" \"" + folder.substr(0, folder.size() - 1) + "\" " + address + " " + name;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return static_cast<DWORD>(-1);
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = static_cast<DWORD>(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
+// Two hosts run the plug-in with the same settings and book. The second to save must not
+// destroy what the first saved: its own version goes beside the file, and it says so.
+TEST(TwoHostsTest, TheSecondToSaveKeepsTheFirstOnesAddresses)
+{
+    std::string folder = NewTestFolder();
+    std::string book = folder + "shared.adr";
+    {
+        CPluginModule plugin(folder);
+        std::string ini = plugin.IniPath();
+        WritePrivateProfileStringA("AddressBook", "num", "1", ini.c_str());
+        WritePrivateProfileStringA("AddressBook", "book0_type", "local", ini.c_str());
+        WritePrivateProfileStringA("AddressBook", "book0_name", "共有", ini.c_str());
+        WritePrivateProfileStringA("AddressBook", "book0_path", book.c_str(), ini.c_str());
+        WriteFileBytes(book, kOldBook);
+        FakeHost::Reset();
+        ASSERT_TRUE(plugin.Load());
+
+        ASSERT_EQ(0u, RunSecondHost(folder, "child@example.jp", "子"));
+        const std::string theirs = std::string(kOldBook) + "子: child@example.jp\r\n";
+        ASSERT_EQ(theirs, ReadFileBytes(book));
+
+        CBoxWatcher watcher;
+        FakeHost::Current().pointedAddress = "parent@example.jp";
+        RegisterPointedAddress([&](int command) { return plugin.Command(command); }, "親");
+        plugin.Unload();
+
+        EXPECT_EQ(theirs, ReadFileBytes(book));
+        ASSERT_EQ(1, FileCountIn(folder, "shared (競合 *).adr")) << FolderListing(folder);
+        std::string listing = FolderListing(folder);
+        size_t at = listing.find("shared (競合 ");
+        std::string copy = folder + listing.substr(at, listing.find(".adr", at) + 4 - at);
+        EXPECT_EQ(std::string(kOldBook) + "親: parent@example.jp\r\n", ReadFileBytes(copy));
+        ASSERT_EQ(1u, watcher.boxes.size());
+        EXPECT_NE(std::string::npos, watcher.boxes[0].text.find(copy));
+        EXPECT_EQ("warning", watcher.boxes[0].icon);
+    }
+    RemoveTestFolder(folder);
+}
+
+}  // namespace
