@@ -28,6 +28,30 @@ ADTDATA* NextPreOrder(ADTDATA* node, const ADTDATA* stopParent)
     return nullptr;
 }
 
+namespace {
+
+ADTDATA* LastDescendant(ADTDATA* node)
+{
+    while (node->pLastChild)
+        node = node->pLastChild;
+    return node;
+}
+
+}  // namespace
+
+ADTDATA* PrevPreOrder(ADTDATA* node)
+{
+    if (node->pPrev)
+        return LastDescendant(node->pPrev);
+    ADTDATA* parent = node->pParent;
+    return parent && parent->pParent ? parent : nullptr;  // the root has no parent
+}
+
+ADTDATA* LastPreOrder(CAddrBook& store)
+{
+    return store.m_Root.pLastChild ? LastDescendant(store.m_Root.pLastChild) : nullptr;
+}
+
 CAddrBook::CAddrBook()
 {
     Initialize();

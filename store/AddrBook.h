@@ -113,3 +113,8 @@ extern CAddrBook g_AddrBook;
 
 // The next node after node in pre-order, staying within the lists below stopParent.
 ADTDATA* NextPreOrder(ADTDATA* node, const ADTDATA* stopParent);
+// The node before node in pre-order, or none before the first book. Descends through
+// pLastChild, so a whole backward walk costs no more than a forward one.
+ADTDATA* PrevPreOrder(ADTDATA* node);
+// The last node of the store in pre-order (the deepest last descendant of the last book).
+ADTDATA* LastPreOrder(CAddrBook& store);
