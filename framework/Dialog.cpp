@@ -11,6 +11,13 @@ INT_PTR CDialog::DoModal()
                            reinterpret_cast<LPARAM>(this));
 }
 
+BOOL CDialog::CreateModeless(HWND owner)
+{
+    HINSTANCE module = CWinApp::Current() ? CWinApp::Current()->m_hInstance : nullptr;
+    return CreateDialogParamA(module, MAKEINTRESOURCEA(m_nTemplateId), owner, DialogProc,
+                              reinterpret_cast<LPARAM>(this)) != nullptr;
+}
+
 void CDialog::EndDialog(INT_PTR result)
 {
     ::EndDialog(m_hWnd, result);

@@ -1,6 +1,6 @@
-// CDialog, a modal dialog from a template in the plug-in's own module. One dialog
-// procedure keeps the object in DWLP_USER and fans the messages out to virtual handlers;
-// notifications that a bound control handles itself are reflected to it.
+// CDialog, a modal or modeless dialog from a template in the plug-in's own module. One
+// dialog procedure keeps the object in DWLP_USER and fans the messages out to virtual
+// handlers; notifications that a bound control handles itself are reflected to it.
 #pragma once
 #include "framework/Wnd.h"
 
@@ -11,6 +11,9 @@ public:
 
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
+    // Creates the dialog modeless, owned by owner, visible only if its template says so.
+    // Whoever runs the message loop must pass it to IsDialogMessage for its keys.
+    BOOL CreateModeless(HWND owner);
 
 protected:
     // Binds controls to member objects; runs first in OnInitDialog.

@@ -11,6 +11,8 @@
 #define IDI_VELMORA           14008
 #define IDD_FOLDER_EDIT       14009
 #define IDR_RBUTTON_MENU      129
+#define IDD_FIND              14020
+#define IDR_FIND_KEYS         14021
 
 // The address book window.
 #define IDC_ADDR_TREE         14000
@@ -42,6 +44,15 @@
 #define IDC_BOOK_BROWSE       14015
 #define IDC_BOOK_FILE         14016
 
+// The find dialog.
+#define IDC_FIND_TEXT         14022
+#define IDC_FIND_NAME         14023
+#define IDC_FIND_ADDRESS      14024
+#define IDC_FIND_BOTH         14025
+#define IDC_FIND_NEXT_BUTTON  14026
+#define IDC_FIND_PREV_BUTTON  14027
+#define IDC_FIND_STATUS       14028
+
 // Menu bar and toolbar commands of the window.
 #define ID_ADDR_NEW           32771
 #define ID_ADDR_EDIT          32773
@@ -55,6 +66,9 @@
 #define ID_BOOK_UPDATE        32779
 #define ID_BOOK_IMPORT        32785
 #define ID_APP_ABOUT          57670
+#define ID_FIND               32820
+#define ID_FIND_NEXT          32821
+#define ID_FIND_PREV          32822
 
 // Commands of the tree's context menu.
 #define ID_M_ADD_TO             32772

@@ -54,6 +54,7 @@ BOOL CAddrDlg::OnInitDialog()
     InsertInitialEntries();
     LoadWindowLayout();
     m_Store.DispList(nullptr);
+    InstallFindKeys();
     return TRUE;
 }
 
@@ -101,6 +102,9 @@ ADTDATA* CAddrDlg::SelectedNode()
 
 BOOL CAddrDlg::OnCmdMsg(UINT id, UINT code)
 {
+    // Menu commands come with code 0, accelerators with 1.
+    if (code <= 1 && OnFindCommand(id))
+        return TRUE;
     if (code != BN_CLICKED)
         return FALSE;
     switch (id) {
@@ -231,8 +235,15 @@ INT_PTR CAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         Trace("CAddrDlg::OnKeyDown( 0x%08X, 0x%08X, 0x%08X );\n", static_cast<unsigned>(wParam),
               static_cast<unsigned>(LOWORD(lParam)), static_cast<unsigned>(HIWORD(lParam)));
         break;
+    case WM_ENABLE:
+        // A modal box over the window holds the find dialog too.
+        if (m_FindDlg.m_hWnd)
+            EnableWindow(m_FindDlg.m_hWnd, static_cast<BOOL>(wParam));
+        break;
     case WM_DESTROY:
         Trace("void CAddrDlg::OnDestroy()\n");
+        m_KeyHook.Remove();
+        m_FindDlg.Destroy();
         break;
     default:
         break;

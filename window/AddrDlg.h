@@ -5,9 +5,11 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "dialogs/FindDlg.h"
 #include "framework/Dialog.h"
 #include "framework/ImageList.h"
 #include "framework/ListCtrl.h"
+#include "framework/MessageHook.h"
 #include "framework/ToolBar.h"
 #include "store/AddrBook.h"
 #include "tree/AddrTree.h"
@@ -63,6 +65,11 @@ public:
     void OnUpdateBook();
     void OnAddrImport();
 
+    // Find (Ctrl+F, F3, Shift+F3, and the find dialog's buttons).
+    CFindDlg m_FindDlg;
+    void OnFind();
+    void OnFindAgain(bool forward);
+
 protected:
     void BindControls() override;
     BOOL OnInitDialog() override;
@@ -82,6 +89,9 @@ private:
         int32_t key;
     };
     std::vector<Entry> m_Entries;
+    // The find keys: the modal loop is DialogBoxParam's, so they come through a hook.
+    CMessageHook m_KeyHook;
+    HACCEL m_hFindKeys = nullptr;
 
     BOOL CreateToolBar();
     void LabelModeButtons();
@@ -107,6 +117,12 @@ private:
     void OnTreeDoubleClick();
     void SelectFromTopToEnd();
     void RefreshEntries();
+
+    void InstallFindKeys();
+    bool PreTranslateMessage(MSG& message);
+    bool FindKeysAllowed() const;
+    bool OnFindCommand(UINT id);
+    void ShowFoundNode(ADTDATA* node);
 
     void OnSize();
     void OnSizing(int side, RECT* rect);
