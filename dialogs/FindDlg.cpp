@@ -67,16 +67,21 @@ BOOL CFindDlg::OnInitDialog()
     return TRUE;
 }
 
-// The top right corner of the owner's client area, where it covers the least of the tree
-// and stays on the owner's monitor.
+// Beside the owner's right edge, level with its client area, so that the tree stays in
+// sight; inside that edge when the monitor has no room beside it.
 void CFindDlg::PlaceBeside(HWND owner)
 {
-    RECT client = {};
-    ::GetClientRect(owner, &client);
-    MapWindowPoints(owner, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT frame = {};
+    POINT client = {0, 0};
+    ::GetWindowRect(owner, &frame);
+    ClientToScreen(owner, &client);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(owner, MONITOR_DEFAULTTONEAREST), &monitor);
     RECT own = GetWindowRect();
-    SetWindowPos(m_hWnd, nullptr, client.right - (own.right - own.left), client.top, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    int width = own.right - own.left;
+    int x = frame.right + width <= monitor.rcWork.right ? frame.right : frame.right - width;
+    SetWindowPos(m_hWnd, nullptr, x, client.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     SendMessageA(m_hWnd, DM_REPOSITION, 0, 0);
 }
 
