@@ -38,6 +38,8 @@ struct LabelEditTest : WindowFixture {
     }
 
     // Types text into the editor and ends the edit with the key, as the window passes it on.
+    // The key is sent, not posted: while a posted key waits in the queue, a window of another
+    // test program may take the focus, and the control then ends the edit as a rename.
     static void EndWith(CUiScript& ui, HWND window, HWND editor, const char* text, int key)
     {
         SetWindowTextA(editor, text);
@@ -45,7 +47,7 @@ struct LabelEditTest : WindowFixture {
         GetKeyboardState(keys);
         keys[key] = 0x80;
         SetKeyboardState(keys);
-        PostMessageA(window, WM_COMMAND, key == VK_RETURN ? IDOK : IDCANCEL, 0);
+        SendMessageA(window, WM_COMMAND, key == VK_RETURN ? IDOK : IDCANCEL, 0);
         ui.Pump();
         keys[key] = 0;
         SetKeyboardState(keys);
