@@ -66,7 +66,9 @@ std::string ModuleFileName(void* module)
         DWORD length = GetModuleFileNameA(static_cast<HMODULE>(module), &name[0], static_cast<DWORD>(name.size()));
         if (length == 0)
             return std::string();
-        if (length < name.size()) {
+        // A cut name may end a byte short of the buffer (a two-byte character that did not
+        // fit), so only a name with two bytes to spare is known to be whole.
+        if (length + 1 < name.size()) {
             name.resize(length);
             return name;
         }

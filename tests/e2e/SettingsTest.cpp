@@ -187,15 +187,21 @@ TEST_F(SettingsTest, AModuleInAJapaneseFolderFindsItsSettingsBesideIt)
     ExpectDefaultBook(folder, Value("book0_path"));
 
     // A path of fewer characters than the system allows can still take more than 260
-    // bytes once its Japanese characters are two bytes each.
-    std::string deep;
-    for (int i = 0; i < 110; ++i)
-        deep += "漢";
-    Use(deep);
+    // bytes once its Japanese characters are two bytes each. (Two folders: one name of so
+    // many characters would be too long for the Linux file system under Wine.)
+    std::string sixty;
+    for (int i = 0; i < 60; ++i)
+        sixty += "漢";
+    Use(sixty);
+    std::string deep = folder + sixty + "\\";
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    plugin.reset(new CPluginModule(deep));
     ASSERT_GT(Ini().size(), 260u);
     LoadAndUnload();
     EXPECT_EQ("1", Value("num"));
-    ExpectDefaultBook(folder, Value("book0_path"));
+    ExpectDefaultBook(deep, Value("book0_path"));
+    plugin.reset();
+    RemoveTestFolder(deep);
 }
 
 }  // namespace
