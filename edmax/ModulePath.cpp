@@ -28,11 +28,13 @@ std::string ExecutableFolder()
         DWORD length = GetModuleFileNameA(NULL, &path[0], static_cast<DWORD>(path.size()));
         if (length == 0)
             return std::string();
-        if (length < path.size()) {
+        // A cut path may end a byte short of the buffer (a two-byte character that did not
+        // fit): only a path with two bytes to spare is known to be whole.
+        if (length + 1 < path.size()) {
             path.resize(length);
             break;
         }
-        path.resize(path.size() * 2);  // truncated: ask again with more room
+        path.resize(path.size() * 2);
     }
     return FolderOfPath(path);
 }
