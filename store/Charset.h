@@ -1,0 +1,30 @@
+// UTF-8, UTF-16 and Shift-JIS texts of the exchange formats (vCard and CSV files). The
+// readers turn whatever a file holds into UTF-8 with these, the writers turn the store's
+// Shift-JIS into UTF-8. A malformed sequence becomes U+FFFD, which Shift-JIS cannot hold,
+// so it is replaced and counted when the text reaches the store.
+#pragma once
+#include <string>
+
+namespace Charset {
+
+const char32_t kReplacement = 0xFFFD;
+
+// The character of UTF-8 text at pos, moving pos past it; U+FFFD for a malformed
+// sequence, of which one byte is taken.
+char32_t NextUtf8(const std::string& text, size_t& pos);
+void AppendUtf8(std::string& out, char32_t ch);
+bool IsUtf8(const std::string& bytes);
+
+// UTF-16 bytes from start on, little- or big-endian; an unpaired surrogate is U+FFFD.
+std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian);
+// Shift-JIS (code page 932) text; a byte pair without a character is U+FFFD.
+std::string SjisToUtf8(const std::string& sjis);
+std::string Latin1ToUtf8(const std::string& bytes);
+// UTF-8 text with every malformed sequence replaced by U+FFFD.
+std::string CleanUtf8(const std::string& bytes);
+
+// A whole file as UTF-8: a byte-order mark says UTF-8 or UTF-16 (little- or big-endian);
+// without one, valid UTF-8 stays as it is and anything else is read as Shift-JIS.
+std::string FileTextToUtf8(const std::string& bytes);
+
+}  // namespace Charset

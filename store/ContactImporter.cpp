@@ -1,0 +1,96 @@
+#include "store/ContactImporter.h"
+
+namespace {
+
+const char kFullWidthColon[] = u8"：";
+const char kFullWidthSpace[] = u8"　";
+
+std::string BlankControls(const std::string& text)
+{
+    std::string out = text;
+    for (char& c : out) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    }
+    return out;
+}
+
+// keyword (lower case) opens text, in any ASCII case, followed by a blank.
+bool OpensWithKeyword(const std::string& text, const std::string& keyword)
+{
+    if (text.size() <= keyword.size() || text[keyword.size()] != ' ')
+        return false;
+    for (size_t i = 0; i < keyword.size(); ++i) {
+        char c = text[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != keyword[i])
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::string StorableName(const std::string& name)
+{
+    std::string text;
+    for (char c : TrimBlanks(BlankControls(name))) {
+        if (c == ':')
+            text += kFullWidthColon;
+        else
+            text += c;
+    }
+    text = TrimBlanks(text);
+    for (const char* keyword : {"group", "end group"}) {
+        std::string word = keyword;
+        if (OpensWithKeyword(text, word))
+            text.replace(word.size(), 1, kFullWidthSpace);
+    }
+    return text;
+}
+
+bool CContactImporter::AddAll(const ContactList& list)
+{
+    for (const Contact& contact : list.contacts) {
+        if (!Add(contact))
+            return false;
+    }
+    return true;
+}
+
+bool CContactImporter::Add(const Contact& contact)
+{
+    ADTDATA* folder = FolderOf(contact.folders);
+    if (!folder)
+        return false;
+    std::string addresses;
+    for (const std::string& address : contact.addresses)
+        addresses += (addresses.empty() ? "" : ",") + m_Encoder.Encode(address);
+    std::string name = m_Encoder.Encode(StorableName(contact.name));
+    if (!m_Store.AddData(ADT_ADDR, name.c_str(), addresses.c_str(), folder, PLACE_CHILD))
+        return false;
+    ++m_nAdded;
+    return true;
+}
+
+// The folder of a path below the book, made where it is missing; the book for no path.
+ADTDATA* CContactImporter::FolderOf(const std::vector<std::string>& folders)
+{
+    ADTDATA* parent = m_pBook;
+    for (const std::string& folder : folders) {
+        std::string text = TrimBlanks(BlankControls(folder));
+        if (text.empty())
+            continue;
+        // Folders are told apart by their Shift-JIS names; a replaced character counts
+        // once, when its folder is made.
+        CSjisEncoder lookup;
+        ADTDATA*& child = m_Folders[{parent, lookup.Encode(text)}];
+        if (!child)
+            child = m_Store.AddData(ADT_FOLDER, m_Encoder.Encode(text).c_str(), nullptr, parent, PLACE_CHILD);
+        if (!child)
+            return nullptr;
+        parent = child;
+    }
+    return parent;
+}

@@ -1,0 +1,18 @@
+// Code page 932 (Shift-JIS as Windows defines it), one character at a time. The exchange
+// formats (vCard, CSV) convert through it. The platform supplies the tables: Windows its
+// own code page, native builds glibc's iconv. The two differ on a handful of characters,
+// which Cp932Decode and Cp932Encode settle the same way on both, so every platform gives
+// the same bytes for the same text.
+#pragma once
+
+// The UTF-16 unit of one Shift-JIS character of 1 or 2 bytes; 0 when it has none.
+char16_t Cp932Decode(const unsigned char* bytes, int length);
+
+// Writes the 1 or 2 bytes of a BMP character to out and returns their number; 0 when code
+// page 932 cannot hold the character.
+int Cp932Encode(char16_t ch, char out[2]);
+
+// The platform's own conversions, without the settling above (Cp932Win.cpp or
+// Cp932Native.cpp).
+char16_t PlatformCp932Decode(const unsigned char* bytes, int length);
+int PlatformCp932Encode(char16_t ch, char out[2]);
