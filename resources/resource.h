@@ -65,6 +65,7 @@
 #define ID_BOOK_DELETE        32783
 #define ID_BOOK_UPDATE        32779
 #define ID_BOOK_IMPORT        32785
+#define ID_BOOK_EXPORT        32810
 #define ID_APP_ABOUT          57670
 #define ID_FIND               32820
 #define ID_FIND_NEXT          32821

@@ -1,6 +1,5 @@
 #include "store/Contact.h"
 #include <algorithm>
-#include <unordered_set>
 
 namespace {
 
@@ -16,40 +15,42 @@ bool IsAscii(const std::string& text)
 
 void AddAddress(Contact& contact, const std::string& part)
 {
-    std::string address;
-    for (char c : TrimBlanks(part)) {
-        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
-            address.push_back(c);
-    }
+    std::string address = TrimBlanks(part);
     if (address.find('@') != std::string::npos)
         contact.addresses.push_back(address);
+}
+
+// The field with line ends as commas and other control characters dropped, so that what
+// is left is cut the same way each time it is read.
+std::string WithoutControls(const std::string& text)
+{
+    std::string out;
+    for (char c : text) {
+        if (c == '\r' || c == '\n')
+            out += ',';
+        else if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            out += c;
+    }
+    return out;
 }
 
 }  // namespace
 
 void AddContact(ContactList& list, Contact&& contact)
 {
-    if (contact.addresses.empty()) {
+    if (contact.addresses.empty())
         ++list.nWithoutAddress;
-        return;
-    }
-    // The same address given twice (a primary and a second address alike) is kept once.
-    std::unordered_set<std::string> seen;
-    std::vector<std::string> addresses;
-    for (std::string& address : contact.addresses) {
-        if (seen.insert(address).second)
-            addresses.push_back(std::move(address));
-    }
-    contact.addresses = std::move(addresses);
-    list.contacts.push_back(std::move(contact));
+    else
+        list.contacts.push_back(std::move(contact));
 }
 
-void AddAddresses(Contact& contact, const std::string& text)
+void AddAddresses(Contact& contact, const std::string& field)
 {
+    std::string text = WithoutControls(field);
     size_t start = 0;
     for (size_t i = 0; i <= text.size(); ++i) {
         size_t separator = 0;
-        if (i == text.size() || text[i] == ',' || text[i] == '\r' || text[i] == '\n')
+        if (i == text.size() || text[i] == ',')
             separator = 1;
         else if (text.compare(i, 3, ":::") == 0)
             separator = 3;

@@ -17,8 +17,7 @@ struct ContactList {
     bool bUnknownHeader = false;  // CSV: the first row is no header that is known; nothing read
 };
 
-// Keeps the contact, each of its addresses once, when it has a mail address; else counts
-// it as left out.
+// Keeps the contact when it has a mail address, else counts it as left out.
 void AddContact(ContactList& list, Contact&& contact);
 
 // Adds the mail addresses of a field: it is cut at commas, line ends and ":::" (several

@@ -1,4 +1,5 @@
 #include "store/ContactImporter.h"
+#include <unordered_set>
 
 namespace {
 
@@ -64,9 +65,14 @@ bool CContactImporter::Add(const Contact& contact)
     ADTDATA* folder = FolderOf(contact.folders);
     if (!folder)
         return false;
+    // The same address given twice (a first and a second address alike) is kept once.
     std::string addresses;
-    for (const std::string& address : contact.addresses)
-        addresses += (addresses.empty() ? "" : ",") + m_Encoder.Encode(address);
+    std::unordered_set<std::string> seen;
+    for (const std::string& address : contact.addresses) {
+        std::string sjis = m_Encoder.Encode(address);
+        if (seen.insert(sjis).second)
+            addresses += (addresses.empty() ? "" : ",") + sjis;
+    }
     std::string name = m_Encoder.Encode(StorableName(contact.name));
     if (!m_Store.AddData(ADT_ADDR, name.c_str(), addresses.c_str(), folder, PLACE_CHILD))
         return false;

@@ -128,6 +128,7 @@ BOOL CAddrDlg::OnCmdMsg(UINT id, UINT code)
     case ID_BOOK_DELETE: DeleteBook(true); return TRUE;
     case ID_BOOK_UPDATE: OnUpdateBook(); return TRUE;
     case ID_BOOK_IMPORT: OnAddrImport(); return TRUE;
+    case ID_BOOK_EXPORT: OnAddrExport(); return TRUE;
     default:
         return FALSE;
     }

@@ -12,6 +12,7 @@
 #include "framework/MessageHook.h"
 #include "framework/ToolBar.h"
 #include "store/AddrBook.h"
+#include "store/ImportFormat.h"
 #include "tree/AddrTree.h"
 #include "window/SendListRules.h"
 
@@ -64,6 +65,7 @@ public:
     void DeleteBook(bool confirm);
     void OnUpdateBook();
     void OnAddrImport();
+    void OnAddrExport();
 
     // Find (Ctrl+F, F3, Shift+F3, and the find dialog's buttons).
     CFindDlg m_FindDlg;
@@ -112,6 +114,8 @@ private:
     bool Confirm(const char* format, const ADTDATA* node);
     void DeleteSelected(unsigned char kind, const char* refusal, const char* question, bool confirm);
     ADTDATA* ChosenBook(const std::string& name);
+    void ImportAddressFile(const std::string& path);
+    void ImportContacts(const std::string& path, const std::string& bytes, ImportFormat format);
     void Refuse(const char* text);
     void OnSendListKey(WORD key);
     void OnTreeDoubleClick();

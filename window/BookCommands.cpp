@@ -1,15 +1,12 @@
-// The commands that create, change, delete and import addresses, folders and books. None
-// writes a file: each changes the store, which updates the tree at once, and marks the
-// book modified for the next save.
+// The commands that create, change and delete addresses, folders and books. None writes
+// a file: each changes the store, which updates the tree at once, and marks the book
+// modified for the next save. The import and export of books are in BookExchange.cpp.
 #include <windows.h>
-#include <commdlg.h>
-#include <cstdio>
 #include <string>
 #include "dialogs/AddrEditDlg.h"
 #include "dialogs/AddrText.h"
 #include "dialogs/BookEditDlg.h"
 #include "dialogs/FolderEditDlg.h"
-#include "framework/PathName.h"
 #include "framework/Trace.h"
 #include "window/AddrDlg.h"
 
@@ -191,23 +188,4 @@ void CAddrDlg::DeleteBook(bool confirm)
 void CAddrDlg::OnUpdateBook()
 {
     Trace("void CAddrDlg::OnUpdateBook() \n");
-}
-
-// An AL-MAIL file chosen by the user becomes a new local book, named after the file and
-// kept in it: the file is neither copied nor moved.
-void CAddrDlg::OnAddrImport()
-{
-    Trace("void CAddrDlg::OnAddrImport() \n");
-    char path[MAX_PATH] = "";
-    OPENFILENAMEA choice = {};
-    choice.lStructSize = sizeof choice;
-    choice.hwndOwner = m_hWnd;
-    choice.lpstrFilter = "AL-MAILアドレス帳 (*.adr) \0*.adr\0 All Files (*.*) \0*.*\0";
-    choice.lpstrFile = path;
-    choice.nMaxFile = sizeof path;
-    choice.lpstrDefExt = "adr";
-    choice.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
-    if (!GetSaveFileNameA(&choice))
-        return;
-    m_Store.AddBookFromFile(PathFileName(path).c_str(), path);
 }

@@ -39,7 +39,7 @@ TEST(ExchangeImportTest, VCardVersionsEncodingsAndEscapes)
          "Zo? ～ ? M?ller－1: zoe@example.de\r\n",
          0, 3},
         // 4.0, UTF-8 with a byte-order mark: quoted parameters; a name that the address file
-        // would cut at ":" or read as a folder line.
+        // would break at its line end, cut at ":" or read as a folder line.
         {"vcard40-utf8bom.vcf", ImportFormat::VCard,
          "Group Group Sales\r\n    高橋 \"Ken\" 健: ken@example.jp,ken@example.org\r\nEnd group\r\n"
          "Group　Leader： Sato: leader@example.jp\r\n",
@@ -52,7 +52,8 @@ TEST(ExchangeImportTest, VCardVersionsEncodingsAndEscapes)
 TEST(ExchangeImportTest, CsvHeadersOfThunderbirdOutlookAndGmailInEveryEncoding)
 {
     const Sample samples[] = {
-        // Quoted commas, doubled quotes, a line end inside quotes; a row without mail.
+        // Quoted commas, doubled quotes, a line end inside quotes; the same address twice;
+        // a row without mail.
         {"thunderbird-en-utf8.csv", ImportFormat::Csv,
          "Yamada, Taro: taro@example.jp,taro@example.com\r\nJiro Suzuki: jiro@example.jp\r\n"
          "Say \"Hi\": hi@example.jp\r\n",

@@ -1,0 +1,127 @@
+#include "BoxWatcher.h"
+#include "TestFiles.h"
+#include "WindowFixture.h"
+#include "framework/PathName.h"
+#include "store/BookContacts.h"
+#include "store/CsvWriter.h"
+
+namespace {
+
+const int kFileNameEdit = 0x47C;
+const int kFileTypeCombo = 0x470;
+
+struct BookExchangeTest : WindowFixture {
+    ADTDATA* global = nullptr;
+
+    void SetUp() override
+    {
+        WindowFixture::SetUp();
+        store.AddData(ADT_LOCAL_BOOK, "個人", (folder + "a.adr").c_str(), nullptr, 0);
+        global = store.AddData(ADT_GLOBAL_BOOK, "社内", "http://example.jp/book", nullptr, 0);
+        store.AddData(ADT_ADDR, "Boss", "boss@example.jp", global, PLACE_CHILD);
+    }
+
+    // Runs a command of the menu bar, then picks path in its file dialog, with the filter
+    // of index (0 first) when one is given.
+    static void ChooseFile(CUiScript& ui, HWND window, int command, const std::string& path, int filter = -1)
+    {
+        PostMessageA(window, WM_COMMAND, command, 0);
+        HWND chooser = ui.WaitForWindowWhere([](HWND found) { return GetDlgItem(found, kFileNameEdit) != nullptr; });
+        ASSERT_NE(nullptr, chooser);
+        if (filter >= 0) {
+            HWND types = GetDlgItem(chooser, kFileTypeCombo);
+            SendMessageA(types, CB_SETCURSEL, filter, 0);
+            SendMessageA(chooser, WM_COMMAND, MAKEWPARAM(kFileTypeCombo, CBN_SELENDOK), reinterpret_cast<LPARAM>(types));
+        }
+        SetDlgItemTextA(chooser, kFileNameEdit, path.c_str());
+        PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+    }
+
+    // Waits for the next message box, records it and presses button.
+    static SeenBox Press(CUiScript& ui, int button)
+    {
+        HWND box = ui.WaitForWindowWhere(CBoxWatcher::IsMessageBox);
+        SeenBox seen = box ? CBoxWatcher::Describe(box) : SeenBox();
+        if (box) {
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+            ui.WaitFor([&] { return !IsWindow(box); });
+        }
+        return seen;
+    }
+};
+
+TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
+{
+    std::string vcard = folder + "連絡先.vcf";
+    WriteFileBytes(vcard, u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎 \U0001F600\r\nEMAIL:taro@example.jp\r\n"
+                          u8"CATEGORIES:取引先/東京\r\nEND:VCARD\r\n"
+                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:電話だけ\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n");
+    std::string unknown = folder + "other.csv";
+    WriteFileBytes(unknown, "Nom,Courriel\r\nDupont,dupont@example.fr\r\n");
+    std::string csv = folder + "書き出し.csv";
+    WriteFileBytes(csv, "old contents");
+    std::string card = folder + "global.vcf";
+    ADTDATA* imported = nullptr;
+
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        // The new item ends the book menu, after the import.
+        HMENU books = GetSubMenu(GetMenu(window), 2);
+        int count = GetMenuItemCount(books);
+        EXPECT_EQ(ID_BOOK_IMPORT, static_cast<int>(GetMenuItemID(books, count - 2)));
+        EXPECT_EQ(ID_BOOK_EXPORT, static_cast<int>(GetMenuItemID(books, count - 1)));
+        char text[64] = "";
+        GetMenuStringA(books, count - 1, text, sizeof text, MF_BYPOSITION);
+        EXPECT_STREQ("アドレス帳のエクスポート(&X)...", text);
+
+        ChooseFile(ui, window, ID_BOOK_IMPORT, vcard);
+        SeenBox summary = Press(ui, IDOK);
+        EXPECT_EQ("アドレス帳のインポート", summary.caption);
+        EXPECT_EQ("「連絡先.vcf」を新しいアドレスブックに読み込みました。\n\n読み込んだアドレス: 1 件\n"
+                  "読み込まなかった連絡先: 1 件（メールアドレスがありません）\n"
+                  "「?」に置き換えた文字: 1 文字（Shift-JIS にない文字）",
+                  summary.text);
+        imported = global->pNext;
+        ASSERT_NE(nullptr, imported);
+        EXPECT_STREQ("連絡先.vcf", imported->psName);
+        EXPECT_EQ(ADT_LOCAL_BOOK, imported->cType);
+        EXPECT_EQ(1, imported->bModified);
+        EXPECT_EQ(PathFolder(ModuleFileName(nullptr)), PathFolder(imported->psAddr));
+        EXPECT_FALSE(FileExists(imported->psAddr));
+        ADTDATA* tokyo = imported->pChild->pChild;
+        EXPECT_STREQ("東京", tokyo->psName);
+        EXPECT_STREQ("山田 太郎 ?", tokyo->pChild->psName);
+        EXPECT_EQ(imported->hItem, TreeView_GetSelection(GetDlgItem(window, IDC_ADDR_TREE)));
+
+        ChooseFile(ui, window, ID_BOOK_IMPORT, unknown);
+        SeenBox refusal = Press(ui, IDOK);
+        EXPECT_EQ("エラー", refusal.caption);
+        EXPECT_EQ("error", refusal.icon);
+        EXPECT_EQ(0u, refusal.text.find("「other.csv」を読み込めません。"));
+        EXPECT_EQ(nullptr, imported->pNext);
+
+        // The book of the selected address, as CSV over an existing file: the dialog asks.
+        SelectNode(window, tokyo->pChild);
+        ChooseFile(ui, window, ID_BOOK_EXPORT, csv, 2);
+        EXPECT_EQ("Yes,No", Press(ui, IDYES).buttons);
+        EXPECT_EQ("「連絡先.vcf」を書き出しました。\n\n書き出したアドレス: 1 件\n"
+                  "メールアドレスがないため書き出さなかったアドレス: 0 件",
+                  Press(ui, IDOK).text);
+        EXPECT_EQ(CCsvWriter::Write(ContactsOfBook(imported)), ReadFileBytes(csv));
+
+        // A global book, as vCard.
+        SelectNode(window, global);
+        ChooseFile(ui, window, ID_BOOK_EXPORT, card, 1);
+        Press(ui, IDOK);
+        EXPECT_EQ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Boss\r\nN:Boss;;;;\r\nEMAIL;TYPE=INTERNET:boss@example.jp\r\n"
+                  "END:VCARD\r\n",
+                  ReadFileBytes(card));
+
+        // Saved into this test's folder rather than beside the test program.
+        store.ReplaceAddr(imported, (folder + "imported.adr").c_str());
+    });
+    EXPECT_EQ("Group 取引先\r\n    Group 東京\r\n        山田 太郎 ?: taro@example.jp\r\n    End group\r\nEnd group\r\n",
+              ReadFileBytes(folder + "imported.adr"));
+}
+
+}  // namespace

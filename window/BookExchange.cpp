@@ -1,0 +1,200 @@
+// The import and export of books. An AL-MAIL file becomes a book as it is; a vCard or CSV
+// file is read into a new local book with a file of its own; a book is written out as an
+// AL-MAIL, vCard or CSV file. The file's content decides how it is read; the save
+// dialog's filter decides how a book is written.
+#include <windows.h>
+#include <commdlg.h>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include "framework/PathName.h"
+#include "framework/SafeFile.h"
+#include "framework/Trace.h"
+#include "framework/WinApp.h"
+#include "store/BookContacts.h"
+#include "store/ContactImporter.h"
+#include "store/CsvWriter.h"
+#include "store/Sjis.h"
+#include "store/VCardWriter.h"
+#include "window/AddrDlg.h"
+
+namespace {
+
+// Display texts and patterns alternate; the described entries keep their blanks.
+const char kImportFilter[] =
+    "AL-MAILアドレス帳 (*.adr) \0*.adr\0vCard (*.vcf)\0*.vcf\0CSV (*.csv)\0*.csv\0 All Files (*.*) \0*.*\0";
+const char kExportFilter[] = "AL-MAILアドレス帳 (*.adr) \0*.adr\0vCard (*.vcf)\0*.vcf\0CSV (*.csv)\0*.csv\0";
+enum ExportFilter { kExportAlMail = 1, kExportVCard = 2, kExportCsv = 3 };
+
+const char kImportCaption[] = "アドレス帳のインポート";
+const char kExportCaption[] = "アドレス帳のエクスポート";
+
+// Room for the path the save dialog returns.
+const size_t kPathBuffer = 1024;
+
+std::string PluginFolder()
+{
+    CWinApp* app = CWinApp::Current();
+    return PathFolder(ModuleFileName(app ? app->m_hInstance : nullptr));
+}
+
+bool ReadWholeFile(const std::string& path, std::string& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return false;
+    char chunk[65536];
+    size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, count);
+    bool ok = !std::ferror(file);
+    std::fclose(file);
+    return ok;
+}
+
+// The book's name as a file name: characters that no file name may hold become "_", and
+// an extension of an exchange format (a book imported from "x.csv") is dropped, so that
+// the filter's own extension is added.
+std::string ProposedFileName(const ADTDATA* book)
+{
+    std::string name = book->psName ? book->psName : "";
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (IsSjisLeadByte(static_cast<unsigned char>(name[i])) && i + 1 < name.size())
+            ++i;
+        else if (std::string("\\/:*?\"<>|").find(name[i]) != std::string::npos ||
+                 static_cast<unsigned char>(name[i]) < 0x20)
+            name[i] = '_';
+    }
+    PathParts parts = SplitPath(name);
+    if (lstrcmpiA(parts.ext.c_str(), ".adr") == 0 || lstrcmpiA(parts.ext.c_str(), ".vcf") == 0 ||
+        lstrcmpiA(parts.ext.c_str(), ".csv") == 0)
+        name = parts.base;
+    return name;
+}
+
+std::string Count(int number)
+{
+    return std::to_string(number);
+}
+
+}  // namespace
+
+// A file chosen by the user becomes a new local book: an AL-MAIL file as it is, a vCard
+// or CSV file read into a book of its own.
+void CAddrDlg::OnAddrImport()
+{
+    Trace("void CAddrDlg::OnAddrImport() \n");
+    char path[MAX_PATH] = "";
+    OPENFILENAMEA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = m_hWnd;
+    choice.lpstrFilter = kImportFilter;
+    choice.lpstrFile = path;
+    choice.nMaxFile = sizeof path;
+    choice.lpstrDefExt = "adr";
+    choice.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!GetSaveFileNameA(&choice))
+        return;
+    // A file that cannot be read is passed over in silence, as ever.
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes))
+        return;
+    ImportFormat format = DetectImportFormat(bytes);
+    if (format == ImportFormat::AlMail)
+        ImportAddressFile(path);
+    else
+        ImportContacts(path, bytes, format);
+}
+
+// The AL-MAIL file becomes a book named after it and kept in it: the file is neither
+// copied nor moved, and the book starts unmodified.
+void CAddrDlg::ImportAddressFile(const std::string& path)
+{
+    m_Store.AddBookFromFile(PathFileName(path).c_str(), path.c_str());
+}
+
+// The contacts of a vCard or CSV file become a new local book named after the file, with
+// a new address file (written at the next save); a summary tells what was read.
+void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes, ImportFormat format)
+{
+    std::string name = PathFileName(path);
+    ContactList contacts = ReadContacts(bytes, format);
+    if (contacts.bUnknownHeader) {
+        MessageBox(("「" + name + "」を読み込めません。\n\n1 行目の見出しにメールアドレスの列が見つかりません。\n"
+                    "Thunderbird、Outlook、Gmail が書き出した CSV ファイルを選んでください。")
+                       .c_str(),
+                   "エラー", MB_OK | MB_ICONERROR);
+        return;
+    }
+    std::string skipped = "読み込まなかった連絡先: " + Count(contacts.nWithoutAddress) + " 件（メールアドレスがありません）";
+    if (contacts.contacts.empty()) {
+        MessageBox(("「" + name + "」には読み込めるアドレスがありません。\n\n" + skipped).c_str(), kImportCaption,
+                   MB_OK | MB_ICONWARNING);
+        return;
+    }
+    ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, name.c_str(), m_Store.ProposeBookFile(PluginFolder()).c_str(),
+                                    nullptr, 0);
+    if (!book)
+        return;
+    CContactImporter importer(m_Store, book);
+    importer.AddAll(contacts);
+    book->bModified = 1;
+    m_AddrTree.SelectItem(book->hItem, TVGN_CARET);
+    m_AddrTree.Invalidate(TRUE);
+    MessageBox(("「" + name + "」を新しいアドレスブックに読み込みました。\n\n読み込んだアドレス: " +
+                Count(importer.Added()) + " 件\n" + skipped + "\n「?」に置き換えた文字: " + Count(importer.Replaced()) +
+                " 文字（Shift-JIS にない文字）")
+                   .c_str(),
+               kImportCaption, MB_OK | MB_ICONINFORMATION);
+}
+
+// The book of the selected node is written to a file chosen in the save dialog, in the
+// format of the dialog's filter; an existing file is replaced only after the dialog's
+// own question, and only whole.
+void CAddrDlg::OnAddrExport()
+{
+    Trace("void CAddrDlg::OnAddrExport() \n");
+    ADTDATA* node = SelectedNode();
+    ADTDATA* book = node ? m_Store.GetBook(node->hItem) : nullptr;
+    if (!book)
+        return;
+    std::string path = ProposedFileName(book);
+    path.resize(kPathBuffer);
+    OPENFILENAMEA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = m_hWnd;
+    choice.lpstrFilter = kExportFilter;
+    choice.nFilterIndex = kExportAlMail;
+    choice.lpstrFile = &path[0];
+    choice.nMaxFile = static_cast<DWORD>(path.size());
+    choice.lpstrDefExt = "adr";
+    choice.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameA(&choice))
+        return;
+    path.resize(std::strlen(path.c_str()));
+
+    ContactList contacts = ContactsOfBook(book);
+    std::string bytes;
+    if (choice.nFilterIndex == kExportVCard)
+        bytes = CVCardWriter::Write(contacts);
+    else if (choice.nFilterIndex == kExportCsv)
+        bytes = CCsvWriter::Write(contacts);
+    bool alMail = choice.nFilterIndex != kExportVCard && choice.nFilterIndex != kExportCsv;
+    bool written = WriteFileSafely(path, [&](FILE* file) {
+        if (alMail)
+            m_Store.WriteList(book->pChild, file, 0);
+        else
+            std::fwrite(bytes.data(), 1, bytes.size(), file);
+        return !std::ferror(file);
+    });
+    if (!written) {
+        MessageBox(("ファイル:\n" + path + "\n\nに書き出せませんでした").c_str(), "エラー", MB_OK | MB_ICONERROR);
+        return;
+    }
+    std::string text = "「" + std::string(book->psName ? book->psName : "") + "」を書き出しました。";
+    if (!alMail) {
+        text += "\n\n書き出したアドレス: " + Count(static_cast<int>(contacts.contacts.size())) +
+                " 件\nメールアドレスがないため書き出さなかったアドレス: " + Count(contacts.nWithoutAddress) + " 件";
+    }
+    MessageBox(text.c_str(), kExportCaption, MB_OK | MB_ICONINFORMATION);
+}
