@@ -77,6 +77,12 @@ std::string Count(int number)
     return std::to_string(number);
 }
 
+// The line of a summary box for the contacts or addresses left out, and why.
+std::string LeftOut(const char* what, int number)
+{
+    return std::string(what) + ": " + Count(number) + " 件\n　（メールアドレスがないもの）";
+}
+
 }  // namespace
 
 // A file chosen by the user becomes a new local book: an AL-MAIL file as it is, a vCard
@@ -120,13 +126,13 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
     std::string name = PathFileName(path);
     ContactList contacts = ReadContacts(bytes, format);
     if (contacts.bUnknownHeader) {
-        MessageBox(("「" + name + "」を読み込めません。\n\n1 行目の見出しにメールアドレスの列が見つかりません。\n"
-                    "Thunderbird、Outlook、Gmail が書き出した CSV ファイルを選んでください。")
+        MessageBox(("「" + name + "」を読み込めません。\n\n1 行目の見出しにメールアドレスの列がありません。\n"
+                    "Thunderbird、Outlook、Gmail が書き出した\nCSV ファイルを選んでください。")
                        .c_str(),
                    "エラー", MB_OK | MB_ICONERROR);
         return;
     }
-    std::string skipped = "読み込まなかった連絡先: " + Count(contacts.nWithoutAddress) + " 件（メールアドレスがありません）";
+    std::string skipped = LeftOut("読み込まなかった連絡先", contacts.nWithoutAddress);
     if (contacts.contacts.empty()) {
         MessageBox(("「" + name + "」には読み込めるアドレスがありません。\n\n" + skipped).c_str(), kImportCaption,
                    MB_OK | MB_ICONWARNING);
@@ -141,9 +147,8 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
     book->bModified = 1;
     m_AddrTree.SelectItem(book->hItem, TVGN_CARET);
     m_AddrTree.Invalidate(TRUE);
-    MessageBox(("「" + name + "」を新しいアドレスブックに読み込みました。\n\n読み込んだアドレス: " +
-                Count(importer.Added()) + " 件\n" + skipped + "\n「?」に置き換えた文字: " + Count(importer.Replaced()) +
-                " 文字（Shift-JIS にない文字）")
+    MessageBox(("「" + name + "」を読み込みました。\n\n読み込んだアドレス: " + Count(importer.Added()) + " 件\n" +
+                skipped + "\n「?」に置き換えた文字: " + Count(importer.Replaced()) + " 文字\n　（Shift-JIS で表せない文字）")
                    .c_str(),
                kImportCaption, MB_OK | MB_ICONINFORMATION);
 }
@@ -193,8 +198,8 @@ void CAddrDlg::OnAddrExport()
     }
     std::string text = "「" + std::string(book->psName ? book->psName : "") + "」を書き出しました。";
     if (!alMail) {
-        text += "\n\n書き出したアドレス: " + Count(static_cast<int>(contacts.contacts.size())) +
-                " 件\nメールアドレスがないため書き出さなかったアドレス: " + Count(contacts.nWithoutAddress) + " 件";
+        text += "\n\n書き出したアドレス: " + Count(static_cast<int>(contacts.contacts.size())) + " 件\n" +
+                LeftOut("書き出さなかったアドレス", contacts.nWithoutAddress);
     }
     MessageBox(text.c_str(), kExportCaption, MB_OK | MB_ICONINFORMATION);
 }

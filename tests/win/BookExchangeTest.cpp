@@ -77,9 +77,9 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         ChooseFile(ui, window, ID_BOOK_IMPORT, vcard);
         SeenBox summary = Press(ui, IDOK);
         EXPECT_EQ("アドレス帳のインポート", summary.caption);
-        EXPECT_EQ("「連絡先.vcf」を新しいアドレスブックに読み込みました。\n\n読み込んだアドレス: 1 件\n"
-                  "読み込まなかった連絡先: 1 件（メールアドレスがありません）\n"
-                  "「?」に置き換えた文字: 1 文字（Shift-JIS にない文字）",
+        EXPECT_EQ("「連絡先.vcf」を読み込みました。\n\n読み込んだアドレス: 1 件\n"
+                  "読み込まなかった連絡先: 1 件\n　（メールアドレスがないもの）\n"
+                  "「?」に置き換えた文字: 1 文字\n　（Shift-JIS で表せない文字）",
                   summary.text);
         imported = global->pNext;
         ASSERT_NE(nullptr, imported);
@@ -105,7 +105,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         ChooseFile(ui, window, ID_BOOK_EXPORT, csv, 2);
         EXPECT_EQ("Yes,No", Press(ui, IDYES).buttons);
         EXPECT_EQ("「連絡先.vcf」を書き出しました。\n\n書き出したアドレス: 1 件\n"
-                  "メールアドレスがないため書き出さなかったアドレス: 0 件",
+                  "書き出さなかったアドレス: 0 件\n　（メールアドレスがないもの）",
                   Press(ui, IDOK).text);
         EXPECT_EQ(CCsvWriter::Write(ContactsOfBook(imported)), ReadFileBytes(csv));
 
