@@ -4,45 +4,20 @@
 // same book again, from a file that is taken for that format (when it holds a contact).
 #pragma once
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
-#include "store/AddrBook.h"
+#include "BookBytes.h"
 #include "store/BookContacts.h"
 #include "store/ContactImporter.h"
 #include "store/ImportFormat.h"
 
 namespace ExchangeCheck {
 
-inline std::string WriteBook(CAddrBook& store, ADTDATA* book)
-{
-    char* buffer = nullptr;
-    size_t size = 0;
-    FILE* out = open_memstream(&buffer, &size);
-    store.WriteList(book->pChild, out, 0);
-    std::fclose(out);
-    std::string bytes(buffer, size);
-    std::free(buffer);
-    return bytes;
-}
-
 inline std::string ImportedBook(const std::string& bytes, ImportFormat format, CAddrBook& store, ADTDATA*& book)
 {
     book = store.AddData(ADT_LOCAL_BOOK, "Fuzz", "fuzz.adr", nullptr, 0);
     CContactImporter importer(store, book);
     importer.AddAll(ReadContacts(bytes, format));
-    return WriteBook(store, book);
-}
-
-inline std::string ReadBack(const std::string& text)
-{
-    CAddrBook store;
-    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "Fuzz", "fuzz.adr", nullptr, 0);
-    if (!text.empty()) {
-        FILE* in = fmemopen(const_cast<char*>(text.data()), text.size(), "rb");
-        store.ReadList(book, in);
-        std::fclose(in);
-    }
     return WriteBook(store, book);
 }
 
@@ -54,7 +29,8 @@ inline void Check(const uint8_t* data, size_t size, ImportFormat format,
     CAddrBook first;
     ADTDATA* book = nullptr;
     std::string imported = ImportedBook(input, format, first, book);
-    if (ReadBack(imported) != imported)
+    CAddrBook reread;
+    if (WriteBook(reread, ReadBook(reread, imported.data(), imported.size())) != imported)
         std::abort();
 
     ContactList contacts = ContactsOfBook(book);

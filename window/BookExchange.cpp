@@ -83,6 +83,29 @@ std::string LeftOut(const char* what, int number)
     return std::string(what) + ": " + Count(number) + " 件\n　（メールアドレスがないもの）";
 }
 
+// Lets the user choose the file and the format of an export in the save dialog, starting
+// from the book's name; the dialog asks before an existing file is replaced. The filter
+// chosen (kExportAlMail ...), or 0 when the dialog was cancelled.
+int ChooseExportFile(HWND owner, const ADTDATA* book, std::string& path)
+{
+    path = ProposedFileName(book);
+    path.resize(kPathBuffer);
+    OPENFILENAMEA choice = {};
+    choice.lStructSize = sizeof choice;
+    choice.hwndOwner = owner;
+    choice.lpstrFilter = kExportFilter;
+    choice.nFilterIndex = kExportAlMail;
+    choice.lpstrFile = &path[0];
+    choice.nMaxFile = static_cast<DWORD>(path.size());
+    choice.lpstrDefExt = "adr";
+    choice.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
+    if (!GetSaveFileNameA(&choice))
+        return 0;
+    path.resize(std::strlen(path.c_str()));
+    return choice.nFilterIndex == kExportVCard || choice.nFilterIndex == kExportCsv ? static_cast<int>(choice.nFilterIndex)
+                                                                                     : kExportAlMail;
+}
+
 }  // namespace
 
 // A file chosen by the user becomes a new local book: an AL-MAIL file as it is, a vCard
@@ -163,33 +186,18 @@ void CAddrDlg::OnAddrExport()
     ADTDATA* book = node ? m_Store.GetBook(node->hItem) : nullptr;
     if (!book)
         return;
-    std::string path = ProposedFileName(book);
-    path.resize(kPathBuffer);
-    OPENFILENAMEA choice = {};
-    choice.lStructSize = sizeof choice;
-    choice.hwndOwner = m_hWnd;
-    choice.lpstrFilter = kExportFilter;
-    choice.nFilterIndex = kExportAlMail;
-    choice.lpstrFile = &path[0];
-    choice.nMaxFile = static_cast<DWORD>(path.size());
-    choice.lpstrDefExt = "adr";
-    choice.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST;
-    if (!GetSaveFileNameA(&choice))
+    std::string path;
+    int filter = ChooseExportFile(m_hWnd, book, path);
+    if (!filter)
         return;
-    path.resize(std::strlen(path.c_str()));
-
     ContactList contacts = ContactsOfBook(book);
-    std::string bytes;
-    if (choice.nFilterIndex == kExportVCard)
-        bytes = CVCardWriter::Write(contacts);
-    else if (choice.nFilterIndex == kExportCsv)
-        bytes = CCsvWriter::Write(contacts);
-    bool alMail = choice.nFilterIndex != kExportVCard && choice.nFilterIndex != kExportCsv;
     bool written = WriteFileSafely(path, [&](FILE* file) {
-        if (alMail)
+        if (filter == kExportAlMail) {
             m_Store.WriteList(book->pChild, file, 0);
-        else
+        } else {
+            std::string bytes = filter == kExportVCard ? CVCardWriter::Write(contacts) : CCsvWriter::Write(contacts);
             std::fwrite(bytes.data(), 1, bytes.size(), file);
+        }
         return !std::ferror(file);
     });
     if (!written) {
@@ -197,7 +205,7 @@ void CAddrDlg::OnAddrExport()
         return;
     }
     std::string text = "「" + std::string(book->psName ? book->psName : "") + "」を書き出しました。";
-    if (!alMail) {
+    if (filter != kExportAlMail) {
         text += "\n\n書き出したアドレス: " + Count(static_cast<int>(contacts.contacts.size())) + " 件\n" +
                 LeftOut("書き出さなかったアドレス", contacts.nWithoutAddress);
     }

@@ -47,18 +47,6 @@ struct BookCommandsTest : WindowFixture {
         ui.WaitFor([&] { return !IsWindow(dialog); });
     }
 
-    // Waits for a message box, records it, and answers it.
-    static SeenBox AnswerBox(CUiScript& ui, int button)
-    {
-        HWND box = ui.WaitForWindowWhere(CBoxWatcher::IsMessageBox);
-        SeenBox seen = box ? CBoxWatcher::Describe(box) : SeenBox();
-        if (box) {
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            ui.WaitFor([&] { return !IsWindow(box); });
-        }
-        return seen;
-    }
-
     static void Command(CUiScript& ui, HWND window, int id)
     {
         PostMessageA(window, WM_COMMAND, id, 0);

@@ -1,4 +1,3 @@
-#include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "WindowFixture.h"
 #include "framework/PathName.h"
@@ -37,17 +36,6 @@ struct BookExchangeTest : WindowFixture {
         PostMessageA(chooser, WM_COMMAND, IDOK, 0);
     }
 
-    // Waits for the next message box, records it and presses button.
-    static SeenBox Press(CUiScript& ui, int button)
-    {
-        HWND box = ui.WaitForWindowWhere(CBoxWatcher::IsMessageBox);
-        SeenBox seen = box ? CBoxWatcher::Describe(box) : SeenBox();
-        if (box) {
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
-            ui.WaitFor([&] { return !IsWindow(box); });
-        }
-        return seen;
-    }
 };
 
 TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
@@ -75,7 +63,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         EXPECT_STREQ("アドレス帳のエクスポート(&X)...", text);
 
         ChooseFile(ui, window, ID_BOOK_IMPORT, vcard);
-        SeenBox summary = Press(ui, IDOK);
+        SeenBox summary = AnswerBox(ui, IDOK);
         EXPECT_EQ("アドレス帳のインポート", summary.caption);
         EXPECT_EQ("「連絡先.vcf」を読み込みました。\n\n読み込んだアドレス: 1 件\n"
                   "読み込まなかった連絡先: 1 件\n　（メールアドレスがないもの）\n"
@@ -94,7 +82,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         EXPECT_EQ(imported->hItem, TreeView_GetSelection(GetDlgItem(window, IDC_ADDR_TREE)));
 
         ChooseFile(ui, window, ID_BOOK_IMPORT, unknown);
-        SeenBox refusal = Press(ui, IDOK);
+        SeenBox refusal = AnswerBox(ui, IDOK);
         EXPECT_EQ("エラー", refusal.caption);
         EXPECT_EQ("error", refusal.icon);
         EXPECT_EQ(0u, refusal.text.find("「other.csv」を読み込めません。"));
@@ -103,16 +91,16 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         // The book of the selected address, as CSV over an existing file: the dialog asks.
         SelectNode(window, tokyo->pChild);
         ChooseFile(ui, window, ID_BOOK_EXPORT, csv, 2);
-        EXPECT_EQ("Yes,No", Press(ui, IDYES).buttons);
+        EXPECT_EQ("Yes,No", AnswerBox(ui, IDYES).buttons);
         EXPECT_EQ("「連絡先.vcf」を書き出しました。\n\n書き出したアドレス: 1 件\n"
                   "書き出さなかったアドレス: 0 件\n　（メールアドレスがないもの）",
-                  Press(ui, IDOK).text);
+                  AnswerBox(ui, IDOK).text);
         EXPECT_EQ(CCsvWriter::Write(ContactsOfBook(imported)), ReadFileBytes(csv));
 
         // A global book, as vCard.
         SelectNode(window, global);
         ChooseFile(ui, window, ID_BOOK_EXPORT, card, 1);
-        Press(ui, IDOK);
+        AnswerBox(ui, IDOK);
         EXPECT_EQ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Boss\r\nN:Boss;;;;\r\nEMAIL;TYPE=INTERNET:boss@example.jp\r\n"
                   "END:VCARD\r\n",
                   ReadFileBytes(card));

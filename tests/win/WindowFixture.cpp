@@ -53,3 +53,14 @@ std::string WindowFixture::IniValue(const char* section, const char* key) const
 {
     return ::IniValue(g_szIniPath, section, key);
 }
+
+SeenBox WindowFixture::AnswerBox(CUiScript& ui, int button)
+{
+    HWND box = ui.WaitForWindowWhere(CBoxWatcher::IsMessageBox);
+    SeenBox seen = box ? CBoxWatcher::Describe(box) : SeenBox();
+    if (box) {
+        PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        ui.WaitFor([&] { return !IsWindow(box); });
+    }
+    return seen;
+}

@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <string>
 #include <vector>
+#include "BoxWatcher.h"
 #include "UiScript.h"
 #include "resources/resource.h"
 #include "store/AddrBook.h"
@@ -28,4 +29,6 @@ protected:
     // A control's rectangle in the dialog's client coordinates.
     static RECT ControlRect(HWND dialog, int id);
     std::string IniValue(const char* section, const char* key) const;
+    // Waits for the next message box, records it and presses button.
+    static SeenBox AnswerBox(CUiScript& ui, int button = IDOK);
 };
