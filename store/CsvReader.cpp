@@ -3,6 +3,15 @@
 #include "store/Charset.h"
 #include "store/CsvColumns.h"
 
+namespace {
+
+bool IsEmptyRow(const std::vector<std::string>& row)
+{
+    return std::all_of(row.begin(), row.end(), [](const std::string& field) { return TrimBlanks(field).empty(); });
+}
+
+}  // namespace
+
 bool CCsvReader::AtLineEnd() const
 {
     return m_Text[m_nPos] == '\r' || m_Text[m_nPos] == '\n';
@@ -67,14 +76,16 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes)
     std::string text = Charset::FileTextToUtf8(bytes);
     CCsvReader reader(text);
     std::vector<std::string> row;
+    bool more = reader.NextRow(row);
+    while (more && IsEmptyRow(row))
+        more = reader.NextRow(row);
     CCsvColumns columns;
-    if (!reader.NextRow(row) || !columns.Recognise(row)) {
+    if (!more || !columns.Recognise(row)) {
         list.bUnknownHeader = true;
         return list;
     }
     while (reader.NextRow(row)) {
-        bool empty = std::all_of(row.begin(), row.end(), [](const std::string& field) { return TrimBlanks(field).empty(); });
-        if (!empty)
+        if (!IsEmptyRow(row))
             AddContact(list, columns.ContactOf(row));
     }
     return list;

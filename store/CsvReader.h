@@ -15,7 +15,8 @@ public:
     bool NextRow(std::vector<std::string>& fields);
 
     // The contacts of a file in UTF-8 (with or without a byte-order mark), UTF-16 with a
-    // byte-order mark, or Shift-JIS. A first row that is no known header reads nothing.
+    // byte-order mark, or Shift-JIS. Empty rows are passed over; a first row that is no
+    // known header reads nothing.
     static ContactList ReadContacts(const std::string& bytes);
 
 private:

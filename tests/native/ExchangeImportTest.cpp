@@ -76,12 +76,17 @@ TEST(ExchangeImportTest, CsvHeadersOfThunderbirdOutlookAndGmailInEveryEncoding)
         ExpectImports(sample);
 }
 
-TEST(ExchangeImportTest, AnUnknownCsvHeaderReadsNothing)
+// The header is the first row that is not empty; an unknown one reads nothing.
+TEST(ExchangeImportTest, CsvHeaderMustBeKnown)
 {
     ImportOutcome outcome = ImportBytes(SampleBytes("unknown-header.csv"));
     EXPECT_EQ(ImportFormat::Csv, outcome.format);
     EXPECT_TRUE(outcome.unknownHeader);
     EXPECT_EQ("", outcome.book);
+
+    outcome = ImportBytes("\r\n , \r\nName,E-mail 1 - Value\r\nAnn,ann@example.jp\r\n");
+    EXPECT_FALSE(outcome.unknownHeader);
+    EXPECT_EQ("Ann: ann@example.jp\r\n", outcome.book);
 }
 
 TEST(ExchangeImportTest, ContentNotNameDecidesTheFormat)
