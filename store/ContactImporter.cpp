@@ -31,8 +31,10 @@ bool OpensWithKeyword(const std::string& text, const std::string& keyword)
     return true;
 }
 
-}  // namespace
-
+// A contact's name as an address line can hold it: control characters are blanks, a ":"
+// (which would end the name) is the full-width "：", blanks around it are dropped, and a
+// name that would read back as a folder line ("Group x", "End group x") gets a full-width
+// space after its keyword. UTF-8 in and out.
 std::string StorableName(const std::string& name)
 {
     std::string text;
@@ -42,7 +44,6 @@ std::string StorableName(const std::string& name)
         else
             text += c;
     }
-    text = TrimBlanks(text);
     for (const char* keyword : {"group", "end group"}) {
         std::string word = keyword;
         if (OpensWithKeyword(text, word))
@@ -50,6 +51,8 @@ std::string StorableName(const std::string& name)
     }
     return text;
 }
+
+}  // namespace
 
 bool CContactImporter::AddAll(const ContactList& list)
 {

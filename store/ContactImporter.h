@@ -1,8 +1,9 @@
 // Puts the contacts of a vCard or CSV file into a book of the store, in their order, each
 // as an address node in the folder of its path (folders are made on first use). Names,
-// addresses and folder names are made fit for the address file and converted to
-// Shift-JIS; a character that Shift-JIS cannot hold becomes "?" and is counted. Used by
-// the import command and the round trip of the export.
+// addresses and folder names are made fit for the address file (control characters become
+// blanks, a ":" in a name the full-width "：", a name that would read back as a folder
+// line a full-width space after its keyword) and converted to Shift-JIS; a character that
+// Shift-JIS cannot hold becomes "?" and is counted. Used by the import command.
 #pragma once
 #include <map>
 #include <string>
@@ -32,9 +33,3 @@ private:
 
     ADTDATA* FolderOf(const std::vector<std::string>& folders);
 };
-
-// A contact's name as an address line can hold it: control characters are blanks, a ":"
-// (which would end the name) is the full-width "：", blanks around it are dropped, and a
-// name that would read back as a folder line ("Group x", "End group x") gets a full-width
-// space after its keyword. UTF-8 in and out.
-std::string StorableName(const std::string& name);
