@@ -28,9 +28,9 @@ std::string BookTempPath(const std::string& path)
 
 namespace {
 
-// The book's lines into a new temporary file, flushed to the disk. No other handle may
-// open the file while it is written, so that two saves cannot mix their lines.
-bool WriteTempFile(CAddrBook& store, const ADTDATA* book, const std::string& temp)
+// The contents into a new temporary file, flushed to the disk. No other handle may open
+// the file while it is written, so that two saves cannot mix their lines.
+bool WriteTempFile(const std::function<bool(FILE*)>& write, const std::string& temp)
 {
     HANDLE handle = CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -45,7 +45,7 @@ bool WriteTempFile(CAddrBook& store, const ADTDATA* book, const std::string& tem
             CloseHandle(handle);
         return false;
     }
-    bool ok = store.WriteList(book->pChild, file, 0) == 0;
+    bool ok = write(file);
     ok = ok && std::fflush(file) == 0 && FlushFileBuffers(handle);
     ok = std::fclose(file) == 0 && ok;
     return ok;
@@ -71,6 +71,11 @@ bool ReplaceWith(const std::string& temp, const std::string& path)
 
 bool WriteBookFile(CAddrBook& store, const ADTDATA* book, const std::string& path)
 {
+    return WriteFileSafely(path, [&](FILE* file) { return store.WriteList(book->pChild, file, 0) == 0; });
+}
+
+bool WriteFileSafely(const std::string& path, const std::function<bool(FILE*)>& write)
+{
     if (path.empty())
         return false;
     DWORD attributes = GetFileAttributesA(path.c_str());
@@ -78,7 +83,7 @@ bool WriteBookFile(CAddrBook& store, const ADTDATA* book, const std::string& pat
         (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)))
         return false;
     std::string temp = BookTempPath(path);
-    bool ok = WriteTempFile(store, book, temp);
+    bool ok = WriteTempFile(write, temp);
     if (ok && g_pfnBeforeBookReplace)
         g_pfnBeforeBookReplace(temp.c_str(), path.c_str());
     ok = ok && ReplaceWith(temp, path);

@@ -1,7 +1,9 @@
 // A local book's AL-MAIL file on disk: its stamp (size and last write time), and writing it
 // so that no failure part way ever costs the previous file. The book registry uses these
-// when it saves the books.
+// when it saves the books; the export writes its files the same way.
 #pragma once
+#include <cstdio>
+#include <functional>
 #include <string>
 #include "store/AddrBook.h"
 
@@ -21,6 +23,10 @@ std::string BookTempPath(const std::string& path);
 // then replaces path in one step (keeping its attributes and security) or becomes it. A
 // read-only file is not replaced. False, with path untouched, when any step fails.
 bool WriteBookFile(CAddrBook& store, const ADTDATA* book, const std::string& path);
+
+// Writes path the same way, with the contents that write puts into the open temporary
+// file (it says whether that succeeded).
+bool WriteFileSafely(const std::string& path, const std::function<bool(FILE*)>& write);
 
 // A name beside path that no file has, for a version that must not overwrite path:
 // "<name> (競合 YYYYMMDD-HHMMSS).adr".

@@ -1,10 +1,10 @@
 #include "store/ContactImporter.h"
 #include <unordered_set>
+#include "store/Charset.h"
 
 namespace {
 
 const char kFullWidthColon[] = u8"：";
-const char kFullWidthSpace[] = u8"　";
 
 std::string BlankControls(const std::string& text)
 {
@@ -16,25 +16,10 @@ std::string BlankControls(const std::string& text)
     return out;
 }
 
-// keyword (lower case) opens text, in any ASCII case, followed by a blank.
-bool OpensWithKeyword(const std::string& text, const std::string& keyword)
-{
-    if (text.size() <= keyword.size() || text[keyword.size()] != ' ')
-        return false;
-    for (size_t i = 0; i < keyword.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != keyword[i])
-            return false;
-    }
-    return true;
-}
-
 // A contact's name as an address line can hold it: control characters are blanks, a ":"
 // (which would end the name) is the full-width "：", blanks around it are dropped, and a
-// name that would read back as a folder line ("Group x", "End group x") gets a full-width
-// space after its keyword. UTF-8 in and out.
+// name that would read back as a folder line ("Group x", "End group") begins with the
+// full-width form of its first letter ("Ｇroup x"). UTF-8 in and out.
 std::string StorableName(const std::string& name)
 {
     std::string text;
@@ -44,10 +29,13 @@ std::string StorableName(const std::string& name)
         else
             text += c;
     }
-    for (const char* keyword : {"group", "end group"}) {
-        std::string word = keyword;
-        if (OpensWithKeyword(text, word))
-            text.replace(word.size(), 1, kFullWidthSpace);
+    if (!CAddrBook::IsStorableAddressName(text.c_str())) {
+        // Only "group" or "end group" in any case opens such a name.
+        char first = text[0];
+        char32_t wide = first >= 'a' ? U'ａ' + (first - 'a') : U'Ａ' + (first - 'A');
+        std::string letter;
+        Charset::AppendUtf8(letter, wide);
+        text.replace(0, 1, letter);
     }
     return text;
 }

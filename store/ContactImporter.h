@@ -2,7 +2,7 @@
 // as an address node in the folder of its path (folders are made on first use). Names,
 // addresses and folder names are made fit for the address file (control characters become
 // blanks, a ":" in a name the full-width "：", a name that would read back as a folder
-// line a full-width space after its keyword) and converted to Shift-JIS; a character that
+// line a full-width first letter) and converted to Shift-JIS; a character that
 // Shift-JIS cannot hold becomes "?" and is counted. Used by the import command.
 #pragma once
 #include <map>

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <string>
 #include "framework/PathName.h"
-#include "framework/SafeFile.h"
 #include "framework/Trace.h"
 #include "framework/WinApp.h"
 #include "store/BookContacts.h"
+#include "store/BookFile.h"
 #include "store/ContactImporter.h"
 #include "store/CsvWriter.h"
 #include "store/Sjis.h"
@@ -190,15 +190,20 @@ void CAddrDlg::OnAddrExport()
     int filter = ChooseExportFile(m_hWnd, book, path);
     if (!filter)
         return;
+    // A book's own file is written only by the save; another book's would lose its contents.
+    if (ADTDATA* owner = m_Store.FindBookByFile(path)) {
+        MessageBox(("ファイル:\n" + path + "\n\nはアドレスブック「" + std::string(owner->psName ? owner->psName : "") +
+                    "」のファイルです。\n別のファイルを指定してください")
+                       .c_str(),
+                   "エラー", MB_OK | MB_ICONERROR);
+        return;
+    }
     ContactList contacts = ContactsOfBook(book);
     bool written = WriteFileSafely(path, [&](FILE* file) {
-        if (filter == kExportAlMail) {
-            m_Store.WriteList(book->pChild, file, 0);
-        } else {
-            std::string bytes = filter == kExportVCard ? CVCardWriter::Write(contacts) : CCsvWriter::Write(contacts);
-            std::fwrite(bytes.data(), 1, bytes.size(), file);
-        }
-        return !std::ferror(file);
+        if (filter == kExportAlMail)
+            return m_Store.WriteList(book->pChild, file, 0) == 0;
+        std::string bytes = filter == kExportVCard ? CVCardWriter::Write(contacts) : CCsvWriter::Write(contacts);
+        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     });
     if (!written) {
         MessageBox(("ファイル:\n" + path + "\n\nに書き出せませんでした").c_str(), "エラー", MB_OK | MB_ICONERROR);

@@ -42,7 +42,7 @@ TEST(ExchangeImportTest, VCardVersionsEncodingsAndEscapes)
         // would break at its line end, cut at ":" or read as a folder line.
         {"vcard40-utf8bom.vcf", ImportFormat::VCard,
          "Group Group Sales\r\n    高橋 \"Ken\" 健: ken@example.jp,ken@example.org\r\nEnd group\r\n"
-         "Group　Leader： Sato: leader@example.jp\r\n",
+         "Ｇroup Leader： Sato: leader@example.jp\r\n",
          0, 0},
     };
     for (const Sample& sample : samples)

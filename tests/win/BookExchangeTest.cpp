@@ -97,6 +97,11 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
                   AnswerBox(ui, IDOK).text);
         EXPECT_EQ(CCsvWriter::Write(ContactsOfBook(imported)), ReadFileBytes(csv));
 
+        // Never onto a book's file.
+        ChooseFile(ui, window, ID_BOOK_EXPORT, folder + "a.adr");
+        EXPECT_EQ(0u, AnswerBox(ui, IDOK).text.find("ファイル:\n" + folder + "a.adr\n\nはアドレスブック「個人」のファイルです。"));
+        EXPECT_FALSE(FileExists(folder + "a.adr"));
+
         // A global book, as vCard.
         SelectNode(window, global);
         ChooseFile(ui, window, ID_BOOK_EXPORT, card, 1);
