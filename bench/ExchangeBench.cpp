@@ -3,6 +3,7 @@
 // again, beside the floor of the same book written to and read from its AL-MAIL file.
 // Runs natively and under Wine, where code page 932 comes from the platform.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include "BenchClock.h"
 #include "store/AddrBook.h"
@@ -50,7 +51,8 @@ int main()
     ADTDATA* book = FillBook(store);
     CBenchClock clock;
 
-    FILE* file = std::tmpfile();
+    std::string path = (std::filesystem::temp_directory_path() / "velmora-bench-exchange.adr").string();
+    FILE* file = std::fopen(path.c_str(), "w+b");
     if (!file)
         return 1;
     store.WriteList(book->pChild, file, 0);
@@ -58,6 +60,7 @@ int main()
     CAddrBook copy;
     copy.ReadList(copy.AddData(ADT_LOCAL_BOOK, "Copy", "copy.adr", nullptr, 0), file);
     std::fclose(file);
+    std::remove(path.c_str());
     double floor = clock.Lap("floor: AL-MAIL file written and read");
 
     ContactList contacts = ContactsOfBook(book);
