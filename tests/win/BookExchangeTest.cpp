@@ -44,6 +44,8 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
     WriteFileBytes(vcard, u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎 \U0001F600\r\nEMAIL:taro@example.jp\r\n"
                           u8"CATEGORIES:取引先/東京\r\nEND:VCARD\r\n"
                           u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:電話だけ\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n");
+    std::string phoneOnly = folder + "電話帳.vcf";
+    WriteFileBytes(phoneOnly, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Phone\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n");
     std::string unknown = folder + "other.csv";
     WriteFileBytes(unknown, "Nom,Courriel\r\nDupont,dupont@example.fr\r\n");
     std::string csv = folder + "書き出し.csv";
@@ -80,6 +82,15 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         EXPECT_STREQ("東京", tokyo->psName);
         EXPECT_STREQ("山田 太郎 ?", tokyo->pChild->psName);
         EXPECT_EQ(imported->hItem, TreeView_GetSelection(GetDlgItem(window, IDC_ADDR_TREE)));
+
+        // A file without a mail address makes no book.
+        ChooseFile(ui, window, ID_BOOK_IMPORT, phoneOnly);
+        SeenBox nothing = AnswerBox(ui, IDOK);
+        EXPECT_EQ("warning", nothing.icon);
+        EXPECT_EQ("「電話帳.vcf」には読み込めるアドレスがありません。\n\n読み込まなかった連絡先: 1 件\n"
+                  "　（メールアドレスがないもの）",
+                  nothing.text);
+        EXPECT_EQ(nullptr, imported->pNext);
 
         ChooseFile(ui, window, ID_BOOK_IMPORT, unknown);
         SeenBox refusal = AnswerBox(ui, IDOK);
