@@ -14,6 +14,7 @@
 #include "store/AddrBook.h"
 #include "store/ImportFormat.h"
 #include "tree/AddrTree.h"
+#include "window/SendEntries.h"
 #include "window/SendListRules.h"
 
 class CAddrDlg : public CDialog {
@@ -86,11 +87,7 @@ private:
     CAddrBook& m_Store;
     // The entries of the list view, in its order: the duplicate test and the sorted insert
     // read them here instead of asking the control entry by entry.
-    struct Entry {
-        std::string text;
-        int32_t key;
-    };
-    std::vector<Entry> m_Entries;
+    CSendEntries m_Entries;
     // The find keys: the modal loop is DialogBoxParam's, so they come through a hook.
     CMessageHook m_KeyHook;
     HACCEL m_hFindKeys = nullptr;

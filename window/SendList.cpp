@@ -1,6 +1,5 @@
 // The send list of the address book window: entries picked as To, CC, BCC or ReplyTo,
 // kept sorted by their sort key, with duplicates refused.
-#include <algorithm>
 #include "framework/Trace.h"
 #include "resources/resource.h"
 #include "window/AddrDlg.h"
@@ -18,24 +17,19 @@ void CAddrDlg::InsertSendList(int type, const char* text)
 {
     if (!text || !*text)
         return;
-    std::string key = AddressKey(text);
-    for (const Entry& entry : m_Entries) {
-        if (!BlocksNewEntry(entry.text, type, key))
-            continue;
+    if (m_Entries.Blocks(type, AddressKey(text))) {
         Trace(type == SEND_REPLYTO ? "CAddrDlg::InsertSendList() : 登録済みアドレス[ReplyTo同士]\n"
                                    : "CAddrDlg::InsertSendList() : 登録済みアドレス\n");
         return;
     }
-    Entry entry = {std::string(Prefix(type)) + text, SortKey(type, text)};
+    std::string entry = std::string(Prefix(type)) + text;
+    int32_t key = SortKey(type, text);
     // The new entry goes after every entry whose key is not greater, so the list stays in
     // key order without sorting it again.
-    auto position = std::upper_bound(m_Entries.begin(), m_Entries.end(), entry, [](const Entry& a, const Entry& b) {
-        return CompareEntries(a.key, b.key, 0) < 0;
-    });
-    int index = static_cast<int>(position - m_Entries.begin());
-    if (m_SendList.InsertItem(index, entry.text.c_str(), entry.key) < 0)
+    size_t position = m_Entries.PositionFor(key);
+    if (m_SendList.InsertItem(static_cast<int>(position), entry.c_str(), key) < 0)
         return;
-    m_Entries.insert(position, entry);
+    m_Entries.Insert(position, entry, key);
 }
 
 void CAddrDlg::InsertNodeToSendList(int type, const ADTDATA* node)
@@ -105,14 +99,14 @@ void CAddrDlg::DeleteSelectedEntries()
         if (!(m_SendList.GetItemState(index, LVIS_SELECTED) & LVIS_SELECTED))
             continue;
         m_SendList.DeleteItem(index);
-        m_Entries.erase(m_Entries.begin() + index);
+        m_Entries.Erase(static_cast<size_t>(index));
     }
 }
 
 void CAddrDlg::DeleteAllEntries()
 {
     m_SendList.DeleteAllItems();
-    m_Entries.clear();
+    m_Entries.Clear();
 }
 
 void CAddrDlg::OnSendListKey(WORD key)
