@@ -13,11 +13,10 @@ namespace {
 class CCountingView : public IAddrView {
 public:
     uintptr_t next = 1;
-    HTREEITEM InsertNode(HTREEITEM, const char*, int, int, uint32_t) override
+    HTREEITEM InsertNode(HTREEITEM, HTREEITEM, const char*, int, int, uint32_t) override
     {
         return reinterpret_cast<HTREEITEM>(next++);
     }
-    void SortAfterInsert(HTREEITEM, HTREEITEM) override {}
     void DeleteItem(HTREEITEM) override {}
     void SetItemText(HTREEITEM, const char*) override {}
     void SetItemData(HTREEITEM, uint32_t) override {}

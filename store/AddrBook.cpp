@@ -238,6 +238,7 @@ void CAddrBook::MoveData(ADTDATA* node, ADTDATA* target, int mode)
     if (!node || !target || node == target || !node->pParent || node->pParent != target->pParent)
         return;
     ADTDATA* parent = node->pParent;
+    uint32_t shownData = MakeItemData(node->cType, node->nOrder);
     Unlink(node);
     node->pPrev = nullptr;
     node->pNext = nullptr;
@@ -249,6 +250,11 @@ void CAddrBook::MoveData(ADTDATA* node, ADTDATA* target, int mode)
         node->pPrev = target;
         LinkAfter(node, target);
     }
+    // The item keeps showing the data it had until it is told, so a later Renumber sends
+    // exactly the items whose data really changes.
+    uint32_t data = MakeItemData(node->cType, node->nOrder);
+    if (m_pTree && node->hItem && data != shownData)
+        m_pTree->SetItemData(node->hItem, data);
 }
 
 void CAddrBook::DeleteList(ADTDATA* node)
@@ -327,8 +333,8 @@ void CAddrBook::AssignItem(ADTDATA* node, HTREEITEM item)
         m_ItemIndex[item] = node;
 }
 
-// Inserts one node's item under its parent's item, last, then lets the view order it.
-void CAddrBook::ShowOne(ADTDATA* node)
+// Inserts one node's item under its parent's item at the given place among its siblings.
+void CAddrBook::ShowOne(ADTDATA* node, HTREEITEM after)
 {
     int image = 0;
     int selectedImage = 0;
@@ -339,22 +345,32 @@ void CAddrBook::ShowOne(ADTDATA* node)
         selectedImage = IAddrView::kImageCallback;
     }
     HTREEITEM parentItem = node->pParent ? node->pParent->hItem : nullptr;
-    HTREEITEM item = m_pTree->InsertNode(parentItem, FormatLabel(node).c_str(), image,
-                                         selectedImage, MakeItemData(node->cType, node->nOrder));
-    if (parentItem)
-        m_pTree->SortAfterInsert(parentItem, item);
+    HTREEITEM item = m_pTree->InsertNode(parentItem, after, FormatLabel(node).c_str(), image, selectedImage,
+                                         MakeItemData(node->cType, node->nOrder));
     AssignItem(node, item);
 }
 
-// Shows the node and its whole subtree, each child after its parent; a node is expanded
-// after its children are in, so an open folder opens with its contents.
+// Shows a node that joins a shown sibling list: its item goes where the node stands in
+// the list, which is where its key sorts (keys never decrease along a list), so no level
+// is re-sorted.
 void CAddrBook::DispData(ADTDATA* node)
 {
     if (!m_pTree || !node)
         return;
+    HTREEITEM after = IAddrView::InsertLast();
+    if (node->pNext)
+        after = node->pPrev ? node->pPrev->hItem : IAddrView::InsertFirst();
+    ShowSubtree(node, after);
+}
+
+// Shows the node and its whole subtree, each child after its parent and after its shown
+// siblings; a node is expanded after its children are in, so an open folder opens with its
+// contents.
+void CAddrBook::ShowSubtree(ADTDATA* node, HTREEITEM after)
+{
     ADTDATA* current = node;
     for (;;) {
-        ShowOne(current);
+        ShowOne(current, current == node ? after : IAddrView::InsertLast());
         bool container = IsBookKind(current->cType) || current->cType == ADT_FOLDER;
         if (container && current->nChild && current->pChild) {
             current = current->pChild;
@@ -374,12 +390,13 @@ void CAddrBook::DispData(ADTDATA* node)
     }
 }
 
+// Shows a whole sibling list from first on, in order: each node goes last.
 void CAddrBook::DispList(ADTDATA* first)
 {
     if (!m_pTree)
         return;
     for (ADTDATA* node = first ? first : m_Root.pChild; node; node = node->pNext)
-        DispData(node);
+        ShowSubtree(node, IAddrView::InsertLast());
 }
 
 void CAddrBook::UpdateLabel(ADTDATA* node)
@@ -412,9 +429,13 @@ void CAddrBook::Renumber(ADTDATA* node, int deep)
         return;
     ADTDATA* current = container->pChild;
     while (current) {
+        uint32_t shownData = MakeItemData(current->cType, current->nOrder);
         current->nOrder = current->pPrev ? current->pPrev->nOrder + kKeyStep : kKeyStep;
-        if (m_pTree && current->hItem)
-            m_pTree->SetItemData(current->hItem, MakeItemData(current->cType, current->nOrder));
+        // An item whose data stays as it was gets no message: each one costs the control a
+        // search of all its items under Wine.
+        uint32_t data = MakeItemData(current->cType, current->nOrder);
+        if (m_pTree && current->hItem && data != shownData)
+            m_pTree->SetItemData(current->hItem, data);
         if (deep && current->pChild && current->cType != ADT_ADDR) {
             current = current->pChild;
             continue;

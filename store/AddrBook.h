@@ -102,7 +102,8 @@ private:
     void Unlink(ADTDATA* node);
     void LinkBefore(ADTDATA* node, ADTDATA* target);
     void LinkAfter(ADTDATA* node, ADTDATA* target);
-    void ShowOne(ADTDATA* node);
+    void ShowOne(ADTDATA* node, HTREEITEM after);
+    void ShowSubtree(ADTDATA* node, HTREEITEM after);
     void AssignItem(ADTDATA* node, HTREEITEM item);
     void FreeNode(ADTDATA* node);
     void FreeSubtrees(ADTDATA* first);

@@ -1,6 +1,7 @@
 // What the address store needs of the tree view that shows it. The window's tree control
 // implements it; the native tests use a recording fake.
 #pragma once
+#include <cstdint>
 #include "store/AddrData.h"
 
 class IAddrView {
@@ -8,12 +9,15 @@ public:
     // Image index meaning "ask the view when drawing" (comctl32's I_IMAGECALLBACK).
     static constexpr int kImageCallback = -1;
 
-    // Inserts an item last under parent (0 = top level) and returns its handle.
-    virtual HTREEITEM InsertNode(HTREEITEM parent, const char* text, int image,
+    // Inserts an item under parent (0 = top level) just after the sibling item after, or
+    // at InsertFirst() or InsertLast(), and returns its handle. The store places every
+    // item where its key belongs, so the view never has to sort a level after an insert.
+    virtual HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const char* text, int image,
                                  int selectedImage, uint32_t data) = 0;
-    // Puts the children of parent (and the levels below) in key order after item was
-    // inserted under it; a view may skip the work when item already stands in order.
-    virtual void SortAfterInsert(HTREEITEM parent, HTREEITEM item) = 0;
+    // The places of InsertNode that are no item: the values of comctl32's TVI_FIRST and
+    // TVI_LAST.
+    static HTREEITEM InsertFirst() { return reinterpret_cast<HTREEITEM>(~static_cast<uintptr_t>(0xFFFE)); }
+    static HTREEITEM InsertLast() { return reinterpret_cast<HTREEITEM>(~static_cast<uintptr_t>(0xFFFD)); }
     // Removes the item with all its descendants.
     virtual void DeleteItem(HTREEITEM item) = 0;
     virtual void SetItemText(HTREEITEM item, const char* text) = 0;

@@ -28,52 +28,18 @@ CAddrTree::~CAddrTree()
         m_Store.m_pTree = nullptr;
 }
 
-HTREEITEM CAddrTree::InsertNode(HTREEITEM parent, const char* text, int image, int selectedImage,
-                                uint32_t data)
+HTREEITEM CAddrTree::InsertNode(HTREEITEM parent, HTREEITEM after, const char* text, int image,
+                                int selectedImage, uint32_t data)
 {
     TVINSERTSTRUCTA insert = {};
     insert.hParent = parent ? parent : TVI_ROOT;
-    insert.hInsertAfter = TVI_LAST;
+    insert.hInsertAfter = after;
     insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
     insert.item.pszText = const_cast<char*>(text);
     insert.item.iImage = image;
     insert.item.iSelectedImage = selectedImage;
     insert.item.lParam = static_cast<LPARAM>(data);
-    HTREEITEM item = InsertItem(insert);
-
-    uint32_t key = ItemDataKey(data);
-    auto known = m_MaxChildKey.find(parent);
-    m_bLastInsertInOrder = known != m_MaxChildKey.end() && key >= known->second;
-    if (m_bLastInsertInOrder)
-        known->second = key;
-    else
-        m_MaxChildKey.erase(parent);
-    m_hLastInserted = item;
-    if (item)
-        m_MaxChildKey[item] = 0;  // no children yet
-    return item;
-}
-
-// New keys may stand anywhere: no level's largest key is known any more.
-void CAddrTree::SetItemData(HTREEITEM item, uint32_t data)
-{
-    m_MaxChildKey.clear();
-    CTreeCtrl::SetItemData(item, data);
-}
-
-// An item appended with a key not below its left neighbour's already stands in order, so
-// showing a large book does not re-sort a level after every insert.
-void CAddrTree::SortAfterInsert(HTREEITEM parent, HTREEITEM item)
-{
-    if (item && item == m_hLastInserted && m_bLastInsertInOrder)
-        return;
-    SortChildren(parent);
-    // Sorted: the level's largest key is now its last item's.
-    HTREEITEM last = nullptr;
-    for (HTREEITEM child = GetChildItem(parent); child; child = GetNextSiblingItem(child))
-        last = child;
-    if (last)
-        m_MaxChildKey[parent] = ItemDataKey(static_cast<uint32_t>(GetItemData(last)));
+    return InsertItem(insert);
 }
 
 // Every level below item is sorted before the level above it. The walk keeps its own

@@ -3,7 +3,6 @@
 // supplies the book and folder pictures on demand, keeps siblings in key order, records
 // expansion in the nodes and renames books and folders in place.
 #pragma once
-#include <unordered_map>
 #include "framework/TreeCtrl.h"
 #include "store/AddrBook.h"
 #include "store/AddrView.h"
@@ -14,12 +13,11 @@ public:
     ~CAddrTree() override;
 
     // IAddrView
-    HTREEITEM InsertNode(HTREEITEM parent, const char* text, int image, int selectedImage,
+    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const char* text, int image, int selectedImage,
                          uint32_t data) override;
-    void SortAfterInsert(HTREEITEM parent, HTREEITEM item) override;
     void DeleteItem(HTREEITEM item) override { CTreeCtrl::DeleteItem(item); }
     void SetItemText(HTREEITEM item, const char* text) override { CTreeCtrl::SetItemText(item, text); }
-    void SetItemData(HTREEITEM item, uint32_t data) override;
+    void SetItemData(HTREEITEM item, uint32_t data) override { CTreeCtrl::SetItemData(item, data); }
     void Expand(HTREEITEM item) override { CTreeCtrl::Expand(item, TVE_EXPAND); }
 
     // Puts the children of item (0: the top level only) in key order, every level below
@@ -53,12 +51,6 @@ protected:
 
 private:
     CAddrBook& m_Store;
-    // The largest key inserted under each parent item since its keys last changed. An
-    // appended item with a key not below it stands in order without asking the control,
-    // whose every item message costs a search of all its items under Wine.
-    std::unordered_map<HTREEITEM, uint32_t> m_MaxChildKey;
-    HTREEITEM m_hLastInserted = nullptr;
-    bool m_bLastInsertInOrder = false;
 
     LRESULT OnGetDispInfo(NMTVDISPINFOA* info);
     LRESULT OnItemExpanded(NMTREEVIEWA* view);

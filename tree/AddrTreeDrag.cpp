@@ -287,7 +287,8 @@ void CAddrTree::DropAt(HTREEITEM target, int y)
         m_Store.DeleteData(dragged);
         m_Store.Renumber(container ? m_Store.FindByItem(container) : nullptr, 1);
     }
-    SortChildren(container);
+    // The container needs no sorting: the store puts every item where its key sorts and
+    // re-keys items in the order they stand, so the level is in key order already.
 }
 
 // A book goes before or after another book as it is: relinked with its contents, its
@@ -302,15 +303,37 @@ void CAddrTree::MoveBook(HTREEITEM target, int mode)
     SortChildren(nullptr);
 }
 
+// Copies the source's subtree in the order its items stand, which is the order of the
+// store's lists: the store's lists are walked, not the control's items, each of which
+// would cost a search of all items under Wine. No recursion: folders nest to any depth.
 HTREEITEM CAddrTree::CopySubtree(HTREEITEM source, HTREEITEM target, int mode)
 {
-    ADTDATA* node = m_Store.FindByItem(source);
-    if (!node)
+    ADTDATA* top = m_Store.FindByItem(source);
+    if (!top)
         return nullptr;
-    ADTDATA* copy = m_Store.AddDataAt(node->cType, node->psName, node->psAddr, target, mode);
-    if (!copy)
+    ADTDATA* topCopy = m_Store.AddDataAt(top->cType, top->psName, top->psAddr, target, mode);
+    if (!topCopy)
         return nullptr;
-    for (HTREEITEM child = GetChildItem(source); child; child = GetNextSiblingItem(child))
-        CopySubtree(child, copy->hItem, PLACE_CHILD);
-    return copy->hItem;
+    ADTDATA* node = top;
+    ADTDATA* copy = topCopy;     // the copy of node, or none when it could not be made
+    ADTDATA* parentCopy = nullptr;  // the copy of node's parent below the top
+    for (;;) {
+        if (node->pChild && copy) {
+            parentCopy = copy;
+            node = node->pChild;
+            copy = m_Store.AddData(node->cType, node->psName, node->psAddr, parentCopy, PLACE_CHILD);
+            continue;
+        }
+        // Climb out of finished lists until a next sibling is found.
+        while (node != top && !node->pNext) {
+            node = node->pParent;
+            copy = parentCopy;
+            parentCopy = parentCopy->pParent;
+        }
+        if (node == top)
+            break;
+        node = node->pNext;
+        copy = m_Store.AddData(node->cType, node->psName, node->psAddr, parentCopy, PLACE_CHILD);
+    }
+    return topCopy->hItem;
 }

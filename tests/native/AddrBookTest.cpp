@@ -318,7 +318,7 @@ TEST_F(AddrBookTest, SetModifiedMarksTheNodeAndItsAncestorsBelowTheRoot)
     EXPECT_EQ(0, store.m_Root.bModified);
 }
 
-TEST_F(AddrBookTest, InsertsReachTheViewWithDataImagesAndSorting)
+TEST_F(AddrBookTest, InsertsReachTheViewWithDataImagesInKeyOrder)
 {
     store.m_pTree = &view;
     ADTDATA* book = Book("B");
@@ -328,10 +328,19 @@ TEST_F(AddrBookTest, InsertsReachTheViewWithDataImagesAndSorting)
     EXPECT_EQ((std::vector<std::string>{
                   "insert B data=0100000A img=-1/-1",
                   "insert B/F data=0300000A img=-1/-1",
-                  "sort B",
                   "insert B/F/N <a@x, …> data=0400000A img=0/1",
-                  "sort B/F",
                   "insert G data=02000014 img=-1/-1",
+              }),
+              view.log);
+    // A node placed between others goes where its key sorts, without re-sorting the level.
+    view.log.clear();
+    ADTDATA* second = Addr(folder, "M", "m@x");
+    store.AddData(ADT_ADDR, "L", "l@x", second, PLACE_BEFORE);
+    store.AddData(ADT_ADDR, "K", "k@x", folder->pChild, PLACE_BEFORE);
+    EXPECT_EQ((std::vector<std::string>{
+                  "insert B/F/M <m@x> data=04000014 img=0/1",
+                  "insert B/F/L <l@x> data=0400000F img=0/1 after N <a@x, …>",
+                  "insert B/F/K <k@x> data=04000005 img=0/1 first",
               }),
               view.log);
     EXPECT_EQ(folder, store.FindByItem(folder->hItem));
@@ -364,15 +373,11 @@ TEST_F(AddrBookTest, NoViewNoItemsUntilTheWindowShowsThem)
     EXPECT_EQ((std::vector<std::string>{
                   "insert B data=0100000A img=-1/-1",
                   "insert B/F data=0300000A img=-1/-1",
-                  "sort B",
                   "insert B/F/Inner data=0300000A img=-1/-1",
-                  "sort B/F",
                   "insert B/F/Inner/a <a@x> data=0400000A img=0/1",
-                  "sort B/F/Inner",
                   "expand B/F/Inner",
                   "expand B/F",
                   "insert B/b <b@x> data=04000014 img=0/1",
-                  "sort B",
               }),
               view.log);
     EXPECT_EQ("B[F[Inner[a <a@x>]],b <b@x>]", view.Dump());
@@ -407,37 +412,36 @@ TEST_F(AddrBookTest, ReopenedWindowMapsReusedHandlesToTheRightNodes)
     store.m_pTree = nullptr;
 }
 
-TEST_F(AddrBookTest, RenumberReKeysChildrenAndTheirItems)
+TEST_F(AddrBookTest, RenumberReKeysChildrenAndTellsOnlyTheItemsWhoseDataChanges)
 {
     store.m_pTree = &view;
     ADTDATA* book = Book("B");
     ADTDATA* folder = Folder(book, "F");
     ADTDATA* a = Addr(folder, "a", "");
     Addr(a, "b", "", PLACE_BEFORE);
-    Addr(Folder(folder, "G"), "c", "");
+    ADTDATA* c = Addr(Folder(folder, "G"), "c", "");
     Addr(Folder(book, "H"), "d", "");
     view.log.clear();
 
     store.Renumber(book, 1);
     EXPECT_EQ((std::vector<std::string>{
-                  "data B/F 0300000A",
                   "data B/F/b <> 0400000A",
                   "data B/F/a <> 04000014",
                   "data B/F/G 0300001E",
-                  "data B/F/G/c <> 0400000A",
-                  "data B/H 03000014",
-                  "data B/H/d <> 0400000A",
               }),
               view.log);
+    EXPECT_EQ(10u, c->nOrder);
     view.log.clear();
+    a->nOrder = 15;
+    c->nOrder = 50;
     store.Renumber(folder, 0);  // shallow: G's child is not visited
-    EXPECT_EQ(3u, view.log.size());
-    view.log.clear();
+    EXPECT_EQ((std::vector<std::string>{"data B/F/a <> 04000014"}), view.log);
+    EXPECT_EQ(50u, c->nOrder);
     store.Renumber(a, 1);  // an address has no children to renumber
     Book("C")->nOrder = 99;
     view.log.clear();
     store.Renumber(nullptr, 0);
-    EXPECT_EQ((std::vector<std::string>{"data B 0100000A", "data C 01000014"}), view.log);
+    EXPECT_EQ((std::vector<std::string>{"data C 01000014"}), view.log);
     store.m_pTree = nullptr;
 }
 
@@ -516,7 +520,8 @@ TEST_F(AddrBookTest, MoveDataRelinksANodeWithEverythingItCarries)
     EXPECT_EQ(item, two->hItem);
     EXPECT_EQ(1, two->bModified);
     EXPECT_EQ(1, two->bReadOnly);
-    EXPECT_TRUE(view.log.empty());  // the item stays; the caller re-keys and re-sorts
+    // The item stays where it is, showing each new key; the caller re-keys and re-sorts.
+    EXPECT_EQ((std::vector<std::string>{"data Two 01000005", "data Two 01000028"}), view.log);
 
     store.MoveData(two, two, PLACE_BEFORE);
     store.MoveData(two->pChild, one, PLACE_BEFORE);  // not siblings: nothing

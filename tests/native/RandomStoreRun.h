@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <memory>
 #include <random>
-#include <set>
 #include <string>
 #include <vector>
 #include "RecordingView.h"
@@ -183,7 +182,7 @@ private:
         }
         m_store.Renumber(node->pParent == &m_store.m_Root ? nullptr : node->pParent, 0);
         if (m_store.m_pTree)
-            m_view->SortAllBelowTop();
+            m_view->SortLevel(node->pParent->hItem);  // a relinked item stays where it was until then
     }
 
     void RenumberSome()
@@ -197,8 +196,6 @@ private:
             EXPECT_EQ(expected, child->nOrder);
             expected += 10;
         }
-        if (m_store.m_pTree)
-            m_view->SortAllBelowTop();  // the window re-sorts what it re-keyed
     }
 
     void Rename()
@@ -329,8 +326,6 @@ private:
         m_store.DeleteData(node);
         ADTDATA* container = copy->pParent;
         m_store.Renumber(container, 1);
-        if (m_store.m_pTree)
-            m_view->SortAllBelowTop();
         std::string landed;
         DumpNode(copy, landed);
         EXPECT_EQ(moved, landed);
@@ -388,11 +383,20 @@ private:
         EXPECT_EQ(last, parent->pLastChild);
     }
 
+    static std::vector<HTREEITEM> ChildItems(const ADTDATA* parent)
+    {
+        std::vector<HTREEITEM> children;
+        for (const ADTDATA* child = parent->pChild; child; child = child->pNext)
+            children.push_back(child->hItem);
+        return children;
+    }
+
     // The view shows exactly the store: one item per node, under the parent's item, with
-    // the node's label and data, siblings in key order below the top level.
+    // the node's label and data, siblings in list order (and so in key order).
     void CheckMirror(const std::vector<ADTDATA*>& nodes)
     {
         EXPECT_EQ(nodes.size(), m_view->items.size());
+        EXPECT_EQ(ChildItems(&m_store.m_Root), m_view->roots);
         for (ADTDATA* node : nodes) {
             ASSERT_TRUE(m_view->items.count(node->hItem)) << CAddrBook::FormatLabel(node);
             const CRecordingView::Item& item = m_view->items.at(node->hItem);
@@ -402,10 +406,7 @@ private:
             if (node->bExpand) {
                 EXPECT_TRUE(item.expanded);
             }
-            std::set<HTREEITEM> fromStore;
-            for (ADTDATA* child = node->pChild; child; child = child->pNext)
-                fromStore.insert(child->hItem);
-            EXPECT_EQ(fromStore, std::set<HTREEITEM>(item.children.begin(), item.children.end()));
+            EXPECT_EQ(ChildItems(node), item.children);
             for (size_t i = 1; i < item.children.size(); ++i)
                 EXPECT_LE(ItemDataKey(m_view->items.at(item.children[i - 1]).data),
                           ItemDataKey(m_view->items.at(item.children[i]).data));

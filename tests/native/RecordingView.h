@@ -29,7 +29,7 @@ public:
     std::vector<HTREEITEM> roots;
     std::vector<std::string> log;
 
-    HTREEITEM InsertNode(HTREEITEM parent, const char* text, int image, int selectedImage,
+    HTREEITEM InsertNode(HTREEITEM parent, HTREEITEM after, const char* text, int image, int selectedImage,
                          uint32_t data) override
     {
         HTREEITEM handle = reinterpret_cast<HTREEITEM>(m_nNext++);
@@ -40,22 +40,22 @@ public:
         item.selectedImage = selectedImage;
         item.data = data;
         items[handle] = item;
-        Siblings(parent).push_back(handle);
+        std::vector<HTREEITEM>& siblings = Siblings(parent);
+        std::string place;
+        if (after == InsertFirst()) {
+            siblings.insert(siblings.begin(), handle);
+            place = " first";
+        } else {
+            auto at = std::find(siblings.begin(), siblings.end(), after);
+            if (after != InsertLast())
+                place = " after " + (at == siblings.end() ? std::string("?") : items.at(after).text);
+            siblings.insert(at == siblings.end() ? siblings.end() : at + 1, handle);
+        }
         char line[64];
         std::snprintf(line, sizeof line, " data=%08X img=%d/%d", static_cast<unsigned>(data),
                       image, selectedImage);
-        log.push_back("insert " + Path(handle) + line);
+        log.push_back("insert " + Path(handle) + line + place);
         return handle;
-    }
-
-    void SortAfterInsert(HTREEITEM parent, HTREEITEM) override
-    {
-        log.push_back("sort " + (parent ? Path(parent) : std::string("(top)")));
-        if (!parent) {
-            SortLevel(roots);
-            return;
-        }
-        SortDeep(parent);
     }
 
     void DeleteItem(HTREEITEM handle) override
@@ -86,11 +86,14 @@ public:
         items.at(handle).expanded = true;
     }
 
-    // Every level below the top in key order, as the window re-sorts after re-keying.
-    void SortAllBelowTop()
+    // One level (0: the top level) in key order, as the window re-sorts the books after
+    // moving one.
+    void SortLevel(HTREEITEM parent)
     {
-        for (HTREEITEM root : roots)
-            SortDeep(root);
+        std::vector<HTREEITEM>& level = Siblings(parent);
+        std::stable_sort(level.begin(), level.end(), [this](HTREEITEM a, HTREEITEM b) {
+            return (items.at(a).data & 0xFFFFFF) < (items.at(b).data & 0xFFFFFF);
+        });
     }
 
     // The shown tree as "Book[Folder[Taro <a@x>],Hanako <b@x>]", books separated by "|".
@@ -117,20 +120,6 @@ private:
     std::vector<HTREEITEM>& Siblings(HTREEITEM parent)
     {
         return parent ? items.at(parent).children : roots;
-    }
-
-    void SortLevel(std::vector<HTREEITEM>& level)
-    {
-        std::stable_sort(level.begin(), level.end(), [this](HTREEITEM a, HTREEITEM b) {
-            return (items.at(a).data & 0xFFFFFF) < (items.at(b).data & 0xFFFFFF);
-        });
-    }
-
-    void SortDeep(HTREEITEM parent)
-    {
-        for (HTREEITEM child : items.at(parent).children)
-            SortDeep(child);
-        SortLevel(items.at(parent).children);
     }
 
     void Erase(HTREEITEM handle)

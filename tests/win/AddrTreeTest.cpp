@@ -24,10 +24,8 @@ struct AddrTreeTest : ::testing::Test {
 
     HTREEITEM Add(HTREEITEM parent, const char* text, int kind, uint32_t key)
     {
-        HTREEITEM item = tree.InsertNode(parent, text, 0, 0, MakeItemData(static_cast<unsigned char>(kind), key));
-        if (parent)
-            tree.SortAfterInsert(parent, item);
-        return item;
+        return tree.InsertNode(parent, IAddrView::InsertLast(), text, 0, 0,
+                               MakeItemData(static_cast<unsigned char>(kind), key));
     }
 
     std::string Children(HTREEITEM parent)
@@ -40,21 +38,23 @@ struct AddrTreeTest : ::testing::Test {
     }
 };
 
-TEST_F(AddrTreeTest, ChildrenStandInKeyOrderWhateverTheInsertionOrder)
+TEST_F(AddrTreeTest, NodesStandInTheControlWhereTheirKeysSortWithoutSorting)
 {
-    HTREEITEM book = Add(nullptr, "B", ADT_LOCAL_BOOK, 10);
-    HTREEITEM folder = Add(book, "F", ADT_FOLDER, 10);
-    Add(folder, "30", ADT_ADDR, 30);
-    Add(folder, "10", ADT_ADDR, 10);
-    Add(folder, "20", ADT_ADDR, 20);
-    EXPECT_EQ("10,20,30", Children(folder));
-    Add(folder, "40", ADT_ADDR, 40);
-    EXPECT_EQ("10,20,30,40", Children(folder));
-
-    // Kinds do not group: an address keyed 12 stands before a folder keyed 15.
-    Add(book, "folder15", ADT_FOLDER, 15);
-    Add(book, "address12", ADT_ADDR, 12);
-    EXPECT_EQ("F,address12,folder15", Children(book));
+    EXPECT_EQ(TVI_FIRST, IAddrView::InsertFirst());
+    EXPECT_EQ(TVI_LAST, IAddrView::InsertLast());
+    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
+    ADTDATA* a = store.AddData(ADT_ADDR, "a", "a@x", book, PLACE_CHILD);      // 10
+    ADTDATA* f = store.AddData(ADT_FOLDER, "f", nullptr, book, PLACE_CHILD);  // 20
+    ADTDATA* first = store.AddData(ADT_ADDR, "first", "", a, PLACE_BEFORE);   // 5
+    store.AddData(ADT_FOLDER, "mid", nullptr, f, PLACE_BEFORE);                // 15
+    store.AddData(ADT_ADDR, "last", "", f, PLACE_AFTER);                       // 30
+    EXPECT_EQ("first <>,a <a@x>,mid,f,last <>", Children(book->hItem));
+    // Keys halve down to 0 and then repeat: equal keys stand in the store's order.
+    ADTDATA* before = first;
+    for (const char* name : {"2", "1", "0", "0b"})
+        before = store.AddData(ADT_ADDR, name, "", before, PLACE_BEFORE);
+    EXPECT_EQ(0u, before->nOrder);
+    EXPECT_EQ("0b <>,0 <>,1 <>,2 <>,first <>,a <a@x>,mid,f,last <>", Children(book->hItem));
 }
 
 TEST_F(AddrTreeTest, TheTopLevelKeepsItsInsertionOrderUntilSorted)
@@ -72,16 +72,12 @@ TEST_F(AddrTreeTest, SortingALevelSortsEveryLevelBelowIt)
     HTREEITEM outer = Add(book, "outer", ADT_FOLDER, 10);
     HTREEITEM inner = Add(outer, "inner", ADT_FOLDER, 10);
     HTREEITEM a = Add(inner, "a", ADT_ADDR, 10);
-    HTREEITEM b = Add(inner, "b", ADT_ADDR, 20);
+    Add(inner, "b", ADT_ADDR, 20);
     // Re-keying leaves the level out of order until it is sorted again.
     tree.SetItemData(a, MakeItemData(ADT_ADDR, 30));
     EXPECT_EQ("a,b", Children(inner));
     tree.SortChildren(book);
     EXPECT_EQ("b,a", Children(inner));
-    // After re-keying an append under that level is checked, not trusted.
-    tree.SetItemData(b, MakeItemData(ADT_ADDR, 50));
-    Add(inner, "c", ADT_ADDR, 40);
-    EXPECT_EQ("a,c,b", Children(inner));
 }
 
 TEST_F(AddrTreeTest, OnlyTheLow24BitsOfTheDataCompare)

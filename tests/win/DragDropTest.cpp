@@ -101,6 +101,35 @@ struct DragDropTest : WindowFixture {
         return names;
     }
 
+    // A subtree as "name[child,child[...]]", from the store and from the control.
+    static std::string Subtree(const ADTDATA* node)
+    {
+        std::string out = node->psName ? node->psName : "";
+        for (const ADTDATA* child = node->pChild; child; child = child->pNext)
+            out += (child == node->pChild ? "[" : ",") + Subtree(child) + (child->pNext ? "" : "]");
+        return out;
+    }
+    static std::string ShownSubtree(HWND window, HTREEITEM item)
+    {
+        HWND tree = Tree(window);
+        char text[128] = "";
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_TEXT;
+        tvi.hItem = item;
+        tvi.pszText = text;
+        tvi.cchTextMax = sizeof text;
+        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+        std::string out = text;
+        out = out.substr(0, out.find(' '));
+        auto next = [tree](HTREEITEM from, UINT code) {
+            return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
+        };
+        for (HTREEITEM child = next(item, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
+            out += (child == next(item, TVGN_CHILD) ? "[" : ",") + ShownSubtree(window, child) +
+                   (next(child, TVGN_NEXT) ? "" : "]");
+        return out;
+    }
+
     static SeenBox AnswerBox(CUiScript& ui)
     {
         HWND box = ui.WaitForWindowWhere(CBoxWatcher::IsMessageBox);
@@ -142,6 +171,22 @@ TEST_F(DragDropTest, AFolderDroppedOnAnAddressStandsNextToIt)
         Drop(ui, window, sub, a, Where::Bottom);
         EXPECT_EQ("A,Sub,B,C", Names(friends));
         EXPECT_EQ(ADT_FOLDER, friends->pChild->pNext->cType);
+    });
+}
+
+TEST_F(DragDropTest, AFolderMovesWithItsWholeSubtreeInOrder)
+{
+    ADTDATA* deep = store.AddData(ADT_FOLDER, "Deep", nullptr, sub, PLACE_CHILD);
+    store.AddData(ADT_ADDR, "E", "e@x", deep, PLACE_CHILD);
+    store.AddData(ADT_ADDR, "D", "d@x", deep, PLACE_BEFORE);
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        Drop(ui, window, friends, work, Where::Middle);
+        EXPECT_EQ(nullptr, book->pChild);
+        ADTDATA* moved = work->pLastChild;
+        EXPECT_EQ("友人[A,B,C,Sub[D,Deep[E]]]", Subtree(moved));
+        EXPECT_EQ(Subtree(moved), ShownSubtree(window, moved->hItem));
+        EXPECT_EQ("仕事[Boss,友人[A,B,C,Sub[D,Deep[E]]]]", ShownSubtree(window, work->hItem));
     });
 }
 
