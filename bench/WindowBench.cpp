@@ -1,18 +1,29 @@
-// The address book window at scale, under Wine: opening it on a store of 100,000
-// addresses (the tree shows them all), finding the last address (in a closed folder) and
-// back once round the store, then adding a folder of 10,000 addresses to the send list.
-//   bench_window [folders [addresses-per-folder [expand [tree-only]]]]
-// (defaults 10, 10000, 1; with tree-only 1 or 2 the store is shown in a bare tree control,
-// 2 subclassed as the window does it).
+// The address book window at scale, under Wine: every user action on a book of N addresses
+// in ten folders, each beside its floor, the bare controls of the same dialog template
+// doing the same comctl32 work (CBareWindow) or raw file I/O, measured in the same run.
+//   bench_window N [repeats]
+// prints, per action, the median of the repeats:
+//   row <TAB> action <TAB> N <TAB> action ms <TAB> floor ms
+// and the memory the store of N addresses takes:
+//   memory <TAB> N <TAB> store bytes <TAB> file bytes <TAB> nodes
+// bench/run turns the rows of several N into one table.
 #include <windows.h>
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <map>
 #include <string>
-#include "BenchClock.h"
+#include <vector>
+#include "BareWindow.h"
+#include "BenchBook.h"
 #include "framework/WinApp.h"
 #include "resources/resource.h"
 #include "store/AddrBook.h"
+#include "store/IniPath.h"
 #include "window/AddrDlg.h"
+#include "window/SendEntries.h"
 
 namespace {
 
@@ -24,82 +35,405 @@ struct CBenchApp : CWinApp {
     }
 } theBenchApp;
 
-CAddrBook g_Store;
-CAddrDlg* g_pDialog = nullptr;
-CBenchClock* g_pClock = nullptr;
-ADTDATA* g_pBigFolder = nullptr;
-std::string g_strLastName;
+const char kBookName[] = "ベンチ";
+const int kCreated = 100;
 
-// F3 to the last address, then Shift+F3, which finds nothing else once round the store.
-void MeasureFind()
+using Clock = std::chrono::steady_clock;
+
+double MsSince(Clock::time_point start)
 {
-    g_pDialog->OnFind();
-    SetDlgItemTextA(g_pDialog->m_FindDlg.m_hWnd, IDC_FIND_TEXT, g_strLastName.c_str());
-    g_pClock->Lap("open the find dialog");
-    g_pDialog->OnFindAgain(true);
-    g_pClock->Lap("find the last address (F3)");
-    g_pDialog->OnFindAgain(false);
-    g_pClock->Lap("find backward once round the store (Shift+F3)");
-    std::printf("find: %s\n", g_pDialog->SelectedNode() && g_pDialog->SelectedNode()->psName == g_strLastName
-                                   ? "the last address selected" : "WRONG NODE");
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-void CALLBACK Measure(HWND, UINT, UINT_PTR timer, DWORD)
+double Time(const std::function<void()>& work)
 {
-    KillTimer(nullptr, timer);
-    g_pClock->Lap("open the window on the store");
-    MeasureFind();
-    g_pDialog->InsertFolderAll(SEND_TO, g_pBigFolder);
-    g_pClock->Lap("add the first folder to the send list");
-    int entries = static_cast<int>(SendMessageA(g_pDialog->m_SendList.m_hWnd, LVM_GETITEMCOUNT, 0, 0));
-    std::printf("send list entries: %d\n", entries);
-    g_pDialog->EndDialog(IDCANCEL);
+    Clock::time_point start = Clock::now();
+    work();
+    return MsSince(start);
 }
+
+// Samples by action, in the order the actions were first measured.
+std::vector<std::string> g_Order;
+std::map<std::string, std::vector<std::pair<double, double>>> g_Samples;
+
+void Record(const std::string& action, double actionMs, double floorMs)
+{
+    if (!g_Samples.count(action))
+        g_Order.push_back(action);
+    g_Samples[action].push_back({actionMs, floorMs});
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// The process's committed private memory, region by region: the heap's own overhead and
+// slack included, as the store really costs it.
+SIZE_T PrivateBytes()
+{
+    SIZE_T total = 0;
+    MEMORY_BASIC_INFORMATION region;
+    for (const char* address = nullptr;
+         VirtualQuery(address, &region, sizeof region) == sizeof region;
+         address = static_cast<const char*>(region.BaseAddress) + region.RegionSize) {
+        if (region.State == MEM_COMMIT && region.Type == MEM_PRIVATE)
+            total += region.RegionSize;
+        if (static_cast<const char*>(region.BaseAddress) + region.RegionSize < address)
+            break;
+    }
+    return total;
+}
+
+void WriteFile(const std::string& path, const std::string& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    std::fwrite(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+}
+
+std::string ReadFile(const std::string& path)
+{
+    FILE* file = std::fopen(path.c_str(), "rb");
+    std::string bytes;
+    char buffer[65536];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, file)) > 0;)
+        bytes.append(buffer, n);
+    std::fclose(file);
+    return bytes;
+}
+
+ADTDATA* ChildNamed(ADTDATA* parent, const std::string& name)
+{
+    for (ADTDATA* child = parent->pChild; child; child = child->pNext) {
+        if (child->psName && name == child->psName)
+            return child;
+    }
+    return nullptr;
+}
+
+std::string FolderName(int index)
+{
+    return "フォルダ" + std::to_string(index);
+}
+
+struct Bench {
+    int count = 0;
+    int repeats = 1;
+    std::string folder, bookPath, importPath;
+    CAddrBook store;
+    ADTDATA* book = nullptr;
+    CAddrDlg* dialog = nullptr;
+    Clock::time_point opening;
+    double openMs = 0;
+
+    HWND Tree() const { return dialog->m_AddrTree.m_hWnd; }
+
+    // The send-list entries a folder adds, where the window puts them.
+    static std::vector<CBareWindow::Entry> FolderEntries(ADTDATA* source)
+    {
+        std::vector<CBareWindow::Entry> entries;
+        CSendEntries model;
+        for (ADTDATA* node = source->pChild; node; node = NextPreOrder(node, source)) {
+            for (const std::string& text : SendListRules::NodeEntries(node)) {
+                if (model.Blocks(SEND_TO, SendListRules::AddressKey(text)))
+                    continue;
+                int32_t key = SendListRules::SortKey(SEND_TO, text);
+                size_t position = model.PositionFor(key);
+                model.Insert(position, SendListRules::Prefix(SEND_TO) + text, key);
+                entries.push_back({static_cast<int>(position), SendListRules::Prefix(SEND_TO) + text, key});
+            }
+        }
+        return entries;
+    }
+
+    void SendListActions(CBareWindow& bare)
+    {
+        for (int r = 0; r < repeats; ++r) {
+            ADTDATA* source = ChildNamed(book, FolderName(r));
+            std::vector<CBareWindow::Entry> entries = FolderEntries(source);
+            double floorMs = Time([&] { bare.InsertEntries(entries); });
+            bare.ClearEntries();
+            double actionMs = Time([&] { dialog->InsertFolderAll(SEND_TO, source); });
+            if (dialog->m_SendList.GetItemCount() != static_cast<int>(entries.size()))
+                std::fprintf(stderr, "send list: %d entries, expected %zu\n", dialog->m_SendList.GetItemCount(),
+                             entries.size());
+            dialog->DeleteAllEntries();
+            Record("send list: add a folder of N/10", actionMs, floorMs);
+        }
+    }
+
+    void CreateActions(CBareWindow& bare, HTREEITEM bareBook)
+    {
+        for (int r = 0; r < repeats; ++r) {
+            std::vector<BenchBook::ItemRecord> records;
+            for (int i = 0; i < kCreated; ++i) {
+                std::string label = "新規 " + std::to_string(i) + " <new" + std::to_string(i) + "@example.jp>";
+                records.push_back({-1, label, 0, 1, MakeItemData(ADT_ADDR, 0), false});
+            }
+            double floorMs = Time([&] {
+                for (const BenchBook::ItemRecord& record : records)
+                    bare.Insert({record}, bareBook);
+            });
+            double actionMs = Time([&] {
+                for (int i = 0; i < kCreated; ++i) {
+                    dialog->AddAddressToBook(kBookName, "新規 " + std::to_string(i),
+                                             "new" + std::to_string(i) + "@example.jp");
+                }
+            });
+            Record("create 100 addresses in the book", actionMs, floorMs);
+        }
+    }
+
+    POINT RowMiddle(ADTDATA* node) const
+    {
+        SendMessageA(Tree(), TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(node->hItem));
+        RECT row;
+        dialog->m_AddrTree.GetItemRect(node->hItem, &row, FALSE);
+        return {row.left + 40, (row.top + row.bottom) / 2};
+    }
+
+    // Drags source onto the middle of target as the mouse does: into it, last.
+    void Drag(ADTDATA* source, ADTDATA* target)
+    {
+        POINT from = RowMiddle(source);
+        POINT to = RowMiddle(target);
+        NMTREEVIEWA begin = {};
+        begin.hdr = {Tree(), IDC_ADDR_TREE, static_cast<UINT>(TVN_BEGINDRAGA)};
+        begin.itemNew.hItem = source->hItem;
+        begin.ptDrag = from;
+        SendMessageA(dialog->m_hWnd, WM_NOTIFY, IDC_ADDR_TREE, reinterpret_cast<LPARAM>(&begin));
+        SendMessageA(Tree(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(to.x, to.y));
+        SendMessageA(Tree(), WM_LBUTTONUP, 0, MAKELPARAM(to.x, to.y));
+    }
+
+    void DragActions(CBareWindow& bare, std::vector<HTREEITEM>& bareFolders)
+    {
+        ADTDATA* first = ChildNamed(book, FolderName(0));
+        SendMessageA(Tree(), TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(first->hItem));
+        SendMessageA(bare.m_hTree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(bareFolders[0]));
+        for (int r = 0; r < repeats; ++r) {
+            int from = 1 + 2 * r, to = 2 + 2 * r;
+            ADTDATA* source = ChildNamed(book, FolderName(from));
+            ADTDATA* target = ChildNamed(book, FolderName(to));
+            std::vector<BenchBook::ItemRecord> records = BenchBook::Records(source);
+            double floorMs = Time([&] {
+                bare.Insert(records, bareFolders[to]);
+                bare.Delete(bareFolders[from]);
+            });
+            double actionMs = Time([&] { Drag(source, target); });
+            ADTDATA* moved = target->pLastChild;
+            if (ChildNamed(book, FolderName(from)) || !moved || moved->nChild != count / BenchBook::kFolders)
+                std::fprintf(stderr, "drag: the folder did not move\n");
+            Record("drag a folder of N/10 into another", actionMs, floorMs);
+        }
+    }
+
+    void DeleteActions(CBareWindow& bare, std::vector<HTREEITEM>& bareFolders)
+    {
+        for (int r = 0; r < repeats; ++r) {
+            int index = BenchBook::kFolders - 1 - r;
+            ADTDATA* victim = ChildNamed(book, FolderName(index));
+            double floorMs = Time([&] { bare.Delete(bareFolders[index]); });
+            SendMessageA(Tree(), TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(victim->hItem));
+            double actionMs = Time([&] { dialog->DeleteFolder(false); });
+            if (ChildNamed(book, FolderName(index)))
+                std::fprintf(stderr, "delete: the folder is still there\n");
+            Record("delete a folder of N/10", actionMs, floorMs);
+        }
+    }
+
+    void ImportActions(CBareWindow& bare)
+    {
+        CAddrBook shape;
+        ADTDATA* shapeBook = shape.AddData(ADT_LOCAL_BOOK, "import.adr", importPath.c_str(), nullptr, 0);
+        FILE* file = std::fopen(importPath.c_str(), "rb");
+        shape.ReadList(shapeBook, file);
+        std::fclose(file);
+        std::vector<BenchBook::ItemRecord> records = BenchBook::Records(shapeBook);
+        std::vector<double> readMs;
+        for (int r = 0; r < repeats; ++r) {
+            CAddrBook scratch;
+            ADTDATA* scratchBook = scratch.AddData(ADT_LOCAL_BOOK, "scratch", importPath.c_str(), nullptr, 0);
+            readMs.push_back(Time([&] {
+                FILE* input = std::fopen(importPath.c_str(), "rb");
+                scratch.ReadList(scratchBook, input);
+                std::fclose(input);
+            }));
+        }
+        std::printf("part\timport: reading the file into the store, no window\t%d\t%.1f\n", count, Median(readMs));
+        for (int r = 0; r < repeats; ++r) {
+            std::vector<HTREEITEM> items;
+            double floorMs = Time([&] {
+                std::string bytes = ReadFile(importPath);
+                items = bare.Insert(records, nullptr);
+            });
+            bare.Delete(items[0]);
+            ADTDATA* imported = nullptr;
+            double actionMs = Time([&] { imported = dialog->ImportAddressFile(importPath); });
+            if (!imported || imported->nChild != BenchBook::kFolders)
+                std::fprintf(stderr, "import: the book was not read\n");
+            store.DeleteData(imported);
+            Record("import a file of N", actionMs, floorMs);
+        }
+    }
+
+    // The bare tree's folder items, by folder number, from the store's current shape.
+    std::vector<HTREEITEM> ShowBare(CBareWindow& bare, HTREEITEM* bareBook)
+    {
+        std::vector<BenchBook::ItemRecord> records = BenchBook::Records(book);
+        std::vector<HTREEITEM> items = bare.Insert(records, nullptr);
+        std::vector<HTREEITEM> folders(BenchBook::kFolders);
+        for (size_t i = 0; i < records.size(); ++i) {
+            for (int f = 0; f < BenchBook::kFolders; ++f) {
+                if (records[i].parent == 0 && records[i].text == FolderName(f))
+                    folders[f] = items[i];
+            }
+        }
+        *bareBook = items[0];
+        return folders;
+    }
+
+    size_t BookBytes()
+    {
+        FILE* out = std::tmpfile();
+        store.WriteList(book->pChild, out, 0);
+        long bytes = std::ftell(out);
+        std::fclose(out);
+        return static_cast<size_t>(bytes);
+    }
+
+    // One opening of the window: timed from the start of DoModal to the first turn of its
+    // message loop, then work runs inside it.
+    static const std::function<void()>* s_pWork;
+    static double s_floorCloseMs;
+    static CAddrDlg* s_pDialog;
+    // Runs the work once the window is on the screen: the dialog box shows itself only when
+    // its message loop first finds nothing to do.
+    static void CALLBACK RunWork(HWND, UINT, UINT_PTR timer, DWORD)
+    {
+        if (!IsWindowVisible(s_pDialog->m_hWnd))
+            return;
+        KillTimer(nullptr, timer);
+        (*s_pWork)();
+    }
+
+    void RunWindow(const std::function<void()>& work)
+    {
+        s_pWork = &work;
+        CAddrDlg window(nullptr, store);
+        dialog = &window;
+        s_pDialog = &window;
+        opening = Clock::now();
+        SetTimer(nullptr, 0, USER_TIMER_MINIMUM, RunWork);
+        window.DoModal();
+        dialog = nullptr;
+    }
+
+    void OpenActionsAndClose(int session)
+    {
+        double floorOpenMs = Time([&] {
+            CBareWindow bare;
+            HTREEITEM bareBook = nullptr;
+            ShowBare(bare, &bareBook);
+            bare.Show();
+        });
+        Clock::time_point closing;
+        RunWindow([&] {
+            Record("open the window on N", MsSince(opening), floorOpenMs);
+            CBareWindow* bare = new CBareWindow;
+            HTREEITEM bareBook = nullptr;
+            std::vector<HTREEITEM> bareFolders = ShowBare(*bare, &bareBook);
+            bare->Show();
+            if (session == 0) {
+                SendListActions(*bare);
+                CreateActions(*bare, bareBook);
+                DragActions(*bare, bareFolders);
+            }
+            std::string bytes(BookBytes(), 'x');
+            if (session == 0)
+                std::printf("part\tsave: writing the book to a file\t%d\t%.1f\n", count, Time([&] { BookBytes(); }));
+            double floorCloseMs = Time([&] {
+                WriteFile(folder + "raw.bin", bytes);
+                delete bare;
+            });
+            book->bModified = 1;
+            closing = Clock::now();
+            SendMessageA(dialog->m_hWnd, WM_COMMAND, MAKEWPARAM(IDC_CLOSE, BN_CLICKED), 0);
+            s_floorCloseMs = floorCloseMs;
+        });
+        Record("close and save N", MsSince(closing), s_floorCloseMs);
+    }
+
+    void DeleteAndImport()
+    {
+        RunWindow([&] {
+            CBareWindow bare;
+            HTREEITEM bareBook = nullptr;
+            std::vector<HTREEITEM> bareFolders = ShowBare(bare, &bareBook);
+            bare.Show();
+            DeleteActions(bare, bareFolders);
+            ImportActions(bare);
+            dialog->EndDialog(IDCANCEL);
+        });
+    }
+
+    void Load()
+    {
+        std::string text = BenchBook::FileText(count);
+        WriteFile(bookPath, text);
+        WriteFile(importPath, text);
+        SIZE_T before = PrivateBytes();
+        book = store.AddData(ADT_LOCAL_BOOK, kBookName, bookPath.c_str(), nullptr, 0);
+        FILE* file = std::fopen(bookPath.c_str(), "rb");
+        store.ReadList(book, file);
+        std::fclose(file);
+        SIZE_T after = PrivateBytes();
+        int nodes = 1;
+        for (ADTDATA* node = book->pChild; node; node = NextPreOrder(node, book))
+            ++nodes;
+        std::printf("memory\t%d\t%lu\t%zu\t%d\n", count, static_cast<unsigned long>(after - before), text.size(), nodes);
+        book->bExpand = 1;
+        book->pChild->bExpand = 1;
+    }
+};
+
+const std::function<void()>* Bench::s_pWork = nullptr;
+double Bench::s_floorCloseMs = 0;
+CAddrDlg* Bench::s_pDialog = nullptr;
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    int folders = argc > 1 ? std::atoi(argv[1]) : 10;
-    int perFolder = argc > 2 ? std::atoi(argv[2]) : 10000;
-    bool expand = argc > 3 ? std::atoi(argv[3]) != 0 : true;
-    CBenchClock clock;
-    ADTDATA* book = g_Store.AddData(ADT_LOCAL_BOOK, "Bench", "bench.adr", nullptr, 0);
-    for (int f = 0; f < folders; ++f) {
-        std::string folderName = "Folder " + std::to_string(f);
-        ADTDATA* folder = g_Store.AddData(ADT_FOLDER, folderName.c_str(), nullptr, book, PLACE_CHILD);
-        if (f == 0)
-            g_pBigFolder = folder;
-        for (int i = 0; i < perFolder; ++i) {
-            std::string name = "Person " + std::to_string(f) + "-" + std::to_string(i);
-            std::string addr = "p" + std::to_string(f) + "x" + std::to_string(i) + "@example.jp";
-            g_Store.AddData(ADT_ADDR, name.c_str(), addr.c_str(), folder, PLACE_CHILD);
-            g_strLastName = name;
-        }
-    }
-    book->bExpand = expand;
-    g_pBigFolder->bExpand = expand;
-    clock.Lap("build the store");
+    Bench bench;
+    bench.count = argc > 1 ? std::atoi(argv[1]) : 10000;
+    bench.repeats = std::min(3, std::max(1, argc > 2 ? std::atoi(argv[2]) : 3));
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    bench.folder = std::string(temp) + "velmora-bench-" + std::to_string(GetCurrentProcessId()) + "\\";
+    CreateDirectoryA(bench.folder.c_str(), nullptr);
+    std::snprintf(g_szIniPath, sizeof g_szIniPath, "%svelmora.ini", bench.folder.c_str());
+    bench.bookPath = bench.folder + "bench.adr";
+    bench.importPath = bench.folder + "import.adr";
 
-    if (argc > 4) {
-        // The tree alone, in a plain window.
-        HWND tree = CreateWindowExA(0, WC_TREEVIEWA, "", WS_OVERLAPPEDWINDOW | TVS_HASBUTTONS | TVS_HASLINES, 0, 0,
-                                    400, 400, nullptr, nullptr, nullptr, nullptr);
-        CAddrTree view(g_Store);
-        if (std::atoi(argv[4]) > 1)
-            view.SubclassWindow(tree);
-        else
-            view.m_hWnd = tree;
-        clock.Lap("create a tree");
-        g_Store.DispList(nullptr);
-        clock.Lap("show the store in it");
-        return 0;
+    bench.Load();
+    for (int session = 0; session < bench.repeats; ++session)
+        bench.OpenActionsAndClose(session);
+    bench.DeleteAndImport();
+
+    for (const std::string& action : g_Order) {
+        std::vector<double> actions, floors;
+        for (const auto& sample : g_Samples[action]) {
+            actions.push_back(sample.first);
+            floors.push_back(sample.second);
+        }
+        std::printf("row\t%s\t%d\t%.1f\t%.1f\n", action.c_str(), bench.count, Median(actions), Median(floors));
     }
-    CAddrDlg dialog(nullptr, g_Store);
-    g_pDialog = &dialog;
-    g_pClock = &clock;
-    SetTimer(nullptr, 0, USER_TIMER_MINIMUM, Measure);
-    dialog.DoModal();
-    clock.Lap("close the window");
+    for (const char* name : {"bench.adr", "import.adr", "raw.bin", "velmora.ini"})
+        DeleteFileA((bench.folder + name).c_str());
+    RemoveDirectoryA(bench.folder.c_str());
     return 0;
 }

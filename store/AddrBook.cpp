@@ -1,6 +1,7 @@
 #include "store/AddrBook.h"
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include "store/Sjis.h"
 #include "store/StoreHooks.h"
 
@@ -360,34 +361,13 @@ void CAddrBook::DispData(ADTDATA* node)
     HTREEITEM after = IAddrView::InsertLast();
     if (node->pNext)
         after = node->pPrev ? node->pPrev->hItem : IAddrView::InsertFirst();
-    ShowSubtree(node, after);
-}
-
-// Shows the node and its whole subtree, each child after its parent and after its shown
-// siblings; a node is expanded after its children are in, so an open folder opens with its
-// contents.
-void CAddrBook::ShowSubtree(ADTDATA* node, HTREEITEM after)
-{
-    ADTDATA* current = node;
-    for (;;) {
-        ShowOne(current, current == node ? after : IAddrView::InsertLast());
-        bool container = IsBookKind(current->cType) || current->cType == ADT_FOLDER;
-        if (container && current->nChild && current->pChild) {
-            current = current->pChild;
-            continue;
-        }
-        for (;;) {
-            if (current->bExpand && current->hItem)
-                m_pTree->Expand(current->hItem);
-            if (current == node)
-                return;
-            if (current->pNext) {
-                current = current->pNext;
-                break;
-            }
-            current = current->pParent;
-        }
+    if (node->pChild) {
+        ShowTrees(node, false, after);
+        return;
     }
+    ShowOne(node, after);
+    if (node->bExpand && node->hItem)
+        m_pTree->Expand(node->hItem);
 }
 
 // Shows a whole sibling list from first on, in order: each node goes last.
@@ -395,8 +375,37 @@ void CAddrBook::DispList(ADTDATA* first)
 {
     if (!m_pTree)
         return;
-    for (ADTDATA* node = first ? first : m_Root.pChild; node; node = node->pNext)
-        ShowSubtree(node, IAddrView::InsertLast());
+    ShowTrees(first ? first : m_Root.pChild, true, IAddrView::InsertLast());
+}
+
+// Shows first (and its siblings after it, when wholeList is set) with everything below,
+// level by level: every parent goes in before the children's level, so each insert names
+// a parent that was inserted early, which the control finds at once (Wine's tree looks a
+// parent up among all items in the order they were inserted). Nodes are expanded last,
+// deepest first, so an open folder opens with its contents.
+void CAddrBook::ShowTrees(ADTDATA* first, bool wholeList, HTREEITEM after)
+{
+    std::vector<ADTDATA*> level;
+    for (ADTDATA* node = first; node; node = wholeList ? node->pNext : nullptr)
+        level.push_back(node);
+    std::vector<ADTDATA*> expanded;
+    std::vector<ADTDATA*> next;
+    bool top = true;
+    while (!level.empty()) {
+        next.clear();
+        for (ADTDATA* node : level) {
+            ShowOne(node, top && node == first ? after : IAddrView::InsertLast());
+            if (node->bExpand && node->hItem)
+                expanded.push_back(node);
+            bool container = IsBookKind(node->cType) || node->cType == ADT_FOLDER;
+            for (ADTDATA* child = container && node->nChild ? node->pChild : nullptr; child; child = child->pNext)
+                next.push_back(child);
+        }
+        level.swap(next);
+        top = false;
+    }
+    for (auto node = expanded.rbegin(); node != expanded.rend(); ++node)
+        m_pTree->Expand((*node)->hItem);
 }
 
 void CAddrBook::UpdateLabel(ADTDATA* node)

@@ -103,7 +103,8 @@ private:
     void LinkBefore(ADTDATA* node, ADTDATA* target);
     void LinkAfter(ADTDATA* node, ADTDATA* target);
     void ShowOne(ADTDATA* node, HTREEITEM after);
-    void ShowSubtree(ADTDATA* node, HTREEITEM after);
+    void ShowTrees(ADTDATA* first, bool wholeList, HTREEITEM after);
+    void ReadLines(ADTDATA* parent, FILE* file);
     void AssignItem(ADTDATA* node, HTREEITEM item);
     void FreeNode(ADTDATA* node);
     void FreeSubtrees(ADTDATA* first);

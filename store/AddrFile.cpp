@@ -58,10 +58,24 @@ bool CAddrBook::IsStorableAddressName(const char* name)
 
 // Reads lines into parent until the end of the file. Folders nest through an explicit
 // stack, so any depth reads without recursion. An end line at the top level is skipped.
+// With a view attached, what was read is shown once it is all in, level by level.
 FILE* CAddrBook::ReadList(ADTDATA* parent, FILE* file)
 {
     if (!file)
         return nullptr;
+    IAddrView* view = m_pTree;
+    ADTDATA* lastBefore = parent->pLastChild;
+    m_pTree = nullptr;
+    ReadLines(parent, file);
+    m_pTree = view;
+    ADTDATA* firstRead = lastBefore ? lastBefore->pNext : parent->pChild;
+    if (firstRead)
+        DispList(firstRead);
+    return file;
+}
+
+void CAddrBook::ReadLines(ADTDATA* parent, FILE* file)
+{
     CLineReader reader(file);
     std::vector<ADTDATA*> levels;  // open folders; a folder that could not be made repeats its parent
     std::string line;
@@ -84,7 +98,6 @@ FILE* CAddrBook::ReadList(ADTDATA* parent, FILE* file)
             AddData(ADT_ADDR, name.c_str(), text.c_str(), current, PLACE_CHILD);
         }
     }
-    return file;
 }
 
 // Writes the list and everything below it in list order. Folders open and close through

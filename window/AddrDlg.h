@@ -67,6 +67,10 @@ public:
     void OnUpdateBook();
     void OnAddrImport();
     void OnAddrExport();
+    // What the new-address and import commands do once their dialogs are answered.
+    ADTDATA* AddAddressToBook(const std::string& bookName, const std::string& name, const std::string& addresses);
+    // The AL-MAIL file becomes a new book kept in it; none when it cannot be read.
+    ADTDATA* ImportAddressFile(const std::string& path);
 
     // Find (Ctrl+F, F3, Shift+F3, and the find dialog's buttons).
     CFindDlg m_FindDlg;
@@ -111,7 +115,6 @@ private:
     bool Confirm(const char* format, const ADTDATA* node);
     void DeleteSelected(unsigned char kind, const char* refusal, const char* question, bool confirm);
     ADTDATA* ChosenBook(const std::string& name);
-    void ImportAddressFile(const std::string& path);
     void ImportContacts(const std::string& path, const std::string& bytes, ImportFormat format);
     void Refuse(const char* text);
     void OnSendListKey(WORD key);

@@ -60,13 +60,19 @@ void CAddrDlg::OnNewAddr()
     CAddrEditDlg dialog(nullptr, m_Store);
     if (dialog.DoModal() != IDOK)
         return;
-    ADTDATA* book = ChosenBook(dialog.m_strBook);
+    AddAddressToBook(dialog.m_strBook, dialog.m_strName, ToStoredAddresses(dialog.m_strAddr));
+}
+
+ADTDATA* CAddrDlg::AddAddressToBook(const std::string& bookName, const std::string& name,
+                                   const std::string& addresses)
+{
+    ADTDATA* book = ChosenBook(bookName);
     if (!book)
-        return;
-    ADTDATA* node = m_Store.AddData(ADT_ADDR, dialog.m_strName.c_str(),
-                                    ToStoredAddresses(dialog.m_strAddr).c_str(), book, PLACE_CHILD);
+        return nullptr;
+    ADTDATA* node = m_Store.AddData(ADT_ADDR, name.c_str(), addresses.c_str(), book, PLACE_CHILD);
     m_Store.SetModified(node);
     m_AddrTree.Invalidate(TRUE);
+    return node;
 }
 
 void CAddrDlg::OnEditAddr()

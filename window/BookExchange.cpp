@@ -137,9 +137,9 @@ void CAddrDlg::OnAddrImport()
 
 // The AL-MAIL file becomes a book named after it and kept in it: the file is neither
 // copied nor moved, and the book starts unmodified.
-void CAddrDlg::ImportAddressFile(const std::string& path)
+ADTDATA* CAddrDlg::ImportAddressFile(const std::string& path)
 {
-    m_Store.AddBookFromFile(PathFileName(path).c_str(), path.c_str());
+    return m_Store.AddBookFromFile(PathFileName(path).c_str(), path.c_str());
 }
 
 // The contacts of a vCard or CSV file become a new local book named after the file, with

@@ -371,13 +371,13 @@ TEST_F(AddrBookTest, NoViewNoItemsUntilTheWindowShowsThem)
     store.m_pTree = &view;
     store.DispList(nullptr);
     EXPECT_EQ((std::vector<std::string>{
-                  "insert B data=0100000A img=-1/-1",
+                  "insert B data=0100000A img=-1/-1",  // level by level, then opened deepest first
                   "insert B/F data=0300000A img=-1/-1",
+                  "insert B/b <b@x> data=04000014 img=0/1",
                   "insert B/F/Inner data=0300000A img=-1/-1",
                   "insert B/F/Inner/a <a@x> data=0400000A img=0/1",
                   "expand B/F/Inner",
                   "expand B/F",
-                  "insert B/b <b@x> data=04000014 img=0/1",
               }),
               view.log);
     EXPECT_EQ("B[F[Inner[a <a@x>]],b <b@x>]", view.Dump());

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include "RecordingView.h"
 #include "StoreDump.h"
 #include "TempFile.h"
 #include "store/AddrBook.h"
@@ -151,6 +152,27 @@ TEST_F(AddrFileTest, NestedFoldersIndentFourBlanksPerLevelAtAnyDepth)
                        std::string((depth - 1) * 4, ' ') + "End group\r\n";
     EXPECT_NE(std::string::npos, written.find(leaf));
     EXPECT_EQ("    End group\r\nEnd group\r\n", written.substr(written.size() - 26));
+}
+
+TEST_F(AddrFileTest, AShownBookShowsWhatIsReadIntoItOnceLevelByLevel)
+{
+    CRecordingView view;
+    store.m_pTree = &view;
+    store.DispList(nullptr);
+    store.AddData(ADT_ADDR, "old", "o@x", book, PLACE_CHILD);
+    view.log.clear();
+    Read("Group G\r\n    a: a@x\r\nEnd group\r\nb: b@x\r\n");
+    EXPECT_EQ("B[old <o@x>,G[a <a@x>],b <b@x>]", view.Dump());
+    EXPECT_EQ((std::vector<std::string>{
+                  "insert B/G data=03000014 img=-1/-1",
+                  "insert B/b <b@x> data=0400001E img=0/1",
+                  "insert B/G/a <a@x> data=0400000A img=0/1",
+              }),
+              view.log);
+    view.log.clear();
+    Read("");
+    EXPECT_TRUE(view.log.empty());
+    store.m_pTree = nullptr;
 }
 
 TEST_F(AddrFileTest, EmptyFoldersAndNamelessNodesWrite)
