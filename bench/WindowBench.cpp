@@ -143,7 +143,7 @@ struct Bench {
                     continue;
                 int32_t key = SendListRules::SortKey(SEND_TO, text);
                 size_t position = model.PositionFor(key);
-                model.Insert(position, SendListRules::Prefix(SEND_TO) + text, key);
+                model.Insert(SendListRules::Prefix(SEND_TO) + text, key);
                 entries.push_back({static_cast<int>(position), SendListRules::Prefix(SEND_TO) + text, key});
             }
         }

@@ -1,7 +1,8 @@
 // CAddrTree, the tree control of the address book window (control 14000). It is the
-// store's view: the store inserts, relabels, re-keys and deletes its items; the tree
-// supplies the book and folder pictures on demand, keeps siblings in key order, records
-// expansion in the nodes and renames books and folders in place.
+// store's view: the store inserts (each item where its key sorts), relabels, re-keys and
+// deletes its items; the tree supplies the book and folder pictures on demand, re-sorts
+// the books after one is moved, records expansion in the nodes and renames books and
+// folders in place.
 #pragma once
 #include "framework/TreeCtrl.h"
 #include "store/AddrBook.h"

@@ -1,5 +1,4 @@
 #include "window/SendEntries.h"
-#include <algorithm>
 #include "window/SendListRules.h"
 
 bool CSendEntries::Blocks(int type, const std::string& key) const
@@ -9,26 +8,23 @@ bool CSendEntries::Blocks(int type, const std::string& key) const
 
 size_t CSendEntries::PositionFor(int32_t sortKey) const
 {
-    auto position = std::upper_bound(m_Entries.begin(), m_Entries.end(), sortKey,
-                                     [](int32_t key, const Entry& entry) { return key < entry.key; });
-    return static_cast<size_t>(position - m_Entries.begin());
+    return m_Entries.order_of_key({sortKey, m_nInserted});
 }
 
-void CSendEntries::Insert(size_t position, const std::string& text, int32_t sortKey)
+void CSendEntries::Insert(const std::string& text, int32_t sortKey)
 {
     bool replyTo = text.find("[ReplyTo]") != std::string::npos;
     uint32_t id = IndexOf(replyTo).Add(text);
-    m_Entries.insert(m_Entries.begin() + static_cast<std::ptrdiff_t>(std::min(position, m_Entries.size())),
-                     Entry{sortKey, replyTo, id});
+    m_Entries.insert({{sortKey, m_nInserted++}, Entry{replyTo, id}});
 }
 
 void CSendEntries::Erase(size_t position)
 {
     if (position >= m_Entries.size())
         return;
-    const Entry& entry = m_Entries[position];
-    IndexOf(entry.replyTo).Remove(entry.id);
-    m_Entries.erase(m_Entries.begin() + static_cast<std::ptrdiff_t>(position));
+    auto entry = m_Entries.find_by_order(position);
+    IndexOf(entry->second.replyTo).Remove(entry->second.id);
+    m_Entries.erase(entry);
 }
 
 void CSendEntries::Clear()
@@ -40,6 +36,6 @@ void CSendEntries::Clear()
 
 const std::string& CSendEntries::Text(size_t position) const
 {
-    const Entry& entry = m_Entries[position];
+    const Entry& entry = m_Entries.find_by_order(position)->second;
     return (entry.replyTo ? m_ReplyTo : m_Others).Text(entry.id);
 }

@@ -6,7 +6,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
+#include <ext/pb_ds/assoc_container.hpp>
+#include <ext/pb_ds/tree_policy.hpp>
+#include <functional>
+#include <utility>
 #include "window/TextIndex.h"
 
 class CSendEntries {
@@ -17,8 +20,8 @@ public:
     // Where an entry with sortKey goes: after every entry whose key is not greater.
     size_t PositionFor(int32_t sortKey) const;
 
-    // text is the entry's whole text, prefix included.
-    void Insert(size_t position, const std::string& text, int32_t sortKey);
+    // Adds an entry where PositionFor(sortKey) said; text is its whole text, prefix included.
+    void Insert(const std::string& text, int32_t sortKey);
     void Erase(size_t position);
     void Clear();
 
@@ -27,11 +30,16 @@ public:
 
 private:
     struct Entry {
-        int32_t key;
         bool replyTo;  // the text holds "[ReplyTo]"
         uint32_t id;   // in the index of its kind
     };
-    std::vector<Entry> m_Entries;
+    // Entries by (sort key, insertion count), so a new entry goes after the equal keys; the
+    // tree counts the entries before any place, so a sorted insert or a removal costs a few
+    // steps however long the list is, where a plain array would move half of it.
+    using Order = __gnu_pbds::tree<std::pair<int32_t, uint64_t>, Entry, std::less<std::pair<int32_t, uint64_t>>,
+                                   __gnu_pbds::rb_tree_tag, __gnu_pbds::tree_order_statistics_node_update>;
+    Order m_Entries;
+    uint64_t m_nInserted = 0;
     CTextIndex m_ReplyTo;
     CTextIndex m_Others;
 

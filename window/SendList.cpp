@@ -29,7 +29,7 @@ void CAddrDlg::InsertSendList(int type, const char* text)
     size_t position = m_Entries.PositionFor(key);
     if (m_SendList.InsertItem(static_cast<int>(position), entry.c_str(), key) < 0)
         return;
-    m_Entries.Insert(position, entry, key);
+    m_Entries.Insert(entry, key);
 }
 
 void CAddrDlg::InsertNodeToSendList(int type, const ADTDATA* node)

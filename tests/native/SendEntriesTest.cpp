@@ -74,7 +74,7 @@ TEST(SendEntries, TheIndexRefusesExactlyWhatAScanOfEveryEntryRefuses)
                 continue;
             int32_t sortKey = SortKey(newType, text);
             size_t position = entries.PositionFor(sortKey);
-            entries.Insert(position, Prefix(newType) + text, sortKey);
+            entries.Insert(Prefix(newType) + text, sortKey);
             scanned.texts.insert(scanned.texts.begin() + static_cast<std::ptrdiff_t>(position), Prefix(newType) + text);
             scanned.keys.insert(scanned.keys.begin() + static_cast<std::ptrdiff_t>(position), sortKey);
         }

@@ -80,24 +80,31 @@ struct DragDropTest : WindowFixture {
         return names;
     }
 
+    static HTREEITEM Next(HWND window, HTREEITEM from, UINT code)
+    {
+        return reinterpret_cast<HTREEITEM>(SendMessageA(Tree(window), TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
+    }
+
+    // An item's label up to its first blank: the name of a book, folder or address.
+    static std::string ShownName(HWND window, HTREEITEM item)
+    {
+        char text[128] = "";
+        TVITEMA tvi = {};
+        tvi.mask = TVIF_TEXT;
+        tvi.hItem = item;
+        tvi.pszText = text;
+        tvi.cchTextMax = sizeof text;
+        SendMessageA(Tree(window), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
+        std::string label = text;
+        return label.substr(0, label.find(' '));
+    }
+
     static std::string Shown(HWND window, const ADTDATA* parent)
     {
-        HWND tree = Tree(window);
         std::string names;
-        for (HTREEITEM item = reinterpret_cast<HTREEITEM>(
-                 SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CHILD, reinterpret_cast<LPARAM>(parent ? parent->hItem : nullptr)));
-             item; item = reinterpret_cast<HTREEITEM>(
-                       SendMessageA(tree, TVM_GETNEXTITEM, TVGN_NEXT, reinterpret_cast<LPARAM>(item)))) {
-            char text[128] = "";
-            TVITEMA tvi = {};
-            tvi.mask = TVIF_TEXT;
-            tvi.hItem = item;
-            tvi.pszText = text;
-            tvi.cchTextMax = sizeof text;
-            SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
-            std::string label = text;
-            names += (names.empty() ? "" : ",") + label.substr(0, label.find(' '));
-        }
+        for (HTREEITEM item = Next(window, parent ? parent->hItem : nullptr, TVGN_CHILD); item;
+             item = Next(window, item, TVGN_NEXT))
+            names += (names.empty() ? "" : ",") + ShownName(window, item);
         return names;
     }
 
@@ -111,22 +118,10 @@ struct DragDropTest : WindowFixture {
     }
     static std::string ShownSubtree(HWND window, HTREEITEM item)
     {
-        HWND tree = Tree(window);
-        char text[128] = "";
-        TVITEMA tvi = {};
-        tvi.mask = TVIF_TEXT;
-        tvi.hItem = item;
-        tvi.pszText = text;
-        tvi.cchTextMax = sizeof text;
-        SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&tvi));
-        std::string out = text;
-        out = out.substr(0, out.find(' '));
-        auto next = [tree](HTREEITEM from, UINT code) {
-            return reinterpret_cast<HTREEITEM>(SendMessageA(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(from)));
-        };
-        for (HTREEITEM child = next(item, TVGN_CHILD); child; child = next(child, TVGN_NEXT))
-            out += (child == next(item, TVGN_CHILD) ? "[" : ",") + ShownSubtree(window, child) +
-                   (next(child, TVGN_NEXT) ? "" : "]");
+        std::string out = ShownName(window, item);
+        HTREEITEM first = Next(window, item, TVGN_CHILD);
+        for (HTREEITEM child = first; child; child = Next(window, child, TVGN_NEXT))
+            out += (child == first ? "[" : ",") + ShownSubtree(window, child) + (Next(window, child, TVGN_NEXT) ? "" : "]");
         return out;
     }
 
