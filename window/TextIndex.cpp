@@ -61,8 +61,9 @@ void CTextIndex::Clear()
 {
     m_Texts.clear();
     m_Live.clear();
-    m_Runs.clear();
-    m_ShortRuns.clear();
+    m_Runs.Clear();
+    m_Postings.clear();
+    m_ShortRuns.Clear();
     m_nLive = 0;
     m_nRemoved = 0;
 }
@@ -73,31 +74,27 @@ void CTextIndex::IndexRuns(uint32_t id)
     ForEachBoundary(text, [&](size_t pos) {
         if (pos + kRunBytes > text.size())
             return;
-        std::vector<uint32_t>& ids = m_Runs[PackRun(text, pos, kRunBytes)];
-        if (ids.empty() || ids.back() != id)
-            ids.push_back(id);
+        RunList& list = m_Runs.At(PackRun(text, pos, kRunBytes));
+        if (list.head != kNoPosting && m_Postings[list.head].id == id)
+            return;
+        m_Postings.push_back({id, list.head});
+        list.head = static_cast<uint32_t>(m_Postings.size() - 1);
+        ++list.count;
     });
 }
 
 void CTextIndex::CountShortRuns(const std::string& text, int delta)
 {
     ForEachBoundary(text, [&](size_t pos) {
-        for (size_t length = 1; length < kRunBytes && pos + length <= text.size(); ++length) {
-            uint32_t run = PackShortRun(text, pos, length);
-            if (delta > 0) {
-                ++m_ShortRuns[run];
-            } else {
-                auto it = m_ShortRuns.find(run);
-                if (it != m_ShortRuns.end() && --it->second == 0)
-                    m_ShortRuns.erase(it);
-            }
-        }
+        for (size_t length = 1; length < kRunBytes && pos + length <= text.size(); ++length)
+            m_ShortRuns.At(PackShortRun(text, pos, length)) += static_cast<uint32_t>(delta);
     });
 }
 
 void CTextIndex::RebuildRuns()
 {
-    m_Runs.clear();
+    m_Runs.Clear();
+    m_Postings.clear();
     for (uint32_t id = 0; id < m_Texts.size(); ++id) {
         if (m_Live[id])
             IndexRuns(id);
@@ -109,28 +106,31 @@ bool CTextIndex::AnyContains(const std::string& key) const
 {
     if (key.empty())
         return m_nLive > 0;
-    if (key.size() < kRunBytes)
-        return m_ShortRuns.count(PackShortRun(key, 0, key.size())) != 0;
+    if (key.size() < kRunBytes) {
+        const uint32_t* count = m_ShortRuns.Find(PackShortRun(key, 0, key.size()));
+        return count && *count > 0;
+    }
 
     // Every text that holds the key at a boundary holds each of the key's runs that start
     // on the key's own boundaries (they are boundaries of the text too), so the texts of
     // the rarest such run are the only candidates.
-    const std::vector<uint32_t>* rarest = nullptr;
+    const RunList* rarest = nullptr;
     bool missing = false;
     ForEachBoundary(key, [&](size_t pos) {
         if (missing || pos + kRunBytes > key.size())
             return;
-        auto it = m_Runs.find(PackRun(key, pos, kRunBytes));
-        if (it == m_Runs.end()) {
+        const RunList* list = m_Runs.Find(PackRun(key, pos, kRunBytes));
+        if (!list) {
             missing = true;
             return;
         }
-        if (!rarest || it->second.size() < rarest->size())
-            rarest = &it->second;
+        if (!rarest || list->count < rarest->count)
+            rarest = list;
     });
     if (missing || !rarest)
         return false;
-    for (uint32_t id : *rarest) {
+    for (uint32_t at = rarest->head; at != kNoPosting; at = m_Postings[at].next) {
+        uint32_t id = m_Postings[at].id;
         if (m_Live[id] && SendListRules::ContainsText(m_Texts[id], key))
             return true;
     }

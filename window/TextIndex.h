@@ -10,7 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <unordered_map>
+#include "window/RunTable.h"
 #include <vector>
 
 class CTextIndex {
@@ -31,11 +31,20 @@ private:
 
     std::vector<std::string> m_Texts;  // by id; a removed text is emptied
     std::vector<bool> m_Live;
-    // Each 4-byte run -> the ids of the texts that hold it, ascending, each once. Ids of
-    // removed texts stay until there are more of them than live texts.
-    std::unordered_map<uint32_t, std::vector<uint32_t>> m_Runs;
+    // Each 4-byte run -> the texts that hold it, newest first, each once: a list through
+    // m_Postings. Ids of removed texts stay until there are more of them than live texts.
+    struct RunList {
+        uint32_t head = kNoPosting;
+        uint32_t count = 0;
+    };
+    struct Posting {
+        uint32_t id, next;
+    };
+    static const uint32_t kNoPosting = 0xFFFFFFFFu;
+    CRunTable<RunList> m_Runs;
+    std::vector<Posting> m_Postings;
     // Each 1- to 3-byte run (its length in the top byte) -> how often live texts hold it.
-    std::unordered_map<uint32_t, uint32_t> m_ShortRuns;
+    CRunTable<uint32_t> m_ShortRuns;
     size_t m_nLive = 0;
     size_t m_nRemoved = 0;  // removed since the runs were last rebuilt
 
