@@ -67,6 +67,7 @@ std::vector<HTREEITEM> CBareWindow::Insert(const std::vector<BenchBook::ItemReco
         insert.item.iSelectedImage = record.selectedImage;
         insert.item.lParam = static_cast<LPARAM>(record.data);
         items[i] = reinterpret_cast<HTREEITEM>(SendMessageA(m_hTree, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&insert)));
+        m_hLastInserted = items[i];
     }
     for (auto i = order.rbegin(); i != order.rend(); ++i) {
         if (records[*i].expanded)

@@ -20,6 +20,7 @@ public:
 
     HWND m_hTree = nullptr;
     HWND m_hList = nullptr;
+    HTREEITEM m_hLastInserted = nullptr;
 
     // Inserts the records under parent (0: top level), the first one after after and the
     // rest last, expanding items as the store does; returns the new items by record.
