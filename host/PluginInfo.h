@@ -2,6 +2,7 @@
 // and the plug-in fills in. The host owns it; the offsets are fixed.
 #pragma once
 #include <cstddef>
+#include "VelmoraVersion.h"
 
 struct PLUGIN_INFO {
     int nTag;
@@ -35,11 +36,11 @@ static_assert(offsetof(PLUGIN_INFO, szExtra5) == 21384, "record layout");
 // What the plug-in says about itself.
 namespace PluginAbout {
 const char kName[] = "Velmora";
-const char kVersion[] = "Ver1.02";
+const char kVersion[] = "Ver" VELMORA_VERSION_TEXT;
 const char kDate[] = "2007/06/05";
 const char kAuthor[] = "Velmora 開発チーム";
 const char kMail[] = "velmora-dev@example.jp";
-const char kUrl[] = "https://velmora.example.jp/";
+const char kUrl[] = VELMORA_HOME_URL;
 const char kDescription[] =
     "EdMaxのアドレス帳を拡張し、AL-MAIL形式のアドレスデータをサポートします。\n"
     "※ただし、EdMaxのアドレス帳関連機能の全てをカバーしている訳ではありませんのでご注意ください。";

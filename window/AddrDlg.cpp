@@ -2,6 +2,7 @@
 #include "framework/Trace.h"
 #include "framework/WinApp.h"
 #include "resources/resource.h"
+#include "VelmoraVersion.h"
 
 namespace {
 
@@ -176,9 +177,7 @@ void CAddrDlg::OnCreateMail()
 
 void CAddrDlg::OnAbout()
 {
-    MessageBox("Velmora ver1.02\n\n"
-               "Copyright (C) 2007 Velmora 開発チーム\n"
-               "https://velmora.example.jp/",
+    MessageBox("Velmora ver" VELMORA_VERSION_TEXT "\n\n" VELMORA_COPYRIGHT "\n" VELMORA_HOME_URL,
                "バージョン情報", MB_OK);
 }
 

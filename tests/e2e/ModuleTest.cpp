@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 #include "BoxWatcher.h"
 #include "FakeHost.h"
 #include "PluginModule.h"
+#include "VelmoraVersion.h"
 
 namespace {
 
@@ -179,6 +181,44 @@ TEST(ModuleExports, OnlyTheTwoEntryPointsAreExported)
         FreeLibrary(image);
     }
     RemoveTestFolder(folder);
+}
+
+// What Windows shows in the file's properties: Japanese strings, code page 932, no company.
+TEST_F(ModuleTest, VersionResourceCarriesTheVersionInJapanese)
+{
+    std::string path = plugin.Folder() + "velmora.dll";
+    DWORD ignored = 0;
+    std::vector<char> info(GetFileVersionInfoSizeA(path.c_str(), &ignored));
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
+    auto query = [&](const std::string& key) -> std::pair<const char*, UINT> {
+        void* value = nullptr;
+        UINT size = 0;
+        if (!VerQueryValueA(info.data(), key.c_str(), &value, &size))
+            return {nullptr, 0};
+        return {static_cast<const char*>(value), size};
+    };
+
+    auto fixed = reinterpret_cast<const VS_FIXEDFILEINFO*>(query("\\").first);
+    ASSERT_NE(nullptr, fixed);
+    EXPECT_EQ(static_cast<DWORD>(MAKELONG(VELMORA_VERSION_MINOR, VELMORA_VERSION_MAJOR)), fixed->dwFileVersionMS);
+    EXPECT_EQ(fixed->dwFileVersionMS, fixed->dwProductVersionMS);
+    auto translation = reinterpret_cast<const WORD*>(query("\\VarFileInfo\\Translation").first);
+    ASSERT_NE(nullptr, translation);
+    EXPECT_EQ(0x0411, translation[0]);
+    EXPECT_EQ(932, translation[1]);
+
+    auto text = [&](const char* name) {
+        const char* value = query(std::string("\\StringFileInfo\\041103a4\\") + name).first;
+        return value ? std::string(value) : std::string("(none)");
+    };
+    EXPECT_EQ("Velmora", text("ProductName"));
+    EXPECT_EQ("Velmora - EdMax用アドレス帳拡張プラグイン", text("FileDescription"));
+    EXPECT_EQ(VELMORA_VERSION_TEXT, text("FileVersion"));
+    EXPECT_EQ(VELMORA_VERSION_TEXT, text("ProductVersion"));
+    EXPECT_EQ("velmora.dll", text("OriginalFilename"));
+    EXPECT_EQ(VELMORA_COPYRIGHT, text("LegalCopyright"));
+    EXPECT_EQ("(none)", text("CompanyName"));
 }
 
 }  // namespace
