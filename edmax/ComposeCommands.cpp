@@ -17,6 +17,8 @@ namespace {
 
 const UINT_PTR TIMER_OPEN_BOOK = 1;
 const UINT_PTR TIMER_QUIT = 2;
+const UINT_PTR TIMER_SCENE = 3;
+const UINT kSceneTickMs = 100;
 const UINT kQuitRetryMs = 200;
 const int kQuitMaxTries = 50;  // 10 seconds of dialogs that will not close
 
@@ -374,11 +376,24 @@ void CComposeWindow::ScheduleQuit(UINT delayMs)
     SetTimer(m_hWnd, TIMER_QUIT, delayMs ? delayMs : 1, nullptr);
 }
 
+void CComposeWindow::PlayScene(std::unique_ptr<CScreenScene> scene)
+{
+    m_pScene = std::move(scene);
+    SetTimer(m_hWnd, TIMER_SCENE, kSceneTickMs, nullptr);
+}
+
 void CComposeWindow::OnTimer(UINT_PTR id)
 {
     if (id == TIMER_OPEN_BOOK) {
         KillTimer(m_hWnd, TIMER_OPEN_BOOK);
         OpenAddressBook(m_nPendingBookMode);
+        return;
+    }
+    if (id == TIMER_SCENE) {
+        if (m_pScene && m_pScene->Step(OtherThreadWindows(m_hWnd))) {
+            KillTimer(m_hWnd, TIMER_SCENE);
+            ScheduleQuit(0);
+        }
         return;
     }
     if (id != TIMER_QUIT)

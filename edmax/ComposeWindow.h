@@ -3,7 +3,9 @@
 // bar. It raises the menu and address book events and routes plug-in menu commands.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include <string>
+#include "edmax/ScreenScene.h"
 
 class CPlugin;
 class CTempIdTable;
@@ -50,6 +52,8 @@ public:
     void ScheduleAddressBook(int mode, UINT delayMs);
     // Closes the plug-in's dialogs and then the window after delayMs.
     void ScheduleQuit(UINT delayMs);
+    // Plays scene on the plug-in's windows as they open, then closes everything.
+    void PlayScene(std::unique_ptr<CScreenScene> scene);
 
 private:
     static LRESULT CALLBACK WndProc(HWND hWnd, UINT msg, WPARAM wParam, LPARAM lParam);
@@ -101,6 +105,7 @@ private:
     bool m_bStatusShown = true;
     int m_nPendingBookMode = -1;
     int m_nQuitTries = 0;
+    std::unique_ptr<CScreenScene> m_pScene;
     std::string m_sPointed;
     std::string m_sNotice;
 };

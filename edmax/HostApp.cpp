@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include "edmax/AddressText.h"
 #include "edmax/ModulePath.h"
+#include "edmax/ScreenScene.h"
 
 CHostApp* CHostApp::s_pCurrent = nullptr;
 
@@ -47,6 +48,8 @@ int CHostApp::Run(HINSTANCE hInstance, int nCmdShow)
         m_window.ScheduleAddressBook(m_options.m_nOpenMode, kOpenDelayMs);
     if (m_options.m_nQuitAfterMs)
         m_window.ScheduleQuit(m_options.m_nQuitAfterMs);
+    if (!m_options.m_sScene.empty())
+        m_window.PlayScene(std::make_unique<CScreenScene>(m_options.m_sScene, m_options.m_sReadyFile));
 
     MSG msg = {};
     while (GetMessageA(&msg, NULL, 0, 0) > 0) {

@@ -17,6 +17,13 @@ bool ParseNumber(const std::string& text, unsigned long maxValue, unsigned long*
     return true;
 }
 
+bool IsSceneName(const std::string& name)
+{
+    std::string names = std::string(" ") + CHostOptions::kSceneNames + " ";
+    return !name.empty() && name.find(' ') == std::string::npos &&
+           names.find(" " + name + " ") != std::string::npos;
+}
+
 // The body option writes line breaks as the two characters \n.
 std::string BodyFrom(const std::string& value)
 {
@@ -66,10 +73,18 @@ bool CHostOptions::Parse(int argc, char** argv, std::string* pError)
             m_sSubject = value;
         } else if (name == "body" && hasValue) {
             m_sBody = BodyFrom(value);
+        } else if (name == "scene" && IsSceneName(value)) {
+            m_sScene = value;
+        } else if (name == "ready" && !value.empty()) {
+            m_sReadyFile = value;
         } else {
             *pError = "unknown option or bad value: " + arg + " (edmax.exe /? lists the options)";
             return false;
         }
+    }
+    if (m_sScene.empty() != m_sReadyFile.empty()) {
+        *pError = "/scene= and /ready= go together";
+        return false;
     }
     return true;
 }
@@ -81,5 +96,7 @@ const char* CHostOptions::Usage()
            "  /quit-after=MS   MS ミリ秒後に終了する\n"
            "  /to= /cc= /bcc= /replyto=   ヘッダーの初期値 (\",\" 区切り)\n"
            "  /subject=        件名の初期値\n"
-           "  /body=           本文の初期値 (\\n で改行)";
+           "  /body=           本文の初期値 (\\n で改行)\n"
+           "  /scene=名前 /ready=ファイル   画面写真用の場面を作り、撮る範囲をファイルに書く\n"
+           "                   (pick browse address folder book menu drag)";
 }
