@@ -1,5 +1,7 @@
 // The command-line options of edmax.exe.
 #include <gtest/gtest.h>
+#include <string>
+#include <vector>
 #include "edmax/HostOptions.h"
 
 namespace {
@@ -56,4 +58,20 @@ TEST(HostOptions, Help)
     std::string error;
     ASSERT_TRUE(Parse({"/?"}, &options, &error));
     EXPECT_TRUE(options.m_bHelp);
+}
+
+// A scene needs its ready file and a name the stand-in knows; the two come together.
+TEST(HostOptions, SceneGoesWithItsReadyFile)
+{
+    CHostOptions options;
+    std::string error;
+    ASSERT_TRUE(Parse({"/scene=menu", "/ready=C:\\shot.txt"}, &options, &error)) << error;
+    EXPECT_EQ(options.m_sScene, "menu");
+    EXPECT_EQ(options.m_sReadyFile, "C:\\shot.txt");
+
+    for (std::vector<std::string> bad : {std::vector<std::string>{"/scene=menu"}, {"/ready=C:\\shot.txt"},
+                                         {"/scene=men", "/ready=x"}, {"/scene=pick browse", "/ready=x"}}) {
+        CHostOptions rejected;
+        EXPECT_FALSE(Parse(bad, &rejected, &error)) << bad[0];
+    }
 }
