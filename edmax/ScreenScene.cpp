@@ -176,8 +176,10 @@ void CScreenScene::AddSceneSteps(const std::string& name)
         });
         m_steps.push_back([](const Stage& stage) { return WindowOfClass(stage.windows, "#32768") != nullptr; });
     } else if (name == "drag") {
-        // The button goes down on an address and the pointer moves off it (queued first: the
-        // control's drag check reads the queue), then over a folder of another branch.
+        // The address is selected, the button goes down on it and the pointer moves off it
+        // (queued first: the control's drag check reads the queue), then over a folder of
+        // another branch.
+        m_steps.push_back([](const Stage& stage) { return Select(stage.book, "田中 部長"); });
         m_steps.push_back([](const Stage& stage) {
             HWND tree = Tree(stage.book);
             HTREEITEM source = FindItem(tree, "田中 部長");
