@@ -67,6 +67,7 @@ private:
     void OnDrop(int x, int y);
     void DropAt(HTREEITEM target, int y);
     void MoveBook(HTREEITEM target, int mode);
+    void StopDragTimers();
     void EndDrag();
     void CancelDrag();
     int KindOf(HTREEITEM item) const;

@@ -180,8 +180,8 @@ void CAddrTree::OnDragTimer(UINT_PTR id)
     }
 }
 
-// Leaves the dragging state, by drop or cancel: timers, mark, capture and image go.
-void CAddrTree::EndDrag()
+// Stops hovering and scrolling; a button release does it even when no drag runs.
+void CAddrTree::StopDragTimers()
 {
     KillTimer(m_hWnd, TIMER_HOVER_EXPAND);
     KillTimer(m_hWnd, TIMER_DRAG_REDRAW);
@@ -189,6 +189,12 @@ void CAddrTree::EndDrag()
     KillTimer(m_hWnd, TIMER_SCROLL_DOWN);
     m_nScrollTimer = 0;
     m_hHoverItem = nullptr;
+}
+
+// Leaves the dragging state, by drop or cancel: timers, mark, capture and image go.
+void CAddrTree::EndDrag()
+{
+    StopDragTimers();
     SetInsertMark(nullptr, FALSE);
     m_bDragging = 0;
     ReleaseCapture();
@@ -210,12 +216,7 @@ void CAddrTree::OnDrop(int x, int y)
 {
     Trace("void CAddrTree::OnLButtonUp()\n");
     if (!m_bDragging) {
-        KillTimer(m_hWnd, TIMER_HOVER_EXPAND);
-        KillTimer(m_hWnd, TIMER_DRAG_REDRAW);
-        KillTimer(m_hWnd, TIMER_SCROLL_UP);
-        KillTimer(m_hWnd, TIMER_SCROLL_DOWN);
-        m_nScrollTimer = 0;
-        m_hHoverItem = nullptr;
+        StopDragTimers();
         return;
     }
     HTREEITEM target = HitTest({x, y});

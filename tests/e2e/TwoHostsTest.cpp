@@ -60,9 +60,7 @@ TEST(TwoHostsTest, TheSecondToSaveKeepsTheFirstOnesAddresses)
 
         EXPECT_EQ(theirs, ReadFileBytes(book));
         ASSERT_EQ(1, FileCountIn(folder, "shared (競合 *).adr")) << FolderListing(folder);
-        std::string listing = FolderListing(folder);
-        size_t at = listing.find("shared (競合 ");
-        std::string copy = folder + listing.substr(at, listing.find(".adr", at) + 4 - at);
+        std::string copy = FirstFileIn(folder, "shared (競合 *).adr");
         EXPECT_EQ(std::string(kOldBook) + "親: parent@example.jp\r\n", ReadFileBytes(copy));
         ASSERT_EQ(1u, watcher.boxes.size());
         EXPECT_NE(std::string::npos, watcher.boxes[0].text.find(copy));

@@ -46,6 +46,16 @@ int FileCountIn(const std::string& folder, const char* pattern)
     return count;
 }
 
+std::string FirstFileIn(const std::string& folder, const char* pattern)
+{
+    std::string first;
+    ForEachFile(folder, pattern, [&](const WIN32_FIND_DATAA& found) {
+        if (first.empty())
+            first = folder + found.cFileName;
+    });
+    return first;
+}
+
 void RemoveTestFolder(const std::string& folder)
 {
     ForEachFile(folder, "*", [&](const WIN32_FIND_DATAA& found) {

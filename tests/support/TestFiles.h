@@ -13,6 +13,8 @@ void RemoveTestFolder(const std::string& folder);
 // The names of the files in a folder, separated by blanks.
 std::string FolderListing(const std::string& folder);
 int FileCountIn(const std::string& folder, const char* pattern = "*");
+// The path of the first file in folder that matches pattern, or "" when there is none.
+std::string FirstFileIn(const std::string& folder, const char* pattern);
 
 // A settings value, or "(missing)" when the key is absent.
 std::string IniValue(const std::string& ini, const char* section, const char* key);

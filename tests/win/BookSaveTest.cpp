@@ -104,9 +104,7 @@ TEST_F(BookSaveTest, AFileChangedOnDiskIsKeptAndTheBookGoesToACopy)
     store.SaveBooks();
     EXPECT_EQ(theirs, ReadFileBytes(path));
     ASSERT_EQ(1, FileCountIn(folder, "book (競合 *).adr")) << FolderListing(folder);
-    std::string listing = FolderListing(folder);
-    size_t at = listing.find("book (競合 ");
-    std::string copy = folder + listing.substr(at, listing.find(".adr", at) + 4 - at);
+    std::string copy = FirstFileIn(folder, "book (競合 *).adr");
     EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(copy));
     ASSERT_EQ(1u, watcher.boxes.size());
     EXPECT_EQ("ファイル:\n" + path + "\n\nは読み込んだ後に他のプログラムによって変更されています\n"
