@@ -98,5 +98,5 @@ const char* CHostOptions::Usage()
            "  /subject=        件名の初期値\n"
            "  /body=           本文の初期値 (\\n で改行)\n"
            "  /scene=名前 /ready=ファイル   画面写真用の場面を作り、撮る範囲をファイルに書く\n"
-           "                   (pick browse address folder book menu drag)";
+           "                   (pick browse address folder book menu drag find)";
 }

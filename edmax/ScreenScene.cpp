@@ -175,6 +175,21 @@ void CScreenScene::AddSceneSteps(const std::string& name)
             return true;
         });
         m_steps.push_back([](const Stage& stage) { return WindowOfClass(stage.windows, "#32768") != nullptr; });
+    } else if (name == "find") {
+        // Ctrl+F's dialog beside the window, after a search that wrapped round to a match.
+        m_steps.push_back([](const Stage& stage) {
+            Select(stage.book, "鈴木 美咲");
+            Post(stage.book, ID_FIND);
+            return true;
+        });
+        m_steps.push_back([](const Stage& stage) {
+            HWND find = WindowWithCaption(stage.windows, "検索");
+            if (!find)
+                return false;
+            SetDlgItemTextA(find, IDC_FIND_TEXT, "yamada");
+            Post(find, IDC_FIND_NEXT_BUTTON);
+            return true;
+        });
     } else if (name == "drag") {
         // The address is selected, the button goes down on it and the pointer moves off it
         // (queued first: the control's drag check reads the queue), then over a folder of
