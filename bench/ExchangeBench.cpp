@@ -7,12 +7,12 @@
 #include <string>
 #include "BenchClock.h"
 #include "store/AddrBook.h"
-#include "store/BookContacts.h"
-#include "store/ContactImporter.h"
-#include "store/CsvReader.h"
-#include "store/CsvWriter.h"
-#include "store/VCardReader.h"
-#include "store/VCardWriter.h"
+#include "exchange/BookContacts.h"
+#include "exchange/ContactImporter.h"
+#include "exchange/CsvReader.h"
+#include "exchange/CsvWriter.h"
+#include "exchange/VCardReader.h"
+#include "exchange/VCardWriter.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Fuzz target for the CSV reader (see ExchangeCheck.h for what it checks).
 #include "ExchangeCheck.h"
-#include "store/CsvWriter.h"
+#include "exchange/CsvWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -8,9 +8,9 @@
 #include <cstdlib>
 #include <string>
 #include "BookBytes.h"
-#include "store/BookContacts.h"
-#include "store/ContactImporter.h"
-#include "store/ImportFormat.h"
+#include "exchange/BookContacts.h"
+#include "exchange/ContactImporter.h"
+#include "exchange/ImportFormat.h"
 
 namespace ExchangeCheck {
 

@@ -1,6 +1,6 @@
 // Fuzz target for the vCard reader (see ExchangeCheck.h for what it checks).
 #include "ExchangeCheck.h"
-#include "store/VCardWriter.h"
+#include "exchange/VCardWriter.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -12,7 +12,7 @@
 #include "framework/MessageHook.h"
 #include "framework/ToolBar.h"
 #include "store/AddrBook.h"
-#include "store/ImportFormat.h"
+#include "exchange/ImportFormat.h"
 #include "tree/AddrTree.h"
 #include "window/SendEntries.h"
 #include "window/SendListRules.h"

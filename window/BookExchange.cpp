@@ -10,12 +10,12 @@
 #include "framework/PathName.h"
 #include "framework/Trace.h"
 #include "framework/WinApp.h"
-#include "store/BookContacts.h"
+#include "exchange/BookContacts.h"
 #include "store/BookFile.h"
-#include "store/ContactImporter.h"
-#include "store/CsvWriter.h"
+#include "exchange/ContactImporter.h"
+#include "exchange/CsvWriter.h"
 #include "store/Sjis.h"
-#include "store/VCardWriter.h"
+#include "exchange/VCardWriter.h"
 #include "window/AddrDlg.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <cstdint>
 #include <string>
-#include "store/Charset.h"
-#include "store/Cp932.h"
-#include "store/SjisEncoder.h"
+#include "text/Charset.h"
+#include "text/Cp932.h"
+#include "text/SjisEncoder.h"
 
 namespace {
 

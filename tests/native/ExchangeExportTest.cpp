@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 #include <string>
 #include "ImportHelper.h"
-#include "store/BookContacts.h"
-#include "store/CsvWriter.h"
-#include "store/VCardWriter.h"
+#include "exchange/BookContacts.h"
+#include "exchange/CsvWriter.h"
+#include "exchange/VCardWriter.h"
 
 namespace {
 

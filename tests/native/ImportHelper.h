@@ -6,8 +6,8 @@
 #include <string>
 #include "TempFile.h"
 #include "store/AddrBook.h"
-#include "store/ContactImporter.h"
-#include "store/ImportFormat.h"
+#include "exchange/ContactImporter.h"
+#include "exchange/ImportFormat.h"
 
 struct ImportOutcome {
     ImportFormat format = ImportFormat::AlMail;

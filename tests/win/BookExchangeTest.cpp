@@ -1,8 +1,8 @@
 #include "TestFiles.h"
 #include "WindowFixture.h"
 #include "framework/PathName.h"
-#include "store/BookContacts.h"
-#include "store/CsvWriter.h"
+#include "exchange/BookContacts.h"
+#include "exchange/CsvWriter.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "store/CsvColumns.h"
-#include "store/FolderPath.h"
+#include "exchange/CsvColumns.h"
+#include "exchange/FolderPath.h"
 
 namespace {
 

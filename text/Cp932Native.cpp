@@ -1,6 +1,6 @@
 // Native builds: code page 932 through glibc's iconv ("CP932").
 #include <iconv.h>
-#include "store/Cp932.h"
+#include "text/Cp932.h"
 
 namespace {
 

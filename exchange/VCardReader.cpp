@@ -1,6 +1,6 @@
-#include "store/VCardReader.h"
-#include "store/Charset.h"
-#include "store/FolderPath.h"
+#include "exchange/VCardReader.h"
+#include "text/Charset.h"
+#include "exchange/FolderPath.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "store/BookContacts.h"
-#include "store/Charset.h"
+#include "exchange/BookContacts.h"
+#include "text/Charset.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "store/FolderPath.h"
-#include "store/Contact.h"
+#include "exchange/FolderPath.h"
+#include "exchange/Contact.h"
 
 namespace FolderPath {
 

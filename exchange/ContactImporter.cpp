@@ -1,6 +1,6 @@
-#include "store/ContactImporter.h"
+#include "exchange/ContactImporter.h"
 #include <unordered_set>
-#include "store/Charset.h"
+#include "text/Charset.h"
 
 namespace {
 

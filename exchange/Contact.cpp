@@ -1,4 +1,4 @@
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 #include <algorithm>
 
 namespace {

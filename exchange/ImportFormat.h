@@ -2,7 +2,7 @@
 // file or a CSV file. Neither the file's extension nor the file dialog's filter decides.
 #pragma once
 #include <string>
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 
 enum class ImportFormat {
     AlMail,

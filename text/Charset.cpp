@@ -1,5 +1,5 @@
-#include "store/Charset.h"
-#include "store/Cp932.h"
+#include "text/Charset.h"
+#include "text/Cp932.h"
 #include "store/Sjis.h"
 
 namespace Charset {

@@ -1,7 +1,7 @@
-#include "store/CsvReader.h"
+#include "exchange/CsvReader.h"
 #include <algorithm>
-#include "store/Charset.h"
-#include "store/CsvColumns.h"
+#include "text/Charset.h"
+#include "exchange/CsvColumns.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
-#include "store/CsvWriter.h"
-#include "store/FolderPath.h"
+#include "exchange/CsvWriter.h"
+#include "exchange/FolderPath.h"
 
 namespace {
 

@@ -3,6 +3,6 @@
 // address node without a mail address has no contact and is counted as left out.
 #pragma once
 #include "store/AddrData.h"
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 
 ContactList ContactsOfBook(const ADTDATA* book);

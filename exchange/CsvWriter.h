@@ -4,7 +4,7 @@
 // holds the folder path, which Thunderbird's set has no column for. Used by the export.
 #pragma once
 #include <string>
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 
 class CCsvWriter {
 public:

@@ -6,7 +6,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 
 class CVCardReader {
 public:

@@ -9,8 +9,8 @@
 #include <string>
 #include <utility>
 #include "store/AddrBook.h"
-#include "store/Contact.h"
-#include "store/SjisEncoder.h"
+#include "exchange/Contact.h"
+#include "text/SjisEncoder.h"
 
 class CContactImporter {
 public:

@@ -1,7 +1,7 @@
 // Windows builds: code page 932 through the platform's own tables. Best-fit mappings are
 // off, so a character without a code of its own is reported, never replaced.
 #include <windows.h>
-#include "store/Cp932.h"
+#include "text/Cp932.h"
 
 char16_t PlatformCp932Decode(const unsigned char* bytes, int length)
 {

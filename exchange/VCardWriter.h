@@ -3,7 +3,7 @@
 // than 75 bytes are folded. Used by the export.
 #pragma once
 #include <string>
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 
 class CVCardWriter {
 public:

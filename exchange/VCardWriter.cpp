@@ -1,5 +1,5 @@
-#include "store/VCardWriter.h"
-#include "store/FolderPath.h"
+#include "exchange/VCardWriter.h"
+#include "exchange/FolderPath.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "store/ImportFormat.h"
-#include "store/Charset.h"
-#include "store/Contact.h"
-#include "store/CsvReader.h"
-#include "store/VCardReader.h"
+#include "exchange/ImportFormat.h"
+#include "text/Charset.h"
+#include "exchange/Contact.h"
+#include "exchange/CsvReader.h"
+#include "exchange/VCardReader.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "store/Cp932.h"
+#include "text/Cp932.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "store/Contact.h"
+#include "exchange/Contact.h"
 
 class CCsvColumns {
 public:

@@ -1,6 +1,6 @@
-#include "store/SjisEncoder.h"
-#include "store/Charset.h"
-#include "store/Cp932.h"
+#include "text/SjisEncoder.h"
+#include "text/Charset.h"
+#include "text/Cp932.h"
 
 std::string CSjisEncoder::Encode(const std::string& utf8)
 {
