@@ -255,9 +255,10 @@ LRESULT CAddrTree::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
         return result;
     }
     case WM_TIMER:
-        // The drag's timers are its own: the control uses low ids too (under Wine, id 2
-        // starts a label edit of the caret item), so they must not reach it.
-        if (IsDragTimer(wParam)) {
+        // While a drag runs, ids 1 to 5 are the drag's own: the control uses low ids too
+        // (under Wine, id 2 starts a label edit of the caret item). Outside a drag every
+        // timer is the control's, so a click on the selected label still opens the edit.
+        if (m_bDragging && IsDragTimer(wParam)) {
             OnDragTimer(wParam);
             return 0;
         }

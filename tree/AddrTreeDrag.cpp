@@ -47,6 +47,9 @@ LRESULT CAddrTree::OnBeginDrag(NMTREEVIEWA* view)
     if (!m_pDragImage)
         return 0;
     m_bDragging = 1;
+    // A label edit the control was about to start (its timer shares the drag's ids) must
+    // not open in the middle of the drag.
+    StopDragTimers();
     // comctl32 may give an empty image list (Wine does): the drag goes on without a picture.
     ImageList_BeginDrag(m_pDragImage, 0, 0, 0);
     POINT screen = view->ptDrag;
@@ -180,13 +183,12 @@ void CAddrTree::OnDragTimer(UINT_PTR id)
     }
 }
 
-// Stops hovering and scrolling; a button release does it even when no drag runs.
+// Stops every drag timer: at the start of a drag (the control's own timers of the same ids
+// included) and at its end.
 void CAddrTree::StopDragTimers()
 {
-    KillTimer(m_hWnd, TIMER_HOVER_EXPAND);
-    KillTimer(m_hWnd, TIMER_DRAG_REDRAW);
-    KillTimer(m_hWnd, TIMER_SCROLL_UP);
-    KillTimer(m_hWnd, TIMER_SCROLL_DOWN);
+    for (UINT_PTR id = TIMER_HOVER_EXPAND; id <= TIMER_SCROLL_DOWN; ++id)
+        KillTimer(m_hWnd, id);
     m_nScrollTimer = 0;
     m_hHoverItem = nullptr;
 }
@@ -216,7 +218,10 @@ void CAddrTree::OnDrop(int x, int y)
 {
     Trace("void CAddrTree::OnLButtonUp()\n");
     if (!m_bDragging) {
-        StopDragTimers();
+        // No drag timer runs now; ids 1 to 5 may be the control's (a label edit pending
+        // after a click on the selected label), so none is stopped.
+        m_nScrollTimer = 0;
+        m_hHoverItem = nullptr;
         return;
     }
     HTREEITEM target = HitTest({x, y});

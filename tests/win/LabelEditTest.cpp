@@ -1,3 +1,4 @@
+#include <cstring>
 #include "WindowFixture.h"
 
 namespace {
@@ -96,6 +97,31 @@ TEST_F(LabelEditTest, EnterRenamesEscapeAndEmptyTextKeepTheName)
         EXPECT_EQ("Book", Label(window, book));
         EXPECT_EQ(0, book->bModified);
         EXPECT_EQ(0, dialog.m_AddrTree.m_cEditEndKey);
+    });
+}
+
+// A click on the label of the selected folder opens its editor when the control's timer
+// (id 2 under Wine, one of the drag's ids) fires; outside a drag that timer is the control's.
+TEST_F(LabelEditTest, AClickOnTheSelectedLabelOpensItsEditor)
+{
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        HWND tree = GetDlgItem(window, IDC_ADDR_TREE);
+        SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(book->hItem));
+        SelectNode(window, friends);
+        RECT label;
+        std::memcpy(&label, &friends->hItem, sizeof friends->hItem);
+        ASSERT_TRUE(SendMessageA(tree, TVM_GETITEMRECT, TRUE, reinterpret_cast<LPARAM>(&label)));
+        LPARAM at = MAKELPARAM(label.left + 3, (label.top + label.bottom) / 2);
+        PostMessageA(tree, WM_LBUTTONUP, 0, at);  // queued first: the drag check waits on it
+        SendMessageA(tree, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        ui.Pump();
+        ASSERT_EQ(0, dialog.m_AddrTree.m_bDragging);
+        SendMessageA(tree, WM_TIMER, 2, 0);
+        HWND editor = reinterpret_cast<HWND>(SendMessageA(tree, TVM_GETEDITCONTROL, 0, 0));
+        ASSERT_NE(nullptr, editor);
+        EndWith(ui, window, editor, "Dropped", VK_ESCAPE);
+        EXPECT_STREQ("Folder", friends->psName);
     });
 }
 
