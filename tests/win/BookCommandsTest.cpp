@@ -2,6 +2,7 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "WindowFixture.h"
+#include "window/SendListRules.h"
 
 namespace {
 
@@ -120,6 +121,15 @@ TEST_F(BookCommandsTest, EditingAnAddressReplacesNameAndAddresses)
         EXPECT_STREQ("t1@example.jp,t2@example.jp", taro->psAddr);
         EXPECT_EQ("太郎 <t1@example.jp, …>", dialog.m_AddrTree.GetItemText(taro->hItem));
         EXPECT_EQ(1, book->bModified);
+
+        // An emptied name is no name: the send list takes the address alone.
+        Command(ui, window, ID_ADDR_EDIT);
+        Answer(ui, kAddrDialog, [](HWND editor) {
+            SetDlgItemTextA(editor, kNameEdit, "");
+            SetDlgItemTextA(editor, kAddrEdit, "t1@example.jp");
+        });
+        EXPECT_EQ(nullptr, taro->psName);
+        EXPECT_EQ((std::vector<std::string>{"t1@example.jp"}), SendListRules::NodeEntries(taro));
 
         SelectNode(window, shared);
         Command(ui, window, ID_ADDR_EDIT);
