@@ -4,6 +4,9 @@
 #include "framework/PathName.h"
 #include "framework/Trace.h"
 #include "framework/WinApp.h"
+#include "exchange/ImportFormat.h"
+#include "store/BookFile.h"
+#include "store/FileIdentity.h"
 #include "resources/resource.h"
 
 namespace {
@@ -149,6 +152,29 @@ bool CBookEditDlg::RefuseEmpty(int id, const char* message) const
     return true;
 }
 
+// A new local book's file must be no other book's (two books on one file would overwrite
+// each other's changes at every save), and an existing file must be an address file: a
+// vCard, CSV or other file would be rewritten as one at the book's first change.
+bool CBookEditDlg::RefuseFile(const std::string& path) const
+{
+    const char* refusal = nullptr;
+    std::string bytes;
+    if (m_Store.IsBookFile(path))
+        refusal = "指定されたファイルは他のアドレスブックで使用されています";
+    else if (ReadWholeFile(path, bytes) == FileRead::Read) {
+        ImportFormat format = DetectImportFormat(bytes);
+        if (format == ImportFormat::VCard || format == ImportFormat::Csv ||
+            (format == ImportFormat::AlMail && HasByteOrderMark(bytes)))
+            refusal = "指定されたファイルはアドレスブックのファイル(AL-MAIL形式)ではありません\n"
+                      "vCard や CSV などのファイルは「アドレス帳のインポート」で読み込んでください";
+        else if (format == ImportFormat::Unknown)
+            refusal = "指定されたファイルはアドレスブックのファイル(AL-MAIL形式)ではありません";
+    }
+    if (refusal)
+        MessageBox(refusal, nullptr, MB_OK | MB_ICONWARNING);
+    return refusal != nullptr;
+}
+
 // The checks read the controls as they are now; an empty text is one without any
 // character, so a name of blanks passes.
 void CBookEditDlg::OnOK()
@@ -160,11 +186,10 @@ void CBookEditDlg::OnOK()
         return;
     if (m_nType == 0 && RefuseEmpty(IDC_BOOK_FILE, "ローカルブックのファイルが指定されていません"))
         return;
-    // Two books on one file would overwrite each other's changes at every save.
-    if (!m_bEdit && m_nType == 0 && m_Store.FindBookByFile(GetDlgItemText(IDC_BOOK_FILE))) {
-        MessageBox("指定されたファイルは他のアドレスブックで使用されています", nullptr, MB_OK | MB_ICONWARNING);
+    if (!m_bEdit && m_nType == 0 && RefuseFile(FullPathOf(GetDlgItemText(IDC_BOOK_FILE), PluginFolder())))
         return;
-    }
     ReadControls();
+    if (!m_bEdit && m_nType == 0)
+        m_strFile = FullPathOf(m_strFile, PluginFolder());  // stored whole, wherever the current folder is
     CDialog::OnOK();
 }

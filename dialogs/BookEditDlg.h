@@ -34,4 +34,6 @@ private:
     void EnableTypeControls();
     // Shows a refusal; true when the control's text is empty and the box was shown.
     bool RefuseEmpty(int id, const char* message) const;
+    // Shows a refusal; true when path cannot become a new local book's file.
+    bool RefuseFile(const std::string& path) const;
 };

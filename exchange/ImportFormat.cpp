@@ -1,57 +1,125 @@
 #include "exchange/ImportFormat.h"
-#include "text/Charset.h"
 #include "exchange/Contact.h"
+#include "exchange/CsvColumns.h"
 #include "exchange/CsvReader.h"
 #include "exchange/VCardReader.h"
+#include "text/Charset.h"
 
 namespace {
 
-bool StartsWithNoCase(const std::string& text, const char* prefix)
+// The lines that decide: a long head of the file is enough.
+const size_t kHead = 64 * 1024;
+const int kLinesLookedAt = 200;
+
+char AsciiUpper(char c)
 {
-    size_t i = 0;
-    for (; prefix[i]; ++i) {
-        char c = i < text.size() ? text[i] : '\0';
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-        if (c != prefix[i])
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool StartsWithNoCase(const std::string& text, size_t pos, const char* prefix)
+{
+    for (size_t i = 0; prefix[i]; ++i) {
+        if (pos + i >= text.size() || AsciiUpper(text[pos + i]) != prefix[i])
             return false;
     }
     return true;
 }
 
-// The first line of text that holds more than blanks, trimmed.
-std::string FirstLine(const std::string& text)
+// The keyword followed by a blank, a tab or the end, as the address file reader takes it.
+bool IsKeywordLine(const std::string& line, const char* keyword)
 {
+    size_t length = std::char_traits<char>::length(keyword);
+    return StartsWithNoCase(line, 0, keyword) &&
+           (line.size() == length || line[length] == ' ' || line[length] == '\t');
+}
+
+std::vector<std::string> HeadLines(const std::string& text)
+{
+    std::vector<std::string> lines;
     size_t pos = 0;
-    while (pos < text.size()) {
+    while (pos < text.size() && static_cast<int>(lines.size()) < kLinesLookedAt) {
         size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos)
             end = text.size();
         std::string line = TrimBlanks(text.substr(pos, end - pos));
         if (!line.empty())
-            return line;
+            lines.push_back(line);
         pos = end + 1;
     }
-    return "";
+    return lines;
+}
+
+// An address line holds a mail address after its ":" (or nothing): a URL or a time of day
+// in a CSV or tab-separated row does not pass for one.
+bool IsAddressFileLine(const std::string& line)
+{
+    if (IsKeywordLine(line, "GROUP") || IsKeywordLine(line, "END GROUP"))
+        return true;
+    size_t colon = line.find(':');
+    if (colon == std::string::npos)
+        return false;
+    std::string address = TrimBlanks(line.substr(colon + 1));
+    return address.empty() || address.find('@') != std::string::npos;
+}
+
+bool ReadsAsAddressFile(const std::vector<std::string>& lines)
+{
+    int address = 0;
+    for (const std::string& line : lines)
+        address += IsAddressFileLine(line) ? 1 : 0;
+    return address > 0 && address * 2 > static_cast<int>(lines.size());
+}
+
+bool IsKnownCsvHeader(const std::string& text)
+{
+    CCsvReader reader(text);
+    std::vector<std::string> header;
+    while (reader.NextRow(header)) {
+        bool blank = true;
+        for (const std::string& field : header)
+            blank = blank && TrimBlanks(field).empty();
+        if (!blank)
+            return CCsvColumns().Recognise(header);
+    }
+    return false;
+}
+
+// The head as UTF-8, cut at a line end so that no character is split.
+std::string HeadText(const std::string& bytes)
+{
+    std::string head = bytes.substr(0, kHead);
+    if (head.size() < bytes.size()) {
+        size_t end = head.find_last_of('\n');
+        if (end != std::string::npos)
+            head.resize(end + 1);
+    }
+    if (HasByteOrderMark(head))
+        return Charset::FileTextToUtf8(head);
+    return Charset::IsUtf8(head) ? head : Charset::SjisToUtf8(head);
 }
 
 }  // namespace
 
+bool HasByteOrderMark(const std::string& bytes)
+{
+    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0 ||
+           bytes.compare(0, 2, "\xFE\xFF") == 0;
+}
+
 ImportFormat DetectImportFormat(const std::string& bytes)
 {
-    // The first line is all that decides; a long head is enough to find it.
-    const size_t kHead = 4096;
-    std::string head = bytes.substr(0, kHead);
-    bool marked = head.compare(0, 3, "\xEF\xBB\xBF") == 0 || head.compare(0, 2, "\xFF\xFE") == 0 ||
-                  head.compare(0, 2, "\xFE\xFF") == 0;
-    std::string line = FirstLine(marked ? Charset::FileTextToUtf8(head) : head);
-    if (StartsWithNoCase(line, "BEGIN:VCARD"))
+    std::string text = HeadText(bytes);
+    std::vector<std::string> lines = HeadLines(text);
+    if (lines.empty())
+        return ImportFormat::Empty;
+    if (StartsWithNoCase(lines[0], 0, "BEGIN:VCARD"))
         return ImportFormat::VCard;
-    if (marked)
+    bool commaFirst = lines[0].find(',') != std::string::npos;
+    if (commaFirst && IsKnownCsvHeader(text))
         return ImportFormat::Csv;
-    if (StartsWithNoCase(line, "GROUP") || StartsWithNoCase(line, "END GROUP") || line.find(':') != std::string::npos)
+    if (ReadsAsAddressFile(lines))
         return ImportFormat::AlMail;
-    return line.find(',') != std::string::npos ? ImportFormat::Csv : ImportFormat::AlMail;
+    return commaFirst ? ImportFormat::Csv : ImportFormat::Unknown;
 }
 
 ContactList ReadContacts(const std::string& bytes, ImportFormat format)

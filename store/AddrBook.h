@@ -6,16 +6,33 @@
 #include <cstdio>
 #include <string>
 #include <unordered_map>
+#include <vector>
 #include "store/AddrData.h"
 #include "store/AddrView.h"
+#include "store/BookListMerge.h"
+
+class CLineReader;
 
 // How a local book's file looked when the store last read or wrote it (size and last
-// write time), and where this run keeps its own version after finding the file changed by
-// someone else. Kept by the book registry, keyed by the file's path.
+// write time), and the conflict copy this run wrote for it after finding the file changed
+// by someone else, with how that copy looked then. Kept by the book registry, keyed by the
+// file's path.
 struct BookFileState {
     uint64_t nSize = 0;
     uint64_t nWriteTime = 0;
     std::string strConflictCopy;
+    uint64_t nCopySize = 0;
+    uint64_t nCopyWriteTime = 0;
+};
+
+// A book of the settings file's list whose file could not be reached at start (its drive,
+// share or folder is not there, or the file cannot be read): it is not in the store, but
+// its entry is kept in the list, after the entry it followed, until its file is back.
+struct HeldBook {
+    std::string strName;
+    std::string strPath;
+    std::string strAfter;  // the list key of the entry it follows, "" for the first
+    size_t nIndex = 0;     // its place when that entry is gone
 };
 
 class CAddrBook {
@@ -70,6 +87,8 @@ public:
     // AL-MAIL address file: read lines into parent; write a sibling list at a depth (0, or
     // -1 when a write failed).
     FILE* ReadList(ADTDATA* parent, FILE* file);
+    // The same from the bytes of a file read whole.
+    void ReadText(ADTDATA* parent, const std::string& bytes);
     int WriteList(ADTDATA* first, FILE* file, int depth);
     // False for an address name that the file cannot hold: one with ":" or a line end in
     // it, or one that would read back as a folder start or end line.
@@ -79,13 +98,17 @@ public:
     void LoadBooks();
     void SaveBooks();
     // A new local book named name, last among the books, filled from the AL-MAIL file at
-    // path, which stays its file; none when the file cannot be opened.
+    // path, which stays its file; none when the file cannot be read whole or already
+    // belongs to a book.
     ADTDATA* AddBookFromFile(const char* name, const char* path);
     // A path in folder for a new book file, named by the time in seconds ("%08X.adr"),
     // that neither exists on disk nor belongs to another book.
     std::string ProposeBookFile(const std::string& folder);
-    // The local book whose file is path (compared as full paths, in any case), or none.
+    // The local book whose file is path (the same file, however spelled), or none.
     ADTDATA* FindBookByFile(const std::string& path);
+    // Whether path is the file of a book, loaded or held; *name tells which book.
+    bool IsBookFile(const std::string& path, std::string* name = nullptr);
+    const std::vector<HeldBook>& HeldBooks() const { return m_HeldBooks; }
 
     bool IsBook(const ADTDATA* node) const { return node && node->pParent == &m_Root; }
     ADTDATA* FirstBook() { return m_Root.pChild; }
@@ -93,10 +116,19 @@ public:
 private:
     std::unordered_map<HTREEITEM, ADTDATA*> m_ItemIndex;  // item -> node, for FindByItem
     std::unordered_map<std::string, BookFileState> m_BookFiles;  // path -> as last seen
+    std::vector<HeldBook> m_HeldBooks;
+    bool m_bSettingsWarned = false;  // a failed write of the settings was reported
 
     void RememberBookFile(const std::string& path);
     bool BookFileChanged(const std::string& path) const;
     bool SaveBookFile(ADTDATA* book);
+    bool SaveConflictCopy(ADTDATA* book, const std::string& path);
+    enum class ListLoad { Added, Held, Dropped };
+    ListLoad LoadListBook(const std::string& name, const std::string& path, const std::string& after, size_t index);
+    void SaveBookList();
+    BookListEntry EntryOf(const ADTDATA* book) const;
+    BookList CurrentBookList() const;
+    void AdoptMergedList(const BookList& merged, const BookList& ours);
 
     void LinkChildLast(ADTDATA* node, ADTDATA* target);
     void Unlink(ADTDATA* node);
@@ -104,7 +136,8 @@ private:
     void LinkAfter(ADTDATA* node, ADTDATA* target);
     void ShowOne(ADTDATA* node, HTREEITEM after);
     void ShowTrees(ADTDATA* first, bool wholeList, HTREEITEM after);
-    void ReadLines(ADTDATA* parent, FILE* file);
+    void ReadLines(ADTDATA* parent, CLineReader& reader);
+    void AddLines(ADTDATA* parent, CLineReader& reader);
     void AssignItem(ADTDATA* node, HTREEITEM item);
     void FreeNode(ADTDATA* node);
     void FreeSubtrees(ADTDATA* first);

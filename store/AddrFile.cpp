@@ -63,20 +63,31 @@ FILE* CAddrBook::ReadList(ADTDATA* parent, FILE* file)
 {
     if (!file)
         return nullptr;
+    CLineReader reader(file);
+    ReadLines(parent, reader);
+    return file;
+}
+
+void CAddrBook::ReadText(ADTDATA* parent, const std::string& bytes)
+{
+    CLineReader reader(bytes.data(), bytes.size());
+    ReadLines(parent, reader);
+}
+
+void CAddrBook::ReadLines(ADTDATA* parent, CLineReader& reader)
+{
     IAddrView* view = m_pTree;
     ADTDATA* lastBefore = parent->pLastChild;
     m_pTree = nullptr;
-    ReadLines(parent, file);
+    AddLines(parent, reader);
     m_pTree = view;
     ADTDATA* firstRead = lastBefore ? lastBefore->pNext : parent->pChild;
     if (firstRead)
         DispList(firstRead);
-    return file;
 }
 
-void CAddrBook::ReadLines(ADTDATA* parent, FILE* file)
+void CAddrBook::AddLines(ADTDATA* parent, CLineReader& reader)
 {
-    CLineReader reader(file);
     std::vector<ADTDATA*> levels;  // open folders; a folder that could not be made repeats its parent
     std::string line;
     while (reader.Next(line)) {

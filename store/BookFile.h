@@ -1,7 +1,9 @@
-// A local book's AL-MAIL file on disk: its stamp (size and last write time), and writing it
-// so that no failure part way ever costs the previous file. The book registry uses these
-// when it saves the books; the export writes its files the same way.
+// The files of the plug-in on disk (book files, the settings file, exports): reading one
+// whole so that a failed read is never taken for its end, telling how it looked (stamp),
+// and writing it so that no failure part way ever costs the previous file. The book
+// registry and the settings file use these; the export writes its files the same way.
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -15,22 +17,48 @@ struct FileStamp {
 
 FileStamp ReadFileStamp(const std::string& path);
 
-// The temporary file that a save of path writes before it replaces path. Only one save
-// of a file runs at a time, so a temporary file found at the next save is a leftover.
+enum class FileRead {
+    Read,         // the whole file is in the bytes
+    Gone,         // no such file, in a folder that is there
+    Unreachable,  // the file or its folder, drive or share cannot be opened now
+    Incomplete,   // the file opened but a read failed before its end
+};
+
+// Reads path whole into bytes (cleared first).
+FileRead ReadWholeFile(const std::string& path, std::string& bytes);
+
+enum class WriteFailure {
+    None,
+    ReadOnly,     // the file is read-only, or a folder has its name
+    NameTooLong,  // no temporary name beside the file fits the length a path may have
+    Failed,       // creating, writing, flushing or replacing failed
+};
+
+// Writes path with the contents that write puts into an open temporary file beside it (it
+// says whether that succeeded): the temporary file is flushed to disk and then replaces
+// path in one step (keeping its attributes and security) or becomes it. False, with path
+// as it was and nothing of ours left beside it, when any step fails; *why says which.
+bool WriteFileSafely(const std::string& path, const std::function<bool(FILE*)>& write,
+                     WriteFailure* why = nullptr);
+
+// The same with the contents of book.
+bool WriteBookFile(CAddrBook& store, const ADTDATA* book, const std::string& path, WriteFailure* why = nullptr);
+
+// The name of the temporary file that a save of path writes first, or "" when no name
+// beside path fits. A temporary file of ours carries the hidden and system attributes; a
+// file of that name without them is someone else's and never touched.
 std::string BookTempPath(const std::string& path);
 
-// Writes the contents of book to path: into the temporary file, flushed to disk, which
-// then replaces path in one step (keeping its attributes and security) or becomes it. A
-// read-only file is not replaced. False, with path untouched, when any step fails.
-bool WriteBookFile(CAddrBook& store, const ADTDATA* book, const std::string& path);
-
-// Writes path the same way, with the contents that write puts into the open temporary
-// file (it says whether that succeeded).
-bool WriteFileSafely(const std::string& path, const std::function<bool(FILE*)>& write);
+// Removes a temporary file that a save of path cut off (by a kill or a crash) left behind.
+void ClearLeftoverTemp(const std::string& path);
 
 // A name beside path that no file has, for a version that must not overwrite path:
-// "<name> (競合 YYYYMMDD-HHMMSS).adr".
+// "<name> (競合 YYYYMMDD-HHMMSS).adr", shorter when that would not fit; "" when nothing fits.
 std::string ConflictCopyPath(const std::string& path);
 
-// Runs between the finished temporary file and the replace; tests stop a save there.
+// Test seams: the first runs between the finished temporary file and the replace (tests
+// stop a save there); the second stands for ReplaceFileA; the third, when set, is asked
+// before each read of a file and makes the read fail when it answers true.
 extern void (*g_pfnBeforeBookReplace)(const char* tempPath, const char* path);
+extern int (*g_pfnReplaceFile)(const char* path, const char* tempPath, const char* backupPath);
+extern bool (*g_pfnFailRead)(const char* path, uint64_t offset);

@@ -1,14 +1,16 @@
 // The book registry: section "AddressBook" of the settings file lists the books; local
-// books live in AL-MAIL files beside it or anywhere the user chose.
+// books live in AL-MAIL files beside it or anywhere the user chose. This file loads the
+// books and writes their files; BookList.cpp keeps the list in the settings file.
 #include <windows.h>
 #include <cstdio>
 #include <ctime>
 #include <string>
 #include "framework/PathName.h"
-#include "framework/Profile.h"
 #include "store/AddrBook.h"
 #include "store/BookFile.h"
+#include "store/FileIdentity.h"
 #include "store/IniPath.h"
+#include "store/SettingsFile.h"
 
 namespace {
 
@@ -33,10 +35,14 @@ void ReportUnreadableBook(const std::string& name, const std::string& path)
     MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
-void ReportUnwritableBook(const char* path)
+void ReportUnwritableBook(const std::string& path, WriteFailure why)
 {
-    std::string text = std::string("ファイル:\n") + path +
-                       "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
+    std::string text = why == WriteFailure::NameTooLong
+                           ? "ファイル:\n" + path +
+                                 "\n\nは名前が長すぎるため、保存に使う一時ファイルを同じフォルダに作れません\n"
+                                 "フォルダかファイルの名前を短くしてください"
+                           : "ファイル:\n" + path +
+                                 "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
     MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
 }
 
@@ -45,6 +51,21 @@ void ReportChangedBook(const std::string& path, const std::string& copy)
     std::string text = "ファイル:\n" + path +
                        "\n\nは読み込んだ後に他のプログラムによって変更されています\n"
                        "上書きせずに、このアドレスブックの内容を次のファイルに保存しました:\n" + copy;
+    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+}
+
+void ReportUnreadableSettings(const std::string& path)
+{
+    std::string text = "設定ファイル:\n" + path +
+                       "\n\nを読み込めませんでした\n"
+                       "アドレスブックの一覧を失わないよう、今回は設定ファイルに何も書き込みません";
+    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+}
+
+void ReportDroppedDuplicates(const std::string& lines)
+{
+    std::string text = "次のアドレスブックは、一覧の前にあるアドレスブックと同じファイルを使っているため、"
+                       "一覧から外しました\n(ファイルはそのまま残っています)\n\n" + lines;
     MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
 }
 
@@ -57,40 +78,51 @@ std::string CAddrBook::ProposeBookFile(const std::string& folder)
         char name[16];
         std::snprintf(name, sizeof name, "%08lX", static_cast<unsigned long>(seconds++));
         std::string path = folder + name + ".adr";
-        if (!FileExists(path) && !FindBookByFile(path))
+        if (!FileExists(path) && !IsBookFile(path))
             return path;
     }
 }
 
-namespace {
-
-std::string FullPath(const std::string& path)
-{
-    DWORD size = GetFullPathNameA(path.c_str(), 0, nullptr, nullptr);
-    std::string full(size, '\0');
-    if (size == 0 || GetFullPathNameA(path.c_str(), size, &full[0], nullptr) >= size)
-        return path;
-    full.resize(full.find('\0'));
-    return full;
-}
-
-}  // namespace
-
 ADTDATA* CAddrBook::FindBookByFile(const std::string& path)
 {
-    std::string wanted = FullPath(path);
+    if (path.empty())
+        return nullptr;
+    std::string wanted = FileKey(path);
     for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
-        if (book->cType == ADT_LOCAL_BOOK && book->psAddr && lstrcmpiA(FullPath(book->psAddr).c_str(), wanted.c_str()) == 0)
+        if (book->cType == ADT_LOCAL_BOOK && book->psAddr && FileKey(book->psAddr) == wanted)
             return book;
     }
     return nullptr;
+}
+
+bool CAddrBook::IsBookFile(const std::string& path, std::string* name)
+{
+    if (ADTDATA* book = FindBookByFile(path)) {
+        if (name)
+            *name = book->psName ? book->psName : "";
+        return true;
+    }
+    for (const HeldBook& held : m_HeldBooks) {
+        if (IsSameFile(held.strPath, path)) {
+            if (name)
+                *name = held.strName;
+            return true;
+        }
+    }
+    return false;
 }
 
 void CAddrBook::LoadBooks()
 {
     if (!g_szIniPath[0])
         return;
-    int count = static_cast<int>(GetPrivateProfileIntA(kSection, "num", 0, g_szIniPath));
+    CSettingsFile& settings = Settings();
+    if (!settings.Load(g_szIniPath)) {
+        // Never replaced by a default list: the run goes on without books and without writes.
+        ReportUnreadableSettings(g_szIniPath);
+        return;
+    }
+    int count = settings.IntValue(kSection, "num");
     if (count == 0) {
         // The file need not exist: it is written at the next save.
         std::string path = ProposeBookFile(PathFolder(g_szIniPath));
@@ -99,36 +131,57 @@ void CAddrBook::LoadBooks()
             book->bModified = 1;
         return;
     }
+    std::string dropped;
+    std::string after;
     for (int i = 0; i < count; ++i) {
-        std::string type = ReadProfileString(kSection, Key(i, "type").c_str(), g_szIniPath);
-        std::string name = ReadProfileString(kSection, Key(i, "name").c_str(), g_szIniPath);
-        std::string path = ReadProfileString(kSection, Key(i, "path").c_str(), g_szIniPath);
+        std::string type = settings.Value(kSection, Key(i, "type"));
+        std::string name = settings.Value(kSection, Key(i, "name"));
+        std::string path = settings.Value(kSection, Key(i, "path"));
         if (type != "local") {
             AddData(ADT_GLOBAL_BOOK, name.c_str(), path.c_str(), nullptr, 0);
+            after = EntryOf(m_Root.pLastChild).key;
             continue;
         }
-        ADTDATA* book = AddBookFromFile(name.c_str(), path.c_str());
-        if (!book) {
-            ReportUnreadableBook(name, path);
+        path = FullPathOf(path, PathFolder(g_szIniPath));
+        if (IsBookFile(path)) {
+            dropped += name + "\n    " + path + "\n";
             continue;
         }
-        DWORD attributes = GetFileAttributesA(path.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
-            book->bReadOnly = 1;
+        if (LoadListBook(name, path, after, static_cast<size_t>(i)) != ListLoad::Dropped)
+            after = "L" + FileKey(path);
     }
+    if (!dropped.empty())
+        ReportDroppedDuplicates(dropped);
+}
+
+// One local book of the list: read into the store, held while its file cannot be reached,
+// or dropped when its file is gone from a folder that is there (someone deleted it).
+CAddrBook::ListLoad CAddrBook::LoadListBook(const std::string& name, const std::string& path, const std::string& after,
+                                            size_t index)
+{
+    if (AddBookFromFile(name.c_str(), path.c_str()))
+        return ListLoad::Added;
+    ReportUnreadableBook(name, path);
+    std::string bytes;
+    if (ReadWholeFile(path, bytes) == FileRead::Gone)
+        return ListLoad::Dropped;
+    m_HeldBooks.push_back({name, path, after, index});
+    return ListLoad::Held;
 }
 
 ADTDATA* CAddrBook::AddBookFromFile(const char* name, const char* path)
 {
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
+    std::string bytes;
+    if (IsBookFile(path) || ReadWholeFile(path, bytes) != FileRead::Read)
         return nullptr;
     ADTDATA* book = AddData(ADT_LOCAL_BOOK, name, path, nullptr, 0);
-    if (book)
-        ReadList(book, file);
-    std::fclose(file);
-    if (book)
-        RememberBookFile(path);
+    if (!book)
+        return nullptr;
+    ReadText(book, bytes);
+    RememberBookFile(path);
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        book->bReadOnly = 1;
     return book;
 }
 
@@ -159,21 +212,40 @@ bool CAddrBook::BookFileChanged(const std::string& path) const
 bool CAddrBook::SaveBookFile(ADTDATA* book)
 {
     std::string path = book->psAddr ? book->psAddr : "";
-    if (path.empty() || !BookFileChanged(path)) {
-        if (!WriteBookFile(*this, book, path)) {
-            ReportUnwritableBook(path.c_str());
-            return false;
-        }
-        RememberBookFile(path);
-        return true;
-    }
-    std::string& copy = m_BookFiles[path].strConflictCopy;
-    if (copy.empty())
-        copy = ConflictCopyPath(path);
-    if (!WriteBookFile(*this, book, copy)) {
-        ReportUnwritableBook(copy.c_str());
+    if (!path.empty() && BookFileChanged(path))
+        return SaveConflictCopy(book, path);
+    WriteFailure why;
+    if (!WriteBookFile(*this, book, path, &why)) {
+        ReportUnwritableBook(path, why);
         return false;
     }
+    RememberBookFile(path);
+    return true;
+}
+
+// The copy is this run's own only while nobody else touched it: once it changed on disk,
+// or became a book's file (imported to recover it), the next save takes a new name.
+bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path)
+{
+    BookFileState& state = m_BookFiles[path];
+    std::string& copy = state.strConflictCopy;
+    if (!copy.empty()) {
+        FileStamp now = ReadFileStamp(copy);
+        if (!now.bExists || now.nSize != state.nCopySize || now.nWriteTime != state.nCopyWriteTime ||
+            IsBookFile(copy))
+            copy.clear();
+    }
+    if (copy.empty())
+        copy = ConflictCopyPath(path);
+    WriteFailure why = WriteFailure::NameTooLong;
+    if (copy.empty() || !WriteBookFile(*this, book, copy, &why)) {
+        ReportUnwritableBook(copy.empty() ? path : copy, why);
+        copy.clear();
+        return false;
+    }
+    FileStamp written = ReadFileStamp(copy);
+    state.nCopySize = written.nSize;
+    state.nCopyWriteTime = written.nWriteTime;
     ReportChangedBook(path, copy);
     return true;
 }
@@ -183,19 +255,14 @@ void CAddrBook::SaveBooks()
     // Without a settings path (a start-up that failed early) there is nothing to save to.
     if (!g_szIniPath[0])
         return;
-    int count = 0;
-    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext, ++count) {
-        WritePrivateProfileStringA(kSection, Key(count, "type").c_str(),
-                                   book->cType == ADT_LOCAL_BOOK ? "local" : "global", g_szIniPath);
-        WritePrivateProfileStringA(kSection, Key(count, "name").c_str(), book->psName, g_szIniPath);
-        WritePrivateProfileStringA(kSection, Key(count, "path").c_str(), book->psAddr, g_szIniPath);
+    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
         if (book->cType == ADT_LOCAL_BOOK && book->psAddr)
-            DeleteFileA(BookTempPath(book->psAddr).c_str());  // left by a save that was cut off
+            ClearLeftoverTemp(book->psAddr);  // left by a save that was cut off
         // A book whose file could not be written stays modified, so the next save tries again.
         if (book->cType == ADT_LOCAL_BOOK && book->bModified)
             book->bModified = SaveBookFile(book) ? 0 : 1;
         else
             book->bModified = 0;
     }
-    WritePrivateProfileStringA(kSection, "num", std::to_string(count).c_str(), g_szIniPath);
+    SaveBookList();
 }

@@ -5,15 +5,22 @@ namespace {
 const int kEndOfFileMark = 0x1A;
 }  // namespace
 
+int CLineReader::NextByte()
+{
+    if (m_pFile)
+        return std::getc(m_pFile);
+    return m_nPos < m_nSize ? static_cast<unsigned char>(m_pData[m_nPos++]) : EOF;
+}
+
 bool CLineReader::Next(std::string& line)
 {
     line.clear();
     if (m_bEnded)
         return false;
-    int c = std::getc(m_pFile);
+    int c = NextByte();
     while (c != EOF && c != '\n' && c != kEndOfFileMark) {
         line.push_back(static_cast<char>(c));
-        c = std::getc(m_pFile);
+        c = NextByte();
     }
     if (c == EOF || c == kEndOfFileMark) {
         m_bEnded = true;

@@ -116,6 +116,7 @@ private:
     void DeleteSelected(unsigned char kind, const char* refusal, const char* question, bool confirm);
     ADTDATA* ChosenBook(const std::string& name);
     void ImportContacts(const std::string& path, const std::string& bytes, ImportFormat format);
+    void ImportConvertedAddressFile(const std::string& path, const std::string& bytes);
     void Refuse(const char* text);
     void OnSendListKey(WORD key);
     void OnTreeDoubleClick();

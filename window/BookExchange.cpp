@@ -12,10 +12,14 @@
 #include "framework/WinApp.h"
 #include "exchange/BookContacts.h"
 #include "store/BookFile.h"
+#include "store/FileIdentity.h"
+#include "store/IniPath.h"
 #include "exchange/ContactImporter.h"
 #include "exchange/CsvWriter.h"
 #include "store/Sjis.h"
 #include "exchange/VCardWriter.h"
+#include "text/Charset.h"
+#include "text/SjisEncoder.h"
 #include "window/AddrDlg.h"
 
 namespace {
@@ -32,24 +36,15 @@ const char kExportCaption[] = "アドレス帳のエクスポート";
 // Room for the path the save dialog returns.
 const size_t kPathBuffer = 1024;
 
-std::string PluginFolder()
+std::string PluginModuleFile()
 {
     CWinApp* app = CWinApp::Current();
-    return PathFolder(ModuleFileName(app ? app->m_hInstance : nullptr));
+    return ModuleFileName(app ? app->m_hInstance : nullptr);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes)
+std::string PluginFolder()
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return false;
-    char chunk[65536];
-    size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, count);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
+    return PathFolder(PluginModuleFile());
 }
 
 // The book's name as a file name: characters that no file name may hold become "_", and
@@ -109,7 +104,9 @@ int ChooseExportFile(HWND owner, const ADTDATA* book, std::string& path)
 }  // namespace
 
 // A file chosen by the user becomes a new local book: an AL-MAIL file as it is, a vCard
-// or CSV file read into a book of its own.
+// or CSV file (or an address file that an editor saved as Unicode) read into a book of its
+// own with a new file. A book's own file and a file of no known form are refused, and the
+// file is left as it is.
 void CAddrDlg::OnAddrImport()
 {
     Trace("void CAddrDlg::OnAddrImport() \n");
@@ -124,15 +121,32 @@ void CAddrDlg::OnAddrImport()
     choice.Flags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!GetSaveFileNameA(&choice))
         return;
+    std::string owner;
+    if (m_Store.IsBookFile(path, &owner)) {
+        MessageBox(("ファイル:\n" + std::string(path) + "\n\nはアドレスブック「" + owner +
+                    "」のファイルです\nこのアドレスブックはすでに一覧にあります")
+                       .c_str(),
+                   nullptr, MB_OK | MB_ICONWARNING);
+        return;
+    }
     // A file that cannot be read is passed over in silence, as ever.
     std::string bytes;
-    if (!ReadWholeFile(path, bytes))
+    if (ReadWholeFile(path, bytes) != FileRead::Read)
         return;
     ImportFormat format = DetectImportFormat(bytes);
-    if (format == ImportFormat::AlMail)
+    if (format == ImportFormat::AlMail && !HasByteOrderMark(bytes))
         ImportAddressFile(path);
-    else
+    else if (format == ImportFormat::AlMail)
+        ImportConvertedAddressFile(path, bytes);
+    else if (format == ImportFormat::VCard || format == ImportFormat::Csv)
         ImportContacts(path, bytes, format);
+    else
+        MessageBox(("「" + PathFileName(path) + "」を読み込めません。\n\n" +
+                    (format == ImportFormat::Empty ? std::string("ファイルが空です。")
+                                                   : std::string("AL-MAIL アドレス帳、vCard、CSV のどの形式でもありません。")) +
+                    "\nファイルはそのまま残っています。")
+                       .c_str(),
+                   "エラー", MB_OK | MB_ICONERROR);
 }
 
 // The AL-MAIL file becomes a book named after it and kept in it: the file is neither
@@ -140,6 +154,23 @@ void CAddrDlg::OnAddrImport()
 ADTDATA* CAddrDlg::ImportAddressFile(const std::string& path)
 {
     return m_Store.AddBookFromFile(PathFileName(path).c_str(), path.c_str());
+}
+
+// An address file in UTF-8 or UTF-16 becomes a new book named after it, with a new
+// Shift-JIS file of its own (written at the next save): the editor's file stays as it is.
+void CAddrDlg::ImportConvertedAddressFile(const std::string& path, const std::string& bytes)
+{
+    std::string name = PathFileName(path);
+    CSjisEncoder encoder;
+    std::string text = encoder.Encode(Charset::FileTextToUtf8(bytes));
+    ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, name.c_str(), m_Store.ProposeBookFile(PluginFolder()).c_str(),
+                                    nullptr, 0);
+    if (!book)
+        return;
+    m_Store.ReadText(book, text);
+    book->bModified = 1;
+    m_AddrTree.SelectItem(book->hItem, TVGN_CARET);
+    m_AddrTree.Invalidate(TRUE);
 }
 
 // The contacts of a vCard or CSV file become a new local book named after the file, with
@@ -190,12 +221,17 @@ void CAddrDlg::OnAddrExport()
     int filter = ChooseExportFile(m_hWnd, book, path);
     if (!filter)
         return;
-    // A book's own file is written only by the save; another book's would lose its contents.
-    if (ADTDATA* owner = m_Store.FindBookByFile(path)) {
-        MessageBox(("ファイル:\n" + path + "\n\nはアドレスブック「" + std::string(owner->psName ? owner->psName : "") +
-                    "」のファイルです。\n別のファイルを指定してください")
-                       .c_str(),
-                   "エラー", MB_OK | MB_ICONERROR);
+    // A book's own file is written only by the save; another book's would lose its contents,
+    // and the settings file and the plug-in are no place for an export either.
+    std::string owner;
+    std::string refusal;
+    if (m_Store.IsBookFile(path, &owner))
+        refusal = "はアドレスブック「" + owner + "」のファイルです。";
+    else if (IsSameFile(path, g_szIniPath) || IsSameFile(path, PluginModuleFile()))
+        refusal = "はこのプラグインのファイルです。";
+    if (!refusal.empty()) {
+        MessageBox(("ファイル:\n" + path + "\n\n" + refusal + "\n別のファイルを指定してください").c_str(), "エラー",
+                   MB_OK | MB_ICONERROR);
         return;
     }
     ContactList contacts = ContactsOfBook(book);

@@ -4,6 +4,7 @@
 #include "framework/Trace.h"
 #include "resources/resource.h"
 #include "store/IniPath.h"
+#include "store/SettingsFile.h"
 #include "window/AddrDlg.h"
 
 namespace {
@@ -22,9 +23,12 @@ void MoveTo(HWND window, const RECT& rect, BOOL repaint)
     MoveWindow(window, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, repaint);
 }
 
+// As the platform reads a number: a missing or empty value gives the fallback.
 int ReadLayout(const char* key, int fallback)
 {
-    return g_szIniPath[0] ? static_cast<int>(GetPrivateProfileIntA(kSection, key, fallback, g_szIniPath)) : fallback;
+    if (!g_szIniPath[0] || Settings().Value(kSection, key).empty())
+        return fallback;
+    return Settings().IntValue(kSection, key);
 }
 
 void RedrawNow(HWND window, UINT extra = 0)
@@ -180,6 +184,8 @@ void CAddrDlg::OnLButtonUp()
 void CAddrDlg::LoadWindowLayout()
 {
     Trace("void CAddrDlg::LoadWindowLayout()\n");
+    if (g_szIniPath[0])
+        Settings().Refresh();  // what another process wrote since
     int left = ReadLayout("left", 0);
     int top = ReadLayout("top", 0);
     int right = ReadLayout("right", kMinWidth);
@@ -205,9 +211,10 @@ void CAddrDlg::SaveWindowLayout()
         long value;
     } values[] = {{"left", rect.left}, {"top", rect.top}, {"right", rect.right}, {"bottom", rect.bottom},
                   {"split", m_nSplit}};
+    // Written to the file with the books, which the window saves next.
     if (g_szIniPath[0]) {
         for (const auto& entry : values)
-            WritePrivateProfileStringA(kSection, entry.key, std::to_string(entry.value).c_str(), g_szIniPath);
+            Settings().Set(kSection, entry.key, std::to_string(entry.value));
     }
     Trace("void CAddrDlg::SaveWindowLayout() : rcWnd(%4d,%4d,%4d,%4d)\n", static_cast<int>(rect.left),
           static_cast<int>(rect.top), static_cast<int>(rect.right), static_cast<int>(rect.bottom));

@@ -91,12 +91,17 @@ TEST(ExchangeImportTest, CsvHeaderMustBeKnown)
 
 TEST(ExchangeImportTest, ContentNotNameDecidesTheFormat)
 {
-    EXPECT_EQ(ImportFormat::AlMail, DetectImportFormat(""));
+    EXPECT_EQ(ImportFormat::Empty, DetectImportFormat(" \r\n\r\n"));
     EXPECT_EQ(ImportFormat::AlMail, DetectImportFormat("\r\nGroup 友人,仕事\r\nEnd group\r\n"));
     EXPECT_EQ(ImportFormat::AlMail, DetectImportFormat("Taro: a@x,b@y\r\n"));
+    EXPECT_EQ(ImportFormat::AlMail, DetectImportFormat("友人, 家族\r\nTaro: a@x\r\nHanako: h@y\r\n"));  // a comment
+    EXPECT_EQ(ImportFormat::AlMail, DetectImportFormat("\xEF\xBB\xBFTaro: a@x\r\n"));  // an editor's mark
     EXPECT_EQ(ImportFormat::VCard, DetectImportFormat("\r\n  begin:vcard\r\nVERSION:3.0\r\n"));
-    EXPECT_EQ(ImportFormat::Csv, DetectImportFormat("Name,E-mail 1 - Value\r\n"));
-    EXPECT_EQ(ImportFormat::Csv, DetectImportFormat("\xEF\xBB\xBFName\r\n"));
+    EXPECT_EQ(ImportFormat::Csv, DetectImportFormat("Name,E-mail 1 - Value\r\nTaro,t@x\r\n"));
+    EXPECT_EQ(ImportFormat::Csv, DetectImportFormat("Name,Phone\r\nTaro,03\r\n"));  // its header is refused later
+    EXPECT_EQ(ImportFormat::Unknown, DetectImportFormat("\xEF\xBB\xBF" "Email\r\na@x\r\n"));  // one column
+    EXPECT_EQ(ImportFormat::Unknown, DetectImportFormat("Name\tURL\r\nTaro\thttp://x.jp\r\nJiro\thttps://y.jp\r\n"));
+    EXPECT_EQ(ImportFormat::Unknown, DetectImportFormat("notes of a meeting\r\n"));
 }
 
 }  // namespace

@@ -37,6 +37,14 @@ struct BookSaveTest : ::testing::Test {
         RemoveTestFolder(folder);
     }
 
+    // Only the book and the settings file: no temporary or backup file of ours, and none of
+    // the system's (a replace without a backup name leaves "rf*.tmp" under Wine).
+    void ExpectNothingLeftBeside() const
+    {
+        EXPECT_EQ(0, FileCountIn(folder, "*.tmp")) << FolderListing(folder);
+        EXPECT_EQ(0, FileCountIn(folder, "*.bak")) << FolderListing(folder);
+    }
+
     std::string Unwritable(const std::string& file) const
     {
         return "ファイル:\n" + file + "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
@@ -51,7 +59,7 @@ struct BookSaveTest : ::testing::Test {
         EXPECT_EQ(1, book->bModified);
         removeFault();
         EXPECT_EQ(kOldBook, ReadFileBytes(path));
-        EXPECT_FALSE(FileExists(BookTempPath(path)));
+        ExpectNothingLeftBeside();
         store.SaveBooks();
         EXPECT_EQ(1u, watcher.boxes.size());
         EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(path));
@@ -59,12 +67,66 @@ struct BookSaveTest : ::testing::Test {
     }
 };
 
-TEST_F(BookSaveTest, ATemporaryFileThatCannotBeCreatedKeepsTheOldFile)
+// Files of someone else at the temporary file's name (a user's own file, a folder) are never
+// touched: the save takes another name.
+TEST_F(BookSaveTest, AUsersFileAtTheTemporaryNameIsLeftAlone)
 {
     std::string temp = BookTempPath(path);
-    CreateDirectoryA(temp.c_str(), nullptr);  // the name is taken by a folder
+    WriteFileBytes(temp, "mine");
+    CreateDirectoryA((path + ".velmora-2.tmp").c_str(), nullptr);
     store.SaveBooks();
-    ExpectFailedSaveThenRecovery([&] { RemoveDirectoryA(temp.c_str()); });
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(path));
+    EXPECT_EQ("mine", ReadFileBytes(temp));
+    EXPECT_EQ(0u, GetFileAttributesA(path.c_str()) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_EQ(1, FileCountIn(folder, "*.tmp")) << FolderListing(folder);
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA((path + ".velmora-2.tmp").c_str()));
+}
+
+// A replace that moved the old file to the backup name and then failed (as ReplaceFile may,
+// with ERROR_UNABLE_TO_MOVE_REPLACEMENT_2) must not lose the book: the new contents take
+// the book file's place, and no backup or temporary file stays behind.
+TEST_F(BookSaveTest, AReplaceThatFailsHalfWayStillLeavesTheBookFile)
+{
+    int (*saved)(const char*, const char*, const char*) = g_pfnReplaceFile;
+    g_pfnReplaceFile = [](const char* book, const char*, const char* backup) -> int {
+        MoveFileExA(book, backup, 0);
+        SetLastError(ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+        return 0;
+    };
+    store.SaveBooks();
+    g_pfnReplaceFile = saved;
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(path));
+    EXPECT_EQ(0, book->bModified);
+    ExpectNothingLeftBeside();
+}
+
+// A book whose path leaves no room for "<file>.velmora.tmp" saves through a shorter name in
+// the same folder; when even that does not fit, the warning says what really failed.
+TEST_F(BookSaveTest, ALongPathSavesThroughAShorterTemporaryName)
+{
+    std::string room(MAX_PATH - 1 - folder.size() - 8, 'n');
+    std::string longPath = folder + room + ".adr";
+    ASSERT_GT((longPath + ".velmora.tmp").size(), static_cast<size_t>(MAX_PATH - 1));
+    WriteFileBytes(longPath, kOldBook);
+    ADTDATA* longBook = store.AddBookFromFile("長い", longPath.c_str());
+    ASSERT_NE(nullptr, longBook);
+    store.SetModified(store.AddData(ADT_ADDR, "新規", "new@example.jp", longBook, PLACE_CHILD));
+    store.SaveBooks();
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(longPath));
+    ExpectNothingLeftBeside();
+
+    std::string deep = folder + std::string(MAX_PATH - 10 - folder.size(), 'd') + "\\";
+    ASSERT_TRUE(CreateDirectoryA(deep.c_str(), nullptr));
+    ADTDATA* fullBook = store.AddData(ADT_LOCAL_BOOK, "満杯", (deep + "a.adr").c_str(), nullptr, 0);
+    store.SetModified(store.AddData(ADT_ADDR, "新規", "new@example.jp", fullBook, PLACE_CHILD));
+    store.SaveBooks();
+    RemoveDirectoryA(deep.c_str());
+    ASSERT_EQ(1u, watcher.boxes.size());
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find("名前が長すぎる")) << watcher.boxes[0].text;
+    EXPECT_EQ(1, fullBook->bModified);
 }
 
 TEST_F(BookSaveTest, AWriteThatStopsPartWayKeepsTheOldFile)

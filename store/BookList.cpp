@@ -1,0 +1,218 @@
+// The list of books in the settings file ("num" and "book%d_type/_name/_path" in section
+// "AddressBook"): written from the store at every save, in the store's book order with the
+// held books in their places. Before it is written it is merged with what another process
+// (a second EdMax on the same plug-in folder) wrote since this run read the file, and the
+// store takes over that process's additions and deletions, so neither run removes the
+// books of the other.
+#include <windows.h>
+#include <cctype>
+#include <algorithm>
+#include <cstdio>
+#include <unordered_map>
+#include "framework/PathName.h"
+#include "store/AddrBook.h"
+#include "store/FileIdentity.h"
+#include "store/IniPath.h"
+#include "store/SettingsFile.h"
+
+namespace {
+
+const char kSection[] = "AddressBook";
+
+std::string Key(size_t index, const char* field)
+{
+    char key[48];
+    std::snprintf(key, sizeof key, "book%u_%s", static_cast<unsigned>(index), field);
+    return key;
+}
+
+bool EqualNoCase(const std::string& a, const std::string& b)
+{
+    return lstrcmpiA(a.c_str(), b.c_str()) == 0;
+}
+
+// "num" and "book<digits>_..." of the list's section: written from the list, never copied.
+bool IsListKey(const std::string& section, const std::string& key)
+{
+    if (!EqualNoCase(section, kSection))
+        return false;
+    if (EqualNoCase(key, "num"))
+        return true;
+    if (key.size() < 6 || !EqualNoCase(key.substr(0, 4), "book") || !std::isdigit(static_cast<unsigned char>(key[4])))
+        return false;
+    size_t i = 4;
+    while (i < key.size() && std::isdigit(static_cast<unsigned char>(key[i])))
+        ++i;
+    return i < key.size() && key[i] == '_';
+}
+
+// Local books are the same entry when they have the same file, global books when they
+// have the same name and URL.
+std::string ListKey(const std::string& type, const std::string& name, const std::string& path)
+{
+    return type == "local" ? "L" + FileKey(path) : "G" + name + "\n" + path;
+}
+
+BookList ListOf(const CIniText& ini)
+{
+    BookList list;
+    int count = ini.IntValue(kSection, "num");
+    for (int i = 0; i < count; ++i) {
+        BookListEntry entry;
+        entry.type = ini.Value(kSection, Key(static_cast<size_t>(i), "type"));
+        entry.name = ini.Value(kSection, Key(static_cast<size_t>(i), "name"));
+        entry.path = ini.Value(kSection, Key(static_cast<size_t>(i), "path"));
+        if (entry.type == "local")
+            entry.path = FullPathOf(entry.path, PathFolder(g_szIniPath));
+        entry.key = ListKey(entry.type, entry.name, entry.path);
+        list.push_back(entry);
+    }
+    return list;
+}
+
+// A book without a name or path writes no value, which removes that key.
+void SetOrRemove(CIniText& ini, const std::string& key, const std::string& value)
+{
+    if (value.empty())
+        ini.Remove(kSection, key);
+    else
+        ini.Set(kSection, key, value);
+}
+
+void WriteListKeys(CIniText& ini, const BookList& list)
+{
+    for (size_t i = 0; i < list.size(); ++i) {
+        ini.Set(kSection, Key(i, "type"), list[i].type == "local" ? "local" : "global");
+        SetOrRemove(ini, Key(i, "name"), list[i].name);
+        SetOrRemove(ini, Key(i, "path"), list[i].path);
+    }
+    ini.Set(kSection, "num", std::to_string(list.size()));
+}
+
+void ReportSettingsNotWritten(const std::string& path)
+{
+    std::string text = "設定ファイル:\n" + path +
+                       "\n\nに書き込めませんでした\nアドレスブックの一覧は、次に保存するときにもう一度書き込みます";
+    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+}
+
+}  // namespace
+
+BookListEntry CAddrBook::EntryOf(const ADTDATA* book) const
+{
+    BookListEntry entry;
+    entry.type = book->cType == ADT_LOCAL_BOOK ? "local" : "global";
+    entry.name = book->psName ? book->psName : "";
+    entry.path = book->psAddr ? book->psAddr : "";
+    entry.key = ListKey(entry.type, entry.name, entry.path);
+    return entry;
+}
+
+// The store's books in order, each held book after the entry it followed.
+BookList CAddrBook::CurrentBookList() const
+{
+    BookList list;
+    for (const ADTDATA* book = m_Root.pChild; book; book = book->pNext)
+        list.push_back(EntryOf(book));
+    for (const HeldBook& held : m_HeldBooks) {
+        size_t at = held.strAfter.empty() ? 0 : std::min(held.nIndex, list.size());
+        for (size_t i = 0; i < list.size(); ++i) {
+            if (!held.strAfter.empty() && list[i].key == held.strAfter)
+                at = i + 1;
+        }
+        list.insert(list.begin() + static_cast<std::ptrdiff_t>(at),
+                    {"local", held.strName, held.strPath, ListKey("local", held.strName, held.strPath)});
+    }
+    return list;
+}
+
+// Brings the store and the held books to the merged list: the other process's new books
+// are loaded (or held) in their places, the books it deleted leave the store (their files
+// stay), and its renames are taken.
+void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
+{
+    auto find = [](const BookList& list, const std::string& key) -> const BookListEntry* {
+        for (const BookListEntry& entry : list) {
+            if (entry.key == key)
+                return &entry;
+        }
+        return nullptr;
+    };
+    for (ADTDATA* book = m_Root.pChild; book;) {
+        ADTDATA* next = book->pNext;
+        const BookListEntry* kept = find(merged, EntryOf(book).key);
+        if (!kept) {
+            DeleteData(book);
+        } else if (kept->name != (book->psName ? book->psName : "")) {
+            ReplaceName(book, kept->name.c_str());
+            UpdateLabel(book);
+        }
+        book = next;
+    }
+    for (size_t i = 0; i < m_HeldBooks.size();) {
+        if (!find(merged, ListKey("local", m_HeldBooks[i].strName, m_HeldBooks[i].strPath)))
+            m_HeldBooks.erase(m_HeldBooks.begin() + static_cast<std::ptrdiff_t>(i));
+        else
+            ++i;
+    }
+    std::string after;
+    for (size_t i = 0; i < merged.size(); ++i) {
+        const BookListEntry& entry = merged[i];
+        if (!find(ours, entry.key)) {
+            if (entry.type != "local")
+                AddData(ADT_GLOBAL_BOOK, entry.name.c_str(), entry.path.c_str(), nullptr, 0);
+            else
+                LoadListBook(entry.name, entry.path, after, i);
+        }
+        after = entry.key;
+    }
+    // The new books came last: each book moves to follow the one before it in the list.
+    std::unordered_map<std::string, ADTDATA*> books;
+    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext)
+        books.emplace(EntryOf(book).key, book);
+    ADTDATA* previous = nullptr;
+    for (const BookListEntry& entry : merged) {
+        auto found = books.find(entry.key);
+        if (found == books.end())
+            continue;
+        ADTDATA* book = found->second;
+        if (book != (previous ? previous->pNext : m_Root.pChild))
+            MoveData(book, previous ? previous : m_Root.pChild, previous ? PLACE_AFTER : PLACE_BEFORE);
+        previous = book;
+    }
+}
+
+void CAddrBook::SaveBookList()
+{
+    CSettingsFile& settings = Settings();
+    if (!settings.IsWritable())
+        return;
+    std::string current;
+    FileRead read = settings.ReadCurrent(current);
+    if (read != FileRead::Read && read != FileRead::Gone) {
+        if (!m_bSettingsWarned)
+            ReportSettingsNotWritten(settings.Path());
+        m_bSettingsWarned = true;
+        return;
+    }
+    BookList list = CurrentBookList();
+    CIniText text = settings.Ours();
+    if (current != settings.BaseBytes()) {
+        // Another process wrote the file since this run read or wrote it.
+        CIniText theirs(current);
+        BookList merged = MergeBookLists(ListOf(settings.Base()), list, ListOf(theirs));
+        AdoptMergedList(merged, list);
+        text = theirs;
+        settings.ApplyOwnChanges(text, IsListKey);
+        list = merged;
+    }
+    WriteListKeys(text, list);
+    WriteFailure why;
+    if (settings.Write(text, current, &why)) {
+        m_bSettingsWarned = false;
+    } else {
+        if (!m_bSettingsWarned)
+            ReportSettingsNotWritten(settings.Path());
+        m_bSettingsWarned = true;
+    }
+}

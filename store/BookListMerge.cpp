@@ -1,0 +1,64 @@
+#include "store/BookListMerge.h"
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+using KeyIndex = std::unordered_map<std::string, const BookListEntry*>;
+
+KeyIndex IndexByKey(const BookList& list)
+{
+    KeyIndex index;
+    for (const BookListEntry& entry : list)
+        index.emplace(entry.key, &entry);  // the first of equal keys stays
+    return index;
+}
+
+bool SameEntry(const BookListEntry& a, const BookListEntry& b)
+{
+    return a.type == b.type && a.name == b.name && a.path == b.path;
+}
+
+}  // namespace
+
+BookList MergeBookLists(const BookList& base, const BookList& ours, const BookList& theirs)
+{
+    KeyIndex inBase = IndexByKey(base);
+    KeyIndex inOurs = IndexByKey(ours);
+    KeyIndex inTheirs = IndexByKey(theirs);
+
+    BookList merged;
+    std::unordered_set<std::string> taken;
+    for (const BookListEntry& entry : ours) {
+        if (!taken.insert(entry.key).second)
+            continue;
+        auto base = inBase.find(entry.key);
+        auto their = inTheirs.find(entry.key);
+        bool inBoth = base != inBase.end();
+        if (inBoth && their == inTheirs.end() && SameEntry(entry, *base->second))
+            continue;  // theirs deleted it, ours left it alone
+        BookListEntry kept = entry;
+        if (inBoth && their != inTheirs.end() && entry.name == base->second->name)
+            kept.name = their->second->name;
+        merged.push_back(kept);
+    }
+
+    // Theirs' additions, each after the entry it follows in theirs (or first).
+    std::string previous;
+    for (const BookListEntry& entry : theirs) {
+        bool added = inBase.find(entry.key) == inBase.end() && inOurs.find(entry.key) == inOurs.end();
+        if (added && taken.insert(entry.key).second) {
+            size_t at = 0;
+            for (size_t i = 0; i < merged.size(); ++i) {
+                if (merged[i].key == previous)
+                    at = i + 1;
+            }
+            merged.insert(merged.begin() + static_cast<std::ptrdiff_t>(at), entry);
+        }
+        for (const BookListEntry& kept : merged) {
+            if (kept.key == entry.key)
+                previous = entry.key;
+        }
+    }
+    return merged;
+}
