@@ -13,19 +13,6 @@ bool CSettingsFile::Load(const std::string& path)
     return m_bReadable;
 }
 
-void CSettingsFile::Refresh()
-{
-    if (!m_bReadable || m_Ours.Text() != m_Base.Text())
-        return;
-    std::string bytes;
-    FileRead read = ReadCurrent(bytes);
-    if ((read == FileRead::Read || read == FileRead::Gone) && bytes != m_strBaseBytes) {
-        m_strBaseBytes = bytes;
-        m_Base = CIniText(bytes);
-        m_Ours = m_Base;
-    }
-}
-
 bool CSettingsFile::Write(const CIniText& text, const std::string& current, WriteFailure* why)
 {
     std::string bytes = text.Text();

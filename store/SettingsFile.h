@@ -22,10 +22,6 @@ public:
     int IntValue(const std::string& section, const std::string& key) const { return m_Ours.IntValue(section, key); }
     void Set(const std::string& section, const std::string& key, const std::string& value) { m_Ours.Set(section, key, value); }
 
-    // Reads the file again when this run has no change waiting, so that a window opened
-    // later sees what another process wrote meanwhile.
-    void Refresh();
-
     // The text as this run last read or wrote it, and the same with this run's changes.
     const CIniText& Base() const { return m_Base; }
     CIniText& Ours() { return m_Ours; }

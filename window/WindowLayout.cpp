@@ -184,8 +184,6 @@ void CAddrDlg::OnLButtonUp()
 void CAddrDlg::LoadWindowLayout()
 {
     Trace("void CAddrDlg::LoadWindowLayout()\n");
-    if (g_szIniPath[0])
-        Settings().Refresh();  // what another process wrote since
     int left = ReadLayout("left", 0);
     int top = ReadLayout("top", 0);
     int right = ReadLayout("right", kMinWidth);

@@ -11,14 +11,15 @@ namespace {
 const char kOldBook[] = "既存: old@example.jp\r\n";
 
 // Runs the second host on the same plug-in folder and waits for it; its exit code.
-DWORD RunSecondHost(const std::string& folder, const char* address, const char* name)
+DWORD RunSecondHost(const std::string& folder, const char* address, const char* name, const NewBook& book)
 {
     char program[MAX_PATH];
     GetModuleFileNameA(nullptr, program, MAX_PATH);
     std::string path = program;
     path = path.substr(0, path.find_last_of('\\') + 1) + "e2e_second_host.exe";
     // The folder goes without its closing "\", which would escape the quote after it.
-    std::string command = "\"" + path + "\" \"" + folder.substr(0, folder.size() - 1) + "\" " + address + " " + name;
+    std::string command = "\"" + path + "\" \"" + folder.substr(0, folder.size() - 1) + "\" " + address + " " + name + " \"" +
+                          book.name + "\" \"" + book.file + "\"";
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
@@ -32,9 +33,10 @@ DWORD RunSecondHost(const std::string& folder, const char* address, const char* 
     return code;
 }
 
-// Two hosts run the plug-in with the same settings and book. The second to save must not
-// destroy what the first saved: its own version goes beside the file, and it says so.
-TEST(TwoHostsTest, TheSecondToSaveKeepsTheFirstOnesAddresses)
+// Two hosts run the plug-in with the same settings and book, and each adds a book of its
+// own. The second to save must not destroy what the first saved: the list keeps both new
+// books, and its own version of the shared book goes beside the file, and it says so.
+TEST(TwoHostsTest, TheSecondToSaveKeepsTheFirstOnesAddressesAndBooks)
 {
     std::string folder = NewTestFolder();
     std::string book = folder + "shared.adr";
@@ -49,14 +51,23 @@ TEST(TwoHostsTest, TheSecondToSaveKeepsTheFirstOnesAddresses)
         FakeHost::Reset();
         ASSERT_TRUE(plugin.Load());
 
-        ASSERT_EQ(0u, RunSecondHost(folder, "child@example.jp", "子"));
+        ASSERT_EQ(0u, RunSecondHost(folder, "child@example.jp", "子", {"子の本", folder + "child.adr"}));
+        ASSERT_EQ("2", IniValue(ini, "AddressBook", "num")) << ReadFileBytes(ini);
         const std::string theirs = std::string(kOldBook) + "子: child@example.jp\r\n";
         ASSERT_EQ(theirs, ReadFileBytes(book));
 
         CBoxWatcher watcher;
         FakeHost::Current().pointedAddress = "parent@example.jp";
-        RegisterPointedAddress([&](int command) { return plugin.Command(command); }, "親");
+        NewBook own = {"親の本", folder + "parent.adr"};
+        RegisterPointedAddress([&](int command) { return plugin.Command(command); }, "親", &own);
         plugin.Unload();
+
+        EXPECT_EQ("3", IniValue(ini, "AddressBook", "num"));
+        EXPECT_EQ("共有 子の本 親の本", IniValue(ini, "AddressBook", "book0_name") + " " +
+                                           IniValue(ini, "AddressBook", "book1_name") + " " +
+                                           IniValue(ini, "AddressBook", "book2_name"));
+        EXPECT_EQ(folder + "child.adr", IniValue(ini, "AddressBook", "book1_path"));
+        EXPECT_TRUE(FileExists(folder + "child.adr") && FileExists(folder + "parent.adr"));
 
         EXPECT_EQ(theirs, ReadFileBytes(book));
         ASSERT_EQ(1, FileCountIn(folder, "shared (競合 *).adr")) << FolderListing(folder);

@@ -46,14 +46,17 @@ int FileCountIn(const std::string& folder, const char* pattern)
     return count;
 }
 
+std::vector<std::string> FilesIn(const std::string& folder, const char* pattern)
+{
+    std::vector<std::string> paths;
+    ForEachFile(folder, pattern, [&](const WIN32_FIND_DATAA& found) { paths.push_back(folder + found.cFileName); });
+    return paths;
+}
+
 std::string FirstFileIn(const std::string& folder, const char* pattern)
 {
-    std::string first;
-    ForEachFile(folder, pattern, [&](const WIN32_FIND_DATAA& found) {
-        if (first.empty())
-            first = folder + found.cFileName;
-    });
-    return first;
+    std::vector<std::string> paths = FilesIn(folder, pattern);
+    return paths.empty() ? "" : paths[0];
 }
 
 void RemoveTestFolder(const std::string& folder)

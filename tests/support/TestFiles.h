@@ -2,6 +2,7 @@
 // reads and writes, and settings values as the profile functions see them.
 #pragma once
 #include <string>
+#include <vector>
 
 // A new, empty folder under the temporary folder, with its trailing separator; the name
 // that ends it may hold Japanese characters.
@@ -13,7 +14,8 @@ void RemoveTestFolder(const std::string& folder);
 // The names of the files in a folder, separated by blanks.
 std::string FolderListing(const std::string& folder);
 int FileCountIn(const std::string& folder, const char* pattern = "*");
-// The path of the first file in folder that matches pattern, or "" when there is none.
+// The paths of the files in folder that match pattern; the first of them, or "".
+std::vector<std::string> FilesIn(const std::string& folder, const char* pattern);
 std::string FirstFileIn(const std::string& folder, const char* pattern);
 
 // A settings value, or "(missing)" when the key is absent.

@@ -212,6 +212,9 @@ TEST_F(BookCommandsTest, ANewBookOnAnExistingFileReadsItAndNeverReplacesIt)
 {
     std::string existing = folder + "old.adr";
     WriteFileBytes(existing, "A: a@example.jp\r\n");
+    std::string vcard = folder + "phone.adr";
+    const char card[] = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:A\r\nEMAIL:a@example.jp\r\nEND:VCARD\r\n";
+    WriteFileBytes(vcard, card);
     CAddrDlg dialog(nullptr, store);
     RunWindow(dialog, [&](CUiScript& ui, HWND window) {
         Command(ui, window, ID_BOOK_NEW);
@@ -224,6 +227,12 @@ TEST_F(BookCommandsTest, ANewBookOnAnExistingFileReadsItAndNeverReplacesIt)
         EXPECT_EQ("warning", refusal.icon);
         EXPECT_EQ(editor, refusal.owner);
         ASSERT_TRUE(IsWindow(editor));
+        // A vCard file is no book's own file: it would be rewritten as an address file.
+        SetDlgItemTextA(editor, 14016, vcard.c_str());
+        CUiScript::Click(editor, IDOK);
+        refusal = AnswerBox(ui, IDOK);
+        EXPECT_NE(std::string::npos, refusal.text.find("アドレス帳のインポート")) << refusal.text;
+        EXPECT_EQ(editor, refusal.owner);
         SetDlgItemTextA(editor, 14016, existing.c_str());
         CUiScript::Click(editor, IDOK);
         ui.WaitFor([&] { return !IsWindow(editor); });
@@ -236,6 +245,7 @@ TEST_F(BookCommandsTest, ANewBookOnAnExistingFileReadsItAndNeverReplacesIt)
         EXPECT_STREQ("a@example.jp", added->pChild->psAddr);
     });
     EXPECT_EQ("A: a@example.jp\r\n", ReadFileBytes(existing));
+    EXPECT_EQ(card, ReadFileBytes(vcard));
 }
 
 TEST_F(BookCommandsTest, EditingABookRenamesItAndKeepsItsKind)
@@ -256,17 +266,27 @@ TEST_F(BookCommandsTest, EditingABookRenamesItAndKeepsItsKind)
     });
 }
 
+// The import takes an address file as it is; it refuses a book's own file (however it is
+// spelled) and a file of no known form, leaving both untouched; an address file that an
+// editor saved as UTF-8 becomes a new Shift-JIS book file.
 TEST_F(BookCommandsTest, ImportReadsAnAddressFileIntoANewBook)
 {
     std::string path = folder + "取引先.adr";
     WriteFileBytes(path, "Group 会社\r\n    A: a@example.jp\r\nEnd group\r\nB: b@example.jp\r\n");
+    std::string notes = folder + "notes.txt";
+    WriteFileBytes(notes, "Name\tURL\r\nTaro\thttp://x.jp\r\n");
+    std::string edited = folder + "edited.adr";
+    WriteFileBytes(edited, "\xEF\xBB\xBF" "\xE5\xA4\xAA\xE9\x83\x8E: t@example.jp\r\n");  // 太郎 in UTF-8
     CAddrDlg dialog(nullptr, store);
     RunWindow(dialog, [&](CUiScript& ui, HWND window) {
-        Command(ui, window, ID_BOOK_IMPORT);
-        HWND chooser = ui.WaitForWindowWhere([](HWND window) { return GetDlgItem(window, 0x47C) != nullptr; });
-        ASSERT_NE(nullptr, chooser);
-        SetDlgItemTextA(chooser, 0x47C, path.c_str());
-        PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+        auto import = [&](const std::string& file) {
+            Command(ui, window, ID_BOOK_IMPORT);
+            HWND chooser = ui.WaitForWindowWhere([](HWND window) { return GetDlgItem(window, 0x47C) != nullptr; });
+            ASSERT_NE(nullptr, chooser);
+            SetDlgItemTextA(chooser, 0x47C, file.c_str());
+            PostMessageA(chooser, WM_COMMAND, IDOK, 0);
+        };
+        import(path);
         ui.WaitFor([&] { return global->pNext != nullptr; });
         ADTDATA* imported = global->pNext;
         ASSERT_NE(nullptr, imported);
@@ -278,7 +298,27 @@ TEST_F(BookCommandsTest, ImportReadsAnAddressFileIntoANewBook)
         EXPECT_STREQ("会社", imported->pChild->psName);
         EXPECT_STREQ("b@example.jp", imported->pChild->pNext->psAddr);
         EXPECT_NE(nullptr, imported->pChild->pChild->hItem);
+
+        char shortName[MAX_PATH];
+        ASSERT_NE(0u, GetShortPathNameA(path.c_str(), shortName, MAX_PATH));
+        import(shortName);
+        SeenBox refusal = AnswerBox(ui, IDOK);
+        EXPECT_NE(std::string::npos, refusal.text.find("「取引先.adr」のファイルです")) << refusal.text;
+        import(notes);
+        EXPECT_EQ("エラー", AnswerBox(ui, IDOK).caption);
+        EXPECT_EQ(nullptr, imported->pNext);
+
+        import(edited);
+        ui.WaitFor([&] { return imported->pNext != nullptr; });
+        ADTDATA* converted = imported->pNext;
+        ASSERT_NE(nullptr, converted);
+        EXPECT_NE(edited, converted->psAddr);
+        EXPECT_EQ(1, converted->bModified);
+        ASSERT_NE(nullptr, converted->pChild);
+        EXPECT_STREQ("太郎", converted->pChild->psName);
     });
+    EXPECT_EQ("Name\tURL\r\nTaro\thttp://x.jp\r\n", ReadFileBytes(notes));
+    EXPECT_EQ(3u, ReadFileBytes(edited).find("\xE5\xA4\xAA"));
 }
 
 TEST_F(BookCommandsTest, ContextNewAddressIsTakenBackWhenCancelled)

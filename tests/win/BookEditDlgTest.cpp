@@ -117,13 +117,15 @@ TEST_F(BookEditDlgTest, NewBookIsLocalWithAFreshFileBesideTheModule)
         EXPECT_TRUE(IsProposedPath(proposed)) << proposed;
         for (const std::string& path : taken)
             EXPECT_NE(path, proposed);
+        // A name typed without a folder is kept beside the module, whatever the current folder.
+        SetDlgItemTextA(window, IDC_BOOK_FILE, "family.adr");
         EXPECT_EQ("", PressOK(ui, window, boxes));
     });
     EXPECT_EQ(IDOK, result);
     EXPECT_TRUE(boxes.boxes.empty());
     EXPECT_EQ(0, dialog.m_nType);
     EXPECT_EQ("新しいブック", dialog.m_strBookName);
-    EXPECT_EQ(proposed, dialog.m_strFile);
+    EXPECT_EQ(ModuleFolder() + "family.adr", dialog.m_strFile);
     EXPECT_EQ("", dialog.m_strUrl);
 }
 

@@ -1,5 +1,6 @@
 #include "TestFiles.h"
 #include "WindowFixture.h"
+#include "store/IniPath.h"
 #include "framework/PathName.h"
 #include "exchange/BookContacts.h"
 #include "exchange/CsvWriter.h"
@@ -51,6 +52,10 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
     std::string csv = folder + "書き出し.csv";
     WriteFileBytes(csv, "old contents");
     std::string card = folder + "global.vcf";
+    std::string longFile = folder + "a long book name.adr";
+    WriteFileBytes(longFile, "長: l@example.jp\r\n");
+    store.AddBookFromFile("長い名前", longFile.c_str());
+    WriteFileBytes(g_szIniPath, "[config]\r\n");
     ADTDATA* imported = nullptr;
 
     CAddrDlg dialog(nullptr, store);
@@ -71,7 +76,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
                   "読み込まなかった連絡先: 1 件\n　（メールアドレスがないもの）\n"
                   "「?」に置き換えた文字: 1 文字\n　（Shift-JIS で表せない文字）",
                   summary.text);
-        imported = global->pNext;
+        imported = global->pNext->pNext;
         ASSERT_NE(nullptr, imported);
         EXPECT_STREQ("連絡先.vcf", imported->psName);
         EXPECT_EQ(ADT_LOCAL_BOOK, imported->cType);
@@ -108,10 +113,19 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
                   AnswerBox(ui, IDOK).text);
         EXPECT_EQ(CCsvWriter::Write(ContactsOfBook(imported)), ReadFileBytes(csv));
 
-        // Never onto a book's file.
+        // Never onto a book's file, however it is named, nor onto the plug-in's own files.
         ChooseFile(ui, window, ID_BOOK_EXPORT, folder + "a.adr");
         EXPECT_EQ(0u, AnswerBox(ui, IDOK).text.find("ファイル:\n" + folder + "a.adr\n\nはアドレスブック「個人」のファイルです。"));
         EXPECT_FALSE(FileExists(folder + "a.adr"));
+        char shortName[MAX_PATH];
+        ASSERT_NE(0u, GetShortPathNameA(longFile.c_str(), shortName, MAX_PATH));
+        for (const std::string& own : {std::string(shortName), std::string(g_szIniPath)}) {
+            ChooseFile(ui, window, ID_BOOK_EXPORT, own);
+            EXPECT_EQ("Yes,No", AnswerBox(ui, IDYES).buttons);
+            EXPECT_EQ("エラー", AnswerBox(ui, IDOK).caption);
+        }
+        EXPECT_EQ("長: l@example.jp\r\n", ReadFileBytes(longFile));
+        EXPECT_EQ("[config]\r\n", ReadFileBytes(g_szIniPath));
 
         // A global book, as vCard.
         SelectNode(window, global);

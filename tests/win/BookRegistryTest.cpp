@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <string>
+#include <vector>
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "store/AddrBook.h"
+#include "store/BookFile.h"
 #include "store/IniPath.h"
 
 namespace {
@@ -39,7 +42,160 @@ struct BookRegistryTest : ::testing::Test {
     {
         return store.AddData(ADT_LOCAL_BOOK, name, (folder + file).c_str(), nullptr, 0);
     }
+
+    struct Entry {
+        const char* type;
+        std::string name, path;
+    };
+    void WriteList(const std::vector<Entry>& entries)
+    {
+        std::string text = "[AddressBook]\r\nnum=" + std::to_string(entries.size()) + "\r\n";
+        for (size_t i = 0; i < entries.size(); ++i) {
+            std::string n = "book" + std::to_string(i) + "_";
+            text += n + "type=" + entries[i].type + "\r\n" + n + "name=" + entries[i].name + "\r\n" + n + "path=" +
+                    entries[i].path + "\r\n";
+        }
+        Write(g_szIniPath, text);
+    }
+    std::string Names()
+    {
+        std::string names;
+        int count = std::atoi(Value("num").c_str());
+        for (int i = 0; i < count; ++i)
+            names += Value("book" + std::to_string(i) + "_name") + ",";
+        return names;
+    }
+    std::string BookNames()
+    {
+        std::string names;
+        for (ADTDATA* book = store.FirstBook(); book; book = book->pNext)
+            names += std::string(book->psName ? book->psName : "") + ",";
+        return names;
+    }
 };
+
+uint64_t WriteTime(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data);
+    return (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
+}
+
+// One file is one book, however its path is spelled: an 8.3 short name, "\\?\" and "\\.\"
+// prefixes, a UNC path, another drive letter for the same folder. A second entry for it in
+// the list is dropped at load (said once) and its file is not written because of it.
+TEST_F(BookRegistryTest, OneFileIsOneBookHoweverItsPathIsSpelled)
+{
+    std::string path = folder + "a long file name.adr";
+    Write(path, "Taro: t@x\r\n");
+    char shortName[MAX_PATH];
+    ASSERT_NE(0u, GetShortPathNameA(path.c_str(), shortName, MAX_PATH));
+    std::vector<std::string> spellings = {shortName, "\\\\?\\" + path, "\\\\.\\" + path,
+                                          "\\\\localhost\\c$" + path.substr(2)};
+    char prefix[MAX_PATH];
+    if (GetEnvironmentVariableA("WINEPREFIX", prefix, MAX_PATH)) {  // Z: is the whole file system
+        std::string unix = prefix;
+        for (char& c : unix)
+            c = c == '/' ? '\\' : c;
+        spellings.push_back("Z:" + unix + "\\drive_c" + path.substr(2));
+    }
+    WriteList({{"local", "A", path}, {"local", "A again", spellings[0]}, {"global", "G", "http://x"},
+               {"local", "A once more", spellings.back()}});
+    uint64_t written = WriteTime(path);
+    store.LoadBooks();
+    EXPECT_EQ("A,G,", BookNames());
+    ASSERT_EQ(1u, watcher.boxes.size());
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find("A again")) << watcher.boxes[0].text;
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find("A once more"));
+    ADTDATA* book = store.FirstBook();
+    for (const std::string& spelling : spellings) {
+        EXPECT_EQ(book, store.FindBookByFile(spelling)) << spelling;
+        EXPECT_EQ(nullptr, store.AddBookFromFile("dup", spelling.c_str())) << spelling;
+    }
+    store.SaveBooks();
+    EXPECT_EQ("A,G,", Names());
+    EXPECT_EQ(written, WriteTime(path));
+}
+
+// A book whose file cannot be reached at start (a missing drive, share or folder, a file
+// another program holds, a read that fails half way) keeps its entry in its place, so it is
+// back when its file is; a file gone from a folder that is there was deleted and is dropped.
+TEST_F(BookRegistryTest, UnreachableBooksKeepTheirEntriesAndDeletedOnesAreDropped)
+{
+    Write(folder + "a.adr", "Taro: t@x\r\n");
+    Write(folder + "locked.adr", "Locked: l@x\r\n");
+    std::string half = std::string(100000, ';') + "\r\nHalf: h@x\r\n";
+    Write(folder + "half.adr", half);
+    WriteList({{"local", "A", folder + "a.adr"},
+               {"local", "USB", "R:\\books\\usb.adr"},
+               {"local", "NAS", "\\\\nosuchserver\\share\\nas.adr"},
+               {"local", "Folder", folder + "gone\\f.adr"},
+               {"local", "Deleted", folder + "deleted.adr"},
+               {"local", "Locked", folder + "locked.adr"},
+               {"local", "Half", folder + "half.adr"}});
+    HANDLE lock = CreateFileA((folder + "locked.adr").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, lock);
+    g_pfnFailRead = [](const char* path, uint64_t offset) { return offset > 0 && std::strstr(path, "half.adr"); };
+    store.LoadBooks();
+    g_pfnFailRead = nullptr;
+    EXPECT_EQ("A,", BookNames());
+    EXPECT_EQ(6u, watcher.boxes.size());
+    EXPECT_TRUE(store.IsBookFile(folder + "half.adr"));  // held: no new book may take it
+
+    store.SetModified(store.AddData(ADT_ADDR, "Jiro", "j@x", store.FirstBook(), PLACE_CHILD));
+    store.SaveBooks();
+    EXPECT_EQ("A,USB,NAS,Folder,Locked,Half,", Names());
+    EXPECT_EQ(half, Read(folder + "half.adr"));
+    CloseHandle(lock);
+
+    CAddrBook next;
+    next.LoadBooks();
+    EXPECT_EQ(9u, watcher.boxes.size());  // the three still missing
+    std::string loaded;
+    for (ADTDATA* book = next.FirstBook(); book; book = book->pNext)
+        loaded += std::string(book->psName) + ",";
+    EXPECT_EQ("A,Locked,Half,", loaded);
+}
+
+// The settings file is written only when its text changed, whole, keeping what a hand edit
+// put there; a write that fails (another program holds the file) is reported once and
+// done at a later save. A file that cannot be read at start is never replaced in that run.
+TEST_F(BookRegistryTest, TheSettingsFileIsWrittenWholeOnlyWhenChangedAndNeverAfterAFailedRead)
+{
+    Write(folder + "a.adr", "");
+    std::string text = "; 手で書いたメモ\r\n[AddressBook]\r\nnum=1\r\nbook0_type=local\r\nbook0_name=A\r\nbook0_path=" +
+                       folder + "a.adr\r\n\r\n[other]\r\nkept=1\r\n";
+    Write(g_szIniPath, text);
+    uint64_t written = WriteTime(g_szIniPath);
+    store.LoadBooks();
+    store.SaveBooks();
+    EXPECT_EQ(written, WriteTime(g_szIniPath));
+
+    LocalBook("B", "b.adr")->bModified = 1;
+    HANDLE lock = CreateFileA(g_szIniPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    store.SaveBooks();
+    store.SaveBooks();
+    EXPECT_EQ(1u, watcher.boxes.size());
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find("設定ファイル"));
+    CloseHandle(lock);
+    EXPECT_EQ(text, Read(g_szIniPath));
+    store.SaveBooks();
+    EXPECT_EQ("A,B,", Names());
+    std::string now = Read(g_szIniPath);
+    EXPECT_EQ(0u, now.find("; 手で書いたメモ\r\n[AddressBook]\r\nnum=2\r\n"));
+    EXPECT_NE(std::string::npos, now.find("[other]\r\nkept=1\r\n"));
+    EXPECT_EQ(0, FileCountIn(folder, "*.tmp"));
+
+    lock = CreateFileA(g_szIniPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    CAddrBook blind;
+    blind.LoadBooks();
+    CloseHandle(lock);
+    EXPECT_EQ(nullptr, blind.FirstBook());  // no default book in its place
+    EXPECT_EQ(2u, watcher.boxes.size());
+    blind.AddData(ADT_LOCAL_BOOK, "New", (folder + "new.adr").c_str(), nullptr, 0);
+    blind.SaveBooks();
+    EXPECT_EQ(now, Read(g_szIniPath));
+}
 
 TEST_F(BookRegistryTest, ModifiedLocalBooksAreRewrittenOthersNot)
 {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <cstring>
 #include <string>
+#include <vector>
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "store/AddrBook.h"
@@ -175,12 +176,29 @@ TEST_F(BookSaveTest, AFileChangedOnDiskIsKeptAndTheBookGoesToACopy)
     EXPECT_EQ("warning", watcher.boxes[0].icon);
     EXPECT_EQ(0, book->bModified);
 
-    // Later changes of this run go to the same copy; the other version is never touched.
+    // Later changes of this run go to the same copy while nobody else touched it; the
+    // other version is never touched.
     store.SetModified(store.AddData(ADT_ADDR, "追加", "more@example.jp", book, PLACE_CHILD));
     store.SaveBooks();
     EXPECT_EQ(theirs, ReadFileBytes(path));
     EXPECT_EQ(1, FileCountIn(folder, "book (競合 *).adr"));
     EXPECT_NE(std::string::npos, ReadFileBytes(copy).find("追加: more@example.jp"));
+
+    // The user edits the copy, or takes it in as a book of its own: it is never written again.
+    auto copies = [&] { return FilesIn(folder, "book (競合 *).adr"); };
+    WriteFileBytes(copy, "利用者: mine@example.jp\r\n");
+    store.SetModified(store.AddData(ADT_ADDR, "再度", "again@example.jp", book, PLACE_CHILD));
+    store.SaveBooks();
+    EXPECT_EQ("利用者: mine@example.jp\r\n", ReadFileBytes(copy));
+    std::vector<std::string> two = copies();
+    ASSERT_EQ(2u, two.size()) << FolderListing(folder);
+    std::string second = two[0] == copy ? two[1] : two[0];
+    ASSERT_NE(nullptr, store.AddBookFromFile("回収", second.c_str()));
+    std::string recovered = ReadFileBytes(second);
+    store.SetModified(store.AddData(ADT_ADDR, "三度", "third@example.jp", book, PLACE_CHILD));
+    store.SaveBooks();
+    EXPECT_EQ(recovered, ReadFileBytes(second));
+    EXPECT_EQ(3u, copies().size());
 }
 
 // A save cut off between the finished temporary file and the replace (the process was
