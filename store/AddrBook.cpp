@@ -225,6 +225,11 @@ void CAddrBook::DeleteData(ADTDATA* node)
     if (!node || !node->pParent)
         return;
     SetModified(node->pParent);
+    // A held book that followed this book now follows the one before it.
+    for (HeldBook& held : m_HeldBooks) {
+        if (held.pAfter == node)
+            held.pAfter = node->pPrev;
+    }
     Unlink(node);
 
     if (node->pChild)

@@ -27,12 +27,11 @@ struct BookFileState {
 
 // A book of the settings file's list whose file could not be reached at start (its drive,
 // share or folder is not there, or the file cannot be read): it is not in the store, but
-// its entry is kept in the list, after the entry it followed, until its file is back.
+// its entry is kept in the list, after the book it followed, until its file is back.
 struct HeldBook {
     std::string strName;
     std::string strPath;
-    std::string strAfter;  // the list key of the entry it follows, "" for the first
-    size_t nIndex = 0;     // its place when that entry is gone
+    const ADTDATA* pAfter;  // the book it follows in the list; none when it comes first
 };
 
 class CAddrBook {
@@ -124,10 +123,11 @@ private:
     bool SaveBookFile(ADTDATA* book);
     bool SaveConflictCopy(ADTDATA* book, const std::string& path);
     enum class ListLoad { Added, Held, Dropped };
-    ListLoad LoadListBook(const std::string& name, const std::string& path, const std::string& after, size_t index);
+    ListLoad LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
     void SaveBookList();
     BookListEntry EntryOf(const ADTDATA* book) const;
     BookList CurrentBookList() const;
+    std::unordered_map<const ADTDATA*, std::string> NumberedKeys() const;
     void AdoptMergedList(const BookList& merged, const BookList& ours);
 
     void LinkChildLast(ADTDATA* node, ADTDATA* target);

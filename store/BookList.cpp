@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <unordered_map>
+#include <vector>
 #include "framework/PathName.h"
 #include "store/AddrBook.h"
 #include "store/FileIdentity.h"
@@ -53,6 +54,19 @@ std::string ListKey(const std::string& type, const std::string& name, const std:
     return type == "local" ? "L" + FileKey(path) : "G" + name + "\n" + path;
 }
 
+// Two global books of one name and URL are two books: the second and later ones get their
+// count in their key, so the merge matches them in turn instead of taking them for one.
+// (Two entries of one local file are one book, and the merge keeps the first.)
+void NumberRepeatedGlobals(BookList& list)
+{
+    std::unordered_map<std::string, int> seen;
+    for (BookListEntry& entry : list) {
+        int count = entry.type == "local" ? 0 : seen[entry.key]++;
+        if (count > 0)
+            entry.key += "\n#" + std::to_string(count + 1);
+    }
+}
+
 BookList ListOf(const CIniText& ini)
 {
     BookList list;
@@ -67,6 +81,7 @@ BookList ListOf(const CIniText& ini)
         entry.key = ListKey(entry.type, entry.name, entry.path);
         list.push_back(entry);
     }
+    NumberRepeatedGlobals(list);
     return list;
 }
 
@@ -108,22 +123,39 @@ BookListEntry CAddrBook::EntryOf(const ADTDATA* book) const
     return entry;
 }
 
-// The store's books in order, each held book after the entry it followed.
+// The store's books in order, each held book after the book it followed.
 BookList CAddrBook::CurrentBookList() const
 {
     BookList list;
-    for (const ADTDATA* book = m_Root.pChild; book; book = book->pNext)
-        list.push_back(EntryOf(book));
-    for (const HeldBook& held : m_HeldBooks) {
-        size_t at = held.strAfter.empty() ? 0 : std::min(held.nIndex, list.size());
-        for (size_t i = 0; i < list.size(); ++i) {
-            if (!held.strAfter.empty() && list[i].key == held.strAfter)
-                at = i + 1;
+    auto addHeldAfter = [&](const ADTDATA* book) {
+        for (const HeldBook& held : m_HeldBooks) {
+            if (held.pAfter == book)
+                list.push_back({"local", held.strName, held.strPath, ListKey("local", held.strName, held.strPath)});
         }
-        list.insert(list.begin() + static_cast<std::ptrdiff_t>(at),
-                    {"local", held.strName, held.strPath, ListKey("local", held.strName, held.strPath)});
+    };
+    addHeldAfter(nullptr);
+    for (const ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
+        list.push_back(EntryOf(book));
+        addHeldAfter(book);
     }
+    NumberRepeatedGlobals(list);
     return list;
+}
+
+// The list key of every book of the store, numbered as CurrentBookList numbers them.
+std::unordered_map<const ADTDATA*, std::string> CAddrBook::NumberedKeys() const
+{
+    BookList list;
+    std::vector<const ADTDATA*> books;
+    for (const ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
+        list.push_back(EntryOf(book));
+        books.push_back(book);
+    }
+    NumberRepeatedGlobals(list);
+    std::unordered_map<const ADTDATA*, std::string> keys;
+    for (size_t i = 0; i < books.size(); ++i)
+        keys[books[i]] = list[i].key;
+    return keys;
 }
 
 // Brings the store and the held books to the merged list: the other process's new books
@@ -138,9 +170,10 @@ void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
         }
         return nullptr;
     };
+    std::unordered_map<const ADTDATA*, std::string> keys = NumberedKeys();
     for (ADTDATA* book = m_Root.pChild; book;) {
         ADTDATA* next = book->pNext;
-        const BookListEntry* kept = find(merged, EntryOf(book).key);
+        const BookListEntry* kept = find(merged, keys[book]);
         if (!kept) {
             DeleteData(book);
         } else if (kept->name != (book->psName ? book->psName : "")) {
@@ -155,26 +188,30 @@ void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
         else
             ++i;
     }
-    std::string after;
-    for (size_t i = 0; i < merged.size(); ++i) {
-        const BookListEntry& entry = merged[i];
-        if (!find(ours, entry.key)) {
-            if (entry.type != "local")
-                AddData(ADT_GLOBAL_BOOK, entry.name.c_str(), entry.path.c_str(), nullptr, 0);
-            else
-                LoadListBook(entry.name, entry.path, after, i);
-        }
-        after = entry.key;
+    for (const BookListEntry& entry : merged) {
+        if (find(ours, entry.key))
+            continue;
+        if (entry.type != "local")
+            AddData(ADT_GLOBAL_BOOK, entry.name.c_str(), entry.path.c_str(), nullptr, 0);
+        else if (!IsBookFile(entry.path))
+            LoadListBook(entry.name, entry.path, nullptr);
     }
-    // The new books came last: each book moves to follow the one before it in the list.
+    // The new books came last: each book moves to follow the one before it in the list, and
+    // each held book follows the book before it.
+    keys = NumberedKeys();
     std::unordered_map<std::string, ADTDATA*> books;
     for (ADTDATA* book = m_Root.pChild; book; book = book->pNext)
-        books.emplace(EntryOf(book).key, book);
+        books.emplace(keys[book], book);
     ADTDATA* previous = nullptr;
     for (const BookListEntry& entry : merged) {
         auto found = books.find(entry.key);
-        if (found == books.end())
+        if (found == books.end()) {
+            for (HeldBook& held : m_HeldBooks) {
+                if (ListKey("local", held.strName, held.strPath) == entry.key)
+                    held.pAfter = previous;
+            }
             continue;
+        }
         ADTDATA* book = found->second;
         if (book != (previous ? previous->pNext : m_Root.pChild))
             MoveData(book, previous ? previous : m_Root.pChild, previous ? PLACE_AFTER : PLACE_BEFORE);

@@ -132,23 +132,19 @@ void CAddrBook::LoadBooks()
         return;
     }
     std::string dropped;
-    std::string after;
     for (int i = 0; i < count; ++i) {
         std::string type = settings.Value(kSection, Key(i, "type"));
         std::string name = settings.Value(kSection, Key(i, "name"));
         std::string path = settings.Value(kSection, Key(i, "path"));
         if (type != "local") {
             AddData(ADT_GLOBAL_BOOK, name.c_str(), path.c_str(), nullptr, 0);
-            after = EntryOf(m_Root.pLastChild).key;
             continue;
         }
         path = FullPathOf(path, PathFolder(g_szIniPath));
-        if (IsBookFile(path)) {
+        if (IsBookFile(path))
             dropped += name + "\n    " + path + "\n";
-            continue;
-        }
-        if (LoadListBook(name, path, after, static_cast<size_t>(i)) != ListLoad::Dropped)
-            after = "L" + FileKey(path);
+        else
+            LoadListBook(name, path, m_Root.pLastChild);
     }
     if (!dropped.empty())
         ReportDroppedDuplicates(dropped);
@@ -156,8 +152,7 @@ void CAddrBook::LoadBooks()
 
 // One local book of the list: read into the store, held while its file cannot be reached,
 // or dropped when its file is gone from a folder that is there (someone deleted it).
-CAddrBook::ListLoad CAddrBook::LoadListBook(const std::string& name, const std::string& path, const std::string& after,
-                                            size_t index)
+CAddrBook::ListLoad CAddrBook::LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after)
 {
     if (AddBookFromFile(name.c_str(), path.c_str()))
         return ListLoad::Added;
@@ -165,7 +160,7 @@ CAddrBook::ListLoad CAddrBook::LoadListBook(const std::string& name, const std::
     std::string bytes;
     if (ReadWholeFile(path, bytes) == FileRead::Gone)
         return ListLoad::Dropped;
-    m_HeldBooks.push_back({name, path, after, index});
+    m_HeldBooks.push_back({name, path, after});
     return ListLoad::Held;
 }
 
