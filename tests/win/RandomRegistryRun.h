@@ -70,6 +70,11 @@ private:
 
     void Step()
     {
+        int books = 0;
+        for (ADTDATA* book = m_store->FirstBook(); book; book = book->pNext)
+            ++books;
+        if (books > 12)
+            DeleteBook();  // a dozen books say as much as a hundred, and cost far less
         switch (Pick(12)) {
         case 0: case 1: case 2: AddAddress(); break;
         case 3: DeleteAddress(); break;
