@@ -125,9 +125,8 @@ private:
     enum class ListLoad { Added, Held, Dropped };
     ListLoad LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
     void SaveBookList();
-    BookListEntry EntryOf(const ADTDATA* book) const;
+    BookListEntry EntryOf(ADTDATA* book) const;
     BookList CurrentBookList() const;
-    std::unordered_map<const ADTDATA*, std::string> NumberedKeys() const;
     void AdoptMergedList(const BookList& merged, const BookList& ours);
 
     void LinkChildLast(ADTDATA* node, ADTDATA* target);

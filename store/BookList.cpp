@@ -113,9 +113,10 @@ void ReportSettingsNotWritten(const std::string& path)
 
 }  // namespace
 
-BookListEntry CAddrBook::EntryOf(const ADTDATA* book) const
+BookListEntry CAddrBook::EntryOf(ADTDATA* book) const
 {
     BookListEntry entry;
+    entry.pBook = book;
     entry.type = book->cType == ADT_LOCAL_BOOK ? "local" : "global";
     entry.name = book->psName ? book->psName : "";
     entry.path = book->psAddr ? book->psAddr : "";
@@ -134,28 +135,12 @@ BookList CAddrBook::CurrentBookList() const
         }
     };
     addHeldAfter(nullptr);
-    for (const ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
+    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
         list.push_back(EntryOf(book));
         addHeldAfter(book);
     }
     NumberRepeatedGlobals(list);
     return list;
-}
-
-// The list key of every book of the store, numbered as CurrentBookList numbers them.
-std::unordered_map<const ADTDATA*, std::string> CAddrBook::NumberedKeys() const
-{
-    BookList list;
-    std::vector<const ADTDATA*> books;
-    for (const ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
-        list.push_back(EntryOf(book));
-        books.push_back(book);
-    }
-    NumberRepeatedGlobals(list);
-    std::unordered_map<const ADTDATA*, std::string> keys;
-    for (size_t i = 0; i < books.size(); ++i)
-        keys[books[i]] = list[i].key;
-    return keys;
 }
 
 // Brings the store and the held books to the merged list: the other process's new books
@@ -170,17 +155,15 @@ void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
         }
         return nullptr;
     };
-    std::unordered_map<const ADTDATA*, std::string> keys = NumberedKeys();
-    for (ADTDATA* book = m_Root.pChild; book;) {
-        ADTDATA* next = book->pNext;
-        const BookListEntry* kept = find(merged, keys[book]);
-        if (!kept) {
+    for (const BookListEntry& entry : ours) {
+        ADTDATA* book = entry.pBook;
+        const BookListEntry* kept = find(merged, entry.key);
+        if (book && !kept) {
             DeleteData(book);
-        } else if (kept->name != (book->psName ? book->psName : "")) {
+        } else if (book && kept->name != entry.name) {
             ReplaceName(book, kept->name.c_str());
             UpdateLabel(book);
         }
-        book = next;
     }
     for (size_t i = 0; i < m_HeldBooks.size();) {
         if (!find(merged, ListKey("local", m_HeldBooks[i].strName, m_HeldBooks[i].strPath)))
@@ -198,10 +181,11 @@ void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
     }
     // The new books came last: each book moves to follow the one before it in the list, and
     // each held book follows the book before it.
-    keys = NumberedKeys();
     std::unordered_map<std::string, ADTDATA*> books;
-    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext)
-        books.emplace(keys[book], book);
+    for (const BookListEntry& entry : CurrentBookList()) {
+        if (entry.pBook)
+            books.emplace(entry.key, entry.pBook);
+    }
     ADTDATA* previous = nullptr;
     for (const BookListEntry& entry : merged) {
         auto found = books.find(entry.key);

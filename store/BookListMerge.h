@@ -5,12 +5,14 @@
 #pragma once
 #include <string>
 #include <vector>
+#include "store/AddrData.h"
 
 struct BookListEntry {
     std::string type;  // "local", or anything else for a global book
     std::string name;
     std::string path;  // the file of a local book, the URL of a global one
     std::string key;   // who the entry is: equal keys are one book (the registry forms them)
+    ADTDATA* pBook = nullptr;  // the store's book of the entry, when it has one
 };
 
 using BookList = std::vector<BookListEntry>;

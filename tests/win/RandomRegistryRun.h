@@ -149,7 +149,12 @@ private:
 
     std::string Contents(const ADTDATA* book)
     {
-        FILE* file = std::tmpfile();
+        // (msvcrt's tmpfile runs out of names in a long run.)
+        FILE* file = std::fopen((m_folder + "contents").c_str(), "w+b");
+        if (!file) {
+            ADD_FAILURE() << "no scratch file";
+            return "";
+        }
         m_store->WriteList(book->pChild, file, 0);
         std::string bytes(static_cast<size_t>(std::ftell(file)), '\0');
         std::rewind(file);
