@@ -21,6 +21,7 @@ public:
     void SetItemText(HTREEITEM, const char*) override {}
     void SetItemData(HTREEITEM, uint32_t) override {}
     void Expand(HTREEITEM) override {}
+    void SortLevel(HTREEITEM) override {}
 };
 
 const int kAddresses = 100000;

@@ -263,6 +263,48 @@ void CAddrBook::MoveData(ADTDATA* node, ADTDATA* target, int mode)
         m_pTree->SetItemData(node->hItem, data);
 }
 
+void CAddrBook::DetachData(ADTDATA* node)
+{
+    if (!node || !node->pParent)
+        return;
+    SetModified(node->pParent);
+    Unlink(node);
+    node->pPrev = nullptr;
+    node->pNext = nullptr;
+    if (m_pTree && node->hItem)
+        m_pTree->DeleteItem(node->hItem);
+    for (ADTDATA* below = node; below; below = NextPreOrder(below, node->pParent))
+        AssignItem(below, nullptr);
+    node->pParent = nullptr;
+}
+
+void CAddrBook::AttachData(ADTDATA* node, ADTDATA* target, int mode)
+{
+    if (!node || !target || node->pParent || (mode != PLACE_CHILD && !target->pParent))
+        return;
+    LinkAt(node, target, mode);
+    DispData(node);
+}
+
+// Links a node that stands in no list relative to target, with AddData's placements.
+void CAddrBook::LinkAt(ADTDATA* node, ADTDATA* target, int mode)
+{
+    ADTDATA* parent = mode == PLACE_CHILD ? target : target->pParent;
+    node->pParent = parent;
+    node->pNext = nullptr;
+    parent->nChild++;
+    if (mode == PLACE_CHILD) {
+        node->pPrev = target->pLastChild;
+        LinkChildLast(node, target);
+    } else if (mode == PLACE_BEFORE) {
+        node->pPrev = target->pPrev;
+        LinkBefore(node, target);
+    } else {
+        node->pPrev = target;
+        LinkAfter(node, target);
+    }
+}
+
 void CAddrBook::DeleteList(ADTDATA* node)
 {
     ADTDATA* start = node ? node : m_Root.pChild;

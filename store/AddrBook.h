@@ -57,6 +57,11 @@ public:
     // of the same parent, keeping the node with its subtree, item and flags. Books are
     // reordered this way, so that their unsaved changes and protection go with them.
     void MoveData(ADTDATA* node, ADTDATA* target, int mode);
+    // Takes node with its subtree out of its list (its items leave the view) and keeps them
+    // for AttachData, which links them again relative to target as AddData links a new
+    // node, keys the node and shows the subtree. The merge moves nodes between folders so.
+    void DetachData(ADTDATA* node);
+    void AttachData(ADTDATA* node, ADTDATA* target, int mode);
     void DeleteList(ADTDATA* node);
 
     void DispData(ADTDATA* node);
@@ -89,6 +94,8 @@ public:
     // The same from the bytes of a file read whole.
     void ReadText(ADTDATA* parent, const std::string& bytes);
     int WriteList(ADTDATA* first, FILE* file, int depth);
+    // The bytes WriteList writes for the list.
+    static std::string FormatList(const ADTDATA* first, int depth);
     // False for an address name that the file cannot hold: one with ":" or a line end in
     // it, or one that would read back as a folder start or end line.
     static bool IsStorableAddressName(const char* name);
@@ -138,6 +145,7 @@ private:
     void ReadLines(ADTDATA* parent, CLineReader& reader);
     void AddLines(ADTDATA* parent, CLineReader& reader);
     void AssignItem(ADTDATA* node, HTREEITEM item);
+    void LinkAt(ADTDATA* node, ADTDATA* target, int mode);
     void FreeNode(ADTDATA* node);
     void FreeSubtrees(ADTDATA* first);
 };

@@ -38,6 +38,11 @@ struct ADTDATA {
     ADTDATA* pChild;      // first child
     int nChild;
     ADTDATA* pLastChild;  // last child, so that appending does not walk the list
+    // Folders and addresses of a local book: which entry of the book's base (what its file
+    // held when this run last read or wrote it) the node is, so that the merge with a file
+    // changed by someone else knows this run's edits, moves and deletions. 0 for a node
+    // made since (see CBookBase).
+    uint32_t nBaseId;
 };
 
 inline bool IsBookKind(unsigned char kind)

@@ -3,41 +3,11 @@
 #include <string>
 #include <vector>
 #include "store/AddrBook.h"
+#include "store/AddrLine.h"
 #include "store/LineReader.h"
 #include "store/StoreHooks.h"
 
 namespace {
-
-bool IsAsciiBlankOrTab(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-// keyword (lower case) stands at pos, in any ASCII case, followed by a blank, a tab or
-// the end of the line. Without the follower test an address named "Groupware" would
-// read back as a folder.
-bool StartsWithKeyword(const std::string& line, size_t pos, const char* keyword)
-{
-    size_t i = 0;
-    for (; keyword[i]; ++i) {
-        if (pos + i >= line.size() || AsciiLower(line[pos + i]) != keyword[i])
-            return false;
-    }
-    size_t after = pos + i;
-    return after == line.size() || IsAsciiBlankOrTab(line[after]);
-}
-
-size_t SkipBlanks(const std::string& line, size_t pos)
-{
-    while (pos < line.size() && line[pos] == ' ')
-        ++pos;
-    return pos;
-}
 
 bool WriteText(FILE* file, const std::string& text)
 {
@@ -48,12 +18,11 @@ bool WriteText(FILE* file, const std::string& text)
 
 bool CAddrBook::IsStorableAddressName(const char* name)
 {
-    std::string text = name ? name : "";
+    std::string_view text = name ? name : "";
     // ":" and the line ends are never trail bytes of a two-byte character.
-    if (text.find_first_of(":\r\n") != std::string::npos)
+    if (text.find_first_of(":\r\n") != std::string_view::npos)
         return false;
-    size_t start = SkipBlanks(text, 0);
-    return !StartsWithKeyword(text, start, "group") && !StartsWithKeyword(text, start, "end group");
+    return ParseAddrLine(text).kind == AddrLine::OTHER;
 }
 
 // Reads lines into parent until the end of the file. Folders nest through an explicit
@@ -92,48 +61,44 @@ void CAddrBook::AddLines(ADTDATA* parent, CLineReader& reader)
     std::string line;
     while (reader.Next(line)) {
         ADTDATA* current = levels.empty() ? parent : levels.back();
-        size_t start = SkipBlanks(line, 0);
-        if (StartsWithKeyword(line, start, "group")) {
-            std::string name = line.substr(SkipBlanks(line, start + 5));
-            ADTDATA* folder = AddData(ADT_FOLDER, name.c_str(), nullptr, current, PLACE_CHILD);
+        AddrLine parsed = ParseAddrLine(line);
+        if (parsed.kind == AddrLine::FOLDER_START) {
+            ADTDATA* folder = AddData(ADT_FOLDER, std::string(parsed.name).c_str(), nullptr, current, PLACE_CHILD);
             levels.push_back(folder ? folder : current);
-        } else if (StartsWithKeyword(line, start, "end group")) {
+        } else if (parsed.kind == AddrLine::FOLDER_END) {
             if (!levels.empty())
                 levels.pop_back();
-        } else {
-            size_t colon = line.find(':', start);
-            if (colon == std::string::npos)
-                continue;
-            std::string name = line.substr(start, colon - start);
-            std::string text = line.substr(SkipBlanks(line, colon + 1));
-            AddData(ADT_ADDR, name.c_str(), text.c_str(), current, PLACE_CHILD);
+        } else if (parsed.kind == AddrLine::ADDRESS) {
+            AddData(ADT_ADDR, std::string(parsed.name).c_str(), std::string(parsed.text).c_str(), current,
+                    PLACE_CHILD);
         }
     }
 }
 
-// Writes the list and everything below it in list order. Folders open and close through
-// the parent links, so any depth writes without recursion, each level four blanks deeper.
-// A write that comes up short (a full disk) stops the writing and gives -1, so that the
-// caller never takes a cut file for a whole one.
-int CAddrBook::WriteList(ADTDATA* first, FILE* file, int depth)
+namespace {
+
+// Hands the lines of the list and everything below it, in list order, to put (which says
+// whether it took them). Folders open and close through the parent links, so any depth
+// is walked without recursion, each level four blanks deeper. Stops at the first refusal.
+template <typename Put>
+bool PutLines(const ADTDATA* first, int depth, Put put)
 {
-    if (!first || !file)
-        return 0;
     std::string indent(static_cast<size_t>(depth > 0 ? depth : 0) * 4, ' ');
-    ADTDATA* node = first;
+    std::string line;
+    const ADTDATA* node = first;
     bool ok = true;
     while (node && ok) {
         const char* name = node->psName ? node->psName : "";
         if (node->cType == ADT_FOLDER) {
-            ok = WriteText(file, indent + "Group " + name + "\r\n");
+            ok = put(line.assign(indent).append("Group ").append(name).append("\r\n"));
             if (node->pChild) {
                 node = node->pChild;
                 indent.append(4, ' ');
                 continue;
             }
-            ok = ok && WriteText(file, indent + "End group\r\n");
+            ok = ok && put(line.assign(indent).append("End group\r\n"));
         } else {
-            ok = WriteText(file, indent + name + ": " + (node->psAddr ? node->psAddr : "") + "\r\n");
+            ok = put(line.assign(indent).append(name).append(": ").append(node->psAddr ? node->psAddr : "").append("\r\n"));
         }
         // Climb out of finished folders, closing each, until a next sibling is found.
         while (ok && !node->pNext) {
@@ -143,10 +108,29 @@ int CAddrBook::WriteList(ADTDATA* first, FILE* file, int depth)
             }
             node = node->pParent;
             indent.resize(indent.size() - 4);
-            ok = WriteText(file, indent + "End group\r\n");
+            ok = put(line.assign(indent).append("End group\r\n"));
         }
         if (node)
             node = node->pNext;
     }
-    return ok ? 0 : -1;
+    return ok;
+}
+
+}  // namespace
+
+// A write that comes up short (a full disk) stops the writing and gives -1, so that the
+// caller never takes a cut file for a whole one.
+int CAddrBook::WriteList(ADTDATA* first, FILE* file, int depth)
+{
+    if (!first || !file)
+        return 0;
+    return PutLines(first, depth, [file](const std::string& line) { return WriteText(file, line); }) ? 0 : -1;
+}
+
+std::string CAddrBook::FormatList(const ADTDATA* first, int depth)
+{
+    std::string text;
+    if (first)
+        PutLines(first, depth, [&text](const std::string& line) { return text.append(line), true; });
+    return text;
 }

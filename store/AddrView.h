@@ -23,6 +23,9 @@ public:
     virtual void SetItemText(HTREEITEM item, const char* text) = 0;
     virtual void SetItemData(HTREEITEM item, uint32_t data) = 0;
     virtual void Expand(HTREEITEM item) = 0;
+    // Puts the children of parent (0 = top level) in key order: after the store relinked
+    // nodes within a list, whose items keep their places until then.
+    virtual void SortLevel(HTREEITEM parent) = 0;
 
 protected:
     ~IAddrView() = default;

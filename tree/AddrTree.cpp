@@ -69,6 +69,14 @@ void CAddrTree::SortChildren(HTREEITEM item)
     }
 }
 
+void CAddrTree::SortLevel(HTREEITEM parent)
+{
+    TVSORTCB sort = {};
+    sort.hParent = parent ? parent : TVI_ROOT;
+    sort.lpfnCompare = CompareOrder;
+    SortChildrenCB(sort);
+}
+
 int CALLBACK CAddrTree::CompareOrder(LPARAM data1, LPARAM data2, LPARAM)
 {
     uint32_t k1 = ItemDataKey(static_cast<uint32_t>(data1));

@@ -20,6 +20,7 @@ public:
     void SetItemText(HTREEITEM item, const char* text) override { CTreeCtrl::SetItemText(item, text); }
     void SetItemData(HTREEITEM item, uint32_t data) override { CTreeCtrl::SetItemData(item, data); }
     void Expand(HTREEITEM item) override { CTreeCtrl::Expand(item, TVE_EXPAND); }
+    void SortLevel(HTREEITEM parent) override;
 
     // Puts the children of item (0: the top level only) in key order, every level below
     // first.

@@ -26,6 +26,15 @@ RowSplit SplitRow(const RECT& row)
     return {(row.bottom - row.top) / 2, (row.bottom - row.top) / 3};
 }
 
+void ForgetBaseIds(ADTDATA* top)
+{
+    if (!top)
+        return;
+    top->nBaseId = 0;
+    for (ADTDATA* node = top->pChild; node; node = NextPreOrder(node, top))
+        node->nBaseId = 0;
+}
+
 }  // namespace
 
 int CAddrTree::KindOf(HTREEITEM item) const
@@ -286,9 +295,15 @@ void CAddrTree::DropAt(HTREEITEM target, int y)
         return;
     }
     ADTDATA* dragged = m_Store.FindByItem(m_hDragItem);
-    CopySubtree(m_hDragItem, target, mode);
+    ADTDATA* copy = m_Store.FindByItem(CopySubtree(m_hDragItem, target, mode));
     m_Store.SetModified(m_Store.FindByItem(target));
-    if (sourceBook && sourceBook->cType != ADT_GLOBAL_BOOK && !sourceBook->bReadOnly) {
+    bool moves = sourceBook && sourceBook->cType != ADT_GLOBAL_BOOK && !sourceBook->bReadOnly;
+    // A move within a book keeps the entries' identity (their base ids): a merge with the
+    // book's file then sees a move, not a deletion and an addition. A copy, or a move to
+    // another book, makes new entries there.
+    if (!moves || sourceBook != targetBook)
+        ForgetBaseIds(copy);
+    if (moves) {
         m_Store.SetModified(dragged);
         m_Store.DeleteData(dragged);
         m_Store.Renumber(container ? m_Store.FindByItem(container) : nullptr, 1);
@@ -312,6 +327,7 @@ void CAddrTree::MoveBook(HTREEITEM target, int mode)
 // Copies the source's subtree in the order its items stand, which is the order of the
 // store's lists: the store's lists are walked, not the control's items, each of which
 // would cost a search of all items under Wine. No recursion: folders nest to any depth.
+// Each copy carries its original's base id, so that a drag is a move of the same entries.
 HTREEITEM CAddrTree::CopySubtree(HTREEITEM source, HTREEITEM target, int mode)
 {
     ADTDATA* top = m_Store.FindByItem(source);
@@ -320,6 +336,7 @@ HTREEITEM CAddrTree::CopySubtree(HTREEITEM source, HTREEITEM target, int mode)
     ADTDATA* topCopy = m_Store.AddDataAt(top->cType, top->psName, top->psAddr, target, mode);
     if (!topCopy)
         return nullptr;
+    topCopy->nBaseId = top->nBaseId;
     ADTDATA* node = top;
     ADTDATA* copy = topCopy;     // the copy of node, or none when it could not be made
     ADTDATA* parentCopy = nullptr;  // the copy of node's parent below the top
@@ -328,6 +345,8 @@ HTREEITEM CAddrTree::CopySubtree(HTREEITEM source, HTREEITEM target, int mode)
             parentCopy = copy;
             node = node->pChild;
             copy = m_Store.AddData(node->cType, node->psName, node->psAddr, parentCopy, PLACE_CHILD);
+            if (copy)
+                copy->nBaseId = node->nBaseId;
             continue;
         }
         // Climb out of finished lists until a next sibling is found.
@@ -340,6 +359,8 @@ HTREEITEM CAddrTree::CopySubtree(HTREEITEM source, HTREEITEM target, int mode)
             break;
         node = node->pNext;
         copy = m_Store.AddData(node->cType, node->psName, node->psAddr, parentCopy, PLACE_CHILD);
+        if (copy)
+            copy->nBaseId = node->nBaseId;
     }
     return topCopy->hItem;
 }

@@ -88,8 +88,9 @@ public:
 
     // One level (0: the top level) in key order, as the window re-sorts the books after
     // moving one.
-    void SortLevel(HTREEITEM parent)
+    void SortLevel(HTREEITEM parent) override
     {
+        log.push_back("sort " + (parent ? Path(parent) : std::string("(top)")));
         std::vector<HTREEITEM>& level = Siblings(parent);
         std::stable_sort(level.begin(), level.end(), [this](HTREEITEM a, HTREEITEM b) {
             return (items.at(a).data & 0xFFFFFF) < (items.at(b).data & 0xFFFFFF);

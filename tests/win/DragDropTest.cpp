@@ -2,6 +2,8 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "WindowFixture.h"
+#include "store/BookBase.h"
+#include "store/BookMerge.h"
 
 namespace {
 
@@ -255,6 +257,43 @@ TEST_F(DragDropTest, NothingMovesIntoItsOwnSubtreeOrProtectedBooks)
         }
         EXPECT_EQ("A,B,C,Sub", Names(friends));
     });
+}
+
+// Each node knows the entry of its book's file that it came from; a drag within a book keeps
+// that, so a merge with the file sees a move of the same entries, whose edits elsewhere
+// then apply at the new place. A drag to another book, or a copy, makes new entries.
+TEST_F(DragDropTest, ADragWithinABookKeepsWhichEntriesItMoves)
+{
+    ADTDATA* inner = store.AddData(ADT_ADDR, "In", "in@x", sub, PLACE_CHILD);
+    CBookBase base;
+    base.Capture(CAddrBook::FormatList(book->pChild, 0));
+    base.Stamp(book);
+    CBookBase readOnlyBase;
+    readOnlyBase.Capture(CAddrBook::FormatList(readOnly->pChild, 0));
+    readOnlyBase.Stamp(readOnly);
+    uint32_t subId = sub->nBaseId;
+    uint32_t innerId = inner->nBaseId;
+    uint32_t bId = b->nBaseId;
+    ASSERT_NE(0u, subId);
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        Drop(ui, window, sub, book, Where::Middle);
+        ADTDATA* movedSub = book->pLastChild;
+        EXPECT_EQ(subId, movedSub->nBaseId);
+        EXPECT_EQ(innerId, movedSub->pChild->nBaseId);
+        Drop(ui, window, b, movedSub, Where::Middle);
+        EXPECT_EQ(bId, movedSub->pLastChild->nBaseId);
+        Drop(ui, window, a, work, Where::Middle);
+        EXPECT_EQ(0u, work->pLastChild->nBaseId);
+        Drop(ui, window, frozen, book, Where::Middle);
+        EXPECT_EQ(0u, book->pLastChild->nBaseId);
+        EXPECT_NE(0u, frozen->nBaseId);
+    });
+    // Meanwhile the file got B's new address: it lands on B where the drag put it.
+    MergeBook(store, book, base, "Group 友人\r\n    A: a@x\r\n    B: b2@x\r\n    C: c@x\r\n    Group Sub\r\n"
+                                 "        In: in@x\r\n    End group\r\nEnd group\r\n");
+    EXPECT_EQ("個人[友人[C],Sub[In,B],Frozen]", Subtree(book));
+    EXPECT_STREQ("b2@x", book->pChild->pNext->pLastChild->psAddr);
 }
 
 TEST_F(DragDropTest, OutOfAReadOnlyBookADropCopies)

@@ -1,8 +1,10 @@
 // The long random run of the store: a million operations (or the number given) across a
-// few seeds, every invariant checked every hundred steps. Built in the native tree under
+// few seeds, every invariant checked every hundred steps; then one merge of a book edited
+// on two sides for every twenty of those steps, each checked against the merge's rules. Built in the native tree under
 // AddressSanitizer and UndefinedBehaviorSanitizer; run by tests/native/soak/run, not by the
 // default test run.
 #include <cstdlib>
+#include "RandomMergeRun.h"
 #include "RandomStoreRun.h"
 
 namespace {
@@ -15,6 +17,16 @@ TEST(AddrBookSoak, AMillionOperationsKeepEveryInvariant)
     for (unsigned seed = 1; seed <= seeds; ++seed) {
         SCOPED_TRACE(seed);
         if (!RandomStoreRun(1000 + seed).Run(g_nSteps / seeds, 100))
+            return;
+    }
+}
+
+TEST(AddrBookSoak, ManyMergesKeepTheMergeRules)
+{
+    const unsigned seeds = 4;
+    for (unsigned seed = 1; seed <= seeds; ++seed) {
+        SCOPED_TRACE(seed);
+        if (!RandomMergeRun(2000 + seed).Run(static_cast<int>(g_nSteps / 20 / seeds)))
             return;
     }
 }

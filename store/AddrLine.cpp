@@ -1,0 +1,81 @@
+#include "store/AddrLine.h"
+#include <cstring>
+
+namespace {
+
+const char kEndOfFileMark = 0x1A;
+
+bool IsBlankOrTab(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+char AsciiLower(char c)
+{
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+size_t SkipBlanks(std::string_view line, size_t pos)
+{
+    while (pos < line.size() && line[pos] == ' ')
+        ++pos;
+    return pos;
+}
+
+// keyword (lower case) stands at pos, in any ASCII case, followed by a blank, a tab or
+// the end of the line. Without the follower test an address named "Groupware" would
+// read back as a folder.
+bool StartsWithKeyword(std::string_view line, size_t pos, const char* keyword)
+{
+    size_t i = 0;
+    for (; keyword[i]; ++i) {
+        if (pos + i >= line.size() || AsciiLower(line[pos + i]) != keyword[i])
+            return false;
+    }
+    size_t after = pos + i;
+    return after == line.size() || IsBlankOrTab(line[after]);
+}
+
+}  // namespace
+
+AddrLine ParseAddrLine(std::string_view line)
+{
+    AddrLine parsed;
+    size_t start = SkipBlanks(line, 0);
+    if (StartsWithKeyword(line, start, "group")) {
+        parsed.kind = AddrLine::FOLDER_START;
+        parsed.name = line.substr(SkipBlanks(line, start + 5));
+    } else if (StartsWithKeyword(line, start, "end group")) {
+        parsed.kind = AddrLine::FOLDER_END;
+    } else {
+        size_t colon = line.find(':', start);
+        if (colon != std::string_view::npos) {
+            parsed.kind = AddrLine::ADDRESS;
+            parsed.name = line.substr(start, colon - start);
+            parsed.text = line.substr(SkipBlanks(line, colon + 1));
+        }
+    }
+    return parsed;
+}
+
+bool CByteLines::Next(std::string_view& line)
+{
+    line = std::string_view();
+    if (m_bEnded)
+        return false;
+    const char* begin = m_Bytes.data() + m_nPos;
+    size_t left = m_Bytes.size() - m_nPos;
+    const char* lf = static_cast<const char*>(std::memchr(begin, '\n', left));
+    size_t length = lf ? static_cast<size_t>(lf - begin) : left;
+    const char* mark = static_cast<const char*>(std::memchr(begin, kEndOfFileMark, length));
+    if (mark || !lf) {
+        m_bEnded = true;
+        line = std::string_view(begin, mark ? static_cast<size_t>(mark - begin) : length);
+        return !line.empty();
+    }
+    m_nPos += length + 1;
+    if (length && begin[length - 1] == '\r')
+        --length;
+    line = std::string_view(begin, length);
+    return true;
+}

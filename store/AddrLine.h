@@ -1,0 +1,34 @@
+// The reader's rules for one line of an AL-MAIL address file, and the split of a file's
+// bytes into lines. ReadList, the book's base and the merge of a file changed by someone
+// else all read through these, so a file means the same to each of them.
+#pragma once
+#include <cstddef>
+#include <string_view>
+
+struct AddrLine {
+    enum Kind { FOLDER_START, FOLDER_END, ADDRESS, OTHER };
+    Kind kind = OTHER;
+    std::string_view name;  // folder or address name (views into the line)
+    std::string_view text;  // address text
+};
+
+// What a line (without its line end) is: a folder start ("Group" and a blank, a tab or the
+// end, in any case, after leading blanks), a folder end ("End group" likewise), an address
+// ("name: text", the name up to the first ":", the text after it without leading blanks),
+// or a line to skip.
+AddrLine ParseAddrLine(std::string_view line);
+
+// Walks the lines of a file's bytes as CLineReader reads them from the file: a line ends
+// at LF, a CR just before the LF belongs to the line end, a byte 0x1A ends the file.
+class CByteLines {
+public:
+    explicit CByteLines(std::string_view bytes) : m_Bytes(bytes) {}
+
+    // The next line without its line end; false at the end.
+    bool Next(std::string_view& line);
+
+private:
+    std::string_view m_Bytes;
+    size_t m_nPos = 0;
+    bool m_bEnded = false;
+};

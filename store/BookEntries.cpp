@@ -1,0 +1,99 @@
+#include "store/BookEntries.h"
+#include <cstring>
+#include "store/AddrLine.h"
+
+CBookEntries CBookEntries::Parse(std::string_view bytes)
+{
+    CBookEntries book;
+    book.entries.reserve(bytes.size() / 32);
+    std::vector<int> levels;  // the open folders
+    CByteLines lines(bytes);
+    std::string_view line;
+    while (lines.Next(line)) {
+        AddrLine parsed = ParseAddrLine(line);
+        int current = levels.empty() ? -1 : levels.back();
+        if (parsed.kind == AddrLine::FOLDER_START) {
+            levels.push_back(book.Size());
+            book.entries.push_back({current, ADT_FOLDER, parsed.name, {}});
+        } else if (parsed.kind == AddrLine::FOLDER_END) {
+            if (!levels.empty())  // an end line at the top level is skipped
+                levels.pop_back();
+        } else if (parsed.kind == AddrLine::ADDRESS) {
+            book.entries.push_back({current, ADT_ADDR, parsed.name, parsed.text});
+        }
+    }
+    book.Link();
+    return book;
+}
+
+CBookEntries CBookEntries::FromBook(const ADTDATA* book, std::vector<ADTDATA*>* nodes, size_t expected)
+{
+    CBookEntries entries;
+    entries.entries.reserve(expected + expected / 8);
+    if (nodes)
+        nodes->reserve(expected + expected / 8);
+    std::vector<int> levels;  // entry index of each open folder below the book
+    const ADTDATA* node = book->pChild;
+    while (node) {
+        entries.entries.push_back({levels.empty() ? -1 : levels.back(), node->cType,
+                                   node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});
+        if (nodes)
+            nodes->push_back(const_cast<ADTDATA*>(node));
+        if (node->pChild) {
+            levels.push_back(entries.Size() - 1);
+            node = node->pChild;
+            continue;
+        }
+        while (node && !node->pNext) {
+            node = node->pParent == book ? nullptr : node->pParent;
+            if (node)
+                levels.pop_back();
+        }
+        if (node)
+            node = node->pNext;
+    }
+    entries.Link();
+    return entries;
+}
+
+void CBookEntries::Link()
+{
+    size_t slots = entries.size() + 2;
+    m_Start.assign(slots, 0);
+    for (const BookEntry& entry : entries)
+        ++m_Start[static_cast<size_t>(entry.parent + 2)];
+    for (size_t i = 1; i < slots; ++i)
+        m_Start[i] += m_Start[i - 1];
+    m_Children.resize(entries.size());
+    std::vector<int> fill(m_Start.begin(), m_Start.end() - 1);
+    for (int i = 0; i < Size(); ++i)
+        m_Children[static_cast<size_t>(fill[static_cast<size_t>(entries[static_cast<size_t>(i)].parent + 1)]++)] = i;
+}
+
+uint64_t HashBytes(const void* data, size_t size, uint64_t seed)
+{
+    const uint64_t kMultiplier = 0x9FB21C651E98DF25ull;
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    uint64_t hash = seed ^ 0x9E3779B97F4A7C15ull ^ (size * kMultiplier);
+    while (size >= 8) {
+        uint64_t word;
+        std::memcpy(&word, bytes, 8);
+        hash = (hash ^ word) * kMultiplier;
+        hash ^= hash >> 28;
+        bytes += 8;
+        size -= 8;
+    }
+    uint64_t tail = 0;
+    if (size)
+        std::memcpy(&tail, bytes, size);
+    hash = (hash ^ tail) * kMultiplier;
+    hash ^= hash >> 32;
+    hash *= kMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+uint64_t EntryKey(const BookEntry& entry)
+{
+    uint64_t name = HashBytes(entry.name.data(), entry.name.size(), entry.kind);
+    return HashBytes(entry.addr.data(), entry.addr.size(), name);
+}

@@ -1,0 +1,50 @@
+// A book's folders and addresses as flat records in file order (pre-order), read from the
+// bytes of its AL-MAIL file by the reader's own rules, or taken from a book in memory. The
+// book's base, the matching of entries and the merge work on these, not on nodes.
+#pragma once
+#include <cstdint>
+#include <string_view>
+#include <vector>
+#include "store/AddrData.h"
+
+struct BookEntry {
+    int parent;          // index of the parent entry; -1 for the book's top level
+    unsigned char kind;  // ADT_FOLDER or ADT_ADDR
+    std::string_view name;
+    std::string_view addr;  // empty for a folder
+};
+
+class CBookEntries {
+public:
+    std::vector<BookEntry> entries;
+
+    // The entries of an address file's bytes, as ReadList would make the nodes (the views
+    // point into bytes, which must outlive them).
+    static CBookEntries Parse(std::string_view bytes);
+    // The entries of a book's subtree; nodes (when given) receives each entry's node.
+    // expected: about how many there are, if known.
+    static CBookEntries FromBook(const ADTDATA* book, std::vector<ADTDATA*>* nodes = nullptr, size_t expected = 0);
+
+    int Size() const { return static_cast<int>(entries.size()); }
+    // The children of parent (-1: the top level) in order, once Link() has run.
+    const int* ChildrenBegin(int parent) const { return m_Children.data() + m_Start[parent + 1]; }
+    const int* ChildrenEnd(int parent) const { return m_Children.data() + m_Start[parent + 2]; }
+    int ChildCount(int parent) const { return m_Start[parent + 2] - m_Start[parent + 1]; }
+    void Link();
+
+private:
+    std::vector<int> m_Start;     // per parent slot (parent + 1): where its children begin
+    std::vector<int> m_Children;  // children grouped by parent, each group in order
+};
+
+// A fast 64-bit hash of bytes. It serves as the content part of a book file's
+// fingerprint and as the key of entries when they are matched.
+uint64_t HashBytes(const void* data, size_t size, uint64_t seed = 0);
+
+// The hash of an entry's kind, name and address text: equal entries hash equally.
+uint64_t EntryKey(const BookEntry& entry);
+
+inline bool SameContent(const BookEntry& a, const BookEntry& b)
+{
+    return a.kind == b.kind && a.name == b.name && a.addr == b.addr;
+}

@@ -1,0 +1,79 @@
+#include "store/BookMerge.h"
+#include <cstdio>
+#include "store/BookEntries.h"
+#include "store/EntryMatch.h"
+#include "store/MergeApplier.h"
+#include "store/MergePlan.h"
+#include "store/StableRuns.h"
+
+namespace {
+
+const size_t kConflictsShown = 10;
+
+std::string FolderPath(const ADTDATA* node, const ADTDATA* book)
+{
+    std::string path;
+    for (const ADTDATA* up = node->pParent; up && up != book; up = up->pParent)
+        path = std::string(up->psName ? up->psName : "") + (path.empty() ? "" : "/") + path;
+    return path;
+}
+
+}  // namespace
+
+MergeReport MergeBook(CAddrBook& store, ADTDATA* book, CBookBase& base, std::string theirs)
+{
+    CBookEntries baseEntries = CBookEntries::Parse(base.Bytes());
+    CBookEntries theirsEntries = CBookEntries::Parse(theirs);
+    CStableRuns runs(baseEntries, theirsEntries, book, base);
+    std::vector<int> theirsToBase = MatchEntries(runs.base, runs.theirs, &runs.runPairs);
+    CMergePlan plan(runs.base, runs.ours, runs.oursToBase, runs.theirs, theirsToBase);
+    CMergeApplier applier(store, book, plan, runs.firstNodes, runs.lastNodes);
+    MergeCounts counts = applier.Apply();
+
+    MergeReport report;
+    report.nAdded = counts.added;
+    report.nDeleted = counts.deleted;
+    report.nEdited = counts.edited;
+    report.nMoved = counts.moved;
+    for (int e : plan.conflicts) {
+        ADTDATA* kept = applier.NodeOf(plan.entries[static_cast<size_t>(e)].conflictOf);
+        ADTDATA* copy = applier.NodeOf(e);
+        if (kept && copy)
+            report.conflicts.push_back({FolderPath(kept, book), CAddrBook::FormatLabel(kept), CAddrBook::FormatLabel(copy)});
+    }
+
+    // Theirs is what the file holds now: the base, with its entries' ids on the nodes.
+    base.Capture(std::move(theirs));
+    for (size_t e = 0; e < plan.entries.size(); ++e) {
+        ADTDATA* node = plan.entries[e].kept ? applier.NodeOf(static_cast<int>(e)) : nullptr;
+        if (!node)
+            continue;
+        int identity = plan.Identity(static_cast<int>(e));
+        int entry = identity < 0 ? -1 : runs.theirsFirst[static_cast<size_t>(identity)];
+        for (ADTDATA* last = applier.LastNodeOf(static_cast<int>(e));; node = node->pNext, ++entry) {
+            node->nBaseId = entry < 0 ? 0 : base.IdOf(entry);
+            if (node == last)
+                break;
+        }
+    }
+    return report;
+}
+
+std::string MergeReport::Describe(const std::string& bookName) const
+{
+    char counts[160];
+    std::snprintf(counts, sizeof counts, "（追加 %d、削除 %d、変更 %d、移動 %d）", nAdded, nDeleted, nEdited, nMoved);
+    std::string text = "アドレスブック[ " + bookName + " ]のファイルは、読み込んだ後にほかで変更されていました。\n"
+                       "ほかでの変更をこのアドレスブックに取り込みました" + counts + "。";
+    if (conflicts.empty())
+        return text;
+    text += "\n\n両方で別々に変更された次の項目は、両方の内容を並べて残しました:";
+    for (size_t i = 0; i < conflicts.size() && i < kConflictsShown; ++i) {
+        const MergeConflict& conflict = conflicts[i];
+        text += "\n  " + (conflict.strFolder.empty() ? "" : conflict.strFolder + "/") + conflict.strOurs +
+                "  ／  " + conflict.strTheirs;
+    }
+    if (conflicts.size() > kConflictsShown)
+        text += "\n  ほか " + std::to_string(conflicts.size() - kConflictsShown) + " 件";
+    return text;
+}

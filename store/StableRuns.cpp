@@ -1,0 +1,235 @@
+#include "store/StableRuns.h"
+
+namespace {
+
+// text (a node's string, none for empty) holds exactly the bytes of view.
+bool SameText(const char* text, std::string_view view)
+{
+    if (!text)
+        return view.empty();
+    for (size_t k = 0; k < view.size(); ++k) {
+        if (text[k] == '\0' || text[k] != view[k])
+            return false;
+    }
+    return text[view.size()] == '\0';
+}
+
+const size_t kLookAhead = 8;
+
+}  // namespace
+
+CStableRuns::CStableRuns(const CBookEntries& fullBase, const CBookEntries& fullTheirs, ADTDATA* book,
+                         const CBookBase& ids)
+    : m_Base(fullBase), m_Theirs(fullTheirs)
+{
+    TakeOurs(book, ids);
+    AlignTheirs();
+    FindRuns();
+    std::vector<int> baseIndex;
+    BuildBase(baseIndex);
+    BuildTheirs(baseIndex);
+    BuildOurs(baseIndex);
+}
+
+// The book's nodes in pre-order, each known by its id as a base entry of the same kind.
+void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids)
+{
+    size_t expected = m_Base.entries.size() + m_Base.entries.size() / 8;
+    m_Nodes.reserve(expected);
+    m_Parent.reserve(expected);
+    m_BaseOf.reserve(expected);
+    m_OursOf.assign(m_Base.entries.size(), -1);
+    std::vector<int> levels;
+    ADTDATA* node = book->pChild;
+    while (node) {
+        int index = static_cast<int>(m_Nodes.size());
+        int entry = ids.EntryOf(node->nBaseId);
+        if (entry >= m_Base.Size() || (entry >= 0 && (m_OursOf[static_cast<size_t>(entry)] >= 0 ||
+                                                      m_Base.entries[static_cast<size_t>(entry)].kind != node->cType)))
+            entry = -1;
+        if (entry >= 0)
+            m_OursOf[static_cast<size_t>(entry)] = index;
+        m_Nodes.push_back(node);
+        m_Parent.push_back(levels.empty() ? -1 : levels.back());
+        m_BaseOf.push_back(entry);
+        if (node->pChild) {
+            levels.push_back(index);
+            node = node->pChild;
+            continue;
+        }
+        while (node && !node->pNext) {
+            node = node->pParent == book ? nullptr : node->pParent;
+            if (node)
+                levels.pop_back();
+        }
+        if (node)
+            node = node->pNext;
+    }
+}
+
+// Entries of theirs that stand where the base has the same entry, found as a comparison of
+// two versions of a text pairs their lines: along runs that agree, resuming a few entries
+// on where they part.
+void CStableRuns::AlignTheirs()
+{
+    m_TheirsOf.assign(m_Base.entries.size(), -1);
+    m_BaseOfTheirs.assign(m_Theirs.entries.size(), -1);
+    int b = 0;
+    int t = 0;
+    while (b < m_Base.Size() && t < m_Theirs.Size()) {
+        if (Aligned(b, t)) {
+            m_TheirsOf[static_cast<size_t>(b)] = t;
+            m_BaseOfTheirs[static_cast<size_t>(t)] = b;
+            ++b;
+            ++t;
+            continue;
+        }
+        int skipBase = 0;
+        int skipTheirs = 0;
+        for (int d = 1; d <= static_cast<int>(kLookAhead) && !skipBase && !skipTheirs; ++d) {
+            if (b + d < m_Base.Size() && Aligned(b + d, t))
+                skipBase = d;
+            else if (t + d < m_Theirs.Size() && Aligned(b, t + d))
+                skipTheirs = d;
+        }
+        b += skipBase ? skipBase : skipTheirs ? 0 : 1;
+        t += skipTheirs ? skipTheirs : skipBase ? 0 : 1;
+    }
+}
+
+// The same entry under parents that are aligned themselves (or both at the top).
+bool CStableRuns::Aligned(int b, int t) const
+{
+    const BookEntry& base = m_Base.entries[static_cast<size_t>(b)];
+    const BookEntry& theirs = m_Theirs.entries[static_cast<size_t>(t)];
+    if (!SameContent(base, theirs))
+        return false;
+    if (base.parent < 0 || theirs.parent < 0)
+        return base.parent == theirs.parent;
+    return m_TheirsOf[static_cast<size_t>(base.parent)] == theirs.parent;
+}
+
+// A base address that theirs has in its place and that the book holds unchanged in its
+// place.
+bool CStableRuns::Stable(int b) const
+{
+    const BookEntry& entry = m_Base.entries[static_cast<size_t>(b)];
+    int o = m_OursOf[static_cast<size_t>(b)];
+    if (entry.kind != ADT_ADDR || m_TheirsOf[static_cast<size_t>(b)] < 0 || o < 0)
+        return false;
+    int parent = entry.parent < 0 ? -1 : m_OursOf[static_cast<size_t>(entry.parent)];
+    if (m_Parent[static_cast<size_t>(o)] != parent || (entry.parent >= 0 && parent < 0))
+        return false;
+    const ADTDATA* node = m_Nodes[static_cast<size_t>(o)];
+    return SameText(node->psName, entry.name) && SameText(node->psAddr, entry.addr);
+}
+
+// Runs of two or more stable addresses that follow each other in all three versions.
+void CStableRuns::FindRuns()
+{
+    m_RunEnd.assign(m_Base.entries.size(), -1);
+    m_Pinned.assign(m_Base.entries.size(), 0);
+    int b = 0;
+    while (b < m_Base.Size()) {
+        if (!Stable(b)) {
+            ++b;
+            continue;
+        }
+        int end = b + 1;
+        while (end < m_Base.Size() && m_Base.entries[static_cast<size_t>(end)].parent ==
+                                          m_Base.entries[static_cast<size_t>(b)].parent &&
+               m_TheirsOf[static_cast<size_t>(end)] == m_TheirsOf[static_cast<size_t>(end - 1)] + 1 &&
+               m_OursOf[static_cast<size_t>(end)] == m_OursOf[static_cast<size_t>(end - 1)] + 1 && Stable(end) &&
+               m_Nodes[static_cast<size_t>(m_OursOf[static_cast<size_t>(end - 1)])]->pNext ==
+                   m_Nodes[static_cast<size_t>(m_OursOf[static_cast<size_t>(end)])])
+            ++end;
+        if (end - b >= 2) {
+            m_RunEnd[static_cast<size_t>(b)] = end;
+            // The folders above a run stay paired as aligned, so that the run stays where it is.
+            for (int up = m_Base.entries[static_cast<size_t>(b)].parent; up >= 0 && !m_Pinned[static_cast<size_t>(up)];
+                 up = m_Base.entries[static_cast<size_t>(up)].parent)
+                m_Pinned[static_cast<size_t>(up)] = 1;
+        }
+        b = end;
+    }
+}
+
+std::string_view CStableRuns::RunText(int first) const
+{
+    const BookEntry& head = m_Base.entries[static_cast<size_t>(first)];
+    const BookEntry& tail = m_Base.entries[static_cast<size_t>(m_RunEnd[static_cast<size_t>(first)] - 1)];
+    return std::string_view(head.name.data(),
+                            static_cast<size_t>(tail.addr.data() + tail.addr.size() - head.name.data()));
+}
+
+// baseIndex: per full base entry, its entry in the shorter base (a run's entries: the run's).
+void CStableRuns::BuildBase(std::vector<int>& baseIndex)
+{
+    baseIndex.assign(m_Base.entries.size(), -1);
+    base.entries.reserve(m_Base.entries.size() / 8);
+    for (int b = 0; b < m_Base.Size();) {
+        const BookEntry& entry = m_Base.entries[static_cast<size_t>(b)];
+        int parent = entry.parent < 0 ? -1 : baseIndex[static_cast<size_t>(entry.parent)];
+        int index = base.Size();
+        int end = m_RunEnd[static_cast<size_t>(b)];
+        if (end < 0) {
+            base.entries.push_back({parent, entry.kind, entry.name, entry.addr});
+            baseIndex[static_cast<size_t>(b++)] = index;
+            continue;
+        }
+        base.entries.push_back({parent, kRunKind, RunText(b), {}});
+        for (; b < end; ++b)
+            baseIndex[static_cast<size_t>(b)] = index;
+    }
+    base.Link();
+}
+
+void CStableRuns::BuildTheirs(const std::vector<int>& baseIndex)
+{
+    std::vector<int> theirsIndex(m_Theirs.entries.size(), -1);
+    theirs.entries.reserve(m_Theirs.entries.size() / 8);
+    for (int t = 0; t < m_Theirs.Size();) {
+        const BookEntry& entry = m_Theirs.entries[static_cast<size_t>(t)];
+        int parent = entry.parent < 0 ? -1 : theirsIndex[static_cast<size_t>(entry.parent)];
+        int b = m_BaseOfTheirs[static_cast<size_t>(t)];
+        int end = b >= 0 ? m_RunEnd[static_cast<size_t>(b)] : -1;
+        int index = theirs.Size();
+        theirsFirst.push_back(t);
+        if (end < 0) {
+            theirs.entries.push_back({parent, entry.kind, entry.name, entry.addr});
+            runPairs.push_back(b >= 0 && m_Pinned[static_cast<size_t>(b)] ? baseIndex[static_cast<size_t>(b)] : -1);
+            theirsIndex[static_cast<size_t>(t++)] = index;
+            continue;
+        }
+        theirs.entries.push_back({parent, kRunKind, RunText(b), {}});
+        runPairs.push_back(baseIndex[static_cast<size_t>(b)]);
+        for (int k = b; k < end; ++k)
+            theirsIndex[static_cast<size_t>(t++)] = index;
+    }
+    theirs.Link();
+}
+
+void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
+{
+    std::vector<int> oursIndex(m_Nodes.size(), -1);
+    for (int o = 0; o < static_cast<int>(m_Nodes.size());) {
+        ADTDATA* node = m_Nodes[static_cast<size_t>(o)];
+        int parent = m_Parent[static_cast<size_t>(o)] < 0 ? -1 : oursIndex[static_cast<size_t>(m_Parent[static_cast<size_t>(o)])];
+        int b = m_BaseOf[static_cast<size_t>(o)];
+        int end = b >= 0 ? m_RunEnd[static_cast<size_t>(b)] : -1;
+        int index = ours.Size();
+        oursToBase.push_back(b < 0 ? -1 : baseIndex[static_cast<size_t>(b)]);
+        firstNodes.push_back(node);
+        if (end < 0) {
+            ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});
+            lastNodes.push_back(node);
+            oursIndex[static_cast<size_t>(o++)] = index;
+            continue;
+        }
+        ours.entries.push_back({parent, kRunKind, RunText(b), {}});
+        lastNodes.push_back(m_Nodes[static_cast<size_t>(o + end - b - 1)]);
+        for (int k = b; k < end; ++k)
+            oursIndex[static_cast<size_t>(o++)] = index;
+    }
+    ours.Link();
+}

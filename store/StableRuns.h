@@ -1,0 +1,53 @@
+// Runs of addresses that a merge leaves as they are: the same in the base, in theirs and in
+// this run's book, in the same folder and order. MergeBook takes each run out of the three
+// versions, where it stands as one entry, so that the merge works in proportion to what
+// changed rather than to the size of the book; the runs are opened up again when the merged
+// book gets its new ids.
+#pragma once
+#include <vector>
+#include "store/AddrBook.h"
+#include "store/BookBase.h"
+#include "store/BookEntries.h"
+
+class CStableRuns {
+public:
+    // The kind of an entry that stands for a run (no node kind).
+    static const unsigned char kRunKind = 5;
+
+    // base and theirs: the full versions, read from the base's bytes and theirs' bytes.
+    CStableRuns(const CBookEntries& base, const CBookEntries& theirs, ADTDATA* book, const CBookBase& ids);
+
+    // The three versions with each run as one entry (its name spans the run's lines in the
+    // base's bytes, so each version's run entry holds the same text).
+    CBookEntries base;
+    CBookEntries theirs;
+    CBookEntries ours;
+    std::vector<int> oursToBase;    // per entry of ours: its base entry, -1 for an addition
+    std::vector<int> runPairs;      // per entry of theirs: its base entry when it is a run or a
+                                    // folder above one, else -1
+    std::vector<ADTDATA*> firstNodes;  // per entry of ours: its node, a run's first node
+    std::vector<ADTDATA*> lastNodes;   // per entry of ours: its node, a run's last node
+    std::vector<int> theirsFirst;      // per entry of theirs: its (first) entry in the full theirs
+
+private:
+    const CBookEntries& m_Base;
+    const CBookEntries& m_Theirs;
+    std::vector<ADTDATA*> m_Nodes;  // ours in pre-order
+    std::vector<int> m_Parent;      // per node: its parent's index in m_Nodes, -1 for the book
+    std::vector<int> m_BaseOf;      // per node: the base entry its id names, -1 for none
+    std::vector<int> m_OursOf;      // per base entry: the node that is it, -1 for none
+    std::vector<int> m_TheirsOf;    // per base entry: the entry of theirs aligned with it
+    std::vector<int> m_BaseOfTheirs;
+    std::vector<int> m_RunEnd;      // per base entry that opens a run: one past its last entry
+    std::vector<char> m_Pinned;     // per base entry: a folder above a run
+
+    void TakeOurs(ADTDATA* book, const CBookBase& ids);
+    void AlignTheirs();
+    bool Aligned(int b, int t) const;
+    bool Stable(int b) const;
+    void FindRuns();
+    void BuildBase(std::vector<int>& baseIndex);
+    void BuildTheirs(const std::vector<int>& baseIndex);
+    void BuildOurs(const std::vector<int>& baseIndex);
+    std::string_view RunText(int first) const;
+};
