@@ -58,21 +58,28 @@ AddrLine ParseAddrLine(std::string_view line)
     return parsed;
 }
 
+CByteLines::CByteLines(std::string_view bytes) : m_Bytes(bytes)
+{
+    // The file ends at its first Ctrl+Z.
+    const void* mark = std::memchr(bytes.data(), kEndOfFileMark, bytes.size());
+    if (mark)
+        m_Bytes = bytes.substr(0, static_cast<size_t>(static_cast<const char*>(mark) - bytes.data()));
+}
+
 bool CByteLines::Next(std::string_view& line)
 {
     line = std::string_view();
-    if (m_bEnded)
+    if (m_nPos >= m_Bytes.size())
         return false;
     const char* begin = m_Bytes.data() + m_nPos;
     size_t left = m_Bytes.size() - m_nPos;
     const char* lf = static_cast<const char*>(std::memchr(begin, '\n', left));
-    size_t length = lf ? static_cast<size_t>(lf - begin) : left;
-    const char* mark = static_cast<const char*>(std::memchr(begin, kEndOfFileMark, length));
-    if (mark || !lf) {
-        m_bEnded = true;
-        line = std::string_view(begin, mark ? static_cast<size_t>(mark - begin) : length);
-        return !line.empty();
+    if (!lf) {
+        m_nPos = m_Bytes.size();
+        line = std::string_view(begin, left);
+        return true;
     }
+    size_t length = static_cast<size_t>(lf - begin);
     m_nPos += length + 1;
     if (length && begin[length - 1] == '\r')
         --length;

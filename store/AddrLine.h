@@ -22,13 +22,12 @@ AddrLine ParseAddrLine(std::string_view line);
 // at LF, a CR just before the LF belongs to the line end, a byte 0x1A ends the file.
 class CByteLines {
 public:
-    explicit CByteLines(std::string_view bytes) : m_Bytes(bytes) {}
+    explicit CByteLines(std::string_view bytes);
 
     // The next line without its line end; false at the end.
     bool Next(std::string_view& line);
 
 private:
-    std::string_view m_Bytes;
+    std::string_view m_Bytes;  // up to the end mark
     size_t m_nPos = 0;
-    bool m_bEnded = false;
 };

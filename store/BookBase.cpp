@@ -21,12 +21,6 @@ uint32_t TakeIdRange(uint32_t count)
     return first;
 }
 
-// An upper bound of the entries in bytes: every entry is a line.
-uint32_t CountLines(std::string_view bytes)
-{
-    return static_cast<uint32_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
-}
-
 // The entries and nodes have the same shape: the same kinds, each under the same parent.
 bool SameShape(const CBookEntries& a, const CBookEntries& b)
 {
@@ -46,19 +40,50 @@ uint64_t HashBookBytes(std::string_view bytes)
     return HashBytes(bytes.data(), bytes.size());
 }
 
+CBookBase::CBookBase(CBookBase&& other) noexcept
+{
+    *this = std::move(other);
+}
+
+CBookBase& CBookBase::operator=(CBookBase&& other) noexcept
+{
+    if (this == &other)
+        return *this;
+    const char* before = other.m_strBytes.data();
+    m_strBytes = std::move(other.m_strBytes);
+    m_Entries = std::move(other.m_Entries);
+    // A short string moves by copy: its entries' views are then read again from the copy.
+    if (m_strBytes.data() != before)
+        m_Entries = CBookEntries::Parse(m_strBytes);
+    m_nHash = other.m_nHash;
+    m_bHashed = other.m_bHashed;
+    m_nFirstId = other.m_nFirstId;
+    m_nIdCount = other.m_nIdCount;
+    m_bSet = other.m_bSet;
+    other.Clear();
+    return *this;
+}
+
 void CBookBase::Capture(std::string bytes)
 {
     m_strBytes = std::move(bytes);
+    m_Entries = CBookEntries::Parse(m_strBytes);
     m_bHashed = false;
-    m_nIdCount = CountLines(m_strBytes);
+    m_nIdCount = static_cast<uint32_t>(m_Entries.entries.size());
     m_nFirstId = TakeIdRange(m_nIdCount);
     m_bSet = true;
+}
+
+size_t CBookBase::MemoryUse() const
+{
+    return m_strBytes.capacity() + m_Entries.entries.capacity() * sizeof(BookEntry);
 }
 
 void CBookBase::Clear()
 {
     m_strBytes.clear();
     m_strBytes.shrink_to_fit();
+    m_Entries = CBookEntries();
     m_bHashed = false;
     m_nFirstId = 0;
     m_nIdCount = 0;
@@ -88,7 +113,7 @@ int CBookBase::EntryOf(uint32_t id) const
 
 void CBookBase::Load(CAddrBook& store, ADTDATA* book) const
 {
-    CBookEntries entries = CBookEntries::Parse(m_strBytes);
+    const CBookEntries& entries = m_Entries;
     IAddrView* view = store.m_pTree;
     store.m_pTree = nullptr;  // shown once all is in, as ReadList does
     std::vector<ADTDATA*> nodes(entries.entries.size());
@@ -113,12 +138,13 @@ void CBookBase::Stamp(ADTDATA* book) const
 {
     std::vector<ADTDATA*> nodes;
     CBookEntries live = CBookEntries::FromBook(book, &nodes);
-    CBookEntries base = CBookEntries::Parse(m_strBytes);
-    if (SameShape(base, live)) {
+    if (SameShape(m_Entries, live)) {
         for (size_t i = 0; i < nodes.size(); ++i)
             nodes[i]->nBaseId = IdOf(static_cast<int>(i));
         return;
     }
+    CBookEntries base = m_Entries;
+    base.Link();
     std::vector<int> liveToBase = MatchEntries(base, live);
     for (size_t i = 0; i < nodes.size(); ++i)
         nodes[i]->nBaseId = liveToBase[i] < 0 ? 0 : IdOf(liveToBase[i]);

@@ -1,11 +1,12 @@
 #include "store/BookEntries.h"
+#include <algorithm>
 #include <cstring>
 #include "store/AddrLine.h"
 
 CBookEntries CBookEntries::Parse(std::string_view bytes)
 {
     CBookEntries book;
-    book.entries.reserve(bytes.size() / 32);
+    book.entries.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
     std::vector<int> levels;  // the open folders
     CByteLines lines(bytes);
     std::string_view line;
@@ -22,7 +23,6 @@ CBookEntries CBookEntries::Parse(std::string_view bytes)
             book.entries.push_back({current, ADT_ADDR, parsed.name, parsed.text});
         }
     }
-    book.Link();
     return book;
 }
 

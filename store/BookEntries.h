@@ -19,14 +19,15 @@ public:
     std::vector<BookEntry> entries;
 
     // The entries of an address file's bytes, as ReadList would make the nodes (the views
-    // point into bytes, which must outlive them).
+    // point into bytes, which must outlive them). Not linked.
     static CBookEntries Parse(std::string_view bytes);
     // The entries of a book's subtree; nodes (when given) receives each entry's node.
     // expected: about how many there are, if known.
     static CBookEntries FromBook(const ADTDATA* book, std::vector<ADTDATA*>* nodes = nullptr, size_t expected = 0);
 
     int Size() const { return static_cast<int>(entries.size()); }
-    // The children of parent (-1: the top level) in order, once Link() has run.
+    // The children of parent (-1: the top level) in order, once Link() has run (FromBook
+    // links; Parse does not, since most of its callers walk the entries in order only).
     const int* ChildrenBegin(int parent) const { return m_Children.data() + m_Start[parent + 1]; }
     const int* ChildrenEnd(int parent) const { return m_Children.data() + m_Start[parent + 2]; }
     int ChildCount(int parent) const { return m_Start[parent + 2] - m_Start[parent + 1]; }

@@ -22,9 +22,11 @@ std::string FolderPath(const ADTDATA* node, const ADTDATA* book)
 
 MergeReport MergeBook(CAddrBook& store, ADTDATA* book, CBookBase& base, std::string theirs)
 {
-    CBookEntries baseEntries = CBookEntries::Parse(base.Bytes());
-    CBookEntries theirsEntries = CBookEntries::Parse(theirs);
-    CStableRuns runs(baseEntries, theirsEntries, book, base);
+    // Theirs is what the file holds now, so it becomes the book's base; its ids are given
+    // to the nodes as the merge goes (the runs that no side changed at once).
+    CBookBase next;
+    next.Capture(std::move(theirs));
+    CStableRuns runs(base, next, book);
     std::vector<int> theirsToBase = MatchEntries(runs.base, runs.theirs, &runs.runPairs);
     CMergePlan plan(runs.base, runs.ours, runs.oursToBase, runs.theirs, theirsToBase);
     CMergeApplier applier(store, book, plan, runs.firstNodes, runs.lastNodes);
@@ -41,21 +43,13 @@ MergeReport MergeBook(CAddrBook& store, ADTDATA* book, CBookBase& base, std::str
         if (kept && copy)
             report.conflicts.push_back({FolderPath(kept, book), CAddrBook::FormatLabel(kept), CAddrBook::FormatLabel(copy)});
     }
-
-    // Theirs is what the file holds now: the base, with its entries' ids on the nodes.
-    base.Capture(std::move(theirs));
     for (size_t e = 0; e < plan.entries.size(); ++e) {
         ADTDATA* node = plan.entries[e].kept ? applier.NodeOf(static_cast<int>(e)) : nullptr;
-        if (!node)
-            continue;
         int identity = plan.Identity(static_cast<int>(e));
-        int entry = identity < 0 ? -1 : runs.theirsFirst[static_cast<size_t>(identity)];
-        for (ADTDATA* last = applier.LastNodeOf(static_cast<int>(e));; node = node->pNext, ++entry) {
-            node->nBaseId = entry < 0 ? 0 : base.IdOf(entry);
-            if (node == last)
-                break;
-        }
+        if (node)
+            node->nBaseId = identity < 0 ? 0 : next.IdOf(runs.theirsFirst[static_cast<size_t>(identity)]);
     }
+    base = std::move(next);
     return report;
 }
 

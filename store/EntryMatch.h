@@ -5,7 +5,7 @@
 #include <vector>
 #include "store/BookEntries.h"
 
-// For each entry of other, the index of the base entry it is, or -1 for an entry that the
+// For each entry of other (both linked: CBookEntries::Link), the index of the base entry it is, or -1 for an entry that the
 // base does not have (an addition). The rule, in the order it is applied:
 //
 //  1. Place, name and text. Within a folder that stands for a base folder (the book's top

@@ -18,12 +18,11 @@ const size_t kLookAhead = 8;
 
 }  // namespace
 
-CStableRuns::CStableRuns(const CBookEntries& fullBase, const CBookEntries& fullTheirs, ADTDATA* book,
-                         const CBookBase& ids)
-    : m_Base(fullBase), m_Theirs(fullTheirs)
+CStableRuns::CStableRuns(const CBookBase& baseIds, const CBookBase& theirsIds, ADTDATA* book)
+    : m_Base(baseIds.Entries()), m_Theirs(theirsIds.Entries())
 {
-    TakeOurs(book, ids);
     AlignTheirs();
+    TakeOurs(book, baseIds, theirsIds);
     FindRuns();
     std::vector<int> baseIndex;
     BuildBase(baseIndex);
@@ -31,27 +30,27 @@ CStableRuns::CStableRuns(const CBookEntries& fullBase, const CBookEntries& fullT
     BuildOurs(baseIndex);
 }
 
-// The book's nodes in pre-order, each known by its id as a base entry of the same kind.
-void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids)
+// The book's nodes in pre-order, each known by its id as a base entry of the same kind;
+// a node whose entry theirs has in its place takes that entry's id in theirs already.
+void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase& theirsIds)
 {
-    size_t expected = m_Base.entries.size() + m_Base.entries.size() / 8;
-    m_Nodes.reserve(expected);
-    m_Parent.reserve(expected);
-    m_BaseOf.reserve(expected);
+    m_Ours.reserve(m_Base.entries.size() + m_Base.entries.size() / 8);
     m_OursOf.assign(m_Base.entries.size(), -1);
     std::vector<int> levels;
     ADTDATA* node = book->pChild;
     while (node) {
-        int index = static_cast<int>(m_Nodes.size());
+        int index = static_cast<int>(m_Ours.size());
         int entry = ids.EntryOf(node->nBaseId);
         if (entry >= m_Base.Size() || (entry >= 0 && (m_OursOf[static_cast<size_t>(entry)] >= 0 ||
                                                       m_Base.entries[static_cast<size_t>(entry)].kind != node->cType)))
             entry = -1;
         if (entry >= 0)
             m_OursOf[static_cast<size_t>(entry)] = index;
-        m_Nodes.push_back(node);
-        m_Parent.push_back(levels.empty() ? -1 : levels.back());
-        m_BaseOf.push_back(entry);
+        const BookEntry* base = entry >= 0 ? &m_Base.entries[static_cast<size_t>(entry)] : nullptr;
+        m_Ours.push_back({node, levels.empty() ? -1 : levels.back(), entry,
+                          base && SameText(node->psName, base->name) && SameText(node->psAddr, base->addr)});
+        if (entry >= 0 && m_TheirsOf[static_cast<size_t>(entry)] >= 0)
+            node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(entry)]);
         if (node->pChild) {
             levels.push_back(index);
             node = node->pChild;
@@ -118,10 +117,8 @@ bool CStableRuns::Stable(int b) const
     if (entry.kind != ADT_ADDR || m_TheirsOf[static_cast<size_t>(b)] < 0 || o < 0)
         return false;
     int parent = entry.parent < 0 ? -1 : m_OursOf[static_cast<size_t>(entry.parent)];
-    if (m_Parent[static_cast<size_t>(o)] != parent || (entry.parent >= 0 && parent < 0))
-        return false;
-    const ADTDATA* node = m_Nodes[static_cast<size_t>(o)];
-    return SameText(node->psName, entry.name) && SameText(node->psAddr, entry.addr);
+    const OursNode& ours = m_Ours[static_cast<size_t>(o)];
+    return ours.unchanged && ours.parent == parent && (entry.parent < 0 || parent >= 0);
 }
 
 // Runs of two or more stable addresses that follow each other in all three versions.
@@ -139,9 +136,7 @@ void CStableRuns::FindRuns()
         while (end < m_Base.Size() && m_Base.entries[static_cast<size_t>(end)].parent ==
                                           m_Base.entries[static_cast<size_t>(b)].parent &&
                m_TheirsOf[static_cast<size_t>(end)] == m_TheirsOf[static_cast<size_t>(end - 1)] + 1 &&
-               m_OursOf[static_cast<size_t>(end)] == m_OursOf[static_cast<size_t>(end - 1)] + 1 && Stable(end) &&
-               m_Nodes[static_cast<size_t>(m_OursOf[static_cast<size_t>(end - 1)])]->pNext ==
-                   m_Nodes[static_cast<size_t>(m_OursOf[static_cast<size_t>(end)])])
+               m_OursOf[static_cast<size_t>(end)] == m_OursOf[static_cast<size_t>(end - 1)] + 1 && Stable(end))
             ++end;
         if (end - b >= 2) {
             m_RunEnd[static_cast<size_t>(b)] = end;
@@ -211,11 +206,12 @@ void CStableRuns::BuildTheirs(const std::vector<int>& baseIndex)
 
 void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
 {
-    std::vector<int> oursIndex(m_Nodes.size(), -1);
-    for (int o = 0; o < static_cast<int>(m_Nodes.size());) {
-        ADTDATA* node = m_Nodes[static_cast<size_t>(o)];
-        int parent = m_Parent[static_cast<size_t>(o)] < 0 ? -1 : oursIndex[static_cast<size_t>(m_Parent[static_cast<size_t>(o)])];
-        int b = m_BaseOf[static_cast<size_t>(o)];
+    std::vector<int> oursIndex(m_Ours.size(), -1);
+    for (int o = 0; o < static_cast<int>(m_Ours.size());) {
+        const OursNode& here = m_Ours[static_cast<size_t>(o)];
+        ADTDATA* node = here.node;
+        int parent = here.parent < 0 ? -1 : oursIndex[static_cast<size_t>(here.parent)];
+        int b = here.base;
         int end = b >= 0 ? m_RunEnd[static_cast<size_t>(b)] : -1;
         int index = ours.Size();
         oursToBase.push_back(b < 0 ? -1 : baseIndex[static_cast<size_t>(b)]);
@@ -227,7 +223,7 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
             continue;
         }
         ours.entries.push_back({parent, kRunKind, RunText(b), {}});
-        lastNodes.push_back(m_Nodes[static_cast<size_t>(o + end - b - 1)]);
+        lastNodes.push_back(m_Ours[static_cast<size_t>(o + end - b - 1)].node);
         for (int k = b; k < end; ++k)
             oursIndex[static_cast<size_t>(o++)] = index;
     }

@@ -1,8 +1,7 @@
 // Runs of addresses that a merge leaves as they are: the same in the base, in theirs and in
 // this run's book, in the same folder and order. MergeBook takes each run out of the three
 // versions, where it stands as one entry, so that the merge works in proportion to what
-// changed rather than to the size of the book; the runs are opened up again when the merged
-// book gets its new ids.
+// changed rather than to the size of the book.
 #pragma once
 #include <vector>
 #include "store/AddrBook.h"
@@ -14,8 +13,11 @@ public:
     // The kind of an entry that stands for a run (no node kind).
     static const unsigned char kRunKind = 5;
 
-    // base and theirs: the full versions, read from the base's bytes and theirs' bytes.
-    CStableRuns(const CBookEntries& base, const CBookEntries& theirs, ADTDATA* book, const CBookBase& ids);
+    // base: the book's base; theirs: the bytes its file holds now, as the base the merge
+    // will leave. Every node that stands where theirs has its entry takes that entry's id
+    // in theirs at once (the merge gives the others theirs when it is done), so a run's
+    // nodes after its first need no second visit.
+    CStableRuns(const CBookBase& base, const CBookBase& theirs, ADTDATA* book);
 
     // The three versions with each run as one entry (its name spans the run's lines in the
     // base's bytes, so each version's run entry holds the same text).
@@ -27,21 +29,25 @@ public:
                                     // folder above one, else -1
     std::vector<ADTDATA*> firstNodes;  // per entry of ours: its node, a run's first node
     std::vector<ADTDATA*> lastNodes;   // per entry of ours: its node, a run's last node
-    std::vector<int> theirsFirst;      // per entry of theirs: its (first) entry in the full theirs
+    std::vector<int> theirsFirst;      // per entry of theirs: its (first) entry in the whole theirs
 
 private:
     const CBookEntries& m_Base;
     const CBookEntries& m_Theirs;
-    std::vector<ADTDATA*> m_Nodes;  // ours in pre-order
-    std::vector<int> m_Parent;      // per node: its parent's index in m_Nodes, -1 for the book
-    std::vector<int> m_BaseOf;      // per node: the base entry its id names, -1 for none
+    struct OursNode {
+        ADTDATA* node;
+        int parent;      // its parent's index in m_Ours, -1 for the book
+        int base;        // the base entry its id names, -1 for none
+        bool unchanged;  // it holds its base entry's name and text
+    };
+    std::vector<OursNode> m_Ours;  // the book's nodes in pre-order
     std::vector<int> m_OursOf;      // per base entry: the node that is it, -1 for none
     std::vector<int> m_TheirsOf;    // per base entry: the entry of theirs aligned with it
     std::vector<int> m_BaseOfTheirs;
     std::vector<int> m_RunEnd;      // per base entry that opens a run: one past its last entry
     std::vector<char> m_Pinned;     // per base entry: a folder above a run
 
-    void TakeOurs(ADTDATA* book, const CBookBase& ids);
+    void TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase& theirsIds);
     void AlignTheirs();
     bool Aligned(int b, int t) const;
     bool Stable(int b) const;

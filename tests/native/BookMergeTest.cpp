@@ -84,7 +84,11 @@ struct BookMergeTest : ::testing::Test {
 // "0 - 2": for each entry of other, the base entry it is matched to, "-" for an addition.
 std::string Matched(const std::string& base, const std::string& other)
 {
-    std::vector<int> match = MatchEntries(CBookEntries::Parse(base), CBookEntries::Parse(other));
+    CBookEntries baseEntries = CBookEntries::Parse(base);
+    CBookEntries otherEntries = CBookEntries::Parse(other);
+    baseEntries.Link();
+    otherEntries.Link();
+    std::vector<int> match = MatchEntries(baseEntries, otherEntries);
     std::string out;
     for (int b : match)
         out += (out.empty() ? "" : " ") + (b < 0 ? std::string("-") : std::to_string(b));
