@@ -1,6 +1,5 @@
 #include "store/BookBase.h"
-#include <algorithm>
-#include <cstdio>
+#include <utility>
 #include <vector>
 #include "store/BookEntries.h"
 #include "store/EntryMatch.h"
@@ -148,19 +147,4 @@ void CBookBase::Stamp(ADTDATA* book) const
     std::vector<int> liveToBase = MatchEntries(base, live);
     for (size_t i = 0; i < nodes.size(); ++i)
         nodes[i]->nBaseId = liveToBase[i] < 0 ? 0 : IdOf(liveToBase[i]);
-}
-
-bool ReadWholeFile(const char* path, std::string& bytes)
-{
-    bytes.clear();
-    FILE* file = std::fopen(path, "rb");
-    if (!file)
-        return false;
-    char chunk[65536];
-    size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, got);
-    bool ok = !std::ferror(file);
-    std::fclose(file);
-    return ok;
 }

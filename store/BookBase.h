@@ -61,7 +61,3 @@ private:
 
 // The content hash of a book file's bytes: fast (several bytes a cycle), 64 bits.
 uint64_t HashBookBytes(std::string_view bytes);
-
-// Reads a whole file in binary mode into bytes. False when it cannot be opened or a read
-// fails before its end (a file read only in part is never taken for the whole file).
-bool ReadWholeFile(const char* path, std::string& bytes);
