@@ -295,7 +295,8 @@ void CAddrTree::DropAt(HTREEITEM target, int y)
         return;
     }
     ADTDATA* dragged = m_Store.FindByItem(m_hDragItem);
-    ADTDATA* copy = m_Store.FindByItem(CopySubtree(m_hDragItem, target, mode));
+    HTREEITEM copyItem = CopySubtree(m_hDragItem, target, mode);
+    ADTDATA* copy = copyItem ? m_Store.FindByItem(copyItem) : nullptr;
     m_Store.SetModified(m_Store.FindByItem(target));
     bool moves = sourceBook && sourceBook->cType != ADT_GLOBAL_BOOK && !sourceBook->bReadOnly;
     // A move within a book keeps the entries' identity (their base ids): a merge with the
