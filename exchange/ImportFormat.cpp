@@ -3,6 +3,7 @@
 #include "exchange/CsvColumns.h"
 #include "exchange/CsvReader.h"
 #include "exchange/VCardReader.h"
+#include "store/AddrLine.h"
 #include "text/Charset.h"
 
 namespace {
@@ -25,14 +26,7 @@ bool StartsWithNoCase(const std::string& text, size_t pos, const char* prefix)
     return true;
 }
 
-// The keyword followed by a blank, a tab or the end, as the address file reader takes it.
-bool IsKeywordLine(const std::string& line, const char* keyword)
-{
-    size_t length = std::char_traits<char>::length(keyword);
-    return StartsWithNoCase(line, 0, keyword) &&
-           (line.size() == length || line[length] == ' ' || line[length] == '\t');
-}
-
+// The lines of text that hold more than blanks, trimmed, as far as the detection looks.
 std::vector<std::string> HeadLines(const std::string& text)
 {
     std::vector<std::string> lines;
@@ -47,27 +41,6 @@ std::vector<std::string> HeadLines(const std::string& text)
         pos = end + 1;
     }
     return lines;
-}
-
-// An address line holds a mail address after its ":" (or nothing): a URL or a time of day
-// in a CSV or tab-separated row does not pass for one.
-bool IsAddressFileLine(const std::string& line)
-{
-    if (IsKeywordLine(line, "GROUP") || IsKeywordLine(line, "END GROUP"))
-        return true;
-    size_t colon = line.find(':');
-    if (colon == std::string::npos)
-        return false;
-    std::string address = TrimBlanks(line.substr(colon + 1));
-    return address.empty() || address.find('@') != std::string::npos;
-}
-
-bool ReadsAsAddressFile(const std::vector<std::string>& lines)
-{
-    int address = 0;
-    for (const std::string& line : lines)
-        address += IsAddressFileLine(line) ? 1 : 0;
-    return address > 0 && address * 2 > static_cast<int>(lines.size());
 }
 
 bool IsKnownCsvHeader(const std::string& text)
@@ -117,7 +90,7 @@ ImportFormat DetectImportFormat(const std::string& bytes)
     bool commaFirst = lines[0].find(',') != std::string::npos;
     if (commaFirst && IsKnownCsvHeader(text))
         return ImportFormat::Csv;
-    if (ReadsAsAddressFile(lines))
+    if (ReadsAsAddressFile(text))
         return ImportFormat::AlMail;
     return commaFirst ? ImportFormat::Csv : ImportFormat::Unknown;
 }

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
+#include "store/BookBase.h"
 #include "store/Sjis.h"
 #include "store/StoreHooks.h"
 

@@ -4,6 +4,7 @@
 // dialogs read and change the address data only through it.
 #pragma once
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -11,19 +12,8 @@
 #include "store/AddrView.h"
 #include "store/BookListMerge.h"
 
+class CBookBase;
 class CLineReader;
-
-// How a local book's file looked when the store last read or wrote it (size and last
-// write time), and the conflict copy this run wrote for it after finding the file changed
-// by someone else, with how that copy looked then. Kept by the book registry, keyed by the
-// file's path.
-struct BookFileState {
-    uint64_t nSize = 0;
-    uint64_t nWriteTime = 0;
-    std::string strConflictCopy;
-    uint64_t nCopySize = 0;
-    uint64_t nCopyWriteTime = 0;
-};
 
 // A book of the settings file's list whose file could not be reached at start (its drive,
 // share or folder is not there, or the file cannot be read): it is not in the store, but
@@ -121,14 +111,15 @@ public:
 
 private:
     std::unordered_map<HTREEITEM, ADTDATA*> m_ItemIndex;  // item -> node, for FindByItem
-    std::unordered_map<std::string, BookFileState> m_BookFiles;  // path -> as last seen
+    // What each local book's file held when this run last read or wrote it, by path.
+    std::unordered_map<std::string, std::unique_ptr<CBookBase>> m_Bases;
     std::vector<HeldBook> m_HeldBooks;
     bool m_bSettingsWarned = false;  // a failed write of the settings was reported
 
-    void RememberBookFile(const std::string& path);
-    bool BookFileChanged(const std::string& path) const;
+    CBookBase& BaseOf(const std::string& path);
     bool SaveBookFile(ADTDATA* book);
-    bool SaveConflictCopy(ADTDATA* book, const std::string& path);
+    bool WriteBookWithBase(ADTDATA* book, const std::string& path);
+    bool SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry);
     enum class ListLoad { Added, Held, Dropped };
     ListLoad LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
     void SaveBookList();

@@ -58,6 +58,26 @@ AddrLine ParseAddrLine(std::string_view line)
     return parsed;
 }
 
+bool ReadsAsAddressFile(std::string_view text)
+{
+    const int kLinesLookedAt = 200;
+    int looked = 0;
+    int addressLines = 0;
+    CByteLines lines(text);
+    std::string_view line;
+    while (looked < kLinesLookedAt && lines.Next(line)) {
+        if (line.find_first_not_of(" \t\r") == std::string_view::npos)
+            continue;
+        ++looked;
+        AddrLine parsed = ParseAddrLine(line);
+        bool mail = parsed.text.empty() || parsed.text.find('@') != std::string_view::npos;
+        if (parsed.kind == AddrLine::FOLDER_START || parsed.kind == AddrLine::FOLDER_END ||
+            (parsed.kind == AddrLine::ADDRESS && mail))
+            ++addressLines;
+    }
+    return addressLines > 0 && addressLines * 2 > looked;
+}
+
 CByteLines::CByteLines(std::string_view bytes) : m_Bytes(bytes)
 {
     // The file ends at its first Ctrl+Z.

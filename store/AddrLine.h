@@ -18,6 +18,12 @@ struct AddrLine {
 // or a line to skip.
 AddrLine ParseAddrLine(std::string_view line);
 
+// Whether text reads as an address file: most of its first lines that hold more than blanks
+// are folder lines or address lines whose text holds an "@" (or nothing), so that a comment
+// such as "Friends, family" may stand among them, but a CSV or tab-separated row with a URL
+// or a time of day does not pass for an address. False for a text of blanks only.
+bool ReadsAsAddressFile(std::string_view text);
+
 // Walks the lines of a file's bytes as CLineReader reads them from the file: a line ends
 // at LF, a CR just before the LF belongs to the line end, a byte 0x1A ends the file.
 class CByteLines {

@@ -148,20 +148,6 @@ void (*g_pfnBeforeBookReplace)(const char* tempPath, const char* path) = nullptr
 int (*g_pfnReplaceFile)(const char* path, const char* tempPath, const char* backupPath) = PlatformReplaceFile;
 bool (*g_pfnFailRead)(const char* path, uint64_t offset) = nullptr;
 
-FileStamp ReadFileStamp(const std::string& path)
-{
-    FileStamp stamp;
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
-        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return stamp;
-    stamp.bExists = true;
-    stamp.nSize = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-    stamp.nWriteTime = (static_cast<uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
-                       data.ftLastWriteTime.dwLowDateTime;
-    return stamp;
-}
-
 FileRead ReadWholeFile(const std::string& path, std::string& bytes)
 {
     bytes.clear();

@@ -1,6 +1,5 @@
 // The files of the plug-in on disk (book files, the settings file, exports): reading one
-// whole so that a failed read is never taken for its end, telling how it looked (stamp),
-// and writing it so that no failure part way ever costs the previous file. The book
+// whole so that a failed read is never taken for its end, and writing it so that no failure part way ever costs the previous file. The book
 // registry and the settings file use these; the export writes its files the same way.
 #pragma once
 #include <cstdint>
@@ -8,14 +7,6 @@
 #include <functional>
 #include <string>
 #include "store/AddrBook.h"
-
-struct FileStamp {
-    bool bExists = false;
-    uint64_t nSize = 0;
-    uint64_t nWriteTime = 0;
-};
-
-FileStamp ReadFileStamp(const std::string& path);
 
 enum class FileRead {
     Read,         // the whole file is in the bytes

@@ -7,7 +7,11 @@
 #include <string>
 #include "framework/PathName.h"
 #include "store/AddrBook.h"
+#include "store/AddrLine.h"
+#include "store/BookBase.h"
 #include "store/BookFile.h"
+#include "store/BookMerge.h"
+#include "store/StoreHooks.h"
 #include "store/FileIdentity.h"
 #include "store/IniPath.h"
 #include "store/SettingsFile.h"
@@ -46,12 +50,18 @@ void ReportUnwritableBook(const std::string& path, WriteFailure why)
     MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
 }
 
-void ReportChangedBook(const std::string& path, const std::string& copy)
+void ReportConflictCopy(const std::string& path, const std::string& copy, const std::string& name)
 {
     std::string text = "ファイル:\n" + path +
-                       "\n\nは読み込んだ後に他のプログラムによって変更されています\n"
-                       "上書きせずに、このアドレスブックの内容を次のファイルに保存しました:\n" + copy;
+                       "\n\nは読み込んだ後に他のプログラムによって変更されていますが、アドレス帳として読めないため"
+                       "合わせることができません\n上書きせずに、このアドレスブックの内容を次のファイルに保存し、"
+                       "「" + name + "」として一覧に加えました:\n" + copy;
     MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+}
+
+void ReportMerged(const std::string& text)
+{
+    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
 }
 
 void ReportUnreadableSettings(const std::string& path)
@@ -172,76 +182,88 @@ ADTDATA* CAddrBook::AddBookFromFile(const char* name, const char* path)
     ADTDATA* book = AddData(ADT_LOCAL_BOOK, name, path, nullptr, 0);
     if (!book)
         return nullptr;
-    ReadText(book, bytes);
-    RememberBookFile(path);
+    CBookBase& base = BaseOf(path);
+    base.Capture(std::move(bytes));
+    base.Load(*this, book);
     DWORD attributes = GetFileAttributesA(path);
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         book->bReadOnly = 1;
     return book;
 }
 
-void CAddrBook::RememberBookFile(const std::string& path)
+CBookBase& CAddrBook::BaseOf(const std::string& path)
 {
-    FileStamp stamp = ReadFileStamp(path);
-    BookFileState& state = m_BookFiles[path];
-    state.nSize = stamp.nSize;
-    state.nWriteTime = stamp.nWriteTime;
+    std::unique_ptr<CBookBase>& base = m_Bases[path];
+    if (!base)
+        base.reset(new CBookBase);
+    return *base;
 }
 
-// A file that exists although this run never saw it, or that differs from what this run
-// last read or wrote, holds someone else's work (another instance of the plug-in with the
-// same settings, or another program).
-bool CAddrBook::BookFileChanged(const std::string& path) const
-{
-    FileStamp now = ReadFileStamp(path);
-    if (!now.bExists)
-        return false;
-    auto seen = m_BookFiles.find(path);
-    return seen == m_BookFiles.end() || seen->second.nSize != now.nSize ||
-           seen->second.nWriteTime != now.nWriteTime;
-}
-
-// Writes a modified local book. A file that someone else changed is left as it is: the
-// book goes to a copy beside it, and the user is told where. True when the book's
-// contents are safe on disk.
+// Writes a modified local book. A file that someone else changed since this run read or
+// wrote it is never overwritten blindly: its changes and this run's are merged first
+// (against the base), and the user is told what came in. Only a file that can no longer be
+// read, or no longer reads as an address file, leaves this run's version to a copy. A file
+// that cannot be opened at all (another program holds it, its drive is gone) is left for a
+// later save. True when the book's contents are safe on disk.
 bool CAddrBook::SaveBookFile(ADTDATA* book)
 {
     std::string path = book->psAddr ? book->psAddr : "";
-    if (!path.empty() && BookFileChanged(path))
-        return SaveConflictCopy(book, path);
+    CBookBase& base = BaseOf(path);
+    std::string theirs;
+    FileRead read = path.empty() ? FileRead::Gone : ReadWholeFile(path, theirs);
+    if (read == FileRead::Incomplete)
+        return SaveConflictCopy(book, path, true);
+    if (read == FileRead::Read && !base.Holds(theirs)) {
+        // An emptied file that held a book is taken for an accident, not for a deletion of all.
+        bool emptied = theirs.find_first_not_of(" \t\r\n") == std::string::npos && !base.Entries().entries.empty();
+        if (emptied || !ReadsAsAddressFile(theirs))
+            return SaveConflictCopy(book, path, false);
+        std::string name = book->psName ? book->psName : "";
+        MergeReport report = MergeBook(*this, book, base, std::move(theirs));
+        if (report.Changed())
+            ReportMerged(report.Describe(name));
+    }
+    return WriteBookWithBase(book, path);
+}
+
+// Writes the book to path; what was written becomes the base.
+bool CAddrBook::WriteBookWithBase(ADTDATA* book, const std::string& path)
+{
+    std::string bytes = FormatList(book->pChild, 0);
     WriteFailure why;
-    if (!WriteBookFile(*this, book, path, &why)) {
+    bool written = WriteFileSafely(
+        path, [&](FILE* file) { return g_StoreHooks.write(bytes.data(), bytes.size(), file) == bytes.size(); }, &why);
+    if (!written) {
         ReportUnwritableBook(path, why);
         return false;
     }
-    RememberBookFile(path);
+    CBookBase& base = BaseOf(path);
+    base.Capture(std::move(bytes));
+    base.Stamp(book);
     return true;
 }
 
-// The copy is this run's own only while nobody else touched it: once it changed on disk,
-// or became a book's file (imported to recover it), the next save takes a new name.
-bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path)
+// This run's version goes to a copy beside the file, which becomes the book's file under
+// the name "<name> (競合)", so it is listed and never orphaned. The book's own entry stays
+// listed after it (held) while its file cannot be read; a file that reads but is no address
+// file any more is someone else's and leaves the list.
+bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry)
 {
-    BookFileState& state = m_BookFiles[path];
-    std::string& copy = state.strConflictCopy;
-    if (!copy.empty()) {
-        FileStamp now = ReadFileStamp(copy);
-        if (!now.bExists || now.nSize != state.nCopySize || now.nWriteTime != state.nCopyWriteTime ||
-            IsBookFile(copy))
-            copy.clear();
-    }
-    if (copy.empty())
-        copy = ConflictCopyPath(path);
-    WriteFailure why = WriteFailure::NameTooLong;
-    if (copy.empty() || !WriteBookFile(*this, book, copy, &why)) {
-        ReportUnwritableBook(copy.empty() ? path : copy, why);
-        copy.clear();
+    std::string copy = ConflictCopyPath(path);
+    if (copy.empty()) {
+        ReportUnwritableBook(path, WriteFailure::NameTooLong);
         return false;
     }
-    FileStamp written = ReadFileStamp(copy);
-    state.nCopySize = written.nSize;
-    state.nCopyWriteTime = written.nWriteTime;
-    ReportChangedBook(path, copy);
+    std::string name = book->psName ? book->psName : "";
+    if (!WriteBookWithBase(book, copy))
+        return false;
+    std::string copyName = name + " (競合)";
+    ReplaceName(book, copyName.c_str());
+    ReplaceAddr(book, copy.c_str());
+    UpdateLabel(book);
+    if (keepEntry)
+        m_HeldBooks.push_back({name, path, book});
+    ReportConflictCopy(path, copy, copyName);
     return true;
 }
 

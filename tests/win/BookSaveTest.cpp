@@ -159,46 +159,64 @@ TEST_F(BookSaveTest, AReplacedFileKeepsItsAttributes)
 }
 
 // Another program (or another instance with the same settings) wrote the file after this
-// store read it: its version stays, ours goes beside it, and the user learns where.
-TEST_F(BookSaveTest, AFileChangedOnDiskIsKeptAndTheBookGoesToACopy)
+// store read it, even keeping its size and time: both sides' changes are merged into the
+// file and the tree, and the user learns what came in. No copy is made.
+TEST_F(BookSaveTest, AFileChangedOnDiskIsMergedWithTheBook)
 {
-    const char theirs[] = "既存: old@example.jp\r\n他: other@example.jp\r\n";
+    FILETIME time;
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    GetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+    const char theirs[] = "既存: new@example.jp\r\n";  // the same size: an edit in place
+    ASSERT_EQ(sizeof kOldBook, sizeof theirs);
     WriteFileBytes(path, theirs);
+    file = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    SetFileTime(file, nullptr, nullptr, &time);
+    CloseHandle(file);
+
     store.SaveBooks();
-    EXPECT_EQ(theirs, ReadFileBytes(path));
-    ASSERT_EQ(1, FileCountIn(folder, "book (競合 *).adr")) << FolderListing(folder);
-    std::string copy = FirstFileIn(folder, "book (競合 *).adr");
-    EXPECT_EQ(std::string(kOldBook) + "新規: new@example.jp\r\n", ReadFileBytes(copy));
+    EXPECT_EQ(std::string(theirs) + "新規: new@example.jp\r\n", ReadFileBytes(path));
+    EXPECT_STREQ("new@example.jp", book->pChild->psAddr);
     ASSERT_EQ(1u, watcher.boxes.size());
-    EXPECT_EQ("ファイル:\n" + path + "\n\nは読み込んだ後に他のプログラムによって変更されています\n"
-              "上書きせずに、このアドレスブックの内容を次のファイルに保存しました:\n" + copy,
-              watcher.boxes[0].text);
-    EXPECT_EQ("warning", watcher.boxes[0].icon);
+    EXPECT_EQ("information", watcher.boxes[0].icon);
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find("本")) << watcher.boxes[0].text;
+    EXPECT_EQ(0, FileCountIn(folder, "book (競合*).adr"));
     EXPECT_EQ(0, book->bModified);
+}
 
-    // Later changes of this run go to the same copy while nobody else touched it; the
-    // other version is never touched.
-    store.SetModified(store.AddData(ADT_ADDR, "追加", "more@example.jp", book, PLACE_CHILD));
-    store.SaveBooks();
-    EXPECT_EQ(theirs, ReadFileBytes(path));
-    EXPECT_EQ(1, FileCountIn(folder, "book (競合 *).adr"));
-    EXPECT_NE(std::string::npos, ReadFileBytes(copy).find("追加: more@example.jp"));
-
-    // The user edits the copy, or takes it in as a book of its own: it is never written again.
-    auto copies = [&] { return FilesIn(folder, "book (競合 *).adr"); };
-    WriteFileBytes(copy, "利用者: mine@example.jp\r\n");
-    store.SetModified(store.AddData(ADT_ADDR, "再度", "again@example.jp", book, PLACE_CHILD));
-    store.SaveBooks();
-    EXPECT_EQ("利用者: mine@example.jp\r\n", ReadFileBytes(copy));
-    std::vector<std::string> two = copies();
-    ASSERT_EQ(2u, two.size()) << FolderListing(folder);
-    std::string second = two[0] == copy ? two[1] : two[0];
-    ASSERT_NE(nullptr, store.AddBookFromFile("回収", second.c_str()));
-    std::string recovered = ReadFileBytes(second);
-    store.SetModified(store.AddData(ADT_ADDR, "三度", "third@example.jp", book, PLACE_CHILD));
-    store.SaveBooks();
-    EXPECT_EQ(recovered, ReadFileBytes(second));
-    EXPECT_EQ(3u, copies().size());
+// When the file can no longer be merged (it is no address file any more, someone emptied
+// it, or it cannot be read to its end), this run's version goes to a copy that becomes the
+// book's file, listed as "<name> (競合)", and the user is told; the other file is never
+// written. An unreadable file keeps its own entry in the list.
+TEST_F(BookSaveTest, AFileThatCannotBeMergedLeavesTheBookToAListedCopy)
+{
+    const std::string ours = std::string(kOldBook) + "新規: new@example.jp\r\n";
+    const char* kinds[] = {"BEGIN:VCARD\r\nFN:x\r\nEND:VCARD\r\n", "", "unreadable"};
+    for (const char* theirs : kinds) {
+        SCOPED_TRACE(theirs);
+        CAddrBook run;
+        std::string file = folder + "b" + std::to_string(watcher.boxes.size()) + ".adr";
+        WriteFileBytes(file, kOldBook);
+        ADTDATA* own = run.AddBookFromFile("本", file.c_str());
+        run.SetModified(run.AddData(ADT_ADDR, "新規", "new@example.jp", own, PLACE_CHILD));
+        bool unreadable = std::string(theirs) == "unreadable";
+        WriteFileBytes(file, unreadable ? std::string(kOldBook) + "他: x@example.jp\r\n" : theirs);
+        static std::string failing;
+        failing = unreadable ? file : "";
+        g_pfnFailRead = [](const char* read, uint64_t) { return failing == read; };
+        size_t before = watcher.boxes.size();
+        run.SaveBooks();
+        g_pfnFailRead = nullptr;
+        ASSERT_EQ(before + 1, watcher.boxes.size());
+        EXPECT_EQ("warning", watcher.boxes.back().icon);
+        EXPECT_STREQ("本 (競合)", own->psName);
+        EXPECT_NE(file, own->psAddr);
+        EXPECT_EQ(ours, ReadFileBytes(own->psAddr));
+        EXPECT_NE(std::string::npos, watcher.boxes.back().text.find(own->psAddr));
+        EXPECT_EQ(unreadable ? 1u : 0u, run.HeldBooks().size());
+        EXPECT_EQ(unreadable ? "2" : "1", IniValue(g_szIniPath, "AddressBook", "num"));
+        EXPECT_EQ(0, own->bModified);
+    }
 }
 
 // A save cut off between the finished temporary file and the replace (the process was

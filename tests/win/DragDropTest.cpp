@@ -288,12 +288,13 @@ TEST_F(DragDropTest, ADragWithinABookKeepsWhichEntriesItMoves)
         Drop(ui, window, frozen, book, Where::Middle);
         EXPECT_EQ(0u, book->pLastChild->nBaseId);
         EXPECT_NE(0u, frozen->nBaseId);
+        // Meanwhile the file got B's new address: it lands on B where the drag put it. (Before
+        // the window closes: its save makes what it wrote the new base.)
+        MergeBook(store, book, base, "Group 友人\r\n    A: a@x\r\n    B: b2@x\r\n    C: c@x\r\n    Group Sub\r\n"
+                                     "        In: in@x\r\n    End group\r\nEnd group\r\n");
+        EXPECT_EQ("個人[友人[C],Sub[In,B],Frozen]", Subtree(book));
+        EXPECT_STREQ("b2@x", book->pChild->pNext->pLastChild->psAddr);
     });
-    // Meanwhile the file got B's new address: it lands on B where the drag put it.
-    MergeBook(store, book, base, "Group 友人\r\n    A: a@x\r\n    B: b2@x\r\n    C: c@x\r\n    Group Sub\r\n"
-                                 "        In: in@x\r\n    End group\r\nEnd group\r\n");
-    EXPECT_EQ("個人[友人[C],Sub[In,B],Frozen]", Subtree(book));
-    EXPECT_STREQ("b2@x", book->pChild->pNext->pLastChild->psAddr);
 }
 
 TEST_F(DragDropTest, OutOfAReadOnlyBookADropCopies)
