@@ -120,8 +120,7 @@ private:
     bool SaveBookFile(ADTDATA* book);
     bool WriteBookWithBase(ADTDATA* book, const std::string& path);
     bool SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry);
-    enum class ListLoad { Added, Held, Dropped };
-    ListLoad LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
+    void LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
     void SaveBookList();
     BookListEntry EntryOf(ADTDATA* book) const;
     BookList CurrentBookList() const;

@@ -162,16 +162,14 @@ void CAddrBook::LoadBooks()
 
 // One local book of the list: read into the store, held while its file cannot be reached,
 // or dropped when its file is gone from a folder that is there (someone deleted it).
-CAddrBook::ListLoad CAddrBook::LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after)
+void CAddrBook::LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after)
 {
     if (AddBookFromFile(name.c_str(), path.c_str()))
-        return ListLoad::Added;
+        return;
     ReportUnreadableBook(name, path);
     std::string bytes;
-    if (ReadWholeFile(path, bytes) == FileRead::Gone)
-        return ListLoad::Dropped;
-    m_HeldBooks.push_back({name, path, after});
-    return ListLoad::Held;
+    if (ReadWholeFile(path, bytes) != FileRead::Gone)
+        m_HeldBooks.push_back({name, path, after});
 }
 
 ADTDATA* CAddrBook::AddBookFromFile(const char* name, const char* path)
