@@ -1,5 +1,4 @@
 #include "exchange/Contact.h"
-#include <algorithm>
 
 namespace {
 
@@ -8,9 +7,9 @@ bool IsBlank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-bool IsAscii(const std::string& text)
+char AsciiLower(char c)
 {
-    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 void AddAddress(Contact& contact, const std::string& part)
@@ -38,10 +37,12 @@ std::string WithoutControls(const std::string& text)
 
 void AddContact(ContactList& list, Contact&& contact)
 {
-    if (contact.addresses.empty())
-        ++list.nWithoutAddress;
-    else
+    if (!contact.addresses.empty())
         list.contacts.push_back(std::move(contact));
+    else if (contact.isGroup)
+        ++list.nEmptyGroups;
+    else
+        ++list.nWithoutAddress;
 }
 
 void AddAddresses(Contact& contact, const std::string& field)
@@ -62,27 +63,6 @@ void AddAddresses(Contact& contact, const std::string& field)
     }
 }
 
-std::string ComposeName(const std::string& given, const std::string& middle, const std::string& family)
-{
-    bool familyFirst = !IsAscii(given) || !IsAscii(family);
-    const std::string* order[] = {&given, &middle, &family};
-    if (familyFirst) {
-        order[0] = &family;
-        order[1] = &given;
-        order[2] = &middle;
-    }
-    std::string name;
-    for (const std::string* part : order) {
-        std::string trimmed = TrimBlanks(*part);
-        if (trimmed.empty())
-            continue;
-        if (!name.empty())
-            name += ' ';
-        name += trimmed;
-    }
-    return name;
-}
-
 std::string TrimBlanks(const std::string& text)
 {
     size_t begin = 0;
@@ -92,4 +72,34 @@ std::string TrimBlanks(const std::string& text)
     while (end > begin && IsBlank(text[end - 1]))
         --end;
     return text.substr(begin, end - begin);
+}
+
+bool SameAddress(const std::string& a, const std::string& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (AsciiLower(a[i]) != AsciiLower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+std::vector<std::vector<std::string>> FolderPaths(const Contact& contact)
+{
+    std::vector<std::vector<std::string>> paths(1, contact.folders);
+    paths.insert(paths.end(), contact.moreFolders.begin(), contact.moreFolders.end());
+    return paths;
+}
+
+void SetFolderPaths(Contact& contact, std::vector<std::vector<std::string>>&& paths)
+{
+    contact.folders.clear();
+    contact.moreFolders.clear();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (i == 0)
+            contact.folders = std::move(paths[0]);
+        else
+            contact.moreFolders.push_back(std::move(paths[i]));
+    }
 }

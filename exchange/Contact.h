@@ -1,32 +1,52 @@
 // One contact of a vCard or CSV file, in UTF-8: what the readers find in a file and what
-// the writers put into one. The import turns contacts into address nodes, the export
-// gathers them from a book.
+// the writers put into one. The import turns a person's contact into one address node per
+// mail address and a group into one list node; the export gathers them from a book.
 #pragma once
 #include <string>
 #include <vector>
+#include "exchange/PersonName.h"
 
 struct Contact {
     std::string name;
-    std::vector<std::string> addresses;  // mail addresses, each with an "@"
+    std::vector<std::string> addresses;  // mail addresses, each with an "@", the preferred first
     std::vector<std::string> folders;    // the folder path below the book, outermost first
+    std::vector<std::vector<std::string>> moreFolders;  // the paths of further categories
+    bool isGroup = false;  // a group (a mailing list): all its addresses make one list node
+};
+
+// What a file held that an address book of this kind does not keep (ContactList::fNotKept).
+enum NotKept : unsigned {
+    kNotKeptPhones = 1,
+    kNotKeptPostalAddresses = 2,
+    kNotKeptNotes = 4,
+    kNotKeptPhotos = 8,
 };
 
 struct ContactList {
     std::vector<Contact> contacts;
-    int nWithoutAddress = 0;      // contacts left out because they have no mail address
+    int nWithoutAddress = 0;      // persons left out because they have no mail address
     bool bUnknownHeader = false;  // CSV: the first row is no header that is known; nothing read
+    int nIncomplete = 0;          // vCard cards cut off before END:VCARD, CSV rows whose quote never closed
+    int nEmptyGroups = 0;         // groups left out because none of their members has a mail address
+    unsigned fNotKept = 0;        // NotKept flags
 };
 
-// Keeps the contact when it has a mail address, else counts it as left out.
+// Keeps the contact when it has a mail address, else counts it as left out (a person) or
+// as an empty group.
 void AddContact(ContactList& list, Contact&& contact);
 
 // Adds the mail addresses of a field: it is cut at commas, line ends and ":::" (several
 // addresses in one field), each part is trimmed, and parts without "@" are dropped.
 void AddAddresses(Contact& contact, const std::string& text);
 
-// A name from its parts. Japanese names put the family name first ("山田 太郎"); names
-// written in ASCII only follow the given, middle, family order ("Taro Yamada").
-std::string ComposeName(const std::string& given, const std::string& middle, const std::string& family);
-
 // text without leading and trailing blanks, tabs and line ends.
 std::string TrimBlanks(const std::string& text);
+
+// The contact's folder paths: its folders, then its further ones; one empty path (the book
+// itself) when it has none.
+std::vector<std::vector<std::string>> FolderPaths(const Contact& contact);
+// Sets the contact's folders and further ones from paths (the first is its folders).
+void SetFolderPaths(Contact& contact, std::vector<std::vector<std::string>>&& paths);
+
+// True when two mail addresses are the same but for the case of ASCII letters.
+bool SameAddress(const std::string& a, const std::string& b);

@@ -1,13 +1,17 @@
-// Puts the contacts of a vCard or CSV file into a book of the store, in their order, each
-// as an address node in the folder of its path (folders are made on first use). Names,
-// addresses and folder names are made fit for the address file (control characters become
-// blanks, a ":" in a name the full-width "：", a name that would read back as a folder
-// line a full-width first letter) and converted to Shift-JIS; a character that
-// Shift-JIS cannot hold becomes "?" and is counted. Used by the import command.
+// Puts the contacts of a vCard or CSV file into a book of the store, in their order: a
+// person as one address node per mail address (all with the person's name, the preferred
+// address first), a group as one list node of its addresses, each in the folder of every
+// path the contact has (folders are made on first use). A contact without a name is named
+// by its first address's local part. Names, addresses and folder names are made fit for the
+// address file (a line break is one blank, other control characters blanks, a ":" in a
+// name the full-width "：", a name that would read back as a folder line a full-width
+// first letter) and converted to Shift-JIS; a character that Shift-JIS cannot hold becomes
+// "?" and is counted. Used by the import command and by global books.
 #pragma once
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 #include "store/AddrBook.h"
 #include "exchange/Contact.h"
 #include "text/SjisEncoder.h"
@@ -21,15 +25,26 @@ public:
     // Adds every contact of the list; false when the store could not make a node.
     bool AddAll(const ContactList& list);
 
+    // Address nodes made, list nodes among them.
     int Added() const { return m_nAdded; }
+    int Lists() const { return m_nLists; }
+    // Contacts that made at least one node.
+    int Contacts() const { return m_nContacts; }
+    // Characters replaced with "?", and of them those that could not be read from the file.
     int Replaced() const { return m_Encoder.Replaced(); }
+    int Undecodable() const { return m_Encoder.Undecodable(); }
 
 private:
     CAddrBook& m_Store;
     ADTDATA* m_pBook;
     CSjisEncoder m_Encoder;
-    std::map<std::pair<ADTDATA*, std::string>, ADTDATA*> m_Folders;  // (parent, name) -> folder
+    std::map<std::pair<ADTDATA*, std::string>, ADTDATA*> m_Folders;  // (parent, Shift-JIS name) -> folder
+    std::vector<std::string> m_LastPath;
+    ADTDATA* m_pLastFolder = nullptr;
     int m_nAdded = 0;
+    int m_nLists = 0;
+    int m_nContacts = 0;
 
     ADTDATA* FolderOf(const std::vector<std::string>& folders);
+    ADTDATA* ChildFolder(ADTDATA* parent, const std::string& name);
 };

@@ -1,4 +1,6 @@
 #include "exchange/CsvColumns.h"
+#include <algorithm>
+#include <numeric>
 #include "exchange/FolderPath.h"
 
 namespace {
@@ -8,13 +10,14 @@ struct KnownColumn {
     CCsvColumns::Role role;
 };
 
-// Thunderbird (English, Japanese): First Name, Last Name, Display Name, Primary Email,
-// Secondary Email / 名, 姓, 表示名, メールアドレス, 別のメールアドレス. Outlook (English,
-// Japanese): First Name, Middle Name, Last Name, E-mail Address, E-mail 2 Address,
-// E-mail 3 Address, Categories / 名, ミドル ネーム, 姓, 電子メール アドレス, 電子メール 2
-// アドレス, 電子メール 3 アドレス, 分類項目. Gmail: Name, Given Name, Additional Name,
-// Family Name (older files), First Name, Middle Name, Last Name (newer ones) / 名前, and the
-// numbered "E-mail 1 - Value" / "メール 1 - 値" columns (see IsGmailAddressColumn).
+// Thunderbird (English, Japanese): First Name, Last Name, Display Name, Nickname, Primary
+// Email, Secondary Email, Organization / 名, 姓, 表示名, ニックネーム, メールアドレス, 別の
+// メールアドレス, 会社. Outlook (English, Japanese): First Name, Middle Name, Last Name,
+// Company, E-mail Address, E-mail 2 Address, E-mail 3 Address, Categories / 名, ミドル ネーム,
+// 姓, 会社, 電子メール アドレス, 電子メール 2 アドレス, 電子メール 3 アドレス, 分類項目. Gmail:
+// Name, Given Name, Additional Name, Family Name, Group Membership (older files), First
+// Name, Middle Name, Last Name, Organization Name, Labels (newer ones) / 名前, ラベル, and
+// the numbered "E-mail 1 - Value" / "メール 1 - 値" columns (see GmailMailColumn).
 const KnownColumn kKnownColumns[] = {
     {"displayname", CCsvColumns::kDisplayName},
     {u8"表示名", CCsvColumns::kDisplayName},
@@ -29,6 +32,16 @@ const KnownColumn kKnownColumns[] = {
     {"lastname", CCsvColumns::kFamilyName},
     {"familyname", CCsvColumns::kFamilyName},
     {u8"姓", CCsvColumns::kFamilyName},
+    {"nickname", CCsvColumns::kNickname},
+    {u8"ニックネーム", CCsvColumns::kNickname},
+    {"organization", CCsvColumns::kOrganisation},
+    {"organizationname", CCsvColumns::kOrganisation},
+    {"organization1-name", CCsvColumns::kOrganisation},
+    {"company", CCsvColumns::kOrganisation},
+    {u8"会社", CCsvColumns::kOrganisation},
+    {u8"会社名", CCsvColumns::kOrganisation},
+    {u8"組織", CCsvColumns::kOrganisation},
+    {u8"組織名", CCsvColumns::kOrganisation},
     {"primaryemail", CCsvColumns::kEmail},
     {"secondaryemail", CCsvColumns::kEmail},
     {u8"メールアドレス", CCsvColumns::kEmail},
@@ -41,7 +54,30 @@ const KnownColumn kKnownColumns[] = {
     {u8"電子メール3アドレス", CCsvColumns::kEmail},
     {"categories", CCsvColumns::kCategories},
     {u8"分類項目", CCsvColumns::kCategories},
+    {"labels", CCsvColumns::kLabels},
+    {u8"ラベル", CCsvColumns::kLabels},
+    {"groupmembership", CCsvColumns::kLabels},
+    {u8"グループメンバーシップ", CCsvColumns::kLabels},
+    {"members", CCsvColumns::kMembers},
 };
+
+// Other columns by a part of their name: what a book does not keep.
+const KnownColumn kNotKeptParts[] = {
+    {"phone", CCsvColumns::kPhone},        {"fax", CCsvColumns::kPhone},
+    {"pager", CCsvColumns::kPhone},        {"mobile", CCsvColumns::kPhone},
+    {u8"電話", CCsvColumns::kPhone},       {u8"携帯", CCsvColumns::kPhone},
+    {u8"ポケットベル", CCsvColumns::kPhone}, {"address", CCsvColumns::kPostalAddress},
+    {"street", CCsvColumns::kPostalAddress}, {"city", CCsvColumns::kPostalAddress},
+    {"zip", CCsvColumns::kPostalAddress},  {"postal", CCsvColumns::kPostalAddress},
+    {u8"住所", CCsvColumns::kPostalAddress}, {u8"郵便", CCsvColumns::kPostalAddress},
+    {u8"番地", CCsvColumns::kPostalAddress}, {u8"市区町村", CCsvColumns::kPostalAddress},
+    {"notes", CCsvColumns::kNote},         {u8"メモ", CCsvColumns::kNote},
+    {u8"備考", CCsvColumns::kNote},        {"photo", CCsvColumns::kPhoto},
+    {u8"写真", CCsvColumns::kPhoto},
+};
+
+// Gmail's system groups, which are no folders of the user's.
+const char* const kSystemGroups[] = {"mycontacts", "starred", "starredinandroid"};
 
 // The header text as compared: blanks (half and full width) dropped, ASCII in lower case.
 std::string Normalise(const std::string& header)
@@ -61,63 +97,139 @@ std::string Normalise(const std::string& header)
     return out;
 }
 
-// Gmail's "E-mail 1 - Value", "E-mail 2 - Value" ... ("メール 1 - 値" in Japanese).
-bool IsGmailAddressColumn(const std::string& name)
+bool EndsWith(const std::string& text, const std::string& tail)
 {
-    const std::string forms[][2] = {{"e-mail", "-value"}, {u8"メール", u8"-値"}};
-    for (const auto& form : forms) {
-        const std::string& head = form[0];
-        const std::string& tail = form[1];
-        if (name.size() <= head.size() + tail.size() || name.compare(0, head.size(), head) != 0 ||
-            name.compare(name.size() - tail.size(), tail.size(), tail) != 0)
-            continue;
-        std::string number = name.substr(head.size(), name.size() - head.size() - tail.size());
-        if (number.find_first_not_of("0123456789") == std::string::npos)
-            return true;
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Gmail's "E-mail 1 - Value", "E-mail 1 - Label" (older: "- Type") ... ("メール 1 - 値",
+// "メール 1 - ラベル" in Japanese): the role and the number, or kOther.
+CCsvColumns::Role GmailMailColumn(const std::string& name, int& number)
+{
+    const std::string heads[] = {"e-mail", u8"メール"};
+    const std::pair<std::string, CCsvColumns::Role> tails[] = {
+        {"-value", CCsvColumns::kEmail},      {u8"-値", CCsvColumns::kEmail},
+        {"-label", CCsvColumns::kEmailLabel}, {"-type", CCsvColumns::kEmailLabel},
+        {u8"-ラベル", CCsvColumns::kEmailLabel}, {u8"-タイプ", CCsvColumns::kEmailLabel},
+    };
+    for (const std::string& head : heads) {
+        for (const auto& tail : tails) {
+            if (name.size() <= head.size() + tail.first.size() || name.compare(0, head.size(), head) != 0 ||
+                !EndsWith(name, tail.first))
+                continue;
+            std::string digits = name.substr(head.size(), name.size() - head.size() - tail.first.size());
+            if (digits.empty() || digits.size() > 4 || digits.find_first_not_of("0123456789") != std::string::npos)
+                continue;
+            number = std::stoi(digits);
+            return tail.second;
+        }
     }
-    return false;
+    return CCsvColumns::kOther;
+}
+
+// The folders of Gmail's labels: "* myContacts ::: 友人 ::: * Friends". "* " marks a
+// group of Gmail's own: its system groups are passed over, the others (Friends, Family,
+// Coworkers of older accounts) are folders by their name.
+std::vector<FolderPath::Path> LabelFolders(const std::string& field)
+{
+    std::vector<FolderPath::Path> paths;
+    size_t start = 0;
+    for (size_t end = field.find(":::"); start <= field.size(); end = field.find(":::", start)) {
+        std::string label = TrimBlanks(field.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        start = end == std::string::npos ? field.size() + 1 : end + 3;
+        if (label.compare(0, 1, "*") == 0) {
+            label = TrimBlanks(label.substr(1));
+            std::string compared = Normalise(label);
+            if (std::find(std::begin(kSystemGroups), std::end(kSystemGroups), compared) != std::end(kSystemGroups))
+                continue;
+        }
+        FolderPath::AddPath(paths, label.empty() ? FolderPath::Path() : FolderPath::Path{label});
+    }
+    return paths;
 }
 
 }  // namespace
 
-CCsvColumns::Role CCsvColumns::RoleOf(const std::string& header)
+CCsvColumns::Role CCsvColumns::RoleOf(const std::string& header, int* number)
 {
     std::string name = Normalise(header);
     for (const KnownColumn& known : kKnownColumns) {
         if (name == known.name)
             return known.role;
     }
-    return IsGmailAddressColumn(name) ? kEmail : kOther;
+    int gmailNumber = 0;
+    Role gmail = GmailMailColumn(name, gmailNumber);
+    if (number)
+        *number = gmailNumber;
+    if (gmail != kOther || EndsWith(name, "-label") || EndsWith(name, "-type"))
+        return gmail;
+    for (const KnownColumn& part : kNotKeptParts) {
+        if (name.find(part.name) != std::string::npos)
+            return part.role;
+    }
+    return kOther;
 }
 
 bool CCsvColumns::Recognise(const std::vector<std::string>& header)
 {
     m_Roles.clear();
+    m_Numbers.clear();
     bool hasEmail = false;
     for (const std::string& column : header) {
-        m_Roles.push_back(RoleOf(column));
+        int number = 0;
+        m_Roles.push_back(RoleOf(column, &number));
+        m_Numbers.push_back(number);
         hasEmail = hasEmail || m_Roles.back() == kEmail;
     }
     return hasEmail;
 }
 
-Contact CCsvColumns::ContactOf(const std::vector<std::string>& row) const
+Contact CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept) const
 {
     Contact contact;
-    std::string parts[kFamilyName + 1];
-    bool hasCategory = false;
+    std::string parts[kOrganisation + 1];
+    std::vector<FolderPath::Path> folders;
+    std::vector<int> primary;  // Gmail numbers whose label says primary
+    for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
+        if (m_Roles[i] == kEmailLabel && TrimBlanks(row[i]).compare(0, 1, "*") == 0)
+            primary.push_back(m_Numbers[i]);
+    }
+    std::vector<int> ranks;
     for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
         Role role = m_Roles[i];
-        if (role == kEmail) {
-            AddAddresses(contact, row[i]);
-        } else if (role == kCategories && !hasCategory) {
-            contact.folders = FolderPath::Parse(row[i]);
-            hasCategory = !row[i].empty();
-        } else if (role != kOther && role != kCategories && parts[role].empty()) {
-            parts[role] = TrimBlanks(row[i]);
+        const std::string& field = row[i];
+        if (role == kEmail || role == kMembers) {
+            AddAddresses(contact, field);
+            bool first = role == kEmail && std::find(primary.begin(), primary.end(), m_Numbers[i]) != primary.end() &&
+                         m_Numbers[i] != 0;
+            ranks.resize(contact.addresses.size(), first ? 0 : 1);
+            contact.isGroup = contact.isGroup || (role == kMembers && !TrimBlanks(field).empty());
+        } else if (role == kCategories) {
+            for (FolderPath::Path& path : FolderPath::ParseList(field, ",;"))
+                FolderPath::AddPath(folders, std::move(path));
+        } else if (role == kLabels) {
+            for (FolderPath::Path& path : LabelFolders(field))
+                FolderPath::AddPath(folders, std::move(path));
+        } else if (role >= kPhone && !TrimBlanks(field).empty()) {
+            notKept |= role == kPhone ? kNotKeptPhones
+                       : role == kPostalAddress ? kNotKeptPostalAddresses
+                       : role == kNote ? kNotKeptNotes : kNotKeptPhotos;
+        } else if (role >= kDisplayName && role <= kOrganisation && parts[role].empty()) {
+            parts[role] = TrimBlanks(field);
         }
     }
-    contact.name = parts[kDisplayName].empty() ? ComposeName(parts[kGivenName], parts[kMiddleName], parts[kFamilyName])
-                                               : parts[kDisplayName];
+    std::vector<size_t> order(contact.addresses.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ranks[a] < ranks[b]; });
+    std::vector<std::string> addresses;
+    for (size_t i : order)
+        addresses.push_back(contact.addresses[i]);
+    contact.addresses = std::move(addresses);
+    std::string composed = ComposeName(parts[kGivenName], parts[kMiddleName], parts[kFamilyName]);
+    for (const std::string* name : {&parts[kDisplayName], &composed, &parts[kOrganisation], &parts[kNickname]}) {
+        if (contact.name.empty())
+            contact.name = *name;
+    }
+    SetFolderPaths(contact, std::move(folders));
     return contact;
 }

@@ -1,7 +1,7 @@
 // The columns of an address book export in CSV that the import reads, found by the names
 // in the file's first row: the header rows that Thunderbird, Outlook and Gmail write, in
-// English and in Japanese, and the Categories column of Velmora's own export. Names are
-// compared without blanks and without regard to ASCII case.
+// English and in Japanese, and the Categories and Members columns of Velmora's own export.
+// Names are compared without blanks and without regard to ASCII case.
 #pragma once
 #include <string>
 #include <vector>
@@ -12,15 +12,37 @@ public:
     // Learns the columns of a header row; false when none of them holds mail addresses.
     bool Recognise(const std::vector<std::string>& header);
 
-    // The contact of a data row: the display name, else the name composed of its parts;
-    // the addresses of every mail column; the folder path of the first category.
-    Contact ContactOf(const std::vector<std::string>& row) const;
+    // The contact of a data row: the display name, else the name composed of its parts,
+    // else the organisation, else the nickname; the addresses of every mail column, those
+    // that Gmail marks as primary ("* ") first; a folder for each category or label but
+    // Gmail's system groups. A row with addresses in the Members column is a group. Adds
+    // to notKept what the row holds that a book does not keep.
+    Contact ContactOf(const std::vector<std::string>& row, unsigned& notKept) const;
 
-    enum Role { kOther, kDisplayName, kGivenName, kMiddleName, kFamilyName, kEmail, kCategories };
+    enum Role {
+        kOther,
+        kDisplayName,
+        kGivenName,
+        kMiddleName,
+        kFamilyName,
+        kNickname,
+        kOrganisation,
+        kEmail,
+        kEmailLabel,  // Gmail's "E-mail 1 - Label": "* " marks the primary address
+        kCategories,  // Outlook's and Velmora's: folder paths
+        kLabels,      // Gmail's "Labels" and "Group Membership": names joined by " ::: "
+        kMembers,     // Velmora's: the addresses of a group
+        kPhone,
+        kPostalAddress,
+        kNote,
+        kPhoto,
+    };
 
-    // The role of a column by its header text.
-    static Role RoleOf(const std::string& header);
+    // The role of a column by its header text, and for Gmail's numbered mail columns the
+    // number that pairs a label with its value.
+    static Role RoleOf(const std::string& header, int* number = nullptr);
 
 private:
     std::vector<Role> m_Roles;
+    std::vector<int> m_Numbers;
 };

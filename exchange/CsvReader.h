@@ -1,7 +1,10 @@
 // Reads CSV text (RFC 4180) row by row: fields are separated by commas and rows by line
 // ends (CR LF, LF or CR); a field in double quotes may hold commas, line ends and doubled
-// quotes ("" for one "). ReadContacts reads an address book export whose first row names
-// its columns (CCsvColumns). Used by the import.
+// quotes ("" for one "). A quote closes where a comma or a line end follows it. A quote
+// that nothing closes, or whose close would lie beyond the opening quote of a later row,
+// does not swallow the rest of the file: its row ends with its line, read as if the quote
+// were not there. ReadContacts reads an address book export whose first row names its
+// columns (CCsvColumns). Used by the import.
 #pragma once
 #include <string>
 #include <vector>
@@ -13,6 +16,8 @@ public:
 
     // The next row; false at the end of the text.
     bool NextRow(std::vector<std::string>& fields);
+    // True when the last row's quote never closed, so the row ended with its line.
+    bool RowWasCut() const { return m_bCut; }
 
     // The contacts of a file in UTF-8 (with or without a byte-order mark), UTF-16 with a
     // byte-order mark, or Shift-JIS. Empty rows are passed over; a first row that is no
@@ -22,8 +27,11 @@ public:
 private:
     const std::string& m_Text;
     size_t m_nPos = 0;
+    bool m_bCut = false;
 
     bool AtLineEnd() const;
     void SkipLineEnd();
-    std::string QuotedField();
+    size_t FindClosingQuote(size_t open) const;
+    std::string QuotedField(size_t close);
+    std::string PlainField();
 };

@@ -10,13 +10,16 @@ const char* const kColumns[] = {
     "Work Address", "Work Address 2", "Work City", "Work State", "Work ZipCode", "Work Country",
     "Job Title", "Department", "Organization", "Web Page 1", "Web Page 2", "Birth Year",
     "Birth Month", "Birth Day", "Custom 1", "Custom 2", "Custom 3", "Custom 4", "Notes",
-    "Categories",
+    "Categories", "Members",
 };
 const size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
+const size_t kFirstName = 0;
+const size_t kLastName = 1;
 const size_t kDisplayName = 2;
 const size_t kPrimaryEmail = 4;
 const size_t kSecondaryEmail = 5;
-const size_t kCategories = kColumnCount - 1;
+const size_t kCategories = kColumnCount - 2;
+const size_t kMembers = kColumnCount - 1;
 
 // A field in quotes when it holds a comma, a quote or a line end; quotes are doubled.
 std::string Field(const std::string& text)
@@ -39,6 +42,33 @@ void WriteRow(std::string& out, const std::string (&fields)[kColumnCount])
     out += "\r\n";
 }
 
+// The rows of one contact.
+void WriteContact(std::string& out, const Contact& contact)
+{
+    std::string row[kColumnCount];
+    row[kDisplayName] = contact.name;
+    if (!contact.isGroup) {
+        PersonName parts = SplitName(contact.name);
+        row[kFirstName] = parts.given;
+        row[kLastName] = parts.family;
+    }
+    for (const std::vector<std::string>& path : FolderPaths(contact)) {
+        if (!path.empty())
+            row[kCategories] += (row[kCategories].empty() ? "" : ",") + FolderPath::Format(path);
+    }
+    if (contact.isGroup) {
+        for (const std::string& address : contact.addresses)
+            row[kMembers] += (row[kMembers].empty() ? "" : ",") + address;
+        WriteRow(out, row);
+        return;
+    }
+    for (size_t i = 0; i < contact.addresses.size(); i += 2) {
+        row[kPrimaryEmail] = contact.addresses[i];
+        row[kSecondaryEmail] = i + 1 < contact.addresses.size() ? contact.addresses[i + 1] : "";
+        WriteRow(out, row);
+    }
+}
+
 }  // namespace
 
 std::string CCsvWriter::Write(const ContactList& list)
@@ -48,15 +78,7 @@ std::string CCsvWriter::Write(const ContactList& list)
     for (size_t i = 0; i < kColumnCount; ++i)
         fields[i] = kColumns[i];
     WriteRow(out, fields);
-    for (const Contact& contact : list.contacts) {
-        std::string row[kColumnCount];
-        row[kDisplayName] = contact.name;
-        for (size_t i = 0; i < contact.addresses.size(); ++i) {
-            std::string& field = i == 0 ? row[kPrimaryEmail] : row[kSecondaryEmail];
-            field += (field.empty() ? "" : ",") + contact.addresses[i];
-        }
-        row[kCategories] = FolderPath::Format(contact.folders);
-        WriteRow(out, row);
-    }
+    for (const Contact& contact : list.contacts)
+        WriteContact(out, contact);
     return out;
 }

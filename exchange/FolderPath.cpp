@@ -1,16 +1,18 @@
 #include "exchange/FolderPath.h"
+#include <algorithm>
+#include <cstring>
 #include "exchange/Contact.h"
 
 namespace FolderPath {
 
-std::string Format(const std::vector<std::string>& folders)
+std::string Format(const Path& folders, const char* specials)
 {
     std::string path;
     for (const std::string& folder : folders) {
         if (!path.empty())
             path += '/';
         for (char c : folder) {
-            if (c == '\\' || c == '/' || c == ',' || c == ';')
+            if (std::strchr(specials, c) && c != '\0')
                 path += '\\';
             path += c;
         }
@@ -18,9 +20,9 @@ std::string Format(const std::vector<std::string>& folders)
     return path;
 }
 
-std::vector<std::string> Parse(const std::string& text)
+Path Parse(const std::string& text)
 {
-    std::vector<std::string> folders;
+    Path folders;
     std::string name;
     auto endName = [&] {
         std::string trimmed = TrimBlanks(name);
@@ -30,11 +32,8 @@ std::vector<std::string> Parse(const std::string& text)
     };
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '\\' && i + 1 < text.size()) {
-            char escaped = text[++i];
-            name += (escaped == 'n' || escaped == 'N') ? '\n' : escaped;
-        } else if (c == ',' || c == ';') {
-            break;
+        if (c == '\\' && i + 1 < text.size() && text[i + 1] != '\0' && std::strchr("\\/,;", text[i + 1])) {
+            name += text[++i];
         } else if (c == '/') {
             endName();
         } else {
@@ -43,6 +42,29 @@ std::vector<std::string> Parse(const std::string& text)
     }
     endName();
     return folders;
+}
+
+std::vector<Path> ParseList(const std::string& text, const char* separators)
+{
+    std::vector<Path> paths;
+    size_t start = 0;
+    for (size_t i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] == '\\') {
+            ++i;
+            continue;
+        }
+        if (i < text.size() && (text[i] == '\0' || !std::strchr(separators, text[i])))
+            continue;
+        AddPath(paths, Parse(text.substr(start, i - start)));
+        start = i + 1;
+    }
+    return paths;
+}
+
+void AddPath(std::vector<Path>& paths, Path&& path)
+{
+    if (!path.empty() && std::find(paths.begin(), paths.end(), path) == paths.end())
+        paths.push_back(std::move(path));
 }
 
 }  // namespace FolderPath

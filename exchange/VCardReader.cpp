@@ -1,288 +1,258 @@
 #include "exchange/VCardReader.h"
-#include "text/Charset.h"
+#include <algorithm>
+#include <numeric>
+#include <unordered_map>
 #include "exchange/FolderPath.h"
+#include "text/Charset.h"
 
 namespace {
 
-std::string Upper(std::string text)
+const int kNoPreference = 101;
+
+char Lower(char c)
 {
-    for (char& c : text) {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool StartsWithNoCase(const std::string& text, const char* lower)
+{
+    size_t i = 0;
+    for (; lower[i]; ++i) {
+        if (i >= text.size() || Lower(text[i]) != lower[i])
+            return false;
     }
-    return text;
+    return true;
 }
 
-bool IsFoldBlank(char c)
+// A UID as members name it: without "urn:uuid:", in lower case.
+std::string MemberId(const std::string& text)
 {
-    return c == ' ' || c == '\t';
+    std::string id = TrimBlanks(text);
+    if (StartsWithNoCase(id, "urn:uuid:"))
+        id.erase(0, 9);
+    for (char& c : id)
+        c = Lower(c);
+    return id;
 }
 
-int HexValue(char c)
+int VersionNumber(const std::string& text)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    c = static_cast<char>(c & ~0x20);
-    return (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
+    std::string version = TrimBlanks(text);
+    if (version == "2.1")
+        return 21;
+    if (version == "3.0")
+        return 30;
+    return version == "4.0" ? 40 : 0;
 }
 
-// "=XX" is the byte XX; any other "=" stays as it is.
-std::string DecodeQuotedPrintable(const std::string& text)
+bool IsGroupKind(const std::string& value)
 {
-    std::string bytes;
-    for (size_t i = 0; i < text.size(); ++i) {
-        int high = i + 2 < text.size() && text[i] == '=' ? HexValue(text[i + 1]) : -1;
-        int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-        if (low < 0) {
-            bytes += text[i];
-            continue;
-        }
-        bytes += static_cast<char>(high * 16 + low);
-        i += 2;
-    }
-    return bytes;
+    std::string kind = TrimBlanks(value);
+    return kind.size() == 5 && StartsWithNoCase(kind, "group");
 }
 
-// The escapes of vCard text: "\\", "\,", "\;", "\:" and "\n" (a line end). Any other
-// backslash is kept.
-std::string Unescape(const std::string& text)
+// The first component of a structured value, unescaped.
+std::string FirstComponent(const std::string& text, char separator)
 {
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
-        char next = i + 1 < text.size() ? text[i + 1] : '\0';
-        if (text[i] != '\\' || !(next == '\\' || next == ',' || next == ';' || next == ':' || next == 'n' || next == 'N')) {
-            out += text[i];
-            continue;
-        }
-        out += (next == 'n' || next == 'N') ? '\n' : next;
-        ++i;
-    }
-    return out;
-}
-
-// The parts of a structured value, cut at each ";" that no backslash escapes.
-std::vector<std::string> SplitComponents(const std::string& text)
-{
-    std::vector<std::string> parts(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\\' && i + 1 < text.size()) {
-            parts.back() += text.substr(i, 2);
-            ++i;
-        } else if (text[i] == ';') {
-            parts.emplace_back();
-        } else {
-            parts.back() += text[i];
-        }
-    }
-    return parts;
-}
-
-// Cuts text at sep where it stands outside double quotes.
-std::vector<std::string> SplitUnquoted(const std::string& text, char sep)
-{
-    std::vector<std::string> parts(1);
-    bool quoted = false;
-    for (char c : text) {
-        if (c == '"')
-            quoted = !quoted;
-        if (c == sep && !quoted)
-            parts.emplace_back();
-        else
-            parts.back() += c;
-    }
-    return parts;
-}
-
-bool IsShiftJisName(const std::string& charset)
-{
-    return charset == "SHIFT_JIS" || charset == "SHIFT-JIS" || charset == "SJIS" || charset == "CP932" ||
-           charset == "WINDOWS-31J" || charset == "MS_KANJI" || charset == "X-SJIS";
-}
-
-bool IsLatin1Name(const std::string& charset)
-{
-    return charset == "ISO-8859-1" || charset == "US-ASCII" || charset == "WINDOWS-1252";
+    return TrimBlanks(CVCardText::Unescape(CVCardText::Split(text, separator)[0]));
 }
 
 }  // namespace
 
 ContactList CVCardReader::Read(const std::string& bytes)
 {
-    std::string text = bytes;
-    bool utf8 = true;
-    if (text.compare(0, 2, "\xFF\xFE") == 0 || text.compare(0, 2, "\xFE\xFF") == 0 ||
-        text.compare(0, 3, "\xEF\xBB\xBF") == 0)
-        text = Charset::FileTextToUtf8(text);
-    else
-        utf8 = Charset::IsUtf8(text);
-    CVCardReader reader(utf8);
-    reader.ReadLines(text);
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
+        std::string text = Charset::FileTextToUtf8(bytes);
+        CVCardReader reader(text, CVCardText::kUtf16);
+        reader.ReadAll();
+        return std::move(reader.m_List);
+    }
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+        std::string text = bytes.substr(3);
+        CVCardReader reader(text, CVCardText::kUtf8Marked);
+        reader.ReadAll();
+        return std::move(reader.m_List);
+    }
+    CVCardReader reader(bytes, CVCardText::kBytes);
+    reader.ReadAll();
     return std::move(reader.m_List);
 }
 
-// The physical line at pos, without its line end (CR LF, LF or CR); moves pos past it.
-std::string CVCardReader::NextLine(const std::string& text, size_t& pos)
+void CVCardReader::ReadAll()
 {
-    size_t end = text.find_first_of("\r\n", pos);
-    if (end == std::string::npos)
-        end = text.size();
-    std::string line = text.substr(pos, end - pos);
-    pos = end;
-    if (pos < text.size() && text[pos] == '\r')
-        ++pos;
-    if (pos < text.size() && text[pos] == '\n')
-        ++pos;
-    return line;
-}
-
-void CVCardReader::ReadLines(const std::string& text)
-{
-    size_t pos = 0;
-    while (pos < text.size())
-        OnPhysicalLine(NextLine(text, pos));
-    FlushLine();
-    if (m_nDepth > 0)
-        EndCard();
-}
-
-// A line that begins with a blank or a tab continues the one before (folding), and so
-// does any line after a QUOTED-PRINTABLE value that ends in "=" (a soft line break).
-void CVCardReader::OnPhysicalLine(const std::string& line)
-{
-    if (m_bQuotedPrintable && !m_strLine.empty() && m_strLine.back() == '=') {
-        m_strLine.pop_back();
-        m_strLine += line;
-    } else if (m_bPending && !line.empty() && IsFoldBlank(line[0])) {
-        m_strLine += m_bKeepFoldBlank ? line : line.substr(1);
-    } else {
-        FlushLine();
-        m_strLine = line;
-        m_bPending = true;
-    }
-    LearnEncoding();
-}
-
-// Looks for the property's encoding until its ":" has been seen. A head longer than any
-// real one is not looked at again, so a stream of folded lines without ":" stays linear.
-void CVCardReader::LearnEncoding()
-{
-    const size_t kLongestHead = 1024;
-    if (m_bHeadKnown || m_strLine.size() > kLongestHead)
-        return;
-    Property property;
-    m_bHeadKnown = ParseProperty(m_strLine, property);
-    m_bQuotedPrintable = m_bHeadKnown && property.encoding == "QUOTED-PRINTABLE";
-}
-
-void CVCardReader::FlushLine()
-{
-    if (m_bPending)
-        OnLine(m_strLine);
-    m_strLine.clear();
-    m_bPending = false;
-    m_bHeadKnown = false;
-    m_bQuotedPrintable = false;
-}
-
-void CVCardReader::OnLine(const std::string& line)
-{
-    Property property;
-    if (!ParseProperty(line, property))
-        return;
-    std::string value = Upper(TrimBlanks(property.value));
-    if (property.name == "BEGIN" && value == "VCARD") {
-        if (++m_nDepth == 1) {
-            m_Card = Contact();
-            m_strFormattedName.clear();
-            m_strComposedName.clear();
-            m_bHasCategory = false;
-            m_bKeepFoldBlank = false;
-        }
-    } else if (property.name == "END" && value == "VCARD") {
-        if (m_nDepth == 1)
-            EndCard();
-        else if (m_nDepth > 1)
-            --m_nDepth;
-    } else if (m_nDepth == 1) {
+    VCardProperty property;
+    while (m_Lines.Next(property))
         OnProperty(property);
-    }
+    if (m_bInCard)
+        EndCard(false);
+    ResolveMembers();
 }
 
-void CVCardReader::OnProperty(const Property& property)
+void CVCardReader::OnProperty(const VCardProperty& property)
 {
-    if (property.name == "VERSION") {
-        m_bKeepFoldBlank = TrimBlanks(property.value) == "2.1";
+    bool begin = property.Is("BEGIN") && CVCardLines::IsCardDelimiter("BEGIN:" + std::string(property.value));
+    bool end = property.Is("END") && CVCardLines::IsCardDelimiter("END:" + std::string(property.value));
+    if (m_nSkipDepth > 0) {
+        m_nSkipDepth += begin ? 1 : end ? -1 : 0;
         return;
     }
-    if (property.encoding == "B" || property.encoding == "BASE64")
-        return;  // pictures and keys; no text that is read here comes so
-    if (property.name == "FN") {
-        if (m_strFormattedName.empty())
-            m_strFormattedName = TrimBlanks(Unescape(DecodeValue(property)));
-    } else if (property.name == "N") {
-        std::vector<std::string> parts = SplitComponents(DecodeValue(property));
+    bool agentOpen = m_bAgentOpen;
+    m_bAgentOpen = false;
+    if (begin) {
+        if (m_bInCard && agentOpen) {
+            m_nSkipDepth = 1;
+            return;
+        }
+        if (m_bInCard)
+            EndCard(false);
+        OnBegin();
+    } else if (end) {
+        if (m_bInCard)
+            EndCard(true);
+    } else if (m_bInCard) {
+        OnCardProperty(property);
+    }
+}
+
+void CVCardReader::OnBegin()
+{
+    m_bInCard = true;
+    m_Card = Card();
+    m_Text.SetVersion(0);
+    m_Lines.KeepFoldBlank(false);
+}
+
+void CVCardReader::OnCardProperty(const VCardProperty& property)
+{
+    if (property.Is("VERSION")) {
+        m_Text.SetVersion(VersionNumber(std::string(property.value)));
+        m_Lines.KeepFoldBlank(m_Text.Version() == 21);
+    } else if (property.Is("EMAIL")) {
+        AddAddresses(m_Card.contact, CVCardText::Unescape(m_Text.Decode(property)));
+        m_Card.ranks.resize(m_Card.contact.addresses.size(), property.preference ? property.preference : kNoPreference);
+    } else if (property.Is("FN") || property.Is("N") || property.Is("ORG") || property.Is("NICKNAME")) {
+        OnName(property);
+    } else if (property.Is("CATEGORIES")) {
+        for (const std::string& part : CVCardText::Split(m_Text.Decode(property), ','))
+            FolderPath::AddPath(m_Card.folders, FolderPath::Parse(CVCardText::Unescape(part)));
+    } else if (property.Is("X-GN")) {
+        std::string group = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
+        FolderPath::AddPath(m_Card.folders, group.empty() ? FolderPath::Path() : FolderPath::Path{group});
+    } else if (property.Is("UID")) {
+        m_Card.uid = MemberId(std::string(property.value));
+    } else if (property.Is("AGENT")) {
+        m_bAgentOpen = TrimBlanks(std::string(property.value)).empty();
+    } else if (property.Is("TEL")) {
+        m_List.fNotKept |= kNotKeptPhones;
+    } else if (property.Is("ADR") || property.Is("LABEL")) {
+        m_List.fNotKept |= kNotKeptPostalAddresses;
+    } else if (property.Is("NOTE")) {
+        m_List.fNotKept |= kNotKeptNotes;
+    } else if (property.Is("PHOTO")) {
+        m_List.fNotKept |= kNotKeptPhotos;
+    } else {
+        OnGroupProperty(property);
+    }
+}
+
+// FN is the name; N, ORG and NICKNAME stand in for it when a card has none, so they are
+// decoded only while no better one is known.
+void CVCardReader::OnName(const VCardProperty& property)
+{
+    if (!m_Card.formattedName.empty())
+        return;
+    if (property.Is("FN")) {
+        m_Card.formattedName = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
+    } else if (property.Is("N") && m_Card.composedName.empty()) {
+        std::vector<std::string> parts = CVCardText::Split(m_Text.Decode(property), ';');
         parts.resize(3);
-        if (m_strComposedName.empty())
-            m_strComposedName = ComposeName(Unescape(parts[1]), Unescape(parts[2]), Unescape(parts[0]));
-    } else if (property.name == "EMAIL") {
-        AddAddresses(m_Card, Unescape(DecodeValue(property)));
-    } else if (property.name == "CATEGORIES" && !m_bHasCategory) {
-        m_Card.folders = FolderPath::Parse(DecodeValue(property));
-        m_bHasCategory = true;
+        m_Card.composedName = ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]),
+                                          CVCardText::Unescape(parts[0]));
+    } else if (property.Is("ORG") && m_Card.composedName.empty() && m_Card.organisation.empty()) {
+        m_Card.organisation = FirstComponent(m_Text.Decode(property), ';');
+    } else if (property.Is("NICKNAME") && m_Card.composedName.empty() && m_Card.nickname.empty()) {
+        m_Card.nickname = FirstComponent(m_Text.Decode(property), ',');
     }
 }
 
-void CVCardReader::EndCard()
+void CVCardReader::OnGroupProperty(const VCardProperty& property)
 {
-    m_nDepth = 0;
-    m_Card.name = m_strFormattedName.empty() ? m_strComposedName : m_strFormattedName;
-    AddContact(m_List, std::move(m_Card));
-    m_Card = Contact();
+    if (property.Is("KIND") || property.Is("X-ADDRESSBOOKSERVER-KIND")) {
+        m_Card.contact.isGroup = IsGroupKind(std::string(property.value));
+    } else if (property.Is("MEMBER") || property.Is("X-ADDRESSBOOKSERVER-MEMBER")) {
+        m_Card.hasMembers = true;
+        std::string member = CVCardText::Unescape(m_Text.Decode(property));
+        if (StartsWithNoCase(TrimBlanks(member), "mailto:"))
+            m_Card.memberAddresses.push_back(TrimBlanks(member).substr(7));
+        else if (!TrimBlanks(member).empty())
+            m_Card.memberIds.push_back(MemberId(member));
+    }
 }
 
-// The value as UTF-8 text, still escaped.
-std::string CVCardReader::DecodeValue(const Property& property) const
+void CVCardReader::EndCard(bool complete)
 {
-    std::string bytes =
-        property.encoding == "QUOTED-PRINTABLE" ? DecodeQuotedPrintable(property.value) : property.value;
-    if (property.charset == "UTF-8")
-        return Charset::CleanUtf8(bytes);
-    if (IsShiftJisName(property.charset))
-        return Charset::SjisToUtf8(bytes);
-    if (IsLatin1Name(property.charset))
-        return Charset::Latin1ToUtf8(bytes);
-    return m_bUtf8 ? Charset::CleanUtf8(bytes) : Charset::SjisToUtf8(bytes);
+    m_bInCard = false;
+    if (!complete)
+        ++m_List.nIncomplete;
+    Card& card = m_Card;
+    Contact& contact = card.contact;
+    // The preferred addresses first, the others in the order of the file.
+    std::vector<size_t> order(contact.addresses.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return card.ranks[a] < card.ranks[b]; });
+    std::vector<std::string> addresses;
+    for (size_t i : order)
+        addresses.push_back(std::move(contact.addresses[i]));
+    contact.addresses = std::move(addresses);
+    if (contact.isGroup && card.hasMembers) {
+        contact.addresses.clear();
+        for (const std::string& member : card.memberAddresses)
+            AddAddresses(contact, member);
+    }
+    for (const std::string* name : {&card.formattedName, &card.composedName, &card.organisation, &card.nickname}) {
+        if (contact.name.empty())
+            contact.name = *name;
+    }
+    SetFolderPaths(contact, std::move(card.folders));
+    if (contact.isGroup && !card.memberIds.empty()) {
+        // Members named by UID are found once every card is read.
+        m_GroupPlaces.push_back(m_List.contacts.size());
+        m_List.contacts.push_back(contact);
+        m_Uids.emplace_back();
+        m_Groups.push_back(std::move(card));
+        return;
+    }
+    size_t count = m_List.contacts.size();
+    AddContact(m_List, std::move(contact));
+    if (m_List.contacts.size() > count)
+        m_Uids.push_back(card.uid);
 }
 
-// "[group.]NAME[;PARAM...]:value". Parameters are "KEY=VALUE" or, in version 2.1, a bare
-// value ("QUOTED-PRINTABLE"); a ":" or ";" inside double quotes belongs to a parameter.
-bool CVCardReader::ParseProperty(const std::string& line, Property& property)
+// Each member named by UID gives the preferred address of its card; a group left with no
+// address is no contact.
+void CVCardReader::ResolveMembers()
 {
-    bool quoted = false;
-    size_t colon = std::string::npos;
-    for (size_t i = 0; i < line.size() && colon == std::string::npos; ++i) {
-        if (line[i] == '"')
-            quoted = !quoted;
-        else if (line[i] == ':' && !quoted)
-            colon = i;
+    if (m_Groups.empty())
+        return;
+    std::unordered_map<std::string, size_t> byUid;
+    for (size_t i = 0; i < m_Uids.size(); ++i) {
+        if (!m_Uids[i].empty() && !m_List.contacts[i].isGroup)
+            byUid.emplace(m_Uids[i], i);
     }
-    if (colon == std::string::npos)
-        return false;
-    std::vector<std::string> head = SplitUnquoted(line.substr(0, colon), ';');
-    std::string name = Upper(TrimBlanks(head[0]));
-    property.name = name.substr(name.rfind('.') == std::string::npos ? 0 : name.rfind('.') + 1);
-    property.value = line.substr(colon + 1);
-    for (size_t i = 1; i < head.size(); ++i) {
-        std::string parameter = Upper(TrimBlanks(head[i]));
-        size_t equals = parameter.find('=');
-        std::string key = equals == std::string::npos ? "" : TrimBlanks(parameter.substr(0, equals));
-        std::string value = TrimBlanks(parameter.substr(equals == std::string::npos ? 0 : equals + 1));
-        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
-            value = value.substr(1, value.size() - 2);
-        if (key == "CHARSET")
-            property.charset = value;
-        else if (key == "ENCODING" || (key.empty() && (value == "QUOTED-PRINTABLE" || value == "BASE64")))
-            property.encoding = value;
+    for (size_t g = 0; g < m_Groups.size(); ++g) {
+        Contact& group = m_List.contacts[m_GroupPlaces[g]];
+        for (const std::string& id : m_Groups[g].memberIds) {
+            auto found = byUid.find(id);
+            if (found != byUid.end())
+                group.addresses.push_back(m_List.contacts[found->second].addresses.front());
+        }
     }
-    return true;
+    std::vector<Contact> kept;
+    for (Contact& contact : m_List.contacts) {
+        if (contact.addresses.empty())
+            ++m_List.nEmptyGroups;
+        else
+            kept.push_back(std::move(contact));
+    }
+    m_List.contacts = std::move(kept);
 }

@@ -1,53 +1,54 @@
-// Reads the contacts of a vCard file, versions 2.1, 3.0 and 4.0: folded lines,
-// QUOTED-PRINTABLE values with soft line breaks, CHARSET parameters (UTF-8, Shift_JIS,
-// ISO-8859-1) and escaped characters. FN, else N, is a contact's name, every EMAIL one of
-// its addresses, and its first CATEGORIES entry its folder path. A value without CHARSET
-// is UTF-8 when the whole file is, else Shift-JIS. Used by the import.
+// Reads the contacts of a vCard file, versions 2.1, 3.0 and 4.0. A person's card gives its
+// name (FN, else N composed in the order of its script, else ORG, else NICKNAME), its mail
+// addresses (EMAIL, the preferred first) and its folders (every CATEGORIES entry, the
+// docomo/au group X-GN). A group card (4.0 KIND:group, Apple's 3.0
+// X-ADDRESSBOOKSERVER-KIND:group) gives one list of its members' addresses: MEMBER
+// mailto: addresses, or the preferred address of the card a member UID names. A BEGIN:VCARD
+// inside an open card ends that card as incomplete, unless it follows an empty AGENT
+// property (version 2.1 writes the agent's card there), which is skipped. Each value's
+// character set is decided by itself (VCardText). Used by the import.
 #pragma once
 #include <string>
 #include <vector>
 #include "exchange/Contact.h"
+#include "exchange/VCardLines.h"
+#include "exchange/VCardText.h"
 
 class CVCardReader {
 public:
     static ContactList Read(const std::string& bytes);
 
 private:
-    struct Property {
-        std::string name;      // upper case, without a group prefix ("item1.")
-        std::string value;     // as written: still encoded and escaped
-        std::string charset;   // upper case; empty when not given
-        std::string encoding;  // upper case; empty when not given
+    struct Card {
+        Contact contact;
+        std::vector<int> ranks;  // the preference of each address, 101 for none
+        std::string formattedName, composedName, organisation, nickname;
+        std::vector<std::vector<std::string>> folders;
+        std::string uid;
+        std::vector<std::string> memberIds;  // members named by UID
+        std::vector<std::string> memberAddresses;
+        bool hasMembers = false;
     };
 
-    explicit CVCardReader(bool utf8) : m_bUtf8(utf8) {}
+    CVCardReader(const std::string& text, CVCardText::Source source) : m_Lines(text), m_Text(text, source) {}
 
-    void ReadLines(const std::string& text);
-    void OnPhysicalLine(const std::string& line);
-    void LearnEncoding();
-    void FlushLine();
-    void OnLine(const std::string& line);
-    void OnProperty(const Property& property);
-    void EndCard();
-    std::string DecodeValue(const Property& property) const;
+    void ReadAll();
+    void OnProperty(const VCardProperty& property);
+    void OnBegin();
+    void OnCardProperty(const VCardProperty& property);
+    void OnName(const VCardProperty& property);
+    void OnGroupProperty(const VCardProperty& property);
+    void EndCard(bool complete);
+    void ResolveMembers();
 
-    static std::string NextLine(const std::string& text, size_t& pos);
-    static bool ParseProperty(const std::string& line, Property& property);
-
-    bool m_bUtf8;                   // values without CHARSET are UTF-8 (else Shift-JIS)
-    bool m_bKeepFoldBlank = false;  // version 2.1: a folded line keeps its leading blank
-    int m_nDepth = 0;               // open BEGIN:VCARD lines; an embedded card (2.1 AGENT) is skipped
-
-    // The property being joined from its physical lines.
-    std::string m_strLine;
-    bool m_bPending = false;
-    bool m_bHeadKnown = false;
-    bool m_bQuotedPrintable = false;
-
-    // The card being read.
-    Contact m_Card;
-    std::string m_strFormattedName;
-    std::string m_strComposedName;
-    bool m_bHasCategory = false;
+    CVCardLines m_Lines;
+    CVCardText m_Text;
+    bool m_bInCard = false;
+    bool m_bAgentOpen = false;  // the last property was an empty AGENT: a card may follow
+    int m_nSkipDepth = 0;       // inside an agent's card, which is skipped
+    Card m_Card;
     ContactList m_List;
+    std::vector<std::string> m_Uids;  // the UID of each contact in m_List, "" for none
+    std::vector<Card> m_Groups;       // groups whose members are named by UID, resolved at the end
+    std::vector<size_t> m_GroupPlaces;
 };

@@ -37,12 +37,24 @@ void CVCardWriter::WriteCard(std::string& out, const Contact& contact)
 {
     WriteLine(out, "BEGIN:VCARD");
     WriteLine(out, "VERSION:3.0");
+    if (contact.isGroup)
+        WriteLine(out, "KIND:group");
     WriteLine(out, "FN:" + Escape(contact.name));
-    WriteLine(out, "N:" + Escape(contact.name) + ";;;;");
+    PersonName parts = contact.isGroup ? PersonName() : SplitName(contact.name);
+    WriteLine(out, "N:" + Escape(parts.family) + ";" + Escape(parts.given) + ";;;");
+    if (contact.isGroup) {
+        for (const std::string& address : contact.addresses)
+            WriteLine(out, "MEMBER:mailto:" + Escape(address));
+    }
     for (const std::string& address : contact.addresses)
         WriteLine(out, "EMAIL;TYPE=INTERNET:" + Escape(address));
-    if (!contact.folders.empty())
-        WriteLine(out, "CATEGORIES:" + FolderPath::Format(contact.folders));
+    std::string categories;
+    for (const std::vector<std::string>& path : FolderPaths(contact)) {
+        if (!path.empty())
+            categories += (categories.empty() ? "" : ",") + Escape(FolderPath::Format(path, "\\/"));
+    }
+    if (!categories.empty())
+        WriteLine(out, "CATEGORIES:" + categories);
     WriteLine(out, "END:VCARD");
 }
 

@@ -67,6 +67,10 @@ void AppendUtf8(std::string& out, char32_t ch)
 bool IsUtf8(const std::string& bytes)
 {
     for (size_t pos = 0; pos < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
         size_t start = pos;
         // A U+FFFD written out in the text is valid; only a malformed one is not.
         if (NextUtf8(bytes, pos) == kReplacement && bytes.compare(start, 3, "\xEF\xBF\xBD") != 0)
@@ -103,8 +107,13 @@ std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian)
 std::string SjisToUtf8(const std::string& sjis)
 {
     std::string out;
+    out.reserve(sjis.size() + sjis.size() / 2);
     for (size_t i = 0; i < sjis.size(); ++i) {
         const unsigned char* bytes = reinterpret_cast<const unsigned char*>(sjis.data()) + i;
+        if (bytes[0] < 0x80) {
+            out.push_back(static_cast<char>(bytes[0]));
+            continue;
+        }
         if (!IsSjisLeadByte(bytes[0])) {
             char16_t ch = Cp932Decode(bytes, 1);
             AppendUtf8(out, ch ? ch : kReplacement);
@@ -123,11 +132,150 @@ std::string SjisToUtf8(const std::string& sjis)
     return out;
 }
 
+// Shift-JIS text seldom forms a UTF-8 sequence, so a few stray bytes among many UTF-8
+// characters are damage to a UTF-8 text, not a sign of another code.
+bool IsMostlyUtf8(const std::string& bytes)
+{
+    size_t characters = 0;
+    size_t stray = 0;
+    for (size_t pos = 0; pos < bytes.size();) {
+        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
+            ++pos;
+            continue;
+        }
+        size_t start = pos;
+        if (NextUtf8(bytes, pos) == kReplacement && bytes.compare(start, 3, "\xEF\xBF\xBD") != 0)
+            ++stray;
+        else
+            ++characters;
+    }
+    return stray == 0 || characters >= 4 * stray;
+}
+
+bool IsShiftJis(const std::string& bytes)
+{
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data()) + i;
+        if (b[0] < 0x80)
+            continue;
+        if (!IsSjisLeadByte(b[0])) {
+            if (!Cp932Decode(b, 1))
+                return false;
+            continue;
+        }
+        if (i + 1 >= bytes.size() || !IsSjisTrailByte(b[1]) || !Cp932Decode(b, 2))
+            return false;
+        ++i;
+    }
+    return true;
+}
+
 std::string CleanUtf8(const std::string& bytes)
 {
+    if (IsUtf8(bytes))
+        return bytes;
     std::string out;
     for (size_t pos = 0; pos < bytes.size();)
         AppendUtf8(out, NextUtf8(bytes, pos));
+    return out;
+}
+
+namespace {
+
+// JIS X 0208 (row and cell bytes 0x21 to 0x7E) through its Shift-JIS pair.
+void AppendJisAsUtf8(std::string& out, unsigned char row, unsigned char cell)
+{
+    if (row < 0x21 || row > 0x7E || cell < 0x21 || cell > 0x7E) {
+        AppendUtf8(out, kReplacement);
+        return;
+    }
+    unsigned char sjis[2];
+    sjis[0] = static_cast<unsigned char>(((row + 1) >> 1) + (row <= 0x5E ? 0x70 : 0xB0));
+    sjis[1] = static_cast<unsigned char>(cell + ((row & 1) ? (cell >= 0x60 ? 0x20 : 0x1F) : 0x7E));
+    char16_t ch = Cp932Decode(sjis, 2);
+    AppendUtf8(out, ch ? ch : kReplacement);
+}
+
+void AppendHalfWidthKana(std::string& out, unsigned char b)
+{
+    char16_t ch = b >= 0xA1 && b <= 0xDF ? Cp932Decode(&b, 1) : 0;
+    AppendUtf8(out, ch ? ch : kReplacement);
+}
+
+}  // namespace
+
+// ISO-2022-JP (RFC 1468) with its common extensions: escape sequences switch between
+// ASCII or JIS X 0201 Roman ("ESC ( B", "ESC ( J"), JIS X 0208 ("ESC $ B", "ESC $ @") and
+// half-width katakana ("ESC ( I"); JIS X 0212 ("ESC $ ( D") has no Shift-JIS form.
+std::string Iso2022JpToUtf8(const std::string& bytes)
+{
+    enum Mode { kAscii, kDouble, kKana, kUnknownDouble } mode = kAscii;
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        if (b == 0x1B) {
+            std::string sequence = bytes.substr(i + 1, 3);
+            if (sequence.compare(0, 2, "(B") == 0 || sequence.compare(0, 2, "(J") == 0) {
+                mode = kAscii;
+                i += 2;
+            } else if (sequence.compare(0, 2, "$B") == 0 || sequence.compare(0, 2, "$@") == 0) {
+                mode = kDouble;
+                i += 2;
+            } else if (sequence.compare(0, 2, "(I") == 0) {
+                mode = kKana;
+                i += 2;
+            } else if (sequence.compare(0, 3, "$(D") == 0) {
+                mode = kUnknownDouble;
+                i += 3;
+            } else {
+                AppendUtf8(out, kReplacement);
+            }
+            continue;
+        }
+        if (b == '\r' || b == '\n' || b >= 0x80) {
+            // A line end returns to ASCII; an eight-bit byte has no place in this code.
+            mode = kAscii;
+            AppendUtf8(out, b >= 0x80 ? kReplacement : b);
+        } else if (mode == kAscii) {
+            out.push_back(static_cast<char>(b));
+        } else if (mode == kKana) {
+            AppendHalfWidthKana(out, static_cast<unsigned char>(b + 0x80));
+        } else if (i + 1 < bytes.size()) {
+            if (mode == kDouble)
+                AppendJisAsUtf8(out, b, static_cast<unsigned char>(bytes[i + 1]));
+            else
+                AppendUtf8(out, kReplacement);
+            ++i;
+        } else {
+            AppendUtf8(out, kReplacement);
+        }
+    }
+    return out;
+}
+
+// EUC-JP: JIS X 0208 with both bytes' high bits set, half-width katakana after 0x8E; JIS X
+// 0212 (after 0x8F) has no Shift-JIS form.
+std::string EucJpToUtf8(const std::string& bytes)
+{
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(bytes[i]);
+        unsigned char next = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+        if (b < 0x80) {
+            out.push_back(static_cast<char>(b));
+        } else if (b == 0x8E && next >= 0xA1 && next <= 0xDF) {
+            AppendHalfWidthKana(out, next);
+            ++i;
+        } else if (b == 0x8F && next >= 0xA1 && i + 2 < bytes.size()) {
+            AppendUtf8(out, kReplacement);
+            i += 2;
+        } else if (b >= 0xA1 && b <= 0xFE && next >= 0xA1 && next <= 0xFE) {
+            AppendJisAsUtf8(out, static_cast<unsigned char>(b - 0x80), static_cast<unsigned char>(next - 0x80));
+            ++i;
+        } else {
+            AppendUtf8(out, kReplacement);
+        }
+    }
     return out;
 }
 
@@ -147,7 +295,7 @@ std::string FileTextToUtf8(const std::string& bytes)
         return Utf16ToUtf8(bytes, 2, false);
     if (StartsWith(bytes, "\xFE\xFF", 2))
         return Utf16ToUtf8(bytes, 2, true);
-    return IsUtf8(bytes) ? bytes : SjisToUtf8(bytes);
+    return IsMostlyUtf8(bytes) ? CleanUtf8(bytes) : SjisToUtf8(bytes);
 }
 
 }  // namespace Charset

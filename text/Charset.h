@@ -20,11 +20,18 @@ std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian);
 // Shift-JIS (code page 932) text; a byte pair without a character is U+FFFD.
 std::string SjisToUtf8(const std::string& sjis);
 std::string Latin1ToUtf8(const std::string& bytes);
+std::string Iso2022JpToUtf8(const std::string& bytes);
+std::string EucJpToUtf8(const std::string& bytes);
+// True when the text is UTF-8 but for a few stray bytes (at most one for four characters).
+bool IsMostlyUtf8(const std::string& bytes);
+// True when every byte of the text belongs to a code page 932 character.
+bool IsShiftJis(const std::string& bytes);
 // UTF-8 text with every malformed sequence replaced by U+FFFD.
 std::string CleanUtf8(const std::string& bytes);
 
 // A whole file as UTF-8: a byte-order mark says UTF-8 or UTF-16 (little- or big-endian);
-// without one, valid UTF-8 stays as it is and anything else is read as Shift-JIS.
+// without one, UTF-8 stays UTF-8 (a stray byte in it is U+FFFD) and anything else is read
+// as Shift-JIS.
 std::string FileTextToUtf8(const std::string& bytes);
 
 }  // namespace Charset

@@ -1,4 +1,7 @@
 #include "text/Cp932.h"
+#include <atomic>
+#include <cstdint>
+#include <mutex>
 
 namespace {
 
@@ -40,15 +43,81 @@ bool IsStraySingleByte(unsigned char b)
     return b == 0x80 || b == 0xA0 || b >= 0xFD;
 }
 
+char16_t DecodeUncached(const unsigned char* bytes, int length)
+{
+    if (length == 1 && IsStraySingleByte(bytes[0]))
+        return 0;
+    return PlatformCp932Decode(bytes, length);
+}
+
+// The code page 932 bytes of ch (>= 0x80) as one number: a lead byte in the high byte, or
+// a single byte alone; 0 when there are none.
+uint16_t EncodeUncached(char16_t ch)
+{
+    ch = Settle(ch);
+    if (ch == 0x0080 || (ch >= 0xF8F0 && ch <= 0xF8F3))
+        return 0;
+    char bytes[2];
+    int length = PlatformCp932Encode(ch, bytes);
+    if (length == 1)
+        return static_cast<unsigned char>(bytes[0]);
+    if (length == 2)
+        return static_cast<uint16_t>((static_cast<unsigned char>(bytes[0]) << 8) | static_cast<unsigned char>(bytes[1]));
+    return 0;
+}
+
+// The platform converts one character per call, slowly (iconv is reset each time, Windows
+// checks its arguments), so each result is asked once and kept: rows of 256 characters,
+// each filled when first needed. Row 0 of the decode table holds the single bytes, row
+// n the pairs with lead byte n. A worker thread may convert too, hence the lock.
+struct Tables {
+    std::mutex lock;
+    std::atomic<bool> decodeReady[256];
+    char16_t decode[256][256];
+    std::atomic<bool> encodeReady[256];
+    uint16_t encode[256][256];
+};
+
+Tables g_Tables;
+
+const char16_t* DecodeRow(unsigned lead)
+{
+    if (!g_Tables.decodeReady[lead].load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(g_Tables.lock);
+        if (!g_Tables.decodeReady[lead].load(std::memory_order_relaxed)) {
+            for (unsigned b = 0; b < 256; ++b) {
+                unsigned char bytes[2] = {static_cast<unsigned char>(lead), static_cast<unsigned char>(b)};
+                g_Tables.decode[lead][b] = lead == 0 ? (b < 0x80 ? static_cast<char16_t>(b) : DecodeUncached(bytes + 1, 1))
+                                                     : DecodeUncached(bytes, 2);
+            }
+            g_Tables.decodeReady[lead].store(true, std::memory_order_release);
+        }
+    }
+    return g_Tables.decode[lead];
+}
+
+const uint16_t* EncodeRow(unsigned high)
+{
+    if (!g_Tables.encodeReady[high].load(std::memory_order_acquire)) {
+        std::lock_guard<std::mutex> guard(g_Tables.lock);
+        if (!g_Tables.encodeReady[high].load(std::memory_order_relaxed)) {
+            for (unsigned low = 0; low < 256; ++low) {
+                char16_t ch = static_cast<char16_t>((high << 8) | low);
+                g_Tables.encode[high][low] = ch < 0x80 ? ch : EncodeUncached(ch);
+            }
+            g_Tables.encodeReady[high].store(true, std::memory_order_release);
+        }
+    }
+    return g_Tables.encode[high];
+}
+
 }  // namespace
 
 char16_t Cp932Decode(const unsigned char* bytes, int length)
 {
-    if (length == 1 && bytes[0] < 0x80)
-        return bytes[0];
-    if (length == 1 && IsStraySingleByte(bytes[0]))
-        return 0;
-    return PlatformCp932Decode(bytes, length);
+    if (length == 1)
+        return bytes[0] < 0x80 ? bytes[0] : DecodeRow(0)[bytes[0]];
+    return bytes[0] == 0 ? 0 : DecodeRow(bytes[0])[bytes[1]];
 }
 
 int Cp932Encode(char16_t ch, char out[2])
@@ -57,8 +126,14 @@ int Cp932Encode(char16_t ch, char out[2])
         out[0] = static_cast<char>(ch);
         return 1;
     }
-    ch = Settle(ch);
-    if (ch == 0x0080 || (ch >= 0xF8F0 && ch <= 0xF8F3))
+    uint16_t code = EncodeRow(ch >> 8)[ch & 0xFF];
+    if (code == 0)
         return 0;
-    return PlatformCp932Encode(ch, out);
+    if (code <= 0xFF) {
+        out[0] = static_cast<char>(code);
+        return 1;
+    }
+    out[0] = static_cast<char>(code >> 8);
+    out[1] = static_cast<char>(code & 0xFF);
+    return 2;
 }

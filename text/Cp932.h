@@ -1,4 +1,5 @@
-// Code page 932 (Shift-JIS as Windows defines it), one character at a time. The exchange
+// Code page 932 (Shift-JIS as Windows defines it), one character at a time, from tables
+// that are filled from the platform as characters are first needed. The exchange
 // formats (vCard, CSV) convert through it. The platform supplies the tables: Windows its
 // own code page, native builds glibc's iconv. The two differ on a handful of characters,
 // which Cp932Decode and Cp932Encode settle the same way on both, so every platform gives

@@ -1,21 +1,117 @@
 #include "text/SjisEncoder.h"
 #include "text/Charset.h"
 #include "text/Cp932.h"
+#include "text/UnicodeForms.h"
+
+namespace {
+
+const char32_t kNoBreakSpace = 0x00A0;
+const char32_t kNarrowNoBreakSpace = 0x202F;
+const size_t kNoBase = std::string::npos;
+
+bool AppendSjis(std::string& out, char32_t ch)
+{
+    char bytes[2];
+    int length = ch <= 0xFFFF ? Cp932Encode(static_cast<char16_t>(ch), bytes) : 0;
+    if (length == 0)
+        return false;
+    out.append(bytes, static_cast<size_t>(length));
+    return true;
+}
+
+std::u16string ToUtf16(const std::u32string& text)
+{
+    std::u16string out;
+    for (char32_t ch : text) {
+        if (ch >= 0x10000) {
+            out.push_back(static_cast<char16_t>(0xD800 + ((ch - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((ch - 0x10000) & 0x3FF)));
+        } else {
+            out.push_back(static_cast<char16_t>(ch));
+        }
+    }
+    return out;
+}
+
+// The Shift-JIS bytes of UTF-16 text; false when a character has none.
+bool EncodeAll(const std::u16string& text, std::string& out)
+{
+    out.clear();
+    for (size_t i = 0; i < text.size(); ++i) {
+        char32_t ch = text[i];
+        if (ch >= 0xD800 && ch <= 0xDFFF)
+            return false;
+        if (!AppendSjis(out, ch))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
 
 std::string CSjisEncoder::Encode(const std::string& utf8)
 {
     std::string out;
     out.reserve(utf8.size());
+    size_t baseStart = kNoBase;  // where the last character that could take a mark begins in out
+    char32_t base = 0;
     for (size_t pos = 0; pos < utf8.size();) {
-        char32_t ch = Charset::NextUtf8(utf8, pos);
-        char bytes[2];
-        int length = ch <= 0xFFFF ? Cp932Encode(static_cast<char16_t>(ch), bytes) : 0;
-        if (length == 0 || ch == Charset::kReplacement) {
-            out.push_back('?');
-            ++m_nReplaced;
+        unsigned char lead = static_cast<unsigned char>(utf8[pos]);
+        if (lead < 0x80) {
+            baseStart = out.size();
+            base = lead;
+            out.push_back(static_cast<char>(lead));
+            ++pos;
             continue;
         }
-        out.append(bytes, static_cast<size_t>(length));
+        char32_t ch = Charset::NextUtf8(utf8, pos);
+        if (ch == kNoBreakSpace || ch == kNarrowNoBreakSpace)
+            ch = ' ';
+        size_t start = out.size();
+        if (ch != Charset::kReplacement && AppendSjis(out, ch)) {
+            baseStart = start;
+            base = ch;
+            continue;
+        }
+        // The run of characters that Shift-JIS cannot hold, taken together with the
+        // character before it, which a combining mark belongs to.
+        std::u32string cluster(1, ch);
+        while (pos < utf8.size() && static_cast<unsigned char>(utf8[pos]) >= 0x80) {
+            size_t next = pos;
+            char32_t following = Charset::NextUtf8(utf8, next);
+            char bytes[2];
+            if (following == Charset::kReplacement || following == kNoBreakSpace ||
+                (following <= 0xFFFF && Cp932Encode(static_cast<char16_t>(following), bytes)))
+                break;
+            cluster.push_back(following);
+            pos = next;
+        }
+        EncodeCluster(out, baseStart, base, cluster);
     }
     return out;
+}
+
+// Characters that Shift-JIS cannot hold as they are: composed with the character before
+// them (NFC), else each in its compatibility form (NFKC), else "?".
+void CSjisEncoder::EncodeCluster(std::string& out, size_t& baseStart, char32_t base, const std::u32string& cluster)
+{
+    std::string bytes;
+    if (baseStart != kNoBase && cluster[0] != Charset::kReplacement &&
+        EncodeAll(UnicodeForms::Compose(ToUtf16(base + cluster)), bytes)) {
+        out.replace(baseStart, std::string::npos, bytes);
+        baseStart = kNoBase;
+        return;
+    }
+    baseStart = kNoBase;
+    for (char32_t ch : cluster) {
+        if (ch == Charset::kReplacement) {
+            ++m_nUndecodable;
+            out.push_back('?');
+        } else if (EncodeAll(UnicodeForms::ComposeCompatible(ToUtf16(std::u32string(1, ch))), bytes) && !bytes.empty()) {
+            out += bytes;
+        } else {
+            ++m_nUnrepresentable;
+            out.push_back('?');
+        }
+    }
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <string>
+#include <vector>
 #include "ImportHelper.h"
 #include "exchange/BookContacts.h"
 #include "exchange/CsvWriter.h"
@@ -21,33 +22,58 @@ struct ExchangeExportTest : ::testing::Test {
     }
 };
 
+const char kCsvHeader[] =
+    "\xEF\xBB\xBF" "First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,Screen Name,"
+    "Work Phone,Home Phone,Fax Number,Pager Number,Mobile Number,Home Address,Home Address 2,Home City,"
+    "Home State,Home ZipCode,Home Country,Work Address,Work Address 2,Work City,Work State,Work ZipCode,"
+    "Work Country,Job Title,Department,Organization,Web Page 1,Web Page 2,Birth Year,Birth Month,Birth Day,"
+    "Custom 1,Custom 2,Custom 3,Custom 4,Notes,Categories,Members\r\n";
+
+// A row of the CSV export from its written fields: first, last and display name, primary
+// and secondary address, categories, members.
+std::string CsvRow(std::vector<std::string> fields)
+{
+    fields.resize(7);
+    std::string row = fields[0] + "," + fields[1] + "," + fields[2] + ",," + fields[3] + "," + fields[4];
+    return row + std::string(32, ',') + fields[5] + "," + fields[6] + "\r\n";
+}
+
+// N holds family and given name where the name shows them; CATEGORIES uses only vCard's
+// own escapes; a person's neighbouring nodes are one card, a list node a group card; no
+// CSV column meant for one address holds two.
 TEST_F(ExchangeExportTest, WritersUseTheFormsOtherProgramsRead)
 {
-    Address("山田 太郎", "a@example.jp,b@example.jp", Folder("友人", book));
+    ADTDATA* friends = Folder("a,b", Folder("友人/知人", book));
+    Address("山田 太郎", "a@example.jp", friends);
+    Address("山田 太郎", "b@example.jp", friends);
+    Address("山田 太郎", "c@example.jp", friends);
+    Address("テニス部", "a@example.jp,d@example.jp", friends);
     Address("電話だけ", "03-0000-0000", book);
-    Address("Yamada, \"Taro\"", "c@example.jp", book);
+    Address("Yamada, \"Taro\"", "t@example.jp", book);
+    Address("Tama", "tama@example.jp", book);
     ContactList contacts = ContactsOfBook(book);
-    EXPECT_EQ(2u, contacts.contacts.size());
+    EXPECT_EQ(4u, contacts.contacts.size());
     EXPECT_EQ(1, contacts.nWithoutAddress);
 
-    EXPECT_EQ(u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\nN:山田 太郎;;;;\r\n"
+    EXPECT_EQ(u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎\r\nN:山田;太郎;;;\r\n"
               u8"EMAIL;TYPE=INTERNET:a@example.jp\r\nEMAIL;TYPE=INTERNET:b@example.jp\r\n"
-              u8"CATEGORIES:友人\r\nEND:VCARD\r\n"
-              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yamada\\, \"Taro\"\r\nN:Yamada\\, \"Taro\";;;;\r\n"
-              u8"EMAIL;TYPE=INTERNET:c@example.jp\r\nEND:VCARD\r\n",
+              u8"EMAIL;TYPE=INTERNET:c@example.jp\r\nCATEGORIES:友人\\\\/知人/a\\,b\r\nEND:VCARD\r\n"
+              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nKIND:group\r\nFN:テニス部\r\nN:;;;;\r\n"
+              u8"MEMBER:mailto:a@example.jp\r\nMEMBER:mailto:d@example.jp\r\n"
+              u8"EMAIL;TYPE=INTERNET:a@example.jp\r\nEMAIL;TYPE=INTERNET:d@example.jp\r\n"
+              u8"CATEGORIES:友人\\\\/知人/a\\,b\r\nEND:VCARD\r\n"
+              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yamada\\, \"Taro\"\r\nN:Yamada;\"Taro\";;;\r\n"
+              u8"EMAIL;TYPE=INTERNET:t@example.jp\r\nEND:VCARD\r\n"
+              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Tama\r\nN:;;;;\r\nEMAIL;TYPE=INTERNET:tama@example.jp\r\nEND:VCARD\r\n",
               CVCardWriter::Write(contacts));
 
-    std::string csv = CCsvWriter::Write(contacts);
-    std::string header =
-        "\xEF\xBB\xBF" "First Name,Last Name,Display Name,Nickname,Primary Email,Secondary Email,Screen Name,"
-        "Work Phone,Home Phone,Fax Number,Pager Number,Mobile Number,Home Address,Home Address 2,Home City,"
-        "Home State,Home ZipCode,Home Country,Work Address,Work Address 2,Work City,Work State,Work ZipCode,"
-        "Work Country,Job Title,Department,Organization,Web Page 1,Web Page 2,Birth Year,Birth Month,Birth Day,"
-        "Custom 1,Custom 2,Custom 3,Custom 4,Notes,Categories\r\n";
-    std::string emptyFields(32, ',');
-    EXPECT_EQ(header + u8",,山田 太郎,,a@example.jp,b@example.jp" + emptyFields + u8"友人\r\n" +
-                  ",,\"Yamada, \"\"Taro\"\"\",,c@example.jp," + emptyFields + "\r\n",
-              csv);
+    const std::string category = u8"\"友人\\/知人/a\\,b\"";
+    EXPECT_EQ(std::string(kCsvHeader) + CsvRow({u8"太郎", u8"山田", u8"山田 太郎", "a@example.jp", "b@example.jp", category}) +
+                  CsvRow({u8"太郎", u8"山田", u8"山田 太郎", "c@example.jp", "", category}) +
+                  CsvRow({"", "", u8"テニス部", "", "", category, "\"a@example.jp,d@example.jp\""}) +
+                  CsvRow({"\"\"\"Taro\"\"\"", "Yamada", "\"Yamada, \"\"Taro\"\"\"", "t@example.jp"}) +
+                  CsvRow({"", "", "Tama", "tama@example.jp"}),
+              CCsvWriter::Write(contacts));
 }
 
 // A long line folds into pieces of at most 75 bytes, never inside a UTF-8 character.
@@ -67,30 +93,38 @@ TEST_F(ExchangeExportTest, LongVCardLinesFoldBetweenCharacters)
             EXPECT_NE(0x80, static_cast<unsigned char>(vcard[start + 1]) & 0xC0);
         }
     }
-    EXPECT_EQ(4, folds);  // FN and N, 153 bytes each
+    EXPECT_EQ(2, folds);  // FN, 153 bytes
     EXPECT_EQ(name + ": long@example.jp\r\n", ImportBytes(vcard).book);
 }
 
-// Export and import again give the same names, addresses and folders, whatever the names
-// hold; an address without a mail address has no card and does not come back.
-TEST_F(ExchangeExportTest, RoundTripsKeepNamesAddressesAndFolders)
+// Export and import again give the same names, addresses, lists and folders, whatever the
+// names hold; an address without a mail address has no card and does not come back, and
+// one without a name comes back named by its address.
+TEST_F(ExchangeExportTest, RoundTripsKeepNamesAddressesListsAndFolders)
 {
     ADTDATA* friends = Folder("友人/知人", book);
     ADTDATA* inner = Folder("a,b;c\\d \"q\"", Folder("Group X", friends));
-    Address("Yamada, Taro", "taro@example.jp,taro@example.com", friends);
+    Address("Yamada, Taro", "taro@example.jp", friends);
+    Address("Yamada, Taro", "taro@example.com", friends);
+    Address("Yamada, Taro", "taro@example.jp", friends);
+    Address("Team", "taro@example.jp,hanako@example.jp", friends);
     Address("a;b\\c \"quoted\" 'single'", "q@example.jp", inner);
     Address("ソ表示　能力～－", "so@example.jp", inner);
-    Address(nullptr, "nameless@example.jp", friends);
+    Address("nameless", "nameless@example.jp", friends);
     Address("=SUM(A1) <x>", "Name <angle@example.jp>", book);
     std::string expected = BookText(store, book);
+    Address(nullptr, "nameless@example.jp", friends);
     Address("電話だけ", "03-0000-0000", inner);
     Folder("空", book);
+    ADTDATA* nameless = friends->pLastChild;
+    store.DeleteData(nameless->pPrev);
 
     ContactList contacts = ContactsOfBook(book);
     for (const std::string& file : {CVCardWriter::Write(contacts), CCsvWriter::Write(contacts)}) {
         ImportOutcome outcome = ImportBytes(file);
         EXPECT_EQ(expected, outcome.book);
-        EXPECT_EQ(5, outcome.added);
+        EXPECT_EQ(8, outcome.added);
+        EXPECT_EQ(1, outcome.lists);
         EXPECT_EQ(0, outcome.replaced);
     }
 }

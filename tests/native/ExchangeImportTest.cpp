@@ -24,24 +24,27 @@ void ExpectImports(const Sample& sample)
 TEST(ExchangeImportTest, VCardVersionsEncodingsAndEscapes)
 {
     const Sample samples[] = {
-        // 2.1, Shift-JIS: QUOTED-PRINTABLE with a soft line break, N composed, the card in
-        // AGENT skipped, a card without EMAIL left out.
+        // 2.1, Shift-JIS: QUOTED-PRINTABLE with a soft line break, N composed, the PREF
+        // address first, the card in AGENT skipped, a card without EMAIL left out.
         {"vcard21-sjis.vcf", ImportFormat::VCard,
-         "Group 取引先\r\n    Group 東京\r\n        山田 太郎: taro@example.jp,t.yamada@example.com\r\n"
-         "    End group\r\nEnd group\r\nHanako Suzuki: hanako@example.jp\r\n",
+         "Group 取引先\r\n    Group 東京\r\n        山田 太郎: taro@example.jp\r\n"
+         "        山田 太郎: t.yamada@example.com\r\n    End group\r\nEnd group\r\nHanako Suzuki: hanako@example.jp\r\n",
          1, 0},
         // 3.0, UTF-8: escapes, a folded address, N when FN is missing (family name first in
-        // Japanese), the first of several categories, an escaped "/" in a folder name;
+        // Japanese), a contact in each of its categories, an escaped "/" in a folder name;
         // ë, ü and 😀 are not in Shift-JIS, WAVE DASH and MINUS SIGN are, as ～ and －.
         {"vcard30-utf8.vcf", ImportFormat::VCard,
-         "Group Friends\r\n    Yamada, Taro ; Sales\\East: taro@example.com,taro.home@example.net\r\nEnd group\r\n"
+         "Group Friends\r\n    Yamada, Taro ; Sales\\East: taro@example.com\r\n"
+         "    Yamada, Taro ; Sales\\East: taro.home@example.net\r\nEnd group\r\n"
+         "Group Work\r\n    Yamada, Taro ; Sales\\East: taro@example.com\r\n"
+         "    Yamada, Taro ; Sales\\East: taro.home@example.net\r\nEnd group\r\n"
          "Group 友人/知人\r\n    Group 大学\r\n        佐藤 花子: hanako@example.jp\r\n    End group\r\nEnd group\r\n"
          "Zo? ～ ? M?ller－1: zoe@example.de\r\n",
          0, 3},
         // 4.0, UTF-8 with a byte-order mark: quoted parameters; a name that the address file
         // would break at its line end, cut at ":" or read as a folder line.
         {"vcard40-utf8bom.vcf", ImportFormat::VCard,
-         "Group Group Sales\r\n    高橋 \"Ken\" 健: ken@example.jp,ken@example.org\r\nEnd group\r\n"
+         "Group Group Sales\r\n    高橋 \"Ken\" 健: ken@example.jp\r\n    高橋 \"Ken\" 健: ken@example.org\r\nEnd group\r\n"
          "Ｇroup Leader： Sato: leader@example.jp\r\n",
          0, 0},
     };
@@ -55,21 +58,25 @@ TEST(ExchangeImportTest, CsvHeadersOfThunderbirdOutlookAndGmailInEveryEncoding)
         // Quoted commas, doubled quotes, a line end inside quotes; the same address twice;
         // a row without mail.
         {"thunderbird-en-utf8.csv", ImportFormat::Csv,
-         "Yamada, Taro: taro@example.jp,taro@example.com\r\nJiro Suzuki: jiro@example.jp\r\n"
+         "Yamada, Taro: taro@example.jp\r\nYamada, Taro: taro@example.com\r\nJiro Suzuki: jiro@example.jp\r\n"
          "Say \"Hi\": hi@example.jp\r\n",
          1, 0},
         {"thunderbird-ja-sjis.csv", ImportFormat::Csv,
-         "ソニー 表示: sony@example.jp\r\n田中 一郎: ichiro@example.jp,ichiro@example.com\r\n", 0, 0},
-        // An Exchange address is no mail address; the first category is the folder.
+         "ソニー 表示: sony@example.jp\r\n田中 一郎: ichiro@example.jp\r\n田中 一郎: ichiro@example.com\r\n", 0, 0},
+        // An Exchange address is no mail address; each category is a folder.
         {"outlook-en-utf16le.csv", ImportFormat::Csv,
-         "Group Customers\r\n    John Q. Public: john@example.com,jq@example.org\r\nEnd group\r\n", 1, 0},
+         "Group Customers\r\n    John Q. Public: john@example.com\r\n    John Q. Public: jq@example.org\r\nEnd group\r\n"
+         "Group VIP\r\n    John Q. Public: john@example.com\r\n    John Q. Public: jq@example.org\r\nEnd group\r\n",
+         1, 0},
         {"outlook-ja-utf16be.csv", ImportFormat::Csv,
-         "Group 得意先\r\n    Group 大阪\r\n        伊藤 次郎: jiro.ito@example.jp,ito@example.net\r\n"
-         "    End group\r\nEnd group\r\n",
+         "Group 得意先\r\n    Group 大阪\r\n        伊藤 次郎: jiro.ito@example.jp\r\n"
+         "        伊藤 次郎: ito@example.net\r\n    End group\r\nEnd group\r\n",
          0, 0},
-        // Several addresses in one field, separated by " ::: ".
+        // Several addresses in one field, separated by " ::: "; a label past myContacts.
         {"gmail-en-utf8bom.csv", ImportFormat::Csv,
-         "Mary Major: mary@example.com,mary.major@example.org,mm@example.net\r\nAnn Lee: ann@example.com\r\n", 0, 0},
+         "Group Friends\r\n    Mary Major: mary@example.com\r\n    Mary Major: mary.major@example.org\r\n"
+         "    Mary Major: mm@example.net\r\nEnd group\r\nAnn Lee: ann@example.com\r\n",
+         0, 0},
         {"gmail-ja-utf8.csv", ImportFormat::Csv, "木村 さくら: sakura@example.jp\r\n", 0, 0},
     };
     for (const Sample& sample : samples)
@@ -102,6 +109,98 @@ TEST(ExchangeImportTest, ContentNotNameDecidesTheFormat)
     EXPECT_EQ(ImportFormat::Unknown, DetectImportFormat("\xEF\xBB\xBF" "Email\r\na@x\r\n"));  // one column
     EXPECT_EQ(ImportFormat::Unknown, DetectImportFormat("Name\tURL\r\nTaro\thttp://x.jp\r\nJiro\thttps://y.jp\r\n"));
     EXPECT_EQ(ImportFormat::Unknown, DetectImportFormat("notes of a meeting\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// A card cut off without END:VCARD ends where the next one begins, and a soft line break
+// never takes END:VCARD into its value.
+TEST(ExchangeImportTest, CutCardEndsWhereTheNextBegins)
+{
+    ExpectImports({"vcard-cut-card.vcf", ImportFormat::VCard,
+                   "Cut Off: cut@example.jp\r\nSoft Break: soft@example.jp\r\nWhole Card: whole@example.jp\r\n", 0, 0});
+    ImportOutcome outcome = ImportBytes(SampleBytes("vcard-cut-card.vcf"));
+    EXPECT_EQ(1, outcome.incomplete);
+    EXPECT_EQ(unsigned(kNotKeptPhones), outcome.notKept);
+}
+
+// One address node per mail address, the preferred one first; a group card (vCard 4.0,
+// Apple's 3.0 form with members by UID) is one list node and no contact without address.
+TEST(ExchangeImportTest, PersonsGiveOneNodePerAddressGroupsOneList)
+{
+    ExpectImports({"vcard-addresses-groups.vcf", ImportFormat::VCard,
+                   "山田 太郎: t.yamada@work.example.jp\r\n山田 太郎: taro@home.example.jp\r\n"
+                   "山田 太郎: taro@docomo.example.ne.jp\r\n"
+                   "Hanako Suzuki: hanako@work.example.com\r\nHanako Suzuki: hanako@home.example.com\r\n"
+                   "テニス部: captain@example.jp,coach@example.jp\r\n"
+                   "家族: t.yamada@work.example.jp,hanako@work.example.com\r\n",
+                   0, 0});
+    ImportOutcome outcome = ImportBytes(SampleBytes("vcard-addresses-groups.vcf"));
+    EXPECT_EQ(2, outcome.lists);
+    EXPECT_EQ(1, outcome.emptyGroups);
+}
+
+// The character set is decided for each value: half-width kana stay kana, ISO-2022-JP is
+// read, one Shift-JIS value in a UTF-8 file or one stray byte in a UTF-8 CSV spoils nothing else.
+TEST(ExchangeImportTest, CharacterSetIsDecidedForEachValue)
+{
+    const Sample samples[] = {
+        {"vcard21-charsets.vcf", ImportFormat::VCard,
+         "ﾐｶ ﾐｷ: mika@example.jp\r\nﾒｳﾐｺ: meumiko@example.jp\r\n山田　太郎: yamada@example.jp\r\n"
+         "山田: sjis-qp@example.jp\r\n",
+         0, 0},
+        {"vcard30-mixed-charsets.vcf", ImportFormat::VCard,
+         "佐藤 花子: hanako@example.jp\r\n鈴木 一郎: ichiro@example.jp\r\n", 0, 0},
+        {"csv-utf8-stray-byte.csv", ImportFormat::Csv,
+         "山田 太郎: taro@example.jp\r\n鈴木?一郎: ichiro@example.jp\r\n", 0, 1},
+    };
+    for (const Sample& sample : samples)
+        ExpectImports(sample);
+    EXPECT_EQ(1, ImportBytes(SampleBytes("csv-utf8-stray-byte.csv")).undecodable);
+}
+
+// Without FN and N a card is named by ORG, NICKNAME or the address; names keep the order
+// of their script; decomposed kana, compatibility forms and no-break spaces are normalised.
+TEST(ExchangeImportTest, NamesAreNeverEmptyAndFollowTheirScript)
+{
+    ExpectImports({"vcard-names.vcf", ImportFormat::VCard,
+                   "Velmora Inc.: info@velmora.example\r\nTama: tama@example.jp\r\nno.name: no.name@example.jp\r\n"
+                   "J?rgen M?ller: juergen@example.de\r\nばじめ プロ: hajime@example.jp\r\n"
+                   "Taro Yamada: nbsp@example.jp\r\n山田 一郎: kangxi@example.jp\r\n",
+                   0, 2});
+}
+
+// Google's labels (new and old column), past its system groups, and the docomo/au group
+// property become folders; a contact is in each of its folders.
+TEST(ExchangeImportTest, LabelsAndPhoneGroupsBecomeFolders)
+{
+    const Sample samples[] = {
+        {"gmail-labels.csv", ImportFormat::Csv,
+         "Group 友人\r\n    山田 太郎: t.yamada@example.com\r\n    山田 太郎: taro@example.jp\r\nEnd group\r\n"
+         "Group 仕事\r\n    山田 太郎: t.yamada@example.com\r\n    山田 太郎: taro@example.jp\r\nEnd group\r\n"
+         "Ann Lee: ann@example.com\r\nVelmora Inc.: sales@velmora.example\r\n",
+         0, 0},
+        {"gmail-group-membership.csv", ImportFormat::Csv,
+         "Group 家族\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n"
+         "Group Friends\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n",
+         0, 0},
+        {"vcard21-docomo-group.vcf", ImportFormat::VCard,
+         "Group 友人\r\n    田中 一郎: ichiro@docomo.example.ne.jp\r\nEnd group\r\n", 0, 0},
+    };
+    for (const Sample& sample : samples)
+        ExpectImports(sample);
+}
+
+// An unterminated quote ends with its line; a line break in a quoted name is one blank.
+TEST(ExchangeImportTest, UnterminatedQuoteEndsWithItsLine)
+{
+    ExpectImports({"csv-unterminated-quote.csv", ImportFormat::Csv,
+                   "Yamada Taro: taro@example.jp\r\nSuzuki Jiro: jiro@example.jp\r\n"
+                   "Sato Hanako: hanako@example.jp\r\nIto, Ken: ken@example.jp\r\n",
+                   0, 0});
+    EXPECT_EQ(1, ImportBytes(SampleBytes("csv-unterminated-quote.csv")).incomplete);
 }
 
 }  // namespace

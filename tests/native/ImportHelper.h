@@ -15,6 +15,11 @@ struct ImportOutcome {
     int added = 0;
     int withoutAddress = 0;
     int replaced = 0;
+    int undecodable = 0;  // of the replaced characters, those the file's text did not decode
+    int incomplete = 0;
+    int emptyGroups = 0;
+    int lists = 0;
+    unsigned notKept = 0;
     bool unknownHeader = false;
 };
 
@@ -53,6 +58,11 @@ inline ImportOutcome ImportBytes(const std::string& bytes)
     outcome.added = importer.Added();
     outcome.withoutAddress = list.nWithoutAddress;
     outcome.replaced = importer.Replaced();
+    outcome.undecodable = importer.Undecodable();
+    outcome.incomplete = list.nIncomplete;
+    outcome.emptyGroups = list.nEmptyGroups;
+    outcome.lists = importer.Lists();
+    outcome.notKept = list.fNotKept;
     outcome.unknownHeader = list.bUnknownHeader;
     return outcome;
 }

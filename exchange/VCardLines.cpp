@@ -1,0 +1,200 @@
+#include "exchange/VCardLines.h"
+#include <cstring>
+
+namespace {
+
+char Upper(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+bool EqualsNoCase(std::string_view text, const char* upper)
+{
+    size_t length = std::strlen(upper);
+    if (text.size() != length)
+        return false;
+    for (size_t i = 0; i < length; ++i) {
+        if (Upper(text[i]) != upper[i])
+            return false;
+    }
+    return true;
+}
+
+std::string_view Trim(std::string_view text)
+{
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::string_view Unquote(std::string_view text)
+{
+    text = Trim(text);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
+
+bool IsFoldBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+// The value of PREF=n, 1 to 100; larger or malformed numbers count as 100.
+int PreferenceNumber(std::string_view text)
+{
+    int number = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || number > 100)
+            return 100;
+        number = number * 10 + (c - '0');
+    }
+    return number < 1 ? 100 : (number > 100 ? 100 : number);
+}
+
+}  // namespace
+
+bool VCardProperty::Is(const char* upperName) const
+{
+    return std::strcmp(name, upperName) == 0;
+}
+
+bool CVCardLines::IsCardDelimiter(std::string_view line)
+{
+    line = Trim(line);
+    return EqualsNoCase(line, "BEGIN:VCARD") || EqualsNoCase(line, "END:VCARD");
+}
+
+// The physical line at m_nPos without its line end; next is where the line after it begins.
+std::string_view CVCardLines::PeekLine(size_t& next) const
+{
+    const char* begin = m_Text.data() + m_nPos;
+    const char* end = m_Text.data() + m_Text.size();
+    const char* p = begin;
+    while (p < end && *p != '\n' && *p != '\r')
+        ++p;
+    std::string_view line(begin, static_cast<size_t>(p - begin));
+    if (p < end && *p == '\r')
+        ++p;
+    if (p < end && *p == '\n')
+        ++p;
+    next = static_cast<size_t>(p - m_Text.data());
+    return line;
+}
+
+bool CVCardLines::Next(VCardProperty& property)
+{
+    // A head longer than any real one is not parsed again as lines join, so a stream of
+    // folded lines without ":" stays linear.
+    const size_t kLongestHead = 1024;
+    while (m_nPos < m_Text.size()) {
+        size_t next = 0;
+        std::string_view text = PeekLine(next);
+        m_nPos = next;
+        if (text.empty() || IsFoldBlank(text[0]))
+            continue;  // an empty line, or a continuation with nothing to continue
+        size_t valueStart = 0;
+        bool headKnown = ParseHead(text, property, valueStart);
+        bool joined = false;
+        while (m_nPos < m_Text.size()) {
+            std::string_view line = PeekLine(next);
+            bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !text.empty() &&
+                             text.back() == '=' && !IsCardDelimiter(line);
+            bool fold = !line.empty() && IsFoldBlank(line[0]);
+            if (!softBreak && !fold)
+                break;
+            if (!joined)
+                m_Joined.assign(text.data(), text.size());
+            joined = true;
+            if (softBreak)
+                m_Joined.pop_back();
+            if (softBreak || m_bKeepFoldBlank)
+                m_Joined.append(line.data(), line.size());
+            else
+                m_Joined.append(line.data() + 1, line.size() - 1);
+            m_nPos = next;
+            text = m_Joined;
+            if (!headKnown && text.size() <= kLongestHead)
+                headKnown = ParseHead(text, property, valueStart);
+        }
+        if (!headKnown)
+            continue;
+        property.value = text.substr(valueStart);
+        return true;
+    }
+    return false;
+}
+
+// "[group.]NAME[;PARAM...]:value". A ":" or ";" inside double quotes belongs to a parameter.
+bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart)
+{
+    size_t nameEnd = 0;
+    while (nameEnd < line.size() && line[nameEnd] != ';' && line[nameEnd] != ':')
+        ++nameEnd;
+    if (nameEnd == line.size())
+        return false;
+    property.charset = std::string_view();
+    property.encoding = VCardProperty::kPlain;
+    property.preference = 0;
+    size_t i = nameEnd;
+    if (line[i] == ';') {
+        bool quoted = false;
+        size_t start = i + 1;
+        for (++i; i < line.size(); ++i) {
+            char c = line[i];
+            if (c == '"') {
+                quoted = !quoted;
+            } else if (!quoted && (c == ';' || c == ':')) {
+                ParseParameter(line.substr(start, i - start), property);
+                start = i + 1;
+                if (c == ':')
+                    break;
+            }
+        }
+        if (i >= line.size())
+            return false;
+    }
+    valueStart = i + 1;
+    std::string_view name = Trim(line.substr(0, nameEnd));
+    size_t dot = name.rfind('.');
+    if (dot != std::string_view::npos)
+        name.remove_prefix(dot + 1);
+    if (name.size() >= sizeof property.name)
+        name = std::string_view();
+    for (size_t k = 0; k < name.size(); ++k)
+        property.name[k] = Upper(name[k]);
+    property.name[name.size()] = '\0';
+    return true;
+}
+
+// "KEY=VALUE" or, in version 2.1, a bare value ("QUOTED-PRINTABLE", "PREF", "HOME").
+void CVCardLines::ParseParameter(std::string_view parameter, VCardProperty& property)
+{
+    size_t equals = parameter.find('=');
+    std::string_view key = equals == std::string_view::npos ? std::string_view() : Trim(parameter.substr(0, equals));
+    std::string_view value = Unquote(equals == std::string_view::npos ? parameter : parameter.substr(equals + 1));
+    if (EqualsNoCase(key, "CHARSET")) {
+        property.charset = value;
+    } else if (key.empty() || EqualsNoCase(key, "ENCODING")) {
+        if (EqualsNoCase(value, "QUOTED-PRINTABLE"))
+            property.encoding = VCardProperty::kQuotedPrintable;
+        else if (EqualsNoCase(value, "BASE64") || EqualsNoCase(value, "B"))
+            property.encoding = VCardProperty::kBase64;
+        else if (key.empty() && EqualsNoCase(value, "PREF"))
+            property.preference = 1;
+    } else if (EqualsNoCase(key, "PREF")) {
+        property.preference = PreferenceNumber(value);
+    } else if (EqualsNoCase(key, "TYPE")) {
+        // A list: TYPE=INTERNET,PREF or TYPE="work,pref".
+        size_t start = 0;
+        for (size_t i = 0; i <= value.size(); ++i) {
+            if (i < value.size() && value[i] != ',')
+                continue;
+            if (EqualsNoCase(Trim(value.substr(start, i - start)), "PREF") && property.preference == 0)
+                property.preference = 1;
+            start = i + 1;
+        }
+    }
+}

@@ -1,0 +1,44 @@
+// Cuts vCard text into its properties, each parsed once: lines end at CR LF, LF or CR; a
+// line that begins with a blank or a tab continues the one before (folding), and so does
+// the line after a QUOTED-PRINTABLE value that ends in "=" (a soft line break), unless
+// that line opens or ends a card. Values stay as written: still encoded and escaped. Used
+// by the vCard reader.
+#pragma once
+#include <string>
+#include <string_view>
+
+struct VCardProperty {
+    enum Encoding { kPlain, kQuotedPrintable, kBase64 };
+
+    char name[40];                 // upper case, without a group prefix ("item1."); "" when longer
+    std::string_view value;        // as written
+    std::string_view charset;      // as written; empty when not given
+    Encoding encoding = kPlain;
+    int preference = 0;            // 1 (most preferred) to 100 from PREF=n, TYPE=pref or PREF; 0 for none
+
+    bool Is(const char* upperName) const;
+};
+
+class CVCardLines {
+public:
+    explicit CVCardLines(std::string_view text) : m_Text(text) {}
+
+    // The next property; false at the end of the text. Lines without a ":" are passed over.
+    bool Next(VCardProperty& property);
+
+    // Version 2.1 keeps the blank that begins a folded line; later versions drop it.
+    void KeepFoldBlank(bool keep) { m_bKeepFoldBlank = keep; }
+
+    // True when line is "BEGIN:VCARD" or "END:VCARD" (any case, blanks around).
+    static bool IsCardDelimiter(std::string_view line);
+
+private:
+    std::string_view m_Text;
+    size_t m_nPos = 0;
+    bool m_bKeepFoldBlank = false;
+    std::string m_Joined;  // a property of several physical lines
+
+    std::string_view PeekLine(size_t& next) const;
+    static bool ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart);
+    static void ParseParameter(std::string_view parameter, VCardProperty& property);
+};
