@@ -18,6 +18,12 @@ public:
         return ms;
     }
 
+    // The time since the last lap, without printing.
+    double Elapsed() const
+    {
+        return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - m_start).count();
+    }
+
 private:
     std::chrono::steady_clock::time_point m_start;
 };

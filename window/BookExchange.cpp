@@ -1,12 +1,13 @@
 // The import and export of books. An AL-MAIL file becomes a book as it is; a vCard or CSV
 // file is read into a new local book with a file of its own; a book is written out as an
-// AL-MAIL, vCard or CSV file. The file's content decides how it is read; the save
-// dialog's filter decides how a book is written.
+// AL-MAIL, vCard or CSV file. The file's content decides how it is read; the extension of
+// the name typed, else the save dialog's filter, decides how a book is written.
 #include <windows.h>
 #include <commdlg.h>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <utility>
 #include "framework/PathName.h"
 #include "framework/Trace.h"
 #include "framework/WinApp.h"
@@ -72,15 +73,105 @@ std::string Count(int number)
     return std::to_string(number);
 }
 
-// The line of a summary box for the contacts or addresses left out, and why.
-std::string LeftOut(const char* what, int number)
+// The lines of an import summary that say what was left out and why; none for nothing.
+std::string SkippedLines(const ContactList& contacts, ImportFormat format)
 {
-    return std::string(what) + ": " + Count(number) + " 件\n　（メールアドレスがないもの）";
+    std::string lines;
+    if (contacts.nWithoutAddress)
+        lines += "読み込まなかった連絡先: " + Count(contacts.nWithoutAddress) + " 件（メールアドレスがないもの）\n";
+    if (contacts.nEmptyGroups)
+        lines += "読み込まなかったグループ: " + Count(contacts.nEmptyGroups) + " 件（メンバーのアドレスがないもの）\n";
+    if (contacts.nIncomplete && format == ImportFormat::VCard)
+        lines += "途中で切れていたカード: " + Count(contacts.nIncomplete) + " 件（読めたところまで読み込みました）\n";
+    if (contacts.nIncomplete && format == ImportFormat::Csv)
+        lines += "引用符が閉じていない行: " + Count(contacts.nIncomplete) + " 行（その行の終わりまで読み込みました）\n";
+    return lines;
+}
+
+// The line of the characters replaced with "?", and why; none when there are none.
+std::string ReplacedLine(const CContactImporter& importer)
+{
+    int undecodable = importer.Undecodable();
+    int unrepresentable = importer.Replaced() - undecodable;
+    if (!importer.Replaced())
+        return "";
+    std::string why = undecodable && unrepresentable
+                          ? "読めない文字 " + Count(undecodable) + "、Shift-JIS にない文字 " + Count(unrepresentable)
+                          : undecodable ? "読めない文字" : "Shift-JIS にない文字";
+    return "「?」に置き換えた文字: " + Count(importer.Replaced()) + " 文字（" + why + "）\n";
+}
+
+// What the file held that an address book of this kind does not keep.
+std::string NotKeptLines(unsigned notKept)
+{
+    const std::pair<unsigned, const char*> kinds[] = {
+        {kNotKeptPhones, "電話番号"},
+        {kNotKeptPostalAddresses, "住所"},
+        {kNotKeptNotes, "メモ"},
+        {kNotKeptPhotos, "写真"},
+    };
+    std::string names;
+    for (const auto& kind : kinds) {
+        if (notKept & kind.first)
+            names += (names.empty() ? "" : "、") + std::string(kind.second);
+    }
+    if (names.empty())
+        return "";
+    return "\n保存しなかった項目: " + names + "\n　（このアドレス帳は名前とメールアドレスだけを保存します）\n";
+}
+
+// The summary of an import: what was read and made, what was left out and why, what was
+// replaced, what a book does not keep. Without its last line end.
+std::string ImportSummary(const std::string& name, const ContactList& contacts, ImportFormat format,
+                          const CContactImporter& importer)
+{
+    std::string text = "「" + name + "」を読み込みました。\n\n読み込んだ連絡先: " + Count(importer.Contacts()) +
+                       " 件\n作成したアドレス: " + Count(importer.Added()) + " 件";
+    if (importer.Lists())
+        text += "（うちグループ " + Count(importer.Lists()) + " 件）";
+    text += "\n" + SkippedLines(contacts, format) + ReplacedLine(importer) + NotKeptLines(contacts.fNotKept);
+    text.pop_back();
+    return text;
+}
+
+// The type of an export: the extension of the file name when it is one the dialog offers
+// (a name typed with ".vcf" is a vCard file whatever the type box says), else the type
+// chosen in the dialog.
+int ExportTypeOf(const std::string& path, int filter)
+{
+    std::string ext = SplitPath(path).ext;
+    if (lstrcmpiA(ext.c_str(), ".adr") == 0)
+        return kExportAlMail;
+    if (lstrcmpiA(ext.c_str(), ".vcf") == 0)
+        return kExportVCard;
+    if (lstrcmpiA(ext.c_str(), ".csv") == 0)
+        return kExportCsv;
+    return filter;
+}
+
+// The summary of an export to vCard or CSV: address nodes and the contacts they made (a
+// person's neighbouring nodes are one contact), and the nodes without a mail address.
+std::string ExportSummary(const ContactList& contacts)
+{
+    int addresses = 0;
+    int groups = 0;
+    for (const Contact& contact : contacts.contacts) {
+        addresses += contact.isGroup ? 1 : static_cast<int>(contact.addresses.size());
+        groups += contact.isGroup ? 1 : 0;
+    }
+    std::string text = "\n\n書き出したアドレス: " + Count(addresses) + " 件\n書き出した連絡先: " +
+                       Count(static_cast<int>(contacts.contacts.size())) + " 件";
+    if (groups)
+        text += "（うちグループ " + Count(groups) + " 件）";
+    if (contacts.nWithoutAddress)
+        text += "\n書き出さなかったアドレス: " + Count(contacts.nWithoutAddress) + " 件（メールアドレスがないもの）";
+    return text;
 }
 
 // Lets the user choose the file and the format of an export in the save dialog, starting
-// from the book's name; the dialog asks before an existing file is replaced. The filter
-// chosen (kExportAlMail ...), or 0 when the dialog was cancelled.
+// from the book's name; the dialog asks before an existing file is replaced. The type
+// (kExportAlMail ...) by the name's extension or the filter chosen, or 0 when the dialog
+// was cancelled.
 int ChooseExportFile(HWND owner, const ADTDATA* book, std::string& path)
 {
     path = ProposedFileName(book);
@@ -97,8 +188,10 @@ int ChooseExportFile(HWND owner, const ADTDATA* book, std::string& path)
     if (!GetSaveFileNameA(&choice))
         return 0;
     path.resize(std::strlen(path.c_str()));
-    return choice.nFilterIndex == kExportVCard || choice.nFilterIndex == kExportCsv ? static_cast<int>(choice.nFilterIndex)
-                                                                                     : kExportAlMail;
+    int filter = choice.nFilterIndex == kExportVCard || choice.nFilterIndex == kExportCsv
+                     ? static_cast<int>(choice.nFilterIndex)
+                     : kExportAlMail;
+    return ExportTypeOf(path, filter);
 }
 
 }  // namespace
@@ -186,10 +279,12 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
                    "エラー", MB_OK | MB_ICONERROR);
         return;
     }
-    std::string skipped = LeftOut("読み込まなかった連絡先", contacts.nWithoutAddress);
     if (contacts.contacts.empty()) {
-        MessageBox(("「" + name + "」には読み込めるアドレスがありません。\n\n" + skipped).c_str(), kImportCaption,
-                   MB_OK | MB_ICONWARNING);
+        std::string text = "「" + name + "」には読み込めるアドレスがありません。";
+        std::string skipped = SkippedLines(contacts, format);
+        if (!skipped.empty())
+            text += "\n\n" + skipped.substr(0, skipped.size() - 1);
+        MessageBox(text.c_str(), kImportCaption, MB_OK | MB_ICONWARNING);
         return;
     }
     ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, name.c_str(), m_Store.ProposeBookFile(PluginFolder()).c_str(),
@@ -201,10 +296,7 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
     book->bModified = 1;
     m_AddrTree.SelectItem(book->hItem, TVGN_CARET);
     m_AddrTree.Invalidate(TRUE);
-    MessageBox(("「" + name + "」を読み込みました。\n\n読み込んだアドレス: " + Count(importer.Added()) + " 件\n" +
-                skipped + "\n「?」に置き換えた文字: " + Count(importer.Replaced()) + " 文字\n　（Shift-JIS で表せない文字）")
-                   .c_str(),
-               kImportCaption, MB_OK | MB_ICONINFORMATION);
+    MessageBox(ImportSummary(name, contacts, format, importer).c_str(), kImportCaption, MB_OK | MB_ICONINFORMATION);
 }
 
 // The book of the selected node is written to a file chosen in the save dialog, in the
@@ -246,9 +338,7 @@ void CAddrDlg::OnAddrExport()
         return;
     }
     std::string text = "「" + std::string(book->psName ? book->psName : "") + "」を書き出しました。";
-    if (filter != kExportAlMail) {
-        text += "\n\n書き出したアドレス: " + Count(static_cast<int>(contacts.contacts.size())) + " 件\n" +
-                LeftOut("書き出さなかったアドレス", contacts.nWithoutAddress);
-    }
+    if (filter != kExportAlMail)
+        text += ExportSummary(contacts);
     MessageBox(text.c_str(), kExportCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -14,7 +14,8 @@ bool IsLead(const std::string& text, size_t i)
 }
 
 // Cuts text at separators, walking whole characters. Commas inside double quotes do not
-// cut; a line feed (when it separates) always does and ends any open quote.
+// cut, and inside them a backslash takes the character after it as it is (so "\"" is a
+// quote of the name); a line feed (when it separates) always cuts and ends any open quote.
 std::vector<std::string> Split(const std::string& text, bool lineFeedsSeparate)
 {
     std::vector<std::string> parts;
@@ -25,6 +26,12 @@ std::vector<std::string> Split(const std::string& text, bool lineFeedsSeparate)
         if (IsLead(text, i)) {
             part.append(text, i, 2);
             ++i;
+            continue;
+        }
+        if (quoted && c == '\\' && i + 1 < text.size() && text[i + 1] != '\n') {
+            size_t length = IsLead(text, i + 1) ? 3 : 2;
+            part.append(text, i, length);
+            i += length - 1;
             continue;
         }
         bool cut = (c == ',' && !quoted) || (c == '\n' && lineFeedsSeparate);
@@ -42,6 +49,41 @@ std::vector<std::string> Split(const std::string& text, bool lineFeedsSeparate)
     if (!part.empty())
         parts.push_back(part);
     return parts;
+}
+
+// The first "<" that stands outside double quotes, walking whole characters.
+size_t UnquotedOpenBracket(const std::string& text)
+{
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (IsLead(text, i)) {
+            ++i;
+        } else if (text[i] == '\\' && quoted) {
+            ++i;
+        } else if (text[i] == '"') {
+            quoted = !quoted;
+        } else if (text[i] == '<' && !quoted) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+// Whether a display name is already one quoted string: it opens and closes with a quote,
+// and no quote in between is unescaped.
+bool IsQuotedString(const std::string& name)
+{
+    if (name.size() < 2 || name.front() != '"')
+        return false;
+    for (size_t i = 1; i < name.size(); ++i) {
+        if (IsLead(name, i))
+            ++i;
+        else if (name[i] == '\\')
+            ++i;
+        else if (name[i] == '"')
+            return i == name.size() - 1;
+    }
+    return false;
 }
 
 size_t SkipSpaces(const std::string& text, size_t pos)
@@ -65,9 +107,9 @@ std::string CutText(const std::string& text, size_t maxBytes)
 
 std::string AddressKey(const std::string& text)
 {
-    size_t open = text.find('<');
+    size_t open = UnquotedOpenBracket(text);
     if (open != std::string::npos) {
-        size_t close = text.find('>');
+        size_t close = text.find('>', open);
         if (close != std::string::npos && close > open)
             return CutText(text.substr(open + 1, close - open - 1), kMaxEntryBytes);
     }
@@ -126,6 +168,31 @@ std::vector<std::string> SplitManualText(const std::string& text)
     return Split(text, false);
 }
 
+std::string HeaderDisplayName(const std::string& name)
+{
+    bool special = false;
+    for (size_t i = 0; i < name.size() && !special; ++i) {
+        if (IsLead(name, i))
+            ++i;
+        else
+            special = std::strchr("()<>[]:;@\\,.\"", name[i]) != nullptr && name[i] != '\0';
+    }
+    if (!special || IsQuotedString(name))
+        return name;
+    std::string quoted = "\"";
+    for (size_t i = 0; i < name.size(); ++i) {
+        if (IsLead(name, i)) {
+            quoted.append(name, i, 2);
+            ++i;
+            continue;
+        }
+        if (name[i] == '"' || name[i] == '\\')
+            quoted += '\\';
+        quoted += name[i];
+    }
+    return quoted + "\"";
+}
+
 std::vector<std::string> NodeEntries(const ADTDATA* node)
 {
     std::vector<std::string> entries;
@@ -134,7 +201,8 @@ std::vector<std::string> NodeEntries(const ADTDATA* node)
     std::string addr = node->psAddr;
     if (addr.find(',') == std::string::npos) {
         // A node without a name gives the address alone, not " <address>".
-        entries.push_back(CutText(node->psName ? std::string(node->psName) + " <" + addr + ">" : addr, kMaxEntryBytes));
+        entries.push_back(
+            CutText(node->psName ? HeaderDisplayName(node->psName) + " <" + addr + ">" : addr, kMaxEntryBytes));
         return entries;
     }
     size_t pos = SkipSpaces(addr, 0);

@@ -25,8 +25,9 @@ const size_t kMaxManualBytes = 1023;
 // "[宛先] ", "[CC] ", "[BCC] ", "[ReplyTo] " (each ends with one space); "" for other codes.
 const char* Prefix(int type);
 
-// The part of a text that the duplicate test looks for: the text between its first "<" and
-// the first ">" after it, or else the whole text without blanks and full-width spaces.
+// The part of a text that the duplicate test looks for: the text between its first "<"
+// outside double quotes and the first ">" after it, or else the whole text without blanks
+// and full-width spaces.
 std::string AddressKey(const std::string& text);
 
 // Send type in the top byte, then the first three bytes of the text.
@@ -39,15 +40,23 @@ bool ContainsText(const std::string& text, const std::string& key);
 bool BlocksNewEntry(const std::string& entry, int type, const std::string& key);
 
 // Entries from one of the host's header texts: cut at line feeds and at commas outside
-// double quotes; runs of cuts count as one, empty parts are skipped.
+// double quotes (in which a backslash escapes the character after it); runs of cuts count
+// as one, empty parts are skipped.
 std::vector<std::string> SplitHostText(const std::string& text);
 
 // Entries from the manual entry: cut at commas outside double quotes, spaces kept. A text
 // of nothing but commas is one entry.
 std::vector<std::string> SplitManualText(const std::string& text);
 
-// What an address node adds: "name <address>" for a single address, else each address
-// that the text lists (the last one only when it holds "@").
+// A display name as a header carries it: in double quotes, with a quote or backslash in
+// it escaped by a backslash, when it holds a header special ("," "." "@" ":" ";" "<" ">"
+// "(" ")" "[" "]" "\" or a quote) and is not quoted already, so that "Yamada, Taro" stays
+// one recipient for the host and for the window's own reading of host texts.
+std::string HeaderDisplayName(const std::string& name);
+
+// What an address node adds: "name <address>" for a single address (the name as
+// HeaderDisplayName gives it), else each address that the text lists (the last one only
+// when it holds "@").
 std::vector<std::string> NodeEntries(const ADTDATA* node);
 
 struct HeaderTexts {

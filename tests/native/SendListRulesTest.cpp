@@ -3,6 +3,7 @@
 #include <vector>
 #include "store/AddrBook.h"
 #include "window/SendListRules.h"
+#include "ImportHelper.h"
 
 using namespace SendListRules;
 
@@ -91,6 +92,35 @@ TEST(SendListRules, NodesGiveNameAndAddressOrEachListedAddress)
     EXPECT_TRUE(NodeEntries(nullptr).empty());
     std::string longName(600, 'n');
     EXPECT_EQ(511u, NodeEntries(add(longName.c_str(), "a@x"))[0].size());
+}
+
+// A display name with a header special goes to the send list and to the host in quotes,
+// and the host text reads back as the same one recipient: "Yamada, Taro" as Thunderbird
+// exports it, a quote, a full stop, a "<" in the name.
+TEST(SendListRules, DisplayNamesWithSpecialsGoQuotedAndStayOneRecipient)
+{
+    CAddrBook store;
+    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
+    CContactImporter importer(store, book);
+    importer.AddAll(ReadContacts(SampleBytes("thunderbird-en-utf8.csv"), ImportFormat::Csv));
+    auto add = [&](const char* name, const char* addr) {
+        return store.AddData(ADT_ADDR, name, addr, book, PLACE_CHILD);
+    };
+    const std::pair<const ADTDATA*, std::string> cases[] = {
+        {book->pChild, "\"Yamada, Taro\" <taro@example.jp>"},
+        {add("Say \"Hi\"", "hi@x"), "\"Say \\\"Hi\\\"\" <hi@x>"},
+        {add("John Q. Public", "jq@x"), "\"John Q. Public\" <jq@x>"},
+        {add("a <b>, c\\d", "ab@x"), "\"a <b>, c\\\\d\" <ab@x>"},
+        {add("\"Yamada, Taro\"", "yt@x"), "\"Yamada, Taro\" <yt@x>"},
+        {add("山田 太郎", "yamada@x"), "山田 太郎 <yamada@x>"},
+        {add("ソ表示ァ", "so@x"), "ソ表示ァ <so@x>"},  // trail bytes 0x5C and 0x40 are no specials
+    };
+    for (const auto& [node, entry] : cases) {
+        EXPECT_EQ((Texts{entry}), NodeEntries(node));
+        HeaderTexts texts = BuildHeaderTexts({std::string(Prefix(SEND_CC)) + entry});
+        EXPECT_EQ((Texts{entry}), SplitHostText(texts.cc));
+        EXPECT_EQ(std::string(node->psAddr), AddressKey(entry));
+    }
 }
 
 TEST(SendListRules, HeaderTextsFollowTheEntriesInOrder)

@@ -43,8 +43,11 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
 {
     std::string vcard = folder + "連絡先.vcf";
     WriteFileBytes(vcard, u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎 \U0001F600\r\nEMAIL:taro@example.jp\r\n"
-                          u8"CATEGORIES:取引先/東京\r\nEND:VCARD\r\n"
-                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:電話だけ\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n");
+                          u8"EMAIL;TYPE=WORK:taro@work.example.jp\r\nCATEGORIES:取引先/東京\r\nEND:VCARD\r\n"
+                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:電話だけ\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n"
+                          u8"BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:テニス部\r\n"
+                          u8"MEMBER:mailto:a@example.jp\r\nMEMBER:mailto:b@example.jp\r\nEND:VCARD\r\n"
+                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:切れた カード\r\nEMAIL:cut@example.jp\r\n");
     std::string phoneOnly = folder + "電話帳.vcf";
     WriteFileBytes(phoneOnly, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Phone\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n");
     std::string unknown = folder + "other.csv";
@@ -72,9 +75,11 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         ChooseFile(ui, window, ID_BOOK_IMPORT, vcard);
         SeenBox summary = AnswerBox(ui, IDOK);
         EXPECT_EQ("アドレス帳のインポート", summary.caption);
-        EXPECT_EQ("「連絡先.vcf」を読み込みました。\n\n読み込んだアドレス: 1 件\n"
-                  "読み込まなかった連絡先: 1 件\n　（メールアドレスがないもの）\n"
-                  "「?」に置き換えた文字: 1 文字\n　（Shift-JIS で表せない文字）",
+        EXPECT_EQ("「連絡先.vcf」を読み込みました。\n\n読み込んだ連絡先: 3 件\n作成したアドレス: 4 件（うちグループ 1 件）\n"
+                  "読み込まなかった連絡先: 1 件（メールアドレスがないもの）\n"
+                  "途中で切れていたカード: 1 件（読めたところまで読み込みました）\n"
+                  "「?」に置き換えた文字: 1 文字（Shift-JIS にない文字）\n\n"
+                  "保存しなかった項目: 電話番号\n　（このアドレス帳は名前とメールアドレスだけを保存します）",
                   summary.text);
         imported = global->pNext->pNext;
         ASSERT_NE(nullptr, imported);
@@ -92,8 +97,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         ChooseFile(ui, window, ID_BOOK_IMPORT, phoneOnly);
         SeenBox nothing = AnswerBox(ui, IDOK);
         EXPECT_EQ("warning", nothing.icon);
-        EXPECT_EQ("「電話帳.vcf」には読み込めるアドレスがありません。\n\n読み込まなかった連絡先: 1 件\n"
-                  "　（メールアドレスがないもの）",
+        EXPECT_EQ("「電話帳.vcf」には読み込めるアドレスがありません。\n\n読み込まなかった連絡先: 1 件（メールアドレスがないもの）",
                   nothing.text);
         EXPECT_EQ(nullptr, imported->pNext);
 
@@ -108,8 +112,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         SelectNode(window, tokyo->pChild);
         ChooseFile(ui, window, ID_BOOK_EXPORT, csv, 2);
         EXPECT_EQ("Yes,No", AnswerBox(ui, IDYES).buttons);
-        EXPECT_EQ("「連絡先.vcf」を書き出しました。\n\n書き出したアドレス: 1 件\n"
-                  "書き出さなかったアドレス: 0 件\n　（メールアドレスがないもの）",
+        EXPECT_EQ("「連絡先.vcf」を書き出しました。\n\n書き出したアドレス: 4 件\n書き出した連絡先: 3 件（うちグループ 1 件）",
                   AnswerBox(ui, IDOK).text);
         EXPECT_EQ(CCsvWriter::Write(ContactsOfBook(imported)), ReadFileBytes(csv));
 
@@ -127,18 +130,20 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         EXPECT_EQ("長: l@example.jp\r\n", ReadFileBytes(longFile));
         EXPECT_EQ("[config]\r\n", ReadFileBytes(g_szIniPath));
 
-        // A global book, as vCard.
+        // A global book, as vCard because the name typed says ".vcf", the type box untouched.
         SelectNode(window, global);
-        ChooseFile(ui, window, ID_BOOK_EXPORT, card, 1);
+        ChooseFile(ui, window, ID_BOOK_EXPORT, card);
         AnswerBox(ui, IDOK);
-        EXPECT_EQ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Boss\r\nN:Boss;;;;\r\nEMAIL;TYPE=INTERNET:boss@example.jp\r\n"
+        EXPECT_EQ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Boss\r\nN:;;;;\r\nEMAIL;TYPE=INTERNET:boss@example.jp\r\n"
                   "END:VCARD\r\n",
                   ReadFileBytes(card));
 
         // Saved into this test's folder rather than beside the test program.
         store.ReplaceAddr(imported, (folder + "imported.adr").c_str());
     });
-    EXPECT_EQ("Group 取引先\r\n    Group 東京\r\n        山田 太郎 ?: taro@example.jp\r\n    End group\r\nEnd group\r\n",
+    EXPECT_EQ("Group 取引先\r\n    Group 東京\r\n        山田 太郎 ?: taro@example.jp\r\n"
+              "        山田 太郎 ?: taro@work.example.jp\r\n    End group\r\nEnd group\r\n"
+              "テニス部: a@example.jp,b@example.jp\r\n切れた カード: cut@example.jp\r\n",
               ReadFileBytes(folder + "imported.adr"));
 }
 
