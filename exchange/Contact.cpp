@@ -1,4 +1,5 @@
 #include "exchange/Contact.h"
+#include <algorithm>
 
 namespace {
 
@@ -47,6 +48,34 @@ void AddContact(ContactList& list, Contact&& contact)
 
 void AddAddresses(Contact& contact, const std::string& field)
 {
+    std::vector<std::string> spare;
+    AddAddresses(contact, field, spare);
+}
+
+void AddAddresses(Contact& contact, const std::string& field, std::vector<std::string>& spare)
+{
+    // Mostly a field holds one address and nothing to cut.
+    bool plain = true;
+    for (char c : field) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ',' || c == ':') {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) {
+        size_t begin = field.find_first_not_of(' ');
+        size_t end = field.find_last_not_of(' ');
+        if (begin == std::string::npos || field.find('@', begin) > end)
+            return;
+        if (spare.empty()) {
+            contact.addresses.emplace_back(field, begin, end + 1 - begin);
+            return;
+        }
+        contact.addresses.push_back(std::move(spare.back()));
+        spare.pop_back();
+        contact.addresses.back().assign(field, begin, end + 1 - begin);
+        return;
+    }
     std::string text = WithoutControls(field);
     size_t start = 0;
     for (size_t i = 0; i <= text.size(); ++i) {
@@ -61,6 +90,26 @@ void AddAddresses(Contact& contact, const std::string& field)
         i += separator - 1;
         start = i + 1;
     }
+}
+
+void ClearAddresses(Contact& contact, std::vector<std::string>& spare)
+{
+    for (std::string& address : contact.addresses)
+        spare.push_back(std::move(address));
+    contact.addresses.clear();
+}
+
+void AddFolderPath(Contact& contact, const std::vector<std::string>& path)
+{
+    if (path.empty())
+        return;
+    if (contact.folders.empty()) {
+        contact.folders = path;
+        return;
+    }
+    if (contact.folders != path && std::find(contact.moreFolders.begin(), contact.moreFolders.end(), path) ==
+                                       contact.moreFolders.end())
+        contact.moreFolders.push_back(path);
 }
 
 std::string TrimBlanks(const std::string& text)

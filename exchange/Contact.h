@@ -31,6 +31,30 @@ struct ContactList {
     unsigned fNotKept = 0;        // NotKept flags
 };
 
+// Receives the contacts of a file one at a time, as a reader finds them: the import fills
+// its book so, without holding every contact of a large file at once. Only contacts with a
+// mail address arrive; the reader counts the others.
+class IContactSink {
+public:
+    virtual ~IContactSink() = default;
+    // False stops the reading (the store could not make a node).
+    virtual bool OnContact(const Contact& contact) = 0;
+};
+
+// A sink that keeps every contact in a list.
+class CContactCollector : public IContactSink {
+public:
+    explicit CContactCollector(ContactList& list) : m_List(list) {}
+    bool OnContact(const Contact& contact) override
+    {
+        m_List.contacts.push_back(contact);
+        return true;
+    }
+
+private:
+    ContactList& m_List;
+};
+
 // Keeps the contact when it has a mail address, else counts it as left out (a person) or
 // as an empty group.
 void AddContact(ContactList& list, Contact&& contact);
@@ -38,6 +62,16 @@ void AddContact(ContactList& list, Contact&& contact);
 // Adds the mail addresses of a field: it is cut at commas, line ends and ":::" (several
 // addresses in one field), each part is trimmed, and parts without "@" are dropped.
 void AddAddresses(Contact& contact, const std::string& text);
+
+// The same for a reader that goes through many contacts: an address takes the room of one
+// in spare (the strings of an earlier contact's addresses) where it can.
+void AddAddresses(Contact& contact, const std::string& field, std::vector<std::string>& spare);
+// Empties the contact's addresses into spare, keeping their room.
+void ClearAddresses(Contact& contact, std::vector<std::string>& spare);
+
+// Adds a folder path to the contact: its first path, or one more; one it has is not
+// repeated, an empty one is not added.
+void AddFolderPath(Contact& contact, const std::vector<std::string>& path);
 
 // text without leading and trailing blanks, tabs and line ends.
 std::string TrimBlanks(const std::string& text);

@@ -19,6 +19,27 @@ std::string BlankControls(const std::string& text)
     return out;
 }
 
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Whether a name is stored as it is: no control character, no ":", no blank at either
+// end, and no "group" or "end group" at its start (which a first letter g or e may open).
+bool IsPlainName(const std::string& name)
+{
+    if (name.empty() || IsBlank(name.front()) || IsBlank(name.back()))
+        return false;
+    char first = static_cast<char>(name[0] | 0x20);
+    if (first == 'g' || first == 'e')
+        return false;
+    for (char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ':')
+            return false;
+    }
+    return true;
+}
+
 // A contact's name as an address line can hold it: control characters are blanks, a ":"
 // (which would end the name) is the full-width "：", blanks around it are dropped, and a
 // name that would read back as a folder line ("Group x", "End group") begins with the
@@ -43,27 +64,28 @@ std::string StorableName(const std::string& name)
     return text;
 }
 
-// The name of a contact that has none: the local part of its first address.
-std::string NameOf(const Contact& contact)
+// The contact's name as an address line holds it (see StorableName), or for a contact
+// without one the local part of its first address; buffer keeps what had to be changed.
+const std::string& NodeName(const Contact& contact, std::string& buffer)
 {
-    if (!TrimBlanks(BlankControls(contact.name)).empty())
+    if (IsPlainName(contact.name))
         return contact.name;
+    bool blank = true;
+    for (char c : contact.name)
+        blank = blank && (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F);
     const std::string& address = contact.addresses.front();
-    return address.substr(0, address.find('@'));
+    buffer = StorableName(blank ? address.substr(0, address.find('@')) : contact.name);
+    return buffer;
 }
 
-// The contact's addresses without repeats (ASCII case aside), in their order.
-std::vector<std::string> DistinctAddresses(const Contact& contact)
+// Whether the address at index is one of those before it (ASCII case aside).
+bool IsRepeat(const std::vector<std::string>& addresses, size_t index)
 {
-    std::vector<std::string> distinct;
-    for (const std::string& address : contact.addresses) {
-        bool seen = false;
-        for (const std::string& kept : distinct)
-            seen = seen || SameAddress(kept, address);
-        if (!seen)
-            distinct.push_back(address);
+    for (size_t i = 0; i < index; ++i) {
+        if (SameAddress(addresses[i], addresses[index]))
+            return true;
     }
-    return distinct;
+    return false;
 }
 
 }  // namespace
@@ -81,33 +103,43 @@ bool CContactImporter::Add(const Contact& contact)
 {
     if (contact.addresses.empty())
         return true;
-    std::vector<std::string> addresses;
-    for (const std::string& address : DistinctAddresses(contact))
-        addresses.push_back(m_Encoder.Encode(address));
-    std::string name = m_Encoder.Encode(StorableName(NameOf(contact)));
-    std::string list;
-    if (contact.isGroup) {
-        for (const std::string& address : addresses)
-            list += (list.empty() ? "" : ",") + address;
-    }
-    for (const std::vector<std::string>& path : FolderPaths(contact)) {
-        ADTDATA* folder = FolderOf(path);
-        if (!folder)
-            return false;
-        if (contact.isGroup) {
-            if (!m_Store.AddData(ADT_ADDR, name.c_str(), list.c_str(), folder, PLACE_CHILD))
-                return false;
-            ++m_nAdded;
-            ++m_nLists;
+    // The buffers of the last contact are used again.
+    m_nAddresses = 0;
+    for (size_t i = 0; i < contact.addresses.size(); ++i) {
+        if (IsRepeat(contact.addresses, i))
             continue;
-        }
-        for (const std::string& address : addresses) {
-            if (!m_Store.AddData(ADT_ADDR, name.c_str(), address.c_str(), folder, PLACE_CHILD))
-                return false;
-            ++m_nAdded;
-        }
+        if (m_nAddresses == m_Addresses.size())
+            m_Addresses.emplace_back();
+        m_Encoder.Encode(contact.addresses[i], m_Addresses[m_nAddresses++]);
+    }
+    m_Encoder.Encode(NodeName(contact, m_NameBuffer), m_Name);
+    if (contact.isGroup) {
+        for (size_t i = 1; i < m_nAddresses; ++i)
+            m_Addresses[0] += "," + m_Addresses[i];
+        m_nAddresses = 1;
+    }
+    if (!AddNodes(contact.folders, contact.isGroup))
+        return false;
+    for (const std::vector<std::string>& path : contact.moreFolders) {
+        if (!AddNodes(path, contact.isGroup))
+            return false;
     }
     ++m_nContacts;
+    return true;
+}
+
+// The nodes of m_Name with the addresses in m_Addresses, in the folder of path.
+bool CContactImporter::AddNodes(const std::vector<std::string>& path, bool list)
+{
+    ADTDATA* folder = FolderOf(path);
+    if (!folder)
+        return false;
+    for (size_t i = 0; i < m_nAddresses; ++i) {
+        if (!m_Store.AddData(ADT_ADDR, m_Name.c_str(), m_Addresses[i].c_str(), folder, PLACE_CHILD))
+            return false;
+        ++m_nAdded;
+        m_nLists += list ? 1 : 0;
+    }
     return true;
 }
 

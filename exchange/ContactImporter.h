@@ -6,7 +6,8 @@
 // address file (a line break is one blank, other control characters blanks, a ":" in a
 // name the full-width "：", a name that would read back as a folder line a full-width
 // first letter) and converted to Shift-JIS; a character that Shift-JIS cannot hold becomes
-// "?" and is counted. Used by the import command and by global books.
+// "?" and is counted. Used by the import command (as the sink of a reader) and by global
+// books.
 #pragma once
 #include <map>
 #include <string>
@@ -16,12 +17,13 @@
 #include "exchange/Contact.h"
 #include "text/SjisEncoder.h"
 
-class CContactImporter {
+class CContactImporter : public IContactSink {
 public:
     CContactImporter(CAddrBook& store, ADTDATA* book) : m_Store(store), m_pBook(book) {}
 
     // False when the store could not make a node.
     bool Add(const Contact& contact);
+    bool OnContact(const Contact& contact) override { return Add(contact); }
     // Adds every contact of the list; false when the store could not make a node.
     bool AddAll(const ContactList& list);
 
@@ -41,10 +43,17 @@ private:
     std::map<std::pair<ADTDATA*, std::string>, ADTDATA*> m_Folders;  // (parent, Shift-JIS name) -> folder
     std::vector<std::string> m_LastPath;
     ADTDATA* m_pLastFolder = nullptr;
+    // The contact being added, in Shift-JIS: its name, and its addresses in the first
+    // m_nAddresses strings (the rest is room kept from earlier contacts).
+    std::string m_Name;
+    std::string m_NameBuffer;
+    std::vector<std::string> m_Addresses;
+    size_t m_nAddresses = 0;
     int m_nAdded = 0;
     int m_nLists = 0;
     int m_nContacts = 0;
 
+    bool AddNodes(const std::vector<std::string>& path, bool list);
     ADTDATA* FolderOf(const std::vector<std::string>& folders);
     ADTDATA* ChildFolder(ADTDATA* parent, const std::string& name);
 };

@@ -97,6 +97,13 @@ std::string Normalise(const std::string& header)
     return out;
 }
 
+// The first character of a field that is no blank; '\0' for a blank field.
+char FirstVisible(const std::string& field)
+{
+    size_t first = field.find_first_not_of(" \t\r\n");
+    return first == std::string::npos ? '\0' : field[first];
+}
+
 bool EndsWith(const std::string& text, const std::string& tail)
 {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -174,62 +181,81 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
 {
     m_Roles.clear();
     m_Numbers.clear();
+    m_bHasLabels = false;
     bool hasEmail = false;
     for (const std::string& column : header) {
         int number = 0;
         m_Roles.push_back(RoleOf(column, &number));
         m_Numbers.push_back(number);
+        m_bHasLabels = m_bHasLabels || m_Roles.back() == kEmailLabel;
         hasEmail = hasEmail || m_Roles.back() == kEmail;
     }
     return hasEmail;
 }
 
-Contact CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept) const
+void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const
 {
-    Contact contact;
-    std::string parts[kOrganisation + 1];
-    std::vector<FolderPath::Path> folders;
+    ClearAddresses(contact, m_SpareAddresses);
+    contact.name.clear();
+    contact.folders.clear();
+    contact.moreFolders.clear();
+    contact.isGroup = false;
+    m_Ranks.clear();
     std::vector<int> primary;  // Gmail numbers whose label says primary
-    for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
-        if (m_Roles[i] == kEmailLabel && TrimBlanks(row[i]).compare(0, 1, "*") == 0)
-            primary.push_back(m_Numbers[i]);
+    if (m_bHasLabels) {
+        for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
+            if (m_Roles[i] == kEmailLabel && FirstVisible(row[i]) == '*')
+                primary.push_back(m_Numbers[i]);
+        }
     }
-    std::vector<int> ranks;
+    const std::string* parts[kOrganisation + 1] = {};
     for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
         Role role = m_Roles[i];
         const std::string& field = row[i];
+        if (role == kOther || field.empty())
+            continue;
         if (role == kEmail || role == kMembers) {
-            AddAddresses(contact, field);
-            bool first = role == kEmail && std::find(primary.begin(), primary.end(), m_Numbers[i]) != primary.end() &&
-                         m_Numbers[i] != 0;
-            ranks.resize(contact.addresses.size(), first ? 0 : 1);
-            contact.isGroup = contact.isGroup || (role == kMembers && !TrimBlanks(field).empty());
+            AddAddresses(contact, field, m_SpareAddresses);
+            bool first = role == kEmail && m_Numbers[i] != 0 &&
+                         std::find(primary.begin(), primary.end(), m_Numbers[i]) != primary.end();
+            m_Ranks.resize(contact.addresses.size(), first ? 0 : 1);
+            contact.isGroup = contact.isGroup || (role == kMembers && FirstVisible(field));
         } else if (role == kCategories) {
-            for (FolderPath::Path& path : FolderPath::ParseList(field, ",;"))
-                FolderPath::AddPath(folders, std::move(path));
+            if (field != m_LastCategories) {
+                m_LastCategories = field;
+                m_LastPaths = FolderPath::ParseList(field, ",;");
+            }
+            for (const FolderPath::Path& path : m_LastPaths)
+                AddFolderPath(contact, path);
         } else if (role == kLabels) {
-            for (FolderPath::Path& path : LabelFolders(field))
-                FolderPath::AddPath(folders, std::move(path));
-        } else if (role >= kPhone && !TrimBlanks(field).empty()) {
+            for (const FolderPath::Path& path : LabelFolders(field))
+                AddFolderPath(contact, path);
+        } else if (role >= kPhone && FirstVisible(field)) {
             notKept |= role == kPhone ? kNotKeptPhones
                        : role == kPostalAddress ? kNotKeptPostalAddresses
                        : role == kNote ? kNotKeptNotes : kNotKeptPhotos;
-        } else if (role >= kDisplayName && role <= kOrganisation && parts[role].empty()) {
-            parts[role] = TrimBlanks(field);
+        } else if (role >= kDisplayName && role <= kOrganisation && !parts[role] && FirstVisible(field)) {
+            parts[role] = &field;
         }
     }
-    std::vector<size_t> order(contact.addresses.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return ranks[a] < ranks[b]; });
-    std::vector<std::string> addresses;
-    for (size_t i : order)
-        addresses.push_back(contact.addresses[i]);
-    contact.addresses = std::move(addresses);
-    std::string composed = ComposeName(parts[kGivenName], parts[kMiddleName], parts[kFamilyName]);
-    for (const std::string* name : {&parts[kDisplayName], &composed, &parts[kOrganisation], &parts[kNickname]}) {
-        if (contact.name.empty())
-            contact.name = *name;
+    if (!primary.empty()) {
+        // Gmail's primary addresses first, the others in the order of the row.
+        std::vector<size_t> order(contact.addresses.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return m_Ranks[a] < m_Ranks[b]; });
+        std::vector<std::string> addresses;
+        for (size_t i : order)
+            addresses.push_back(contact.addresses[i]);
+        contact.addresses = std::move(addresses);
     }
-    SetFolderPaths(contact, std::move(folders));
-    return contact;
+    static const std::string kNone;
+    auto part = [&](Role role) -> const std::string& { return parts[role] ? *parts[role] : kNone; };
+    if (parts[kDisplayName])
+        contact.name = TrimBlanks(*parts[kDisplayName]);
+    else if (parts[kGivenName] || parts[kMiddleName] || parts[kFamilyName])
+        contact.name = ComposeName(part(kGivenName), part(kMiddleName), part(kFamilyName));
+    else if (parts[kOrganisation])
+        contact.name = TrimBlanks(*parts[kOrganisation]);
+    else if (parts[kNickname])
+        contact.name = TrimBlanks(*parts[kNickname]);
 }

@@ -16,8 +16,9 @@ public:
     // else the organisation, else the nickname; the addresses of every mail column, those
     // that Gmail marks as primary ("* ") first; a folder for each category or label but
     // Gmail's system groups. A row with addresses in the Members column is a group. Adds
-    // to notKept what the row holds that a book does not keep.
-    Contact ContactOf(const std::vector<std::string>& row, unsigned& notKept) const;
+    // to notKept what the row holds that a book does not keep. The contact's room is used
+    // again.
+    void ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const;
 
     enum Role {
         kOther,
@@ -45,4 +46,11 @@ public:
 private:
     std::vector<Role> m_Roles;
     std::vector<int> m_Numbers;
+    bool m_bHasLabels = false;
+    // Room kept from row to row.
+    mutable std::vector<std::string> m_SpareAddresses;
+    mutable std::vector<int> m_Ranks;
+    // The last categories and their paths: contacts of one folder mostly come together.
+    mutable std::string m_LastCategories;
+    mutable std::vector<std::vector<std::string>> m_LastPaths;
 };

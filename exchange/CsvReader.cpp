@@ -7,7 +7,9 @@ namespace {
 
 bool IsEmptyRow(const std::vector<std::string>& row)
 {
-    return std::all_of(row.begin(), row.end(), [](const std::string& field) { return TrimBlanks(field).empty(); });
+    return std::all_of(row.begin(), row.end(), [](const std::string& field) {
+        return field.find_first_not_of(" \t\r\n") == std::string::npos;
+    });
 }
 
 bool IsLineEnd(char c)
@@ -58,59 +60,81 @@ size_t CCsvReader::FindClosingQuote(size_t open) const
     return std::string::npos;
 }
 
-std::string CCsvReader::QuotedField(size_t close)
+void CCsvReader::QuotedField(size_t close, std::string& field)
 {
-    std::string field;
+    field.clear();
     for (size_t i = m_nPos + 1; i < close; ++i) {
         field += m_Text[i];
         if (m_Text[i] == '"' && m_Text[i + 1] == '"')
             ++i;
     }
     m_nPos = close + 1;
-    return field;
 }
 
-std::string CCsvReader::PlainField()
+void CCsvReader::PlainField(std::string& field)
 {
+    const char* text = m_Text.data();
     size_t start = m_nPos;
-    while (m_nPos < m_Text.size() && m_Text[m_nPos] != ',' && !AtLineEnd())
-        ++m_nPos;
-    return m_Text.substr(start, m_nPos - start);
+    size_t end = start;
+    while (end < m_Text.size() && text[end] != ',' && text[end] != '\r' && text[end] != '\n')
+        ++end;
+    m_nPos = end;
+    if (end == start)
+        field.clear();
+    else
+        field.assign(text + start, end - start);
 }
 
+// The fields of the last row are reused, so rows of the same width make no new strings.
 bool CCsvReader::NextRow(std::vector<std::string>& fields)
 {
-    fields.clear();
     m_bCut = false;
     if (m_nPos >= m_Text.size())
         return false;
+    size_t count = 0;
+    auto next = [&]() -> std::string& {
+        if (count == fields.size())
+            fields.emplace_back();
+        return fields[count++];
+    };
     for (;;) {
-        std::string field;
-        if (m_Text[m_nPos] == '"') {
+        std::string& field = next();
+        if (m_Text[m_nPos] == ',') {
+            field.clear();
+        } else if (m_Text[m_nPos] == '"') {
             size_t close = FindClosingQuote(m_nPos);
             if (close != std::string::npos) {
-                field = QuotedField(close);
+                QuotedField(close, field);
             } else {
                 m_bCut = true;
                 ++m_nPos;
-                field = PlainField();
+                PlainField(field);
             }
         } else {
-            field = PlainField();
+            PlainField(field);
         }
-        fields.push_back(std::move(field));
         if (m_nPos < m_Text.size() && m_Text[m_nPos] == ',') {
             ++m_nPos;
             if (m_nPos < m_Text.size())
                 continue;
-            fields.emplace_back();
+            next().clear();
         }
         SkipLineEnd();
+        fields.resize(count);
         return true;
     }
 }
 
 ContactList CCsvReader::ReadContacts(const std::string& bytes)
+{
+    ContactList list;
+    CContactCollector collector(list);
+    ContactList counts = ReadContacts(bytes, collector);
+    counts.contacts = std::move(list.contacts);
+    return counts;
+}
+
+ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sink)
 {
     ContactList list;
     std::string text = Charset::FileTextToUtf8(bytes);
@@ -124,11 +148,17 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes)
         list.bUnknownHeader = true;
         return list;
     }
+    Contact contact;
     while (reader.NextRow(row)) {
         if (reader.RowWasCut())
             ++list.nIncomplete;
-        if (!IsEmptyRow(row))
-            AddContact(list, columns.ContactOf(row, list.fNotKept));
+        if (IsEmptyRow(row))
+            continue;
+        columns.ContactOf(row, list.fNotKept, contact);
+        if (contact.addresses.empty())
+            ++(contact.isGroup ? list.nEmptyGroups : list.nWithoutAddress);
+        else if (!sink.OnContact(contact))
+            break;
     }
     return list;
 }

@@ -14,7 +14,7 @@ class CCsvReader {
 public:
     explicit CCsvReader(const std::string& text) : m_Text(text) {}
 
-    // The next row; false at the end of the text.
+    // The next row into fields; false at the end of the text.
     bool NextRow(std::vector<std::string>& fields);
     // True when the last row's quote never closed, so the row ended with its line.
     bool RowWasCut() const { return m_bCut; }
@@ -23,6 +23,8 @@ public:
     // byte-order mark, or Shift-JIS. Empty rows are passed over; a first row that is no
     // known header reads nothing.
     static ContactList ReadContacts(const std::string& bytes);
+    // Hands each contact to sink; the list returned holds the counts and no contacts.
+    static ContactList ReadContacts(const std::string& bytes, IContactSink& sink);
 
 private:
     const std::string& m_Text;
@@ -32,6 +34,6 @@ private:
     bool AtLineEnd() const;
     void SkipLineEnd();
     size_t FindClosingQuote(size_t open) const;
-    std::string QuotedField(size_t close);
-    std::string PlainField();
+    void QuotedField(size_t close, std::string& field);
+    void PlainField(std::string& field);
 };

@@ -103,3 +103,12 @@ ContactList ReadContacts(const std::string& bytes, ImportFormat format)
         return CCsvReader::ReadContacts(bytes);
     return ContactList();
 }
+
+ContactList ReadContacts(const std::string& bytes, ImportFormat format, IContactSink& sink)
+{
+    if (format == ImportFormat::VCard)
+        return CVCardReader::Read(bytes, sink);
+    if (format == ImportFormat::Csv)
+        return CCsvReader::ReadContacts(bytes, sink);
+    return ContactList();
+}

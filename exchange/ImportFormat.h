@@ -27,3 +27,7 @@ bool HasByteOrderMark(const std::string& bytes);
 
 // The contacts of a vCard or CSV file (an address file has none).
 ContactList ReadContacts(const std::string& bytes, ImportFormat format);
+
+// The same, handing each contact to sink as it is read; the list returned holds the
+// counts of what was left out, and no contacts.
+ContactList ReadContacts(const std::string& bytes, ImportFormat format, IContactSink& sink);

@@ -8,12 +8,11 @@ char Upper(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
-bool EqualsNoCase(std::string_view text, const char* upper)
+bool EqualsNoCase(std::string_view text, std::string_view upper)
 {
-    size_t length = std::strlen(upper);
-    if (text.size() != length)
+    if (text.size() != upper.size())
         return false;
-    for (size_t i = 0; i < length; ++i) {
+    for (size_t i = 0; i < upper.size(); ++i) {
         if (Upper(text[i]) != upper[i])
             return false;
     }
@@ -54,34 +53,124 @@ int PreferenceNumber(std::string_view text)
     return number < 1 ? 100 : (number > 100 ? 100 : number);
 }
 
+struct KnownProperty {
+    const char* name;
+    size_t length;
+    VCardProperty::Kind kind;
+};
+
+template <size_t N>
+constexpr KnownProperty Known(const char (&name)[N], VCardProperty::Kind kind)
+{
+    return {name, N - 1, kind};
+}
+
+// By length, so that most names are told apart by their length alone.
+constexpr KnownProperty kKnownProperties[] = {
+    Known("N", VCardProperty::kName),
+    Known("FN", VCardProperty::kFormattedName),
+    Known("END", VCardProperty::kEnd),
+    Known("ORG", VCardProperty::kOrganisation),
+    Known("UID", VCardProperty::kUid),
+    Known("TEL", VCardProperty::kPhone),
+    Known("ADR", VCardProperty::kPostalAddress),
+    Known("X-GN", VCardProperty::kPhoneGroup),  // docomo and au phones: the contact's group
+    Known("KIND", VCardProperty::kKind),
+    Known("NOTE", VCardProperty::kNote),
+    Known("EMAIL", VCardProperty::kEmail),
+    Known("BEGIN", VCardProperty::kBegin),
+    Known("AGENT", VCardProperty::kAgent),
+    Known("LABEL", VCardProperty::kPostalAddress),
+    Known("PHOTO", VCardProperty::kPhoto),
+    Known("MEMBER", VCardProperty::kMember),
+    Known("VERSION", VCardProperty::kVersion),
+    Known("NICKNAME", VCardProperty::kNickname),
+    Known("CATEGORIES", VCardProperty::kCategories),
+    Known("X-ADDRESSBOOKSERVER-KIND", VCardProperty::kKind),
+    Known("X-ADDRESSBOOKSERVER-MEMBER", VCardProperty::kMember),
+};
+constexpr size_t kKnownCount = sizeof kKnownProperties / sizeof kKnownProperties[0];
+constexpr size_t kLongestName = 26;
+
+// Where the names of each length begin in the table.
+struct LengthIndex {
+    size_t begin[kLongestName + 2];
+};
+
+constexpr LengthIndex MakeLengthIndex()
+{
+    LengthIndex index{};
+    for (size_t length = 0; length <= kLongestName + 1; ++length) {
+        size_t i = 0;
+        while (i < kKnownCount && kKnownProperties[i].length < length)
+            ++i;
+        index.begin[length] = i;
+    }
+    return index;
+}
+
+constexpr LengthIndex kByLength = MakeLengthIndex();
+
+VCardProperty::Kind KindOf(std::string_view name)
+{
+    if (name.empty() || name.size() > kLongestName)
+        return VCardProperty::kOther;
+    char first = Upper(name[0]);
+    for (size_t i = kByLength.begin[name.size()]; i < kByLength.begin[name.size() + 1]; ++i) {
+        const KnownProperty& known = kKnownProperties[i];
+        if (known.name[0] != first)
+            continue;
+        size_t k = 1;
+        while (k < name.size() && Upper(name[k]) == known.name[k])
+            ++k;
+        if (k == name.size())
+            return known.kind;
+    }
+    return VCardProperty::kOther;
+}
+
 }  // namespace
 
-bool VCardProperty::Is(const char* upperName) const
+bool VCardProperty::IsCardDelimiter(Kind delimiter) const
 {
-    return std::strcmp(name, upperName) == 0;
+    return kind == delimiter && EqualsNoCase(Trim(value), "VCARD");
 }
 
 bool CVCardLines::IsCardDelimiter(std::string_view line)
 {
+    if (line.empty() || (Upper(line[0]) != 'B' && Upper(line[0]) != 'E' && !IsFoldBlank(line[0])))
+        return false;
     line = Trim(line);
     return EqualsNoCase(line, "BEGIN:VCARD") || EqualsNoCase(line, "END:VCARD");
 }
 
 // The physical line at m_nPos without its line end; next is where the line after it begins.
-std::string_view CVCardLines::PeekLine(size_t& next) const
+// Lines end in LF or CR LF, or (in a file whose first line ends so) in CR alone.
+std::string_view CVCardLines::PeekLine(size_t& next)
 {
+    // Each line is looked at twice, as the line after a property and as a property.
+    if (m_nPeekedAt == m_nPos && m_nPos != 0) {
+        next = m_nPeekedNext;
+        return m_PeekedLine;
+    }
     const char* begin = m_Text.data() + m_nPos;
     const char* end = m_Text.data() + m_Text.size();
-    const char* p = begin;
-    while (p < end && *p != '\n' && *p != '\r')
-        ++p;
-    std::string_view line(begin, static_cast<size_t>(p - begin));
-    if (p < end && *p == '\r')
-        ++p;
-    if (p < end && *p == '\n')
-        ++p;
-    next = static_cast<size_t>(p - m_Text.data());
-    return line;
+    if (!m_bLineEndKnown) {
+        const void* lineFeed = std::memchr(begin, '\n', static_cast<size_t>(end - begin));
+        const void* carriageReturn = std::memchr(begin, '\r', static_cast<size_t>(end - begin));
+        m_bLineFeeds = lineFeed || !carriageReturn;
+        m_bLineEndKnown = lineFeed || carriageReturn;
+    }
+    const char* p = static_cast<const char*>(std::memchr(begin, m_bLineFeeds ? '\n' : '\r', static_cast<size_t>(end - begin)));
+    if (!p)
+        p = end;
+    next = static_cast<size_t>(p - m_Text.data()) + (p < end ? 1 : 0);
+    if (m_bLineFeeds && p > begin && p[-1] == '\r')
+        --p;
+    m_nPeekedAt = m_nPos;
+    m_nPeekedNext = next;
+    m_PeekedLine = std::string_view(begin, static_cast<size_t>(p - begin));
+    return m_PeekedLine;
 }
 
 bool CVCardLines::Next(VCardProperty& property)
@@ -131,8 +220,11 @@ bool CVCardLines::Next(VCardProperty& property)
 bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart)
 {
     size_t nameEnd = 0;
-    while (nameEnd < line.size() && line[nameEnd] != ';' && line[nameEnd] != ':')
-        ++nameEnd;
+    size_t nameStart = 0;  // after a group prefix ("item1.")
+    for (; nameEnd < line.size() && line[nameEnd] != ';' && line[nameEnd] != ':'; ++nameEnd) {
+        if (line[nameEnd] == '.')
+            nameStart = nameEnd + 1;
+    }
     if (nameEnd == line.size())
         return false;
     property.charset = std::string_view();
@@ -157,15 +249,7 @@ bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size
             return false;
     }
     valueStart = i + 1;
-    std::string_view name = Trim(line.substr(0, nameEnd));
-    size_t dot = name.rfind('.');
-    if (dot != std::string_view::npos)
-        name.remove_prefix(dot + 1);
-    if (name.size() >= sizeof property.name)
-        name = std::string_view();
-    for (size_t k = 0; k < name.size(); ++k)
-        property.name[k] = Upper(name[k]);
-    property.name[name.size()] = '\0';
+    property.kind = KindOf(Trim(line.substr(nameStart, nameEnd - nameStart)));
     return true;
 }
 

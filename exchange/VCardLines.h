@@ -9,14 +9,20 @@
 
 struct VCardProperty {
     enum Encoding { kPlain, kQuotedPrintable, kBase64 };
+    // The properties that the reader looks at; kOther for the rest.
+    enum Kind {
+        kOther, kBegin, kEnd, kVersion, kFormattedName, kName, kOrganisation, kNickname, kEmail,
+        kCategories, kPhoneGroup, kUid, kAgent, kKind, kMember, kPhone, kPostalAddress, kNote, kPhoto,
+    };
 
-    char name[40];                 // upper case, without a group prefix ("item1."); "" when longer
+    Kind kind = kOther;            // by the name, without a group prefix ("item1."), in any case
     std::string_view value;        // as written
     std::string_view charset;      // as written; empty when not given
     Encoding encoding = kPlain;
     int preference = 0;            // 1 (most preferred) to 100 from PREF=n, TYPE=pref or PREF; 0 for none
 
-    bool Is(const char* upperName) const;
+    // True for "BEGIN:VCARD" (kBegin) or "END:VCARD" (kEnd).
+    bool IsCardDelimiter(Kind delimiter) const;
 };
 
 class CVCardLines {
@@ -25,6 +31,8 @@ public:
 
     // The next property; false at the end of the text. Lines without a ":" are passed over.
     bool Next(VCardProperty& property);
+
+    size_t Size() const { return m_Text.size(); }
 
     // Version 2.1 keeps the blank that begins a folded line; later versions drop it.
     void KeepFoldBlank(bool keep) { m_bKeepFoldBlank = keep; }
@@ -37,8 +45,14 @@ private:
     size_t m_nPos = 0;
     bool m_bKeepFoldBlank = false;
     std::string m_Joined;  // a property of several physical lines
+    size_t m_nPeekedAt = 0;  // the last line looked at: where it starts, where the next starts
+    size_t m_nPeekedNext = 0;
+    std::string_view m_PeekedLine;
 
-    std::string_view PeekLine(size_t& next) const;
+    bool m_bLineFeeds = true;  // lines end in LF (with or without CR); false for CR alone
+    bool m_bLineEndKnown = false;
+
+    std::string_view PeekLine(size_t& next);
     static bool ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart);
     static void ParseParameter(std::string_view parameter, VCardProperty& property);
 };

@@ -1,7 +1,7 @@
 #include "exchange/VCardReader.h"
 #include <algorithm>
+#include <iterator>
 #include <numeric>
-#include <unordered_map>
 #include "exchange/FolderPath.h"
 #include "text/Charset.h"
 
@@ -35,9 +35,12 @@ std::string MemberId(const std::string& text)
     return id;
 }
 
-int VersionNumber(const std::string& text)
+int VersionNumber(std::string_view version)
 {
-    std::string version = TrimBlanks(text);
+    while (!version.empty() && (version.front() == ' ' || version.front() == '\t'))
+        version.remove_prefix(1);
+    while (!version.empty() && (version.back() == ' ' || version.back() == '\t'))
+        version.remove_suffix(1);
     if (version == "2.1")
         return 21;
     if (version == "3.0")
@@ -61,37 +64,71 @@ std::string FirstComponent(const std::string& text, char separator)
 
 ContactList CVCardReader::Read(const std::string& bytes)
 {
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
-        std::string text = Charset::FileTextToUtf8(bytes);
-        CVCardReader reader(text, CVCardText::kUtf16);
-        reader.ReadAll();
-        return std::move(reader.m_List);
-    }
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        std::string text = bytes.substr(3);
-        CVCardReader reader(text, CVCardText::kUtf8Marked);
-        reader.ReadAll();
-        return std::move(reader.m_List);
-    }
-    CVCardReader reader(bytes, CVCardText::kBytes);
+    ContactList list;
+    CContactCollector collector(list);
+    ContactList counts = Read(bytes, collector);
+    counts.contacts = std::move(list.contacts);
+    return counts;
+}
+
+ContactList CVCardReader::Read(const std::string& bytes, IContactSink& sink)
+{
+    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0)
+        return ReadText(Charset::FileTextToUtf8(bytes), CVCardText::kUtf16, sink);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0)
+        return ReadText(bytes.substr(3), CVCardText::kUtf8Marked, sink);
+    return ReadText(bytes, CVCardText::kBytes, sink);
+}
+
+ContactList CVCardReader::ReadText(const std::string& text, CVCardText::Source source, IContactSink& sink)
+{
+    CVCardReader reader(text, source, sink);
     reader.ReadAll();
     return std::move(reader.m_List);
+}
+
+CVCardReader::CVCardReader(const std::string& text, CVCardText::Source source, IContactSink& sink)
+    : m_Lines(text), m_Text(text, source), m_Sink(sink)
+{
+    // Members are named by UID in MEMBER or X-ADDRESSBOOKSERVER-MEMBER; without either no
+    // UID needs keeping.
+    m_bKeepUids = text.find("MEMBER") != std::string::npos || text.find("member") != std::string::npos ||
+                  text.find("Member") != std::string::npos;
 }
 
 void CVCardReader::ReadAll()
 {
     VCardProperty property;
-    while (m_Lines.Next(property))
+    while (!m_bStopped && m_Lines.Next(property))
         OnProperty(property);
-    if (m_bInCard)
+    if (m_bInCard && !m_bStopped)
         EndCard(false);
-    ResolveMembers();
+    if (!m_bStopped)
+        ResolveMembers();
+}
+
+void CVCardReader::Card::Clear()
+{
+    contact.name.clear();
+    ClearAddresses(contact, spareAddresses);
+    contact.folders.clear();
+    contact.moreFolders.clear();
+    contact.isGroup = false;
+    ranks.clear();
+    anyPreference = false;
+    composedName.clear();
+    organisation.clear();
+    nickname.clear();
+    uid.clear();
+    memberIds.clear();
+    memberAddresses.clear();
+    hasMembers = false;
 }
 
 void CVCardReader::OnProperty(const VCardProperty& property)
 {
-    bool begin = property.Is("BEGIN") && CVCardLines::IsCardDelimiter("BEGIN:" + std::string(property.value));
-    bool end = property.Is("END") && CVCardLines::IsCardDelimiter("END:" + std::string(property.value));
+    bool begin = property.IsCardDelimiter(VCardProperty::kBegin);
+    bool end = property.IsCardDelimiter(VCardProperty::kEnd);
     if (m_nSkipDepth > 0) {
         m_nSkipDepth += begin ? 1 : end ? -1 : 0;
         return;
@@ -117,41 +154,62 @@ void CVCardReader::OnProperty(const VCardProperty& property)
 void CVCardReader::OnBegin()
 {
     m_bInCard = true;
-    m_Card = Card();
+    m_Card.Clear();
     m_Text.SetVersion(0);
     m_Lines.KeepFoldBlank(false);
 }
 
 void CVCardReader::OnCardProperty(const VCardProperty& property)
 {
-    if (property.Is("VERSION")) {
-        m_Text.SetVersion(VersionNumber(std::string(property.value)));
+    switch (property.kind) {
+    case VCardProperty::kVersion:
+        m_Text.SetVersion(VersionNumber(property.value));
         m_Lines.KeepFoldBlank(m_Text.Version() == 21);
-    } else if (property.Is("EMAIL")) {
-        AddAddresses(m_Card.contact, CVCardText::Unescape(m_Text.Decode(property)));
-        m_Card.ranks.resize(m_Card.contact.addresses.size(), property.preference ? property.preference : kNoPreference);
-    } else if (property.Is("FN") || property.Is("N") || property.Is("ORG") || property.Is("NICKNAME")) {
+        break;
+    case VCardProperty::kEmail:
+        OnEmail(property);
+        break;
+    case VCardProperty::kFormattedName:
+    case VCardProperty::kName:
+    case VCardProperty::kOrganisation:
+    case VCardProperty::kNickname:
         OnName(property);
-    } else if (property.Is("CATEGORIES")) {
-        for (const std::string& part : CVCardText::Split(m_Text.Decode(property), ','))
-            FolderPath::AddPath(m_Card.folders, FolderPath::Parse(CVCardText::Unescape(part)));
-    } else if (property.Is("X-GN")) {
+        break;
+    case VCardProperty::kCategories:
+        OnCategories(property);
+        break;
+    case VCardProperty::kPhoneGroup: {
         std::string group = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
-        FolderPath::AddPath(m_Card.folders, group.empty() ? FolderPath::Path() : FolderPath::Path{group});
-    } else if (property.Is("UID")) {
+        if (!group.empty())
+            AddFolderPath(m_Card.contact, {group});
+        break;
+    }
+    case VCardProperty::kUid:
         m_Card.uid = MemberId(std::string(property.value));
-    } else if (property.Is("AGENT")) {
+        break;
+    case VCardProperty::kAgent:
         m_bAgentOpen = TrimBlanks(std::string(property.value)).empty();
-    } else if (property.Is("TEL")) {
+        break;
+    case VCardProperty::kKind:
+        m_Card.contact.isGroup = IsGroupKind(std::string(property.value));
+        break;
+    case VCardProperty::kMember:
+        OnMember(property);
+        break;
+    case VCardProperty::kPhone:
         m_List.fNotKept |= kNotKeptPhones;
-    } else if (property.Is("ADR") || property.Is("LABEL")) {
+        break;
+    case VCardProperty::kPostalAddress:
         m_List.fNotKept |= kNotKeptPostalAddresses;
-    } else if (property.Is("NOTE")) {
+        break;
+    case VCardProperty::kNote:
         m_List.fNotKept |= kNotKeptNotes;
-    } else if (property.Is("PHOTO")) {
+        break;
+    case VCardProperty::kPhoto:
         m_List.fNotKept |= kNotKeptPhotos;
-    } else {
-        OnGroupProperty(property);
+        break;
+    default:
+        break;
     }
 }
 
@@ -159,34 +217,61 @@ void CVCardReader::OnCardProperty(const VCardProperty& property)
 // decoded only while no better one is known.
 void CVCardReader::OnName(const VCardProperty& property)
 {
-    if (!m_Card.formattedName.empty())
+    Card& card = m_Card;
+    if (!card.contact.name.empty())
         return;
-    if (property.Is("FN")) {
-        m_Card.formattedName = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
-    } else if (property.Is("N") && m_Card.composedName.empty()) {
+    if (property.kind == VCardProperty::kFormattedName) {
+        std::string& name = card.contact.name;
+        m_Text.Decode(property, name);
+        CVCardText::UnescapeInPlace(name);
+        size_t end = name.find_last_not_of(" \t\r\n");
+        name.erase(end == std::string::npos ? 0 : end + 1);
+        name.erase(0, name.find_first_not_of(" \t\r\n"));
+    } else if (property.kind == VCardProperty::kName && card.composedName.empty()) {
         std::vector<std::string> parts = CVCardText::Split(m_Text.Decode(property), ';');
         parts.resize(3);
-        m_Card.composedName = ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]),
-                                          CVCardText::Unescape(parts[0]));
-    } else if (property.Is("ORG") && m_Card.composedName.empty() && m_Card.organisation.empty()) {
-        m_Card.organisation = FirstComponent(m_Text.Decode(property), ';');
-    } else if (property.Is("NICKNAME") && m_Card.composedName.empty() && m_Card.nickname.empty()) {
-        m_Card.nickname = FirstComponent(m_Text.Decode(property), ',');
+        card.composedName = ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]),
+                                        CVCardText::Unescape(parts[0]));
+    } else if (property.kind == VCardProperty::kOrganisation && card.composedName.empty() && card.organisation.empty()) {
+        card.organisation = FirstComponent(m_Text.Decode(property), ';');
+    } else if (property.kind == VCardProperty::kNickname && card.composedName.empty() && card.nickname.empty()) {
+        card.nickname = FirstComponent(m_Text.Decode(property), ',');
     }
 }
 
-void CVCardReader::OnGroupProperty(const VCardProperty& property)
+// Each category is a folder path; the paths of a value are kept for the next card, which
+// mostly has the same.
+void CVCardReader::OnCategories(const VCardProperty& property)
 {
-    if (property.Is("KIND") || property.Is("X-ADDRESSBOOKSERVER-KIND")) {
-        m_Card.contact.isGroup = IsGroupKind(std::string(property.value));
-    } else if (property.Is("MEMBER") || property.Is("X-ADDRESSBOOKSERVER-MEMBER")) {
-        m_Card.hasMembers = true;
-        std::string member = CVCardText::Unescape(m_Text.Decode(property));
-        if (StartsWithNoCase(TrimBlanks(member), "mailto:"))
-            m_Card.memberAddresses.push_back(TrimBlanks(member).substr(7));
-        else if (!TrimBlanks(member).empty())
-            m_Card.memberIds.push_back(MemberId(member));
+    m_Text.Decode(property, m_Value);
+    if (m_Value != m_LastCategories) {
+        m_LastCategories = m_Value;
+        m_LastPaths.clear();
+        for (const std::string& part : CVCardText::Split(m_Value, ','))
+            FolderPath::AddPath(m_LastPaths, FolderPath::Parse(CVCardText::Unescape(part)));
     }
+    for (const FolderPath::Path& path : m_LastPaths)
+        AddFolderPath(m_Card.contact, path);
+}
+
+void CVCardReader::OnEmail(const VCardProperty& property)
+{
+    Card& card = m_Card;
+    m_Text.Decode(property, m_Value);
+    CVCardText::UnescapeInPlace(m_Value);
+    AddAddresses(card.contact, m_Value, card.spareAddresses);
+    card.ranks.resize(card.contact.addresses.size(), property.preference ? property.preference : kNoPreference);
+    card.anyPreference = card.anyPreference || property.preference;
+}
+
+void CVCardReader::OnMember(const VCardProperty& property)
+{
+    m_Card.hasMembers = true;
+    std::string member = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
+    if (StartsWithNoCase(member, "mailto:"))
+        m_Card.memberAddresses.push_back(member.substr(7));
+    else if (!member.empty())
+        m_Card.memberIds.push_back(MemberId(member));
 }
 
 void CVCardReader::EndCard(bool complete)
@@ -196,63 +281,53 @@ void CVCardReader::EndCard(bool complete)
         ++m_List.nIncomplete;
     Card& card = m_Card;
     Contact& contact = card.contact;
-    // The preferred addresses first, the others in the order of the file.
-    std::vector<size_t> order(contact.addresses.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return card.ranks[a] < card.ranks[b]; });
-    std::vector<std::string> addresses;
-    for (size_t i : order)
-        addresses.push_back(std::move(contact.addresses[i]));
-    contact.addresses = std::move(addresses);
+    if (card.anyPreference) {
+        // The preferred addresses first, the others in the order of the file.
+        std::vector<size_t> order(contact.addresses.size());
+        std::iota(order.begin(), order.end(), 0);
+        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return card.ranks[a] < card.ranks[b]; });
+        std::vector<std::string> addresses;
+        for (size_t i : order)
+            addresses.push_back(std::move(contact.addresses[i]));
+        contact.addresses = std::move(addresses);
+    }
     if (contact.isGroup && card.hasMembers) {
         contact.addresses.clear();
         for (const std::string& member : card.memberAddresses)
             AddAddresses(contact, member);
     }
-    for (const std::string* name : {&card.formattedName, &card.composedName, &card.organisation, &card.nickname}) {
+    for (const std::string* name : {&card.composedName, &card.organisation, &card.nickname}) {
         if (contact.name.empty())
             contact.name = *name;
     }
-    SetFolderPaths(contact, std::move(card.folders));
     if (contact.isGroup && !card.memberIds.empty()) {
         // Members named by UID are found once every card is read.
-        m_GroupPlaces.push_back(m_List.contacts.size());
-        m_List.contacts.push_back(contact);
-        m_Uids.emplace_back();
-        m_Groups.push_back(std::move(card));
+        m_Groups.push_back(card);
         return;
     }
-    size_t count = m_List.contacts.size();
-    AddContact(m_List, std::move(contact));
-    if (m_List.contacts.size() > count)
-        m_Uids.push_back(card.uid);
+    if (contact.addresses.empty()) {
+        ++(contact.isGroup ? m_List.nEmptyGroups : m_List.nWithoutAddress);
+        return;
+    }
+    if (m_bKeepUids && !card.uid.empty() && !contact.isGroup)
+        m_AddressByUid.emplace(card.uid, contact.addresses.front());
+    m_bStopped = !m_Sink.OnContact(contact);
 }
 
 // Each member named by UID gives the preferred address of its card; a group left with no
 // address is no contact.
 void CVCardReader::ResolveMembers()
 {
-    if (m_Groups.empty())
-        return;
-    std::unordered_map<std::string, size_t> byUid;
-    for (size_t i = 0; i < m_Uids.size(); ++i) {
-        if (!m_Uids[i].empty() && !m_List.contacts[i].isGroup)
-            byUid.emplace(m_Uids[i], i);
-    }
-    for (size_t g = 0; g < m_Groups.size(); ++g) {
-        Contact& group = m_List.contacts[m_GroupPlaces[g]];
-        for (const std::string& id : m_Groups[g].memberIds) {
-            auto found = byUid.find(id);
-            if (found != byUid.end())
-                group.addresses.push_back(m_List.contacts[found->second].addresses.front());
+    for (Card& group : m_Groups) {
+        Contact& contact = group.contact;
+        for (const std::string& id : group.memberIds) {
+            auto found = m_AddressByUid.find(id);
+            if (found != m_AddressByUid.end())
+                contact.addresses.push_back(found->second);
         }
-    }
-    std::vector<Contact> kept;
-    for (Contact& contact : m_List.contacts) {
         if (contact.addresses.empty())
             ++m_List.nEmptyGroups;
-        else
-            kept.push_back(std::move(contact));
+        else if (!m_Sink.OnContact(contact))
+            return;
     }
-    m_List.contacts = std::move(kept);
 }

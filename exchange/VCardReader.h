@@ -6,9 +6,12 @@
 // mailto: addresses, or the preferred address of the card a member UID names. A BEGIN:VCARD
 // inside an open card ends that card as incomplete, unless it follows an empty AGENT
 // property (version 2.1 writes the agent's card there), which is skipped. Each value's
-// character set is decided by itself (VCardText). Used by the import.
+// character set is decided by itself (VCardText). Contacts are handed on in the order of
+// the file, but groups whose members are named by UID come last, once every card is read.
+// Used by the import.
 #pragma once
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include "exchange/Contact.h"
 #include "exchange/VCardLines.h"
@@ -17,38 +20,54 @@
 class CVCardReader {
 public:
     static ContactList Read(const std::string& bytes);
+    // Hands each contact to sink; the list returned holds the counts and no contacts.
+    static ContactList Read(const std::string& bytes, IContactSink& sink);
 
 private:
+    // The card being read. Its buffers are kept from card to card.
     struct Card {
-        Contact contact;
-        std::vector<int> ranks;  // the preference of each address, 101 for none
-        std::string formattedName, composedName, organisation, nickname;
-        std::vector<std::vector<std::string>> folders;
+        Contact contact;              // its name is FN's
+        std::vector<int> ranks;       // the preference of each address, 101 for none
+        bool anyPreference = false;
+        std::string composedName, organisation, nickname;  // stand-ins for a missing FN
+        std::vector<std::string> spareAddresses;  // the room of the last card's addresses
         std::string uid;
         std::vector<std::string> memberIds;  // members named by UID
         std::vector<std::string> memberAddresses;
         bool hasMembers = false;
+
+        void Clear();
     };
 
-    CVCardReader(const std::string& text, CVCardText::Source source) : m_Lines(text), m_Text(text, source) {}
+    CVCardReader(const std::string& text, CVCardText::Source source, IContactSink& sink);
+    static ContactList ReadText(const std::string& text, CVCardText::Source source, IContactSink& sink);
 
     void ReadAll();
     void OnProperty(const VCardProperty& property);
     void OnBegin();
     void OnCardProperty(const VCardProperty& property);
     void OnName(const VCardProperty& property);
-    void OnGroupProperty(const VCardProperty& property);
+    void OnCategories(const VCardProperty& property);
+    void OnEmail(const VCardProperty& property);
+    void OnMember(const VCardProperty& property);
     void EndCard(bool complete);
     void ResolveMembers();
 
     CVCardLines m_Lines;
     CVCardText m_Text;
+    IContactSink& m_Sink;
+    bool m_bStopped = false;    // the sink refused a contact
     bool m_bInCard = false;
     bool m_bAgentOpen = false;  // the last property was an empty AGENT: a card may follow
     int m_nSkipDepth = 0;       // inside an agent's card, which is skipped
     Card m_Card;
     ContactList m_List;
-    std::vector<std::string> m_Uids;  // the UID of each contact in m_List, "" for none
-    std::vector<Card> m_Groups;       // groups whose members are named by UID, resolved at the end
-    std::vector<size_t> m_GroupPlaces;
+    // The preferred address of each card by its UID, kept only when the file names members.
+    bool m_bKeepUids = false;
+    std::unordered_map<std::string, std::string> m_AddressByUid;
+    std::vector<Card> m_Groups;  // groups whose members are named by UID, resolved at the end
+    std::string m_Value;  // the value being decoded
+    // The last CATEGORIES value and its paths: contacts of one folder mostly come together.
+    std::string m_LastCategories;
+    std::vector<std::vector<std::string>> m_LastPaths;
 };

@@ -27,10 +27,9 @@ int HexValue(char c)
 
 // "=XX" is the byte XX; a "=" at the end is a soft line break with nothing after it; any
 // other "=" stays as it is.
-std::string DecodeQuotedPrintable(std::string_view text)
+void DecodeQuotedPrintable(std::string_view text, std::string& bytes)
 {
-    std::string bytes;
-    bytes.reserve(text.size());
+    bytes.clear();
     if (!text.empty() && text.back() == '=')
         text.remove_suffix(1);
     for (size_t i = 0; i < text.size(); ++i) {
@@ -43,7 +42,6 @@ std::string DecodeQuotedPrintable(std::string_view text)
         bytes += static_cast<char>(high * 16 + low);
         i += 2;
     }
-    return bytes;
 }
 
 bool IsAscii(const std::string& text)
@@ -55,15 +53,25 @@ bool IsAscii(const std::string& text)
     return true;
 }
 
-bool IsShiftJisName(const std::string& charset)
-{
-    return charset == "SHIFT_JIS" || charset == "SHIFT-JIS" || charset == "SJIS" || charset == "CP932" ||
-           charset == "WINDOWS-31J" || charset == "MS_KANJI" || charset == "X-SJIS" || charset == "CSSHIFTJIS";
-}
+enum CharsetName { kNoCharset, kUtf8, kShiftJis, kLatin1, kIso2022Jp, kEucJp, kOtherCharset };
 
-bool IsLatin1Name(const std::string& charset)
+CharsetName CharsetOf(std::string_view written)
 {
-    return charset == "ISO-8859-1" || charset == "US-ASCII" || charset == "WINDOWS-1252" || charset == "LATIN1";
+    if (written.empty())
+        return kNoCharset;
+    const std::pair<const char*, CharsetName> names[] = {
+        {"UTF-8", kUtf8},           {"SHIFT_JIS", kShiftJis},  {"SHIFT-JIS", kShiftJis},    {"SJIS", kShiftJis},
+        {"CP932", kShiftJis},       {"WINDOWS-31J", kShiftJis}, {"MS_KANJI", kShiftJis},    {"X-SJIS", kShiftJis},
+        {"CSSHIFTJIS", kShiftJis},  {"ISO-8859-1", kLatin1},   {"US-ASCII", kLatin1},       {"WINDOWS-1252", kLatin1},
+        {"LATIN1", kLatin1},        {"ISO-2022-JP", kIso2022Jp}, {"CSISO2022JP", kIso2022Jp}, {"EUC-JP", kEucJp},
+        {"EUCJP", kEucJp},          {"X-EUC-JP", kEucJp},
+    };
+    std::string upper = UpperText(written);
+    for (const auto& name : names) {
+        if (upper == name.first)
+            return name.second;
+    }
+    return kOtherCharset;
 }
 
 bool ContainsNoCase(const std::string& text, const char* upper)
@@ -83,36 +91,56 @@ bool ContainsNoCase(const std::string& text, const char* upper)
 
 std::string CVCardText::Decode(const VCardProperty& property)
 {
-    if (property.encoding == VCardProperty::kBase64)
-        return "";  // pictures and keys; no text that is read here comes so
-    bool quotedPrintable = property.encoding == VCardProperty::kQuotedPrintable;
-    std::string bytes = quotedPrintable ? DecodeQuotedPrintable(property.value) : std::string(property.value);
-    std::string charset = UpperText(property.charset);
-    if (charset == "ISO-2022-JP" || charset == "CSISO2022JP" || bytes.find('\x1B') != std::string::npos)
-        return Charset::Iso2022JpToUtf8(bytes);
-    if (IsAscii(bytes))
-        return bytes;
-    // A file read from UTF-16 is UTF-8 already; only quoted-printable bytes are still raw.
-    if (m_Source == kUtf16 && !quotedPrintable)
-        return bytes;
-    if (charset == "UTF-8")
-        return Charset::CleanUtf8(bytes);
-    if (IsShiftJisName(charset))
-        return Charset::SjisToUtf8(bytes);
-    if (IsLatin1Name(charset))
-        return Charset::Latin1ToUtf8(bytes);
-    if (charset == "EUC-JP" || charset == "EUCJP" || charset == "X-EUC-JP")
-        return Charset::EucJpToUtf8(bytes);
-    return DecodeWithoutCharset(bytes);
+    std::string text;
+    Decode(property, text);
+    return text;
 }
 
-std::string CVCardText::DecodeWithoutCharset(const std::string& bytes)
+void CVCardText::Decode(const VCardProperty& property, std::string& out)
 {
-    if (m_nVersion == 21 && !FileIsMarkedUtf8()) {
-        if (Charset::IsShiftJis(bytes))
-            return Charset::SjisToUtf8(bytes);
+    if (property.encoding == VCardProperty::kBase64) {
+        out.clear();  // pictures and keys; no text that is read here comes so
+        return;
     }
-    return Charset::IsUtf8(bytes) ? bytes : Charset::SjisToUtf8(bytes);
+    bool quotedPrintable = property.encoding == VCardProperty::kQuotedPrintable;
+    if (quotedPrintable)
+        DecodeQuotedPrintable(property.value, out);
+    else
+        out.assign(property.value.data(), property.value.size());
+    CharsetName charset = CharsetOf(property.charset);
+    bool escapes = out.find('\x1B') != std::string::npos;
+    if (charset == kIso2022Jp || escapes) {
+        out = Charset::Iso2022JpToUtf8(out);
+        return;
+    }
+    // A file read from UTF-16 is UTF-8 already; only quoted-printable bytes are still raw.
+    if (IsAscii(out) || (m_Source == kUtf16 && !quotedPrintable))
+        return;
+    switch (charset) {
+    case kUtf8:
+        out = Charset::CleanUtf8(out);
+        break;
+    case kShiftJis:
+        out = Charset::SjisToUtf8(out);
+        break;
+    case kLatin1:
+        out = Charset::Latin1ToUtf8(out);
+        break;
+    case kEucJp:
+        out = Charset::EucJpToUtf8(out);
+        break;
+    default:
+        DecodeWithoutCharset(out);
+        break;
+    }
+}
+
+void CVCardText::DecodeWithoutCharset(std::string& text)
+{
+    if (m_nVersion == 21 && !FileIsMarkedUtf8() && Charset::IsShiftJis(text))
+        text = Charset::SjisToUtf8(text);
+    else if (!Charset::IsUtf8(text))
+        text = Charset::SjisToUtf8(text);
 }
 
 bool CVCardText::FileIsMarkedUtf8()
@@ -127,19 +155,27 @@ bool CVCardText::FileIsMarkedUtf8()
 
 std::string CVCardText::Unescape(const std::string& text)
 {
-    if (text.find('\\') == std::string::npos)
-        return text;
-    std::string out;
-    for (size_t i = 0; i < text.size(); ++i) {
+    std::string out = text;
+    UnescapeInPlace(out);
+    return out;
+}
+
+void CVCardText::UnescapeInPlace(std::string& text)
+{
+    size_t from = text.find('\\');
+    if (from == std::string::npos)
+        return;
+    size_t to = from;
+    for (size_t i = from; i < text.size(); ++i) {
         char next = i + 1 < text.size() ? text[i + 1] : '\0';
         if (text[i] != '\\' || !(next == '\\' || next == ',' || next == ';' || next == ':' || next == 'n' || next == 'N')) {
-            out += text[i];
+            text[to++] = text[i];
             continue;
         }
-        out += (next == 'n' || next == 'N') ? '\n' : next;
+        text[to++] = (next == 'n' || next == 'N') ? '\n' : next;
         ++i;
     }
-    return out;
+    text.resize(to);
 }
 
 std::vector<std::string> CVCardText::Split(const std::string& text, char separator)

@@ -25,12 +25,14 @@ public:
     void SetVersion(int version) { m_nVersion = version; }
     int Version() const { return m_nVersion; }
 
-    // The value as UTF-8 text, still escaped.
+    // The value as UTF-8 text, still escaped, into out.
+    void Decode(const VCardProperty& property, std::string& out);
     std::string Decode(const VCardProperty& property);
 
     // The escapes of vCard text: "\\", "\,", "\;", "\:" and "\n" (a line end). Any other
     // backslash is kept.
     static std::string Unescape(const std::string& text);
+    static void UnescapeInPlace(std::string& text);
     // The parts of text cut at each separator that no backslash escapes; still escaped.
     static std::vector<std::string> Split(const std::string& text, char separator);
 
@@ -41,5 +43,5 @@ private:
     int m_nUtf8Marked = -1;  // -1 until first asked
 
     bool FileIsMarkedUtf8();
-    std::string DecodeWithoutCharset(const std::string& bytes);
+    void DecodeWithoutCharset(std::string& text);
 };

@@ -1,4 +1,6 @@
 #include "text/Charset.h"
+#include <cstdint>
+#include <cstring>
 #include "text/Cp932.h"
 #include "store/Sjis.h"
 
@@ -66,15 +68,31 @@ void AppendUtf8(std::string& out, char32_t ch)
 
 bool IsUtf8(const std::string& bytes)
 {
-    for (size_t pos = 0; pos < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-            ++pos;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const unsigned char* end = p + bytes.size();
+    while (p < end) {
+        // Eight ASCII bytes at a time.
+        uint64_t block;
+        if (end - p >= 8 && (std::memcpy(&block, p, 8), (block & 0x8080808080808080ull) == 0)) {
+            p += 8;
             continue;
         }
-        size_t start = pos;
-        // A U+FFFD written out in the text is valid; only a malformed one is not.
-        if (NextUtf8(bytes, pos) == kReplacement && bytes.compare(start, 3, "\xEF\xBF\xBD") != 0)
+        if (*p < 0x80) {
+            ++p;
+            continue;
+        }
+        size_t length = *p >= 0xC2 && *p <= 0xDF ? 2 : *p >= 0xE0 && *p <= 0xEF ? 3 : *p >= 0xF0 && *p <= 0xF4 ? 4 : 0;
+        if (length == 0 || static_cast<size_t>(end - p) < length)
             return false;
+        for (size_t i = 1; i < length; ++i) {
+            if (!IsContinuation(p[i]))
+                return false;
+        }
+        // No overlong forms, no surrogates, nothing beyond U+10FFFF.
+        if ((*p == 0xE0 && p[1] < 0xA0) || (*p == 0xED && p[1] >= 0xA0) || (*p == 0xF0 && p[1] < 0x90) ||
+            (*p == 0xF4 && p[1] >= 0x90))
+            return false;
+        p += length;
     }
     return true;
 }
@@ -289,12 +307,16 @@ std::string Latin1ToUtf8(const std::string& bytes)
 
 std::string FileTextToUtf8(const std::string& bytes)
 {
-    if (StartsWith(bytes, "\xEF\xBB\xBF", 3))
-        return CleanUtf8(bytes.substr(3));
+    if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
+        std::string text = bytes.substr(3);
+        return IsUtf8(text) ? text : CleanUtf8(text);
+    }
     if (StartsWith(bytes, "\xFF\xFE", 2))
         return Utf16ToUtf8(bytes, 2, false);
     if (StartsWith(bytes, "\xFE\xFF", 2))
         return Utf16ToUtf8(bytes, 2, true);
+    if (IsUtf8(bytes))
+        return bytes;
     return IsMostlyUtf8(bytes) ? CleanUtf8(bytes) : SjisToUtf8(bytes);
 }
 

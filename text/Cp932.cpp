@@ -96,7 +96,9 @@ const char16_t* DecodeRow(unsigned lead)
     return g_Tables.decode[lead];
 }
 
-const uint16_t* EncodeRow(unsigned high)
+}  // namespace
+
+const uint16_t* Cp932EncodeRow(unsigned high)
 {
     if (!g_Tables.encodeReady[high].load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> guard(g_Tables.lock);
@@ -111,8 +113,6 @@ const uint16_t* EncodeRow(unsigned high)
     return g_Tables.encode[high];
 }
 
-}  // namespace
-
 char16_t Cp932Decode(const unsigned char* bytes, int length)
 {
     if (length == 1)
@@ -126,7 +126,7 @@ int Cp932Encode(char16_t ch, char out[2])
         out[0] = static_cast<char>(ch);
         return 1;
     }
-    uint16_t code = EncodeRow(ch >> 8)[ch & 0xFF];
+    uint16_t code = Cp932EncodeRow(ch >> 8)[ch & 0xFF];
     if (code == 0)
         return 0;
     if (code <= 0xFF) {

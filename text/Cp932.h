@@ -5,6 +5,7 @@
 // which Cp932Decode and Cp932Encode settle the same way on both, so every platform gives
 // the same bytes for the same text.
 #pragma once
+#include <cstdint>
 
 // The UTF-16 unit of one Shift-JIS character of 1 or 2 bytes; 0 when it has none.
 char16_t Cp932Decode(const unsigned char* bytes, int length);
@@ -12,6 +13,11 @@ char16_t Cp932Decode(const unsigned char* bytes, int length);
 // Writes the 1 or 2 bytes of a BMP character to out and returns their number; 0 when code
 // page 932 cannot hold the character.
 int Cp932Encode(char16_t ch, char out[2]);
+
+// Cp932Encode's table for the 256 characters whose high byte is high: each entry the
+// bytes of one character as one number (a lead byte in the high byte, or a single byte
+// alone), 0 for none. For converters that look up many characters at a time.
+const uint16_t* Cp932EncodeRow(unsigned high);
 
 // The platform's own conversions, without the settling above (Cp932Win.cpp or
 // Cp932Native.cpp).

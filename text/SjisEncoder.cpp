@@ -9,6 +9,17 @@ const char32_t kNoBreakSpace = 0x00A0;
 const char32_t kNarrowNoBreakSpace = 0x202F;
 const size_t kNoBase = std::string::npos;
 
+// Three bytes at pos that form a character of U+0800 to U+FFFF other than a surrogate.
+bool IsWellFormedThreeBytes(const std::string& text, size_t pos)
+{
+    unsigned char lead = static_cast<unsigned char>(text[pos]);
+    unsigned char second = static_cast<unsigned char>(text[pos + 1]);
+    unsigned char third = static_cast<unsigned char>(text[pos + 2]);
+    if ((second & 0xC0) != 0x80 || (third & 0xC0) != 0x80)
+        return false;
+    return !(lead == 0xE0 && second < 0xA0) && !(lead == 0xED && second >= 0xA0);
+}
+
 bool AppendSjis(std::string& out, char32_t ch)
 {
     char bytes[2];
@@ -52,9 +63,25 @@ bool EncodeAll(const std::u16string& text, std::string& out)
 std::string CSjisEncoder::Encode(const std::string& utf8)
 {
     std::string out;
+    Encode(utf8, out);
+    return out;
+}
+
+void CSjisEncoder::Encode(const std::string& utf8, std::string& out)
+{
+    size_t ascii = 0;
+    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80)
+        ++ascii;
+    if (ascii == utf8.size()) {
+        out.assign(utf8);
+        return;
+    }
+    out.clear();
     out.reserve(utf8.size());
     size_t baseStart = kNoBase;  // where the last character that could take a mark begins in out
     char32_t base = 0;
+    const uint16_t* row = nullptr;  // the table row of the last character looked up
+    unsigned rowHigh = 0x100;
     for (size_t pos = 0; pos < utf8.size();) {
         unsigned char lead = static_cast<unsigned char>(utf8[pos]);
         if (lead < 0x80) {
@@ -64,11 +91,26 @@ std::string CSjisEncoder::Encode(const std::string& utf8)
             ++pos;
             continue;
         }
-        char32_t ch = Charset::NextUtf8(utf8, pos);
+        char32_t ch;
+        if (lead >= 0xE0 && lead <= 0xEF && pos + 2 < utf8.size() && IsWellFormedThreeBytes(utf8, pos)) {
+            // Kana and kanji: three bytes, read here without the general decoder.
+            ch = static_cast<char32_t>(((lead & 0x0F) << 12) | ((utf8[pos + 1] & 0x3F) << 6) | (utf8[pos + 2] & 0x3F));
+            pos += 3;
+        } else {
+            ch = Charset::NextUtf8(utf8, pos);
+        }
         if (ch == kNoBreakSpace || ch == kNarrowNoBreakSpace)
             ch = ' ';
         size_t start = out.size();
-        if (ch != Charset::kReplacement && AppendSjis(out, ch)) {
+        if (ch <= 0xFFFF && (ch >> 8) != rowHigh) {
+            rowHigh = ch >> 8;
+            row = Cp932EncodeRow(rowHigh);
+        }
+        uint16_t code = ch <= 0xFFFF && ch != Charset::kReplacement ? row[ch & 0xFF] : 0;
+        if (code) {
+            if (code > 0xFF)
+                out.push_back(static_cast<char>(code >> 8));
+            out.push_back(static_cast<char>(code & 0xFF));
             baseStart = start;
             base = ch;
             continue;
@@ -88,7 +130,6 @@ std::string CSjisEncoder::Encode(const std::string& utf8)
         }
         EncodeCluster(out, baseStart, base, cluster);
     }
-    return out;
 }
 
 // Characters that Shift-JIS cannot hold as they are: composed with the character before

@@ -11,6 +11,8 @@
 class CSjisEncoder {
 public:
     std::string Encode(const std::string& utf8);
+    // The same into out, whose room is used again.
+    void Encode(const std::string& utf8, std::string& out);
 
     // Characters replaced with "?", all told.
     int Replaced() const { return m_nUndecodable + m_nUnrepresentable; }

@@ -6,6 +6,7 @@
 #include <commdlg.h>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include "framework/PathName.h"
@@ -168,6 +169,37 @@ std::string ExportSummary(const ContactList& contacts)
     return text;
 }
 
+// The sink of an import: the new book is made when the first contact arrives, so a file
+// without one makes no book.
+class CNewBookSink : public IContactSink {
+public:
+    CNewBookSink(CAddrBook& store, const std::string& name, const std::string& file)
+        : m_Store(store), m_Name(name), m_File(file)
+    {
+    }
+
+    bool OnContact(const Contact& contact) override
+    {
+        if (!m_pImporter) {
+            m_pBook = m_Store.AddData(ADT_LOCAL_BOOK, m_Name.c_str(), m_File.c_str(), nullptr, 0);
+            if (!m_pBook)
+                return false;
+            m_pImporter.reset(new CContactImporter(m_Store, m_pBook));
+        }
+        return m_pImporter->Add(contact);
+    }
+
+    ADTDATA* Book() const { return m_pBook; }
+    const CContactImporter* Importer() const { return m_pImporter.get(); }
+
+private:
+    CAddrBook& m_Store;
+    std::string m_Name;
+    std::string m_File;
+    ADTDATA* m_pBook = nullptr;
+    std::unique_ptr<CContactImporter> m_pImporter;
+};
+
 // Lets the user choose the file and the format of an export in the save dialog, starting
 // from the book's name; the dialog asks before an existing file is replaced. The type
 // (kExportAlMail ...) by the name's extension or the filter chosen, or 0 when the dialog
@@ -271,7 +303,8 @@ void CAddrDlg::ImportConvertedAddressFile(const std::string& path, const std::st
 void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes, ImportFormat format)
 {
     std::string name = PathFileName(path);
-    ContactList contacts = ReadContacts(bytes, format);
+    CNewBookSink sink(m_Store, name, m_Store.ProposeBookFile(PluginFolder()));
+    ContactList contacts = ReadContacts(bytes, format, sink);
     if (contacts.bUnknownHeader) {
         MessageBox(("「" + name + "」を読み込めません。\n\n1 行目の見出しにメールアドレスの列がありません。\n"
                     "Thunderbird、Outlook、Gmail が書き出した\nCSV ファイルを選んでください。")
@@ -279,7 +312,8 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
                    "エラー", MB_OK | MB_ICONERROR);
         return;
     }
-    if (contacts.contacts.empty()) {
+    ADTDATA* book = sink.Book();
+    if (!sink.Importer()) {
         std::string text = "「" + name + "」には読み込めるアドレスがありません。";
         std::string skipped = SkippedLines(contacts, format);
         if (!skipped.empty())
@@ -287,20 +321,15 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
         MessageBox(text.c_str(), kImportCaption, MB_OK | MB_ICONWARNING);
         return;
     }
-    ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, name.c_str(), m_Store.ProposeBookFile(PluginFolder()).c_str(),
-                                    nullptr, 0);
-    if (!book)
-        return;
-    CContactImporter importer(m_Store, book);
-    importer.AddAll(contacts);
     book->bModified = 1;
     m_AddrTree.SelectItem(book->hItem, TVGN_CARET);
     m_AddrTree.Invalidate(TRUE);
-    MessageBox(ImportSummary(name, contacts, format, importer).c_str(), kImportCaption, MB_OK | MB_ICONINFORMATION);
+    MessageBox(ImportSummary(name, contacts, format, *sink.Importer()).c_str(), kImportCaption,
+               MB_OK | MB_ICONINFORMATION);
 }
 
 // The book of the selected node is written to a file chosen in the save dialog, in the
-// format of the dialog's filter; an existing file is replaced only after the dialog's
+// type its extension or else the dialog's filter says; an existing file is replaced only after the dialog's
 // own question, and only whole.
 void CAddrDlg::OnAddrExport()
 {
