@@ -140,15 +140,3 @@ std::vector<std::vector<std::string>> FolderPaths(const Contact& contact)
     paths.insert(paths.end(), contact.moreFolders.begin(), contact.moreFolders.end());
     return paths;
 }
-
-void SetFolderPaths(Contact& contact, std::vector<std::vector<std::string>>&& paths)
-{
-    contact.folders.clear();
-    contact.moreFolders.clear();
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (i == 0)
-            contact.folders = std::move(paths[0]);
-        else
-            contact.moreFolders.push_back(std::move(paths[i]));
-    }
-}

@@ -79,8 +79,6 @@ std::string TrimBlanks(const std::string& text);
 // The contact's folder paths: its folders, then its further ones; one empty path (the book
 // itself) when it has none.
 std::vector<std::vector<std::string>> FolderPaths(const Contact& contact);
-// Sets the contact's folders and further ones from paths (the first is its folders).
-void SetFolderPaths(Contact& contact, std::vector<std::vector<std::string>>&& paths);
 
 // True when two mail addresses are the same but for the case of ASCII letters.
 bool SameAddress(const std::string& a, const std::string& b);

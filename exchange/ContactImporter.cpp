@@ -1,81 +1,56 @@
 #include "exchange/ContactImporter.h"
-#include "text/Charset.h"
+#include <algorithm>
 
 namespace {
 
-const char kFullWidthColon[] = u8"：";
+const char kFullWidthColon[] = "\x81\x46";  // "：" in Shift-JIS
 
-// Control characters are blanks, a line break (CR LF, CR or LF) one blank.
-std::string BlankControls(const std::string& text)
+bool IsBlankOrTab(char c)
 {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+    return c == ' ' || c == '\t';
+}
+
+// Shift-JIS text made one line: a line break (CR LF, CR or LF) and any other control
+// character is a blank, and blanks and tabs at either end go. No byte below 0x40 is ever a
+// trail byte, so such bytes are found one by one.
+void MakeOneLine(std::string& sjis)
+{
+    bool controls = false;
+    for (char c : sjis)
+        controls = controls || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+    if (!controls && (sjis.empty() || (!IsBlankOrTab(sjis.front()) && !IsBlankOrTab(sjis.back()))))
+        return;  // mostly so
+    size_t to = 0;
+    for (size_t i = 0; i < sjis.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(sjis[i]);
+        if (c == '\r' && i + 1 < sjis.size() && sjis[i + 1] == '\n')
             continue;
-        out += (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) ? ' ' : c;
+        sjis[to++] = (c < 0x20 || c == 0x7F) ? ' ' : static_cast<char>(c);
     }
-    return out;
+    while (to > 0 && IsBlankOrTab(sjis[to - 1]))
+        --to;
+    sjis.resize(to);
+    size_t begin = 0;
+    while (begin < to && IsBlankOrTab(sjis[begin]))
+        ++begin;
+    sjis.erase(0, begin);
 }
 
-bool IsBlank(char c)
+// A name as an address line can hold it: on one line, a ":" (which would end the name) the
+// full-width "：", and a name that would read back as a folder line ("Group x", "End group")
+// beginning with the full-width form of its first letter ("Ｇroup x").
+void MakeStorableName(std::string& sjis)
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-// Whether a name is stored as it is: no control character, no ":", no blank at either
-// end, and no "group" or "end group" at its start (which a first letter g or e may open).
-bool IsPlainName(const std::string& name)
-{
-    if (name.empty() || IsBlank(name.front()) || IsBlank(name.back()))
-        return false;
-    char first = static_cast<char>(name[0] | 0x20);
-    if (first == 'g' || first == 'e')
-        return false;
-    for (char c : name) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ':')
-            return false;
+    MakeOneLine(sjis);
+    for (size_t colon = sjis.find(':'); colon != std::string::npos; colon = sjis.find(':', colon))
+        sjis.replace(colon, 1, kFullWidthColon);
+    char opening = static_cast<char>(sjis.empty() ? 0 : sjis[0] | 0x20);
+    if ((opening == 'g' || opening == 'e') && !CAddrBook::IsStorableAddressName(sjis.c_str())) {
+        // Only "group" or "end group" in any case opens such a name: Ａ is 0x82 0x60, ａ 0x82 0x81.
+        char first = sjis[0];
+        char wide = static_cast<char>(first >= 'a' ? 0x81 + (first - 'a') : 0x60 + (first - 'A'));
+        sjis.replace(0, 1, std::string("\x82") + wide);
     }
-    return true;
-}
-
-// A contact's name as an address line can hold it: control characters are blanks, a ":"
-// (which would end the name) is the full-width "：", blanks around it are dropped, and a
-// name that would read back as a folder line ("Group x", "End group") begins with the
-// full-width form of its first letter ("Ｇroup x"). UTF-8 in and out.
-std::string StorableName(const std::string& name)
-{
-    std::string text;
-    for (char c : TrimBlanks(BlankControls(name))) {
-        if (c == ':')
-            text += kFullWidthColon;
-        else
-            text += c;
-    }
-    if (!CAddrBook::IsStorableAddressName(text.c_str())) {
-        // Only "group" or "end group" in any case opens such a name.
-        char first = text[0];
-        char32_t wide = first >= 'a' ? U'ａ' + (first - 'a') : U'Ａ' + (first - 'A');
-        std::string letter;
-        Charset::AppendUtf8(letter, wide);
-        text.replace(0, 1, letter);
-    }
-    return text;
-}
-
-// The contact's name as an address line holds it (see StorableName), or for a contact
-// without one the local part of its first address; buffer keeps what had to be changed.
-const std::string& NodeName(const Contact& contact, std::string& buffer)
-{
-    if (IsPlainName(contact.name))
-        return contact.name;
-    bool blank = true;
-    for (char c : contact.name)
-        blank = blank && (static_cast<unsigned char>(c) <= 0x20 || c == 0x7F);
-    const std::string& address = contact.addresses.front();
-    buffer = StorableName(blank ? address.substr(0, address.find('@')) : contact.name);
-    return buffer;
 }
 
 // Whether the address at index is one of those before it (ASCII case aside).
@@ -110,9 +85,13 @@ bool CContactImporter::Add(const Contact& contact)
             continue;
         if (m_nAddresses == m_Addresses.size())
             m_Addresses.emplace_back();
-        m_Encoder.Encode(contact.addresses[i], m_Addresses[m_nAddresses++]);
+        std::string& address = m_Addresses[m_nAddresses++];
+        m_Encoder.Encode(contact.addresses[i], address);
+        // A comma would make the address a list; only a normal form can have brought one.
+        std::replace(address.begin(), address.end(), ',', '?');
+        MakeOneLine(address);
     }
-    m_Encoder.Encode(NodeName(contact, m_NameBuffer), m_Name);
+    NodeName(contact);
     if (contact.isGroup) {
         for (size_t i = 1; i < m_nAddresses; ++i)
             m_Addresses[0] += "," + m_Addresses[i];
@@ -126,6 +105,23 @@ bool CContactImporter::Add(const Contact& contact)
     }
     ++m_nContacts;
     return true;
+}
+
+// m_Name: the contact's name, or for a contact without one the local part of its first
+// address (the address itself when it has none), as an address line can hold it.
+void CContactImporter::NodeName(const Contact& contact)
+{
+    m_Encoder.Encode(contact.name, m_Name);
+    MakeStorableName(m_Name);
+    const std::string& address = contact.addresses.front();
+    if (m_Name.empty()) {
+        m_Encoder.Encode(address.substr(0, address.find('@')), m_Name);
+        MakeStorableName(m_Name);
+    }
+    if (m_Name.empty()) {
+        m_Name = m_Addresses[0];
+        MakeStorableName(m_Name);
+    }
 }
 
 // The nodes of m_Name with the addresses in m_Addresses, in the folder of path.
@@ -151,10 +147,7 @@ ADTDATA* CContactImporter::FolderOf(const std::vector<std::string>& folders)
         return m_pLastFolder;
     ADTDATA* parent = m_pBook;
     for (const std::string& folder : folders) {
-        std::string text = TrimBlanks(BlankControls(folder));
-        if (text.empty())
-            continue;
-        parent = ChildFolder(parent, text);
+        parent = ChildFolder(parent, folder);
         if (!parent)
             return nullptr;
     }
@@ -163,13 +156,19 @@ ADTDATA* CContactImporter::FolderOf(const std::vector<std::string>& folders)
     return parent;
 }
 
-// Folders are told apart by their Shift-JIS names; a replaced character counts once, when
-// its folder is made.
+// Folders are told apart by their Shift-JIS names, made one line; a replaced character
+// counts once, when its folder is made. A name with nothing left is no folder: the parent.
 ADTDATA* CContactImporter::ChildFolder(ADTDATA* parent, const std::string& name)
 {
     CSjisEncoder lookup;
-    ADTDATA*& folder = m_Folders[{parent, lookup.Encode(name)}];
-    if (!folder)
-        folder = m_Store.AddData(ADT_FOLDER, m_Encoder.Encode(name).c_str(), nullptr, parent, PLACE_CHILD);
+    std::string sjis = lookup.Encode(name);
+    MakeOneLine(sjis);
+    if (sjis.empty())
+        return parent;
+    ADTDATA*& folder = m_Folders[{parent, sjis}];
+    if (!folder) {
+        m_Encoder.Encode(name);
+        folder = m_Store.AddData(ADT_FOLDER, sjis.c_str(), nullptr, parent, PLACE_CHILD);
+    }
     return folder;
 }

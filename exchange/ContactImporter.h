@@ -2,12 +2,12 @@
 // person as one address node per mail address (all with the person's name, the preferred
 // address first), a group as one list node of its addresses, each in the folder of every
 // path the contact has (folders are made on first use). A contact without a name is named
-// by its first address's local part. Names, addresses and folder names are made fit for the
-// address file (a line break is one blank, other control characters blanks, a ":" in a
-// name the full-width "：", a name that would read back as a folder line a full-width
-// first letter) and converted to Shift-JIS; a character that Shift-JIS cannot hold becomes
-// "?" and is counted. Used by the import command (as the sink of a reader) and by global
-// books.
+// by its first address's local part. Names, addresses and folder names are converted to
+// Shift-JIS (a character that Shift-JIS cannot hold becomes "?" and is counted) and made
+// fit for the address file: one line (a line break is one blank, other control characters
+// blanks, blanks at either end dropped), a ":" in a name the full-width "：", a name that
+// would read back as a folder line a full-width first letter. Used by the import command
+// (as the sink of a reader) and by global books.
 #pragma once
 #include <map>
 #include <string>
@@ -46,13 +46,13 @@ private:
     // The contact being added, in Shift-JIS: its name, and its addresses in the first
     // m_nAddresses strings (the rest is room kept from earlier contacts).
     std::string m_Name;
-    std::string m_NameBuffer;
     std::vector<std::string> m_Addresses;
     size_t m_nAddresses = 0;
     int m_nAdded = 0;
     int m_nLists = 0;
     int m_nContacts = 0;
 
+    void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);
     ADTDATA* FolderOf(const std::vector<std::string>& folders);
     ADTDATA* ChildFolder(ADTDATA* parent, const std::string& name);

@@ -21,6 +21,8 @@ bool EqualsNoCase(std::string_view text, std::string_view upper)
 
 std::string_view Trim(std::string_view text)
 {
+    if (text.empty() || (text.front() != ' ' && text.front() != '\t' && text.back() != ' ' && text.back() != '\t'))
+        return text;
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))

@@ -1,6 +1,5 @@
 #include "exchange/VCardReader.h"
 #include <algorithm>
-#include <iterator>
 #include <numeric>
 #include "exchange/FolderPath.h"
 #include "text/Charset.h"
@@ -127,8 +126,9 @@ void CVCardReader::Card::Clear()
 
 void CVCardReader::OnProperty(const VCardProperty& property)
 {
-    bool begin = property.IsCardDelimiter(VCardProperty::kBegin);
-    bool end = property.IsCardDelimiter(VCardProperty::kEnd);
+    bool delimiter = property.kind == VCardProperty::kBegin || property.kind == VCardProperty::kEnd;
+    bool begin = delimiter && property.IsCardDelimiter(VCardProperty::kBegin);
+    bool end = delimiter && property.IsCardDelimiter(VCardProperty::kEnd);
     if (m_nSkipDepth > 0) {
         m_nSkipDepth += begin ? 1 : end ? -1 : 0;
         return;
