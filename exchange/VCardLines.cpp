@@ -212,6 +212,9 @@ bool CVCardLines::Next(VCardProperty& property)
         }
         if (!headKnown)
             continue;
+        // The head's views must point into the text as it ended, which joining may have moved.
+        if (joined)
+            ParseHead(text, property, valueStart);
         property.value = text.substr(valueStart);
         return true;
     }
