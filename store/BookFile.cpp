@@ -159,6 +159,9 @@ FileRead ReadWholeFile(const std::string& path, std::string& bytes)
         return gone ? FileRead::Gone : FileRead::Unreachable;
     }
     FileRead result = FileRead::Read;
+    LARGE_INTEGER size;
+    if (GetFileSizeEx(file, &size) && size.QuadPart < (1ll << 30))
+        bytes.reserve(static_cast<size_t>(size.QuadPart));  // one allocation for the whole file
     std::string chunk(1 << 16, '\0');
     for (;;) {
         DWORD count = 0;
