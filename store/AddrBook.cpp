@@ -317,6 +317,29 @@ void CAddrBook::DeleteList(ADTDATA* node)
     FreeSubtrees(start);
 }
 
+void CAddrBook::RefillNode(ADTDATA* node, const std::function<void()>& fill)
+{
+    IAddrView* view = m_pTree;
+    if (view && node->hItem) {
+        view->DeleteItem(node->hItem);
+        AssignItem(node, nullptr);
+    }
+    if (node->pChild)
+        FreeSubtrees(node->pChild);
+    node->pChild = nullptr;
+    node->pLastChild = nullptr;
+    node->nChild = 0;
+    struct ViewBack {
+        CAddrBook& store;
+        IAddrView* view;
+        ~ViewBack() { store.m_pTree = view; }
+    } back{*this, view};
+    m_pTree = nullptr;
+    fill();
+    m_pTree = view;
+    DispData(node);
+}
+
 // Frees a whole sibling list with everything below it, deepest first, without recursion:
 // a book read from a file may nest folders to any depth.
 void CAddrBook::FreeSubtrees(ADTDATA* first)

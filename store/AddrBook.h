@@ -4,6 +4,7 @@
 // dialogs read and change the address data only through it.
 #pragma once
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -53,6 +54,11 @@ public:
     void DetachData(ADTDATA* node);
     void AttachData(ADTDATA* node, ADTDATA* target, int mode);
     void DeleteList(ADTDATA* node);
+    // Replaces everything below node with what fill puts there. The view is told once:
+    // node's item leaves with the old contents and comes back with the new ones, inserted
+    // level by level (the nodes that fill makes reach no view on their own). The update of
+    // a global book fills it this way.
+    void RefillNode(ADTDATA* node, const std::function<void()>& fill);
 
     void DispData(ADTDATA* node);
     void DispList(ADTDATA* first);

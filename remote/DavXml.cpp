@@ -1,0 +1,269 @@
+#include "remote/DavXml.h"
+#include <cstring>
+#include <functional>
+#include <map>
+#include "text/Charset.h"
+
+namespace {
+
+const char kDav[] = "DAV:";
+const char kCardDav[] = "urn:ietf:params:xml:ns:carddav";
+
+struct Name {
+    std::string ns;
+    std::string local;
+    bool Is(const char* wantedNs, const char* wantedLocal) const { return ns == wantedNs && local == wantedLocal; }
+};
+
+// Reads a document and reports its elements and their text to the handlers; false when it
+// is not well-formed.
+class CXmlEvents {
+public:
+    std::function<void(const Name&)> onStart;
+    std::function<void(const Name&)> onEnd;
+    std::function<void(const std::string&)> onText;
+
+    bool Read(const std::string& xml);
+
+private:
+    struct Open {
+        std::string qname;
+        Name name;
+        std::map<std::string, std::string> prefixes;  // declared on this element
+    };
+    std::vector<Open> m_Open;
+
+    bool ReadTag(const std::string& xml, size_t& pos);
+    std::string Resolve(const std::string& prefix, const std::map<std::string, std::string>& own) const;
+};
+
+bool IsNameChar(char c)
+{
+    return c != '>' && c != '/' && c != '=' && c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '<';
+}
+
+bool DecodeEntities(const std::string& raw, std::string& out)
+{
+    out.clear();
+    for (size_t i = 0; i < raw.size(); ++i) {
+        if (raw[i] != '&') {
+            out += raw[i];
+            continue;
+        }
+        size_t end = raw.find(';', i);
+        if (end == std::string::npos || end - i > 12)
+            return false;
+        std::string entity = raw.substr(i + 1, end - i - 1);
+        if (entity == "lt") out += '<';
+        else if (entity == "gt") out += '>';
+        else if (entity == "amp") out += '&';
+        else if (entity == "quot") out += '"';
+        else if (entity == "apos") out += '\'';
+        else if (entity.size() > 1 && entity[0] == '#') {
+            bool hex = entity[1] == 'x' || entity[1] == 'X';
+            std::string digits = entity.substr(hex ? 2 : 1);
+            if (digits.empty() || digits.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789") != std::string::npos)
+                return false;
+            unsigned long code = std::stoul(digits, nullptr, hex ? 16 : 10);
+            if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+                return false;
+            Charset::AppendUtf8(out, static_cast<char32_t>(code));
+        } else {
+            return false;
+        }
+        i = end;
+    }
+    return true;
+}
+
+std::string CXmlEvents::Resolve(const std::string& prefix, const std::map<std::string, std::string>& own) const
+{
+    auto found = own.find(prefix);
+    if (found != own.end())
+        return found->second;
+    for (auto open = m_Open.rbegin(); open != m_Open.rend(); ++open) {
+        found = open->prefixes.find(prefix);
+        if (found != open->prefixes.end())
+            return found->second;
+    }
+    return "";
+}
+
+bool CXmlEvents::ReadTag(const std::string& xml, size_t& pos)
+{
+    bool closing = xml[pos + 1] == '/';
+    size_t p = pos + (closing ? 2 : 1);
+    size_t nameStart = p;
+    while (p < xml.size() && IsNameChar(xml[p]))
+        ++p;
+    std::string qname = xml.substr(nameStart, p - nameStart);
+    if (qname.empty())
+        return false;
+    if (closing) {
+        while (p < xml.size() && std::strchr(" \t\r\n", xml[p]))
+            ++p;
+        if (p >= xml.size() || xml[p] != '>' || m_Open.empty() || m_Open.back().qname != qname)
+            return false;
+        Name name = m_Open.back().name;
+        m_Open.pop_back();
+        if (onEnd)
+            onEnd(name);
+        pos = p + 1;
+        return true;
+    }
+    std::map<std::string, std::string> prefixes;
+    bool empty = false;
+    for (;;) {
+        while (p < xml.size() && std::strchr(" \t\r\n", xml[p]))
+            ++p;
+        if (p >= xml.size())
+            return false;
+        if (xml[p] == '>')
+            break;
+        if (xml.compare(p, 2, "/>") == 0) {
+            empty = true;
+            ++p;
+            break;
+        }
+        size_t attrStart = p;
+        while (p < xml.size() && IsNameChar(xml[p]))
+            ++p;
+        std::string attr = xml.substr(attrStart, p - attrStart);
+        if (attr.empty() || p + 1 >= xml.size() || xml[p] != '=' || (xml[p + 1] != '"' && xml[p + 1] != '\''))
+            return false;
+        char quote = xml[p + 1];
+        size_t valueEnd = xml.find(quote, p + 2);
+        if (valueEnd == std::string::npos)
+            return false;
+        std::string value;
+        if (!DecodeEntities(xml.substr(p + 2, valueEnd - p - 2), value))
+            return false;
+        if (attr == "xmlns")
+            prefixes[""] = value;
+        else if (attr.compare(0, 6, "xmlns:") == 0)
+            prefixes[attr.substr(6)] = value;
+        p = valueEnd + 1;
+    }
+    size_t colon = qname.find(':');
+    Name name;
+    name.local = colon == std::string::npos ? qname : qname.substr(colon + 1);
+    name.ns = Resolve(colon == std::string::npos ? "" : qname.substr(0, colon), prefixes);
+    m_Open.push_back({qname, name, prefixes});
+    if (onStart)
+        onStart(name);
+    if (empty) {
+        m_Open.pop_back();
+        if (onEnd)
+            onEnd(name);
+    }
+    pos = p + 1;
+    return true;
+}
+
+bool CXmlEvents::Read(const std::string& xml)
+{
+    m_Open.clear();
+    bool rootSeen = false;
+    size_t pos = xml.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (pos < xml.size()) {
+        if (xml[pos] != '<') {
+            size_t end = xml.find('<', pos);
+            std::string raw = xml.substr(pos, end == std::string::npos ? std::string::npos : end - pos);
+            if (m_Open.empty()) {
+                if (raw.find_first_not_of(" \t\r\n") != std::string::npos)
+                    return false;
+            } else {
+                std::string text;
+                if (!DecodeEntities(raw, text))
+                    return false;
+                if (onText)
+                    onText(text);
+            }
+            pos = end == std::string::npos ? xml.size() : end;
+            continue;
+        }
+        if (xml.compare(pos, 4, "<!--") == 0) {
+            size_t end = xml.find("-->", pos + 4);
+            if (end == std::string::npos)
+                return false;
+            pos = end + 3;
+        } else if (xml.compare(pos, 9, "<![CDATA[") == 0) {
+            size_t end = xml.find("]]>", pos + 9);
+            if (end == std::string::npos || m_Open.empty())
+                return false;
+            if (onText)
+                onText(xml.substr(pos + 9, end - pos - 9));
+            pos = end + 3;
+        } else if (xml.compare(pos, 2, "<?") == 0) {
+            size_t end = xml.find("?>", pos + 2);
+            if (end == std::string::npos)
+                return false;
+            pos = end + 2;
+        } else if (xml.compare(pos, 2, "<!") == 0) {
+            return false;  // a document type declaration
+        } else {
+            if (pos + 1 >= xml.size())
+                return false;
+            bool startsRoot = m_Open.empty() && xml[pos + 1] != '/';
+            if (startsRoot && rootSeen)
+                return false;
+            if (!ReadTag(xml, pos))
+                return false;
+            rootSeen = rootSeen || startsRoot;
+        }
+    }
+    return rootSeen && m_Open.empty();
+}
+
+}  // namespace
+
+namespace DavXml {
+
+bool ReadResourceType(const std::string& xml, bool& isCollection, bool& isAddressBook)
+{
+    isCollection = false;
+    isAddressBook = false;
+    int inResourceType = 0;
+    CXmlEvents events;
+    events.onStart = [&](const Name& name) {
+        if (name.Is(kDav, "resourcetype"))
+            ++inResourceType;
+        else if (inResourceType && name.Is(kCardDav, "addressbook"))
+            isAddressBook = true;
+        else if (inResourceType && name.Is(kDav, "collection"))
+            isCollection = true;
+    };
+    events.onEnd = [&](const Name& name) {
+        if (name.Is(kDav, "resourcetype"))
+            --inResourceType;
+    };
+    return events.Read(xml);
+}
+
+bool ReadAddressData(const std::string& xml, std::vector<std::string>& cards)
+{
+    cards.clear();
+    bool inData = false;
+    std::string card;
+    CXmlEvents events;
+    events.onStart = [&](const Name& name) {
+        if (name.Is(kCardDav, "address-data")) {
+            inData = true;
+            card.clear();
+        }
+    };
+    events.onText = [&](const std::string& text) {
+        if (inData)
+            card += text;
+    };
+    events.onEnd = [&](const Name& name) {
+        if (inData && name.Is(kCardDav, "address-data")) {
+            inData = false;
+            if (card.find_first_not_of(" \t\r\n") != std::string::npos)
+                cards.push_back(card);
+        }
+    };
+    return events.Read(xml);
+}
+
+}  // namespace DavXml

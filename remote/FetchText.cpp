@@ -1,0 +1,156 @@
+#include "remote/FetchText.h"
+#include "remote/FetchStatus.h"
+
+FetchLimits g_FetchLimits;
+
+namespace {
+
+std::string Seconds(unsigned ms)
+{
+    return std::to_string((ms + 999) / 1000);
+}
+
+std::string Megabytes(size_t bytes)
+{
+    return std::to_string(bytes >> 20);
+}
+
+}  // namespace
+
+namespace FetchText {
+
+std::string UnknownHost(const std::string& server)
+{
+    return "サーバー " + server + " が見つかりません。\nサーバー名を確かめてください。";
+}
+
+std::string Refused(const std::string& server)
+{
+    return "サーバー " + server + " に接続できません（接続を拒否されました）。\n"
+           "サーバーが動いているか、ポート番号が正しいかを確かめてください。";
+}
+
+std::string ConnectTimeout(const std::string& server, unsigned ms)
+{
+    return "サーバー " + server + " に接続できません（" + Seconds(ms) + " 秒待っても応答がありません）。";
+}
+
+std::string AnswerTimeout(const std::string& server, unsigned ms)
+{
+    return "サーバー " + server + " が " + Seconds(ms) + " 秒以上応答しないため、読み込みを中止しました。";
+}
+
+std::string ConnectionLost(const std::string& server)
+{
+    return "サーバー " + server + " との接続が途中で切れました。";
+}
+
+std::string WrongPassword(const std::string& server)
+{
+    return "サーバー " + server + " にログインできません（ユーザー名またはパスワードが違います）。";
+}
+
+std::string LoginCancelled(const std::string& server)
+{
+    return "サーバー " + server + " へのログインが取り消されました。";
+}
+
+std::string Untrusted(const std::string& server, const std::string& reason)
+{
+    return "サーバー " + server + " の証明書が信頼できないため、接続を中止しました。\n理由: " + reason;
+}
+
+std::string SecureFailed(const std::string& server)
+{
+    return "サーバー " + server + " と安全な接続（TLS）を確立できません。";
+}
+
+std::string Malformed(const std::string& server)
+{
+    return "サーバー " + server + " の応答を読み取れません（応答の形式が正しくありません）。";
+}
+
+std::string TooLarge(const std::string& server, size_t bytes)
+{
+    return "サーバー " + server + " の応答が大きすぎるため（" + Megabytes(bytes) + " MB を超えました）、読み込みを中止しました。";
+}
+
+std::string TooManyEntries(const std::string& server, size_t entries)
+{
+    return "サーバー " + server + " のエントリが多すぎるため（" + std::to_string(entries) +
+           " 件を超えました）、読み込みを中止しました。";
+}
+
+std::string HttpStatus(const std::string& server, unsigned status)
+{
+    std::string what = status == 404 ? "（見つかりません）" : status == 403 ? "（アクセスが禁止されています）" : "";
+    return "サーバー " + server + " がエラーを返しました（HTTP " + std::to_string(status) + "）" + what + "。";
+}
+
+std::string LdapError(const std::string& server, unsigned code)
+{
+    return "ディレクトリ " + server + " がエラーを返しました（LDAP エラー " + std::to_string(code) + "）。";
+}
+
+std::string NoSuchBase(const std::string& base)
+{
+    return "ディレクトリに検索の起点（" + base + "）がありません。URL を確かめてください。";
+}
+
+std::string BadFilter(const std::string& filter)
+{
+    return "URL の検索条件 " + filter + " が正しくありません。";
+}
+
+std::string SizeLimit(const std::string& server)
+{
+    return "ディレクトリ " + server + " の件数の上限に達したため、一部しか読み込めません"
+           "（サーバーがページ単位の検索に対応していません）。";
+}
+
+std::string NotAddressBook(const std::string& url)
+{
+    return url + " はアドレス帳（CardDAV）のコレクションではありません。";
+}
+
+std::string TooManyRedirects(const std::string& server)
+{
+    return "サーバー " + server + " の転送（リダイレクト）が多すぎます。";
+}
+
+std::string InsecureRedirect(const std::string& target)
+{
+    return "安全な接続（https）から安全でない接続 " + target + " への転送は行いません。";
+}
+
+std::string UnknownCsv()
+{
+    return "CSV ファイルの 1 行目の見出しにメールアドレスの列がありません。";
+}
+
+std::string FileMissing(const std::string& path)
+{
+    return "ファイル " + path + " が見つかりません。";
+}
+
+std::string ShareMissing(const std::string& path)
+{
+    return "ファイル " + path + " のある共有フォルダに接続できません。";
+}
+
+std::string FileDenied(const std::string& path)
+{
+    return "ファイル " + path + " を読み取る権限がありません。";
+}
+
+std::string FileUnreadable(const std::string& path, unsigned long error)
+{
+    return "ファイル " + path + " を読み取れません（エラー " + std::to_string(error) + "）。";
+}
+
+std::string FileTooLarge(const std::string& path, size_t bytes)
+{
+    return "ファイル " + path + " が大きすぎます（" + Megabytes(bytes) + " MB を超えています）。";
+}
+
+}  // namespace FetchText

@@ -1,0 +1,35 @@
+// The causes that a failed fetch names, in the user's words (Shift-JIS). The server is
+// named as "host:port", a file by its path.
+#pragma once
+#include <string>
+
+namespace FetchText {
+
+std::string UnknownHost(const std::string& server);
+std::string Refused(const std::string& server);
+std::string ConnectTimeout(const std::string& server, unsigned ms);
+std::string AnswerTimeout(const std::string& server, unsigned ms);
+std::string ConnectionLost(const std::string& server);
+std::string WrongPassword(const std::string& server);
+std::string LoginCancelled(const std::string& server);
+std::string Untrusted(const std::string& server, const std::string& reason);
+std::string SecureFailed(const std::string& server);
+std::string Malformed(const std::string& server);
+std::string TooLarge(const std::string& server, size_t bytes);
+std::string TooManyEntries(const std::string& server, size_t entries);
+std::string HttpStatus(const std::string& server, unsigned status);
+std::string LdapError(const std::string& server, unsigned code);
+std::string NoSuchBase(const std::string& base);
+std::string BadFilter(const std::string& filter);
+std::string SizeLimit(const std::string& server);
+std::string NotAddressBook(const std::string& url);
+std::string TooManyRedirects(const std::string& server);
+std::string InsecureRedirect(const std::string& target);
+std::string UnknownCsv();
+std::string FileMissing(const std::string& path);
+std::string ShareMissing(const std::string& path);
+std::string FileDenied(const std::string& path);
+std::string FileUnreadable(const std::string& path, unsigned long error);
+std::string FileTooLarge(const std::string& path, size_t bytes);
+
+}  // namespace FetchText

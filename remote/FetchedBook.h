@@ -1,0 +1,18 @@
+// What the update fetched for one global book: its contacts (a directory, a CardDAV
+// address book, a vCard or CSV file) or the text of an AL-MAIL address file, which the
+// address-file reader reads. Made on the worker thread, put into the book on the window's.
+#pragma once
+#include <string>
+#include "exchange/Contact.h"
+#include "remote/FetchStatus.h"
+
+struct FetchedBook {
+    FetchStatus status;
+    ContactList contacts;
+    bool bAddressFile = false;
+    std::string addressFile;  // Shift-JIS, as the file holds it
+};
+
+// The contents of a file's bytes, read as the import reads a file: by what they hold.
+// False (with the cause in out.status) when they hold a CSV file without a known header.
+bool ContentsFromBytes(const std::string& bytes, FetchedBook& out);

@@ -1,0 +1,240 @@
+#include "remote/WebClient.h"
+#include <vector>
+#include "remote/FetchText.h"
+#include "remote/ServerCheck.h"
+#include "remote/WideText.h"
+
+namespace {
+
+class CInternetHandle {
+public:
+    CInternetHandle() = default;
+    ~CInternetHandle()
+    {
+        if (m_h)
+            WinHttpCloseHandle(m_h);
+    }
+    CInternetHandle(const CInternetHandle&) = delete;
+    CInternetHandle& operator=(const CInternetHandle&) = delete;
+    HINTERNET m_h = nullptr;
+};
+
+std::string Header(HINTERNET request, DWORD query)
+{
+    DWORD size = 0;
+    WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
+    if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
+        return std::string();
+    std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
+    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+        return std::string();
+    return WideToUtf8(text.data(), wcslen(text.data()));
+}
+
+// Where a Location header points, seen from the URL that answered.
+bool ResolveLocation(const BookUrl& from, const std::string& location, BookUrl& to)
+{
+    std::string absolute = location;
+    if (location.compare(0, 2, "//") == 0) {
+        absolute = std::string(from.scheme == BookScheme::Https ? "https:" : "http:") + location;
+    } else if (!location.empty() && location[0] == '/') {
+        absolute = from.Origin() + location;
+    } else if (location.find("://") == std::string::npos) {
+        std::string folder = from.path.substr(0, from.path.find('?'));
+        absolute = from.Origin() + folder.substr(0, folder.rfind('/') + 1) + location;
+    }
+    to = ParseBookUrl(absolute);
+    return to.IsWeb();
+}
+
+// The strongest scheme the server offers that WinHTTP can answer with a name and password.
+DWORD ChooseScheme(DWORD supported)
+{
+    for (DWORD scheme : {WINHTTP_AUTH_SCHEME_NEGOTIATE, WINHTTP_AUTH_SCHEME_NTLM, WINHTTP_AUTH_SCHEME_DIGEST,
+                         WINHTTP_AUTH_SCHEME_BASIC}) {
+        if (supported & scheme)
+            return scheme;
+    }
+    return 0;
+}
+
+bool IsSecureError(DWORD error)
+{
+    switch (error) {
+    case ERROR_WINHTTP_SECURE_FAILURE:
+    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
+    case ERROR_WINHTTP_SECURE_INVALID_CA:
+    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
+    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
+    case ERROR_WINHTTP_SECURE_INVALID_CERT:
+    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
+    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+CWebClient::CWebClient(IFetchHost& host, const std::string& bookName) : m_Host(host), m_strBook(bookName) {}
+
+CWebClient::~CWebClient()
+{
+    for (auto& entry : m_Origins) {
+        if (entry.second.hSession)
+            WinHttpCloseHandle(entry.second.hSession);
+    }
+}
+
+FetchStatus CWebClient::ErrorOf(const BookUrl& url, DWORD error)
+{
+    std::string server = Utf8ToSjis(url.HostPort());
+    if (m_Host.IsCancelled() || error == ERROR_WINHTTP_OPERATION_CANCELLED)
+        return FetchStatus::Cancel();
+    switch (error) {
+    case ERROR_WINHTTP_TIMEOUT:
+        return FetchStatus::Failure(FetchText::AnswerTimeout(server, g_FetchLimits.answerMs));
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+        return FetchStatus::Failure(FetchText::UnknownHost(server));
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+        return FetchStatus::Failure(FetchText::Refused(server));
+    case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
+    case ERROR_WINHTTP_HEADER_NOT_FOUND:
+        return FetchStatus::Failure(FetchText::Malformed(server));
+    default:
+        break;
+    }
+    if (IsSecureError(error)) {
+        // WinHTTP refused the server's certificate; our own check says why.
+        FetchStatus why = CheckServerCertificate(url, m_Host);
+        return why.IsOk() ? FetchStatus::Failure(FetchText::SecureFailed(server)) : why;
+    }
+    return FetchStatus::Failure(FetchText::ConnectionLost(server));
+}
+
+CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status)
+{
+    Origin& origin = m_Origins[url.Origin()];
+    if (!origin.bProbed) {
+        // Tells a refused connection, an unknown host and a connect timeout apart.
+        status = ProbeServer(url, m_Host);
+        if (!status.IsOk())
+            return nullptr;
+        origin.bProbed = true;
+    }
+    if (!origin.hSession) {
+        origin.hSession = WinHttpOpen(L"Velmora", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
+                                      WINHTTP_NO_PROXY_BYPASS, 0);
+        if (!origin.hSession) {
+            status = ErrorOf(url, GetLastError());
+            return nullptr;
+        }
+        int connect = static_cast<int>(g_FetchLimits.connectMs);
+        int answer = static_cast<int>(g_FetchLimits.answerMs);
+        WinHttpSetTimeouts(origin.hSession, connect, connect, answer, answer);
+        origin.login.reset(new CLogin(m_Host, url, m_strBook));
+    }
+    status = FetchStatus::Success();
+    return &origin;
+}
+
+FetchStatus CWebClient::SendOnce(const BookUrl& url, Origin& origin, const std::wstring& headers,
+                                 const std::string& body, HINTERNET request)
+{
+    if (!WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD_IF_NEW) &&
+        !headers.empty())
+        return ErrorOf(url, GetLastError());
+    if (!origin.login->IsAnonymous() && origin.nScheme) {
+        const Credentials& who = origin.login->Current();
+        if (!WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, origin.nScheme, who.user.c_str(),
+                                   who.password.c_str(), nullptr))
+            return ErrorOf(url, GetLastError());
+    }
+    DWORD length = static_cast<DWORD>(body.size());
+    if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
+                            0) ||
+        !WinHttpReceiveResponse(request, nullptr))
+        return ErrorOf(url, GetLastError());
+    return FetchStatus::Success();
+}
+
+FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::string& body)
+{
+    body.clear();
+    std::vector<char> chunk(65536);
+    for (;;) {
+        if (m_Host.IsCancelled())
+            return FetchStatus::Cancel();
+        DWORD read = 0;
+        if (!WinHttpReadData(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+            return ErrorOf(url, GetLastError());
+        if (read == 0)
+            return FetchStatus::Success();
+        if (body.size() + read > g_FetchLimits.maxBytes)
+            return FetchStatus::Failure(FetchText::TooLarge(Utf8ToSjis(url.HostPort()), g_FetchLimits.maxBytes));
+        body.append(chunk.data(), read);
+        m_Host.ReportProgress(0, body.size());
+    }
+}
+
+FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, const std::wstring& headers,
+                                 const std::string& body, WebAnswer& answer)
+{
+    BookUrl url = start;
+    for (int hop = 0;; ++hop) {
+        FetchStatus status;
+        Origin* origin = OriginOf(url, status);
+        if (!origin)
+            return status;
+        for (;;) {
+            CInternetHandle connection;
+            CInternetHandle request;
+            connection.m_h = WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
+                                            static_cast<INTERNET_PORT>(url.port), 0);
+            if (connection.m_h)
+                request.m_h = WinHttpOpenRequest(connection.m_h, verb, Utf8ToWide(url.path).c_str(), nullptr,
+                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
+                                                 url.IsSecure() ? WINHTTP_FLAG_SECURE : 0);
+            if (!request.m_h)
+                return ErrorOf(url, GetLastError());
+            DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+            WinHttpSetOption(request.m_h, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
+            status = SendOnce(url, *origin, headers, body, request.m_h);
+            if (!status.IsOk())
+                return status;
+            DWORD code = 0;
+            DWORD size = sizeof code;
+            WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+                                WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX);
+            if (code == HTTP_STATUS_DENIED) {
+                DWORD supported = 0, first = 0, target = 0;
+                if (WinHttpQueryAuthSchemes(request.m_h, &supported, &first, &target))
+                    origin->nScheme = ChooseScheme(supported);
+                if (!origin->nScheme)
+                    return FetchStatus::Failure(FetchText::HttpStatus(Utf8ToSjis(url.HostPort()), code));
+                if (!origin->login->Refused(status))
+                    return status;
+                continue;
+            }
+            if (!origin->login->IsAnonymous())
+                origin->login->Accepted();
+            bool redirect = code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
+            std::string location = redirect ? Header(request.m_h, WINHTTP_QUERY_LOCATION) : std::string();
+            if (!location.empty()) {
+                BookUrl next;
+                if (!ResolveLocation(url, location, next))
+                    return FetchStatus::Failure(FetchText::Malformed(Utf8ToSjis(url.HostPort())));
+                if (url.scheme == BookScheme::Https && next.scheme == BookScheme::Http)
+                    return FetchStatus::Failure(FetchText::InsecureRedirect(Utf8ToSjis(next.HostPort())));
+                if (hop >= g_FetchLimits.maxRedirects)
+                    return FetchStatus::Failure(FetchText::TooManyRedirects(Utf8ToSjis(url.HostPort())));
+                url = next;
+                break;
+            }
+            answer.status = code;
+            answer.url = url;
+            return ReadBody(url, request.m_h, answer.body);
+        }
+    }
+}

@@ -1,0 +1,593 @@
+#!/usr/bin/python3
+"""The servers that the shared-book tests and benchmarks fetch from, all on 127.0.0.1.
+
+    servers.py start DIR [--people N] [--cards N]   make DIR, start every server, write DIR/ports.env
+    servers.py stop DIR                              stop what start started
+
+Real servers from Debian's packages, with data of their own:
+  slapd      ldap:// and ldaps:// (a certificate of the test authority in DIR/ca.cer)
+               dc=velmora,dc=test  people in nested ous, readable without a password, at most
+                                   500 entries a search unless the search pages its results
+               dc=private,dc=test  only after a bind as cn=reader,dc=private,dc=test / secret
+  radicale   http:// and https:// (the same authority): /shared/office/ open to everyone,
+             /private/team/ only for reader / secret
+And small stand-ins for what real servers do only when they are broken or far away, in one
+background process: a web server for single files, a server that accepts and never answers,
+a port whose connections are never accepted, endless and malformed answers, a redirect to
+another host name that records what reaches it, and TLS in front of the real servers with a
+certificate nobody trusts.
+"""
+import argparse
+import base64
+import os
+import signal
+import socket
+import ssl
+import subprocess
+import sys
+import threading
+import time
+import http.server
+import socketserver
+
+HOST = "127.0.0.1"
+FAMILY = ["山田", "佐藤", "鈴木", "高橋", "田中", "伊藤", "渡辺", "中村", "小林", "加藤",
+          "吉田", "山本", "松本", "井上", "木村", "林", "斎藤", "清水", "山崎", "森"]
+GIVEN = ["太郎", "花子", "一郎", "美咲", "健", "陽子", "翔太", "さくら", "大輔", "愛",
+         "拓也", "真由美", "誠", "恵", "直樹", "由美", "剛", "舞", "亮", "彩"]
+# The folders below the base: (ou path, outermost first, share of the people).
+OUS = [((), 1), (("本社",), 2), (("本社", "営業部"), 3), (("本社", "開発部"), 2),
+       (("本社", "開発部", "第一課"), 3), (("大阪支社",), 2)]
+BASE = "dc=velmora,dc=test"
+PRIVATE = "dc=private,dc=test"
+READER = "cn=reader," + PRIVATE
+SECRET = "secret"
+PAGE_LIMIT = 500
+
+
+def free_port():
+    with socket.socket() as s:
+        s.bind((HOST, 0))
+        return s.getsockname()[1]
+
+
+def ou_dn(path):
+    return "".join("ou=%s," % name for name in reversed(path)) + BASE
+
+
+def people(count):
+    """(uid, name, mails, ou path) of count people, the same every run."""
+    slots = [ou for ou, share in OUS for _ in range(share)]
+    result = []
+    for i in range(count):
+        name = FAMILY[i % len(FAMILY)] + " " + GIVEN[(i // len(FAMILY)) % len(GIVEN)]
+        if i >= len(FAMILY) * len(GIVEN):
+            name += " %d" % (i // (len(FAMILY) * len(GIVEN)))
+        result.append(("user%05d" % i, name, ["user%05d@velmora.test" % i], slots[i % len(slots)]))
+    # Entries the tests look for by name.
+    result.append(("multi", "複数 メール", ["multi1@velmora.test", "multi2@velmora.test", "multi3@velmora.test"],
+                   ("本社",)))
+    result.append(("outside", "\U00020BB7野 家", ["outside@velmora.test"], ()))
+    result.append(("takahashi", "髙橋 一", ["takahashi@velmora.test"], ("大阪支社",)))
+    result.append(("nomail", "メール なし", [], ()))
+    return result
+
+
+def write_ldif(path, private_path, count):
+    lines = ["dn: " + BASE, "objectClass: dcObject", "objectClass: organization", "o: Velmora", "dc: velmora", ""]
+    for ou, _ in OUS:
+        if ou:
+            lines += ["dn: " + ou_dn(ou), "objectClass: organizationalUnit", "ou: " + ou[-1], ""]
+    for uid, name, mails, ou in people(count):
+        family, given = name.split(" ", 1)
+        lines += ["dn: uid=%s,%s" % (uid, ou_dn(ou)), "objectClass: inetOrgPerson", "uid: " + uid,
+                  "cn: " + name, "sn: " + family]
+        # Some people have a display name, the others are named by cn alone.
+        if not uid.startswith("user") or int(uid[4:]) % 2 == 0:
+            lines.append("displayName: " + name)
+        lines += ["mail: " + m for m in mails]
+        lines.append("")
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+    lines = ["dn: " + PRIVATE, "objectClass: dcObject", "objectClass: organization", "o: Private", "dc: private", "",
+              "dn: " + READER, "objectClass: person", "cn: reader", "sn: reader", "userPassword: " + SECRET, "",
+              "dn: ou=役員," + PRIVATE, "objectClass: organizationalUnit", "ou: 役員", ""]
+    for i, name in enumerate(["社長 一郎", "専務 二郎", "常務 三郎"]):
+        lines += ["dn: uid=exec%d,ou=役員,%s" % (i, PRIVATE), "objectClass: inetOrgPerson", "uid: exec%d" % i,
+                  "cn: " + name, "sn: " + name.split()[0], "mail: exec%d@velmora.test" % i, ""]
+    with open(private_path, "w", encoding="utf-8") as f:
+        f.write("\n".join(lines) + "\n")
+
+
+def vcard(uid, name, mails, folders):
+    family, given = name.split(" ", 1)
+    lines = ["BEGIN:VCARD", "VERSION:3.0", "UID:" + uid, "FN:" + name, "N:%s;%s;;;" % (family, given)]
+    lines += ["EMAIL;TYPE=INTERNET:" + m for m in mails]
+    if folders:
+        lines.append("CATEGORIES:" + "/".join(folders))
+    lines.append("END:VCARD")
+    return "\r\n".join(lines) + "\r\n"
+
+
+def write_collections(root, cards):
+    office = os.path.join(root, "collection-root", "shared", "office")
+    team = os.path.join(root, "collection-root", "private", "team")
+    for folder, tag in ((office, "VADDRESSBOOK"), (team, "VADDRESSBOOK")):
+        os.makedirs(folder, exist_ok=True)
+        with open(os.path.join(folder, ".Radicale.props"), "w") as f:
+            f.write('{"tag": "%s", "D:displayname": "%s"}' % (tag, os.path.basename(folder)))
+    for uid, name, mails, ou in people(cards):
+        if mails:
+            with open(os.path.join(office, uid + ".vcf"), "w", encoding="utf-8") as f:
+                f.write(vcard(uid, name, mails, ou))
+    with open(os.path.join(team, "exec0.vcf"), "w", encoding="utf-8") as f:
+        f.write(vcard("exec0", "社長 一郎", ["exec0@velmora.test"], ("役員",)))
+
+
+def write_files(folder):
+    os.makedirs(folder, exist_ok=True)
+    sample = [p for p in people(30) if p[2]]
+    with open(os.path.join(folder, "office.vcf"), "w", encoding="utf-8") as f:
+        f.write("".join(vcard(*p) for p in sample))
+    with open(os.path.join(folder, "office.csv"), "w", encoding="utf-8") as f:
+        f.write("Display Name,Primary Email,Categories\r\n")
+        f.write("".join('"%s",%s,%s\r\n' % (p[1], p[2][0], "/".join(p[3])) for p in sample))
+    lines = ["Group 本社", "    山田 太郎: user00000@velmora.test", "    Group 営業部",
+             "        佐藤 太郎: user00001@velmora.test", "    End group", "End group",
+             "複数 メール: multi1@velmora.test, multi2@velmora.test"]
+    with open(os.path.join(folder, "office.adr"), "wb") as f:
+        f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+
+
+def make_certificates(d):
+    """A test authority (kept between runs of the same folder), a server certificate it signed
+    for 127.0.0.1 and localhost, and a self-signed certificate that nobody trusts."""
+    def run(*args):
+        subprocess.run(["openssl"] + list(args), check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if not os.path.exists(os.path.join(d, "ca.key")):
+        run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", "/CN=Velmora Test Authority",
+            "-keyout", os.path.join(d, "ca.key"), "-out", os.path.join(d, "ca.pem"))
+    run("x509", "-in", os.path.join(d, "ca.pem"), "-outform", "DER", "-out", os.path.join(d, "ca.cer"))
+    ext = os.path.join(d, "server.ext")
+    with open(ext, "w") as f:
+        f.write("subjectAltName=IP:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\n")
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "server.key"),
+        "-out", os.path.join(d, "server.csr"))
+    run("x509", "-req", "-in", os.path.join(d, "server.csr"), "-CA", os.path.join(d, "ca.pem"), "-CAkey",
+        os.path.join(d, "ca.key"), "-CAcreateserial", "-days", "30", "-extfile", ext, "-out",
+        os.path.join(d, "server.pem"))
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=127.0.0.1", "-addext",
+        "subjectAltName=IP:127.0.0.1", "-keyout", os.path.join(d, "untrusted.key"), "-out",
+        os.path.join(d, "untrusted.pem"))
+
+
+def slapd_config(d, ldap_port, ldaps_port):
+    schema = "/etc/ldap/schema"
+    conf = """
+include {schema}/core.schema
+include {schema}/cosine.schema
+include {schema}/inetorgperson.schema
+modulepath /usr/lib/ldap
+moduleload back_mdb
+pidfile {d}/slapd.pid
+TLSCertificateFile {d}/server.pem
+TLSCertificateKeyFile {d}/server.key
+sizelimit {limit}
+
+database mdb
+suffix "{base}"
+rootdn "cn=admin,{base}"
+directory {d}/ldap-public
+maxsize 1073741824
+limits anonymous size.soft={limit} size.hard={limit} size.pr={limit} size.prtotal=unlimited
+access to * by * read
+
+database mdb
+suffix "{private}"
+rootdn "cn=admin,{private}"
+directory {d}/ldap-private
+require authc
+access to attrs=userPassword by anonymous auth by * none
+access to * by users read by anonymous auth
+""".format(schema=schema, d=d, base=BASE, private=PRIVATE, limit=PAGE_LIMIT)
+    path = os.path.join(d, "slapd.conf")
+    with open(path, "w") as f:
+        f.write(conf)
+    for sub in ("ldap-public", "ldap-private"):
+        os.makedirs(os.path.join(d, sub), exist_ok=True)
+    return path
+
+
+def radicale_config(d, port, tls):
+    users = os.path.join(d, "users")
+    with open(users, "w") as f:
+        f.write("reader:%s\n" % SECRET)
+    rights = os.path.join(d, "rights")
+    with open(rights, "w") as f:
+        f.write("[root]\nuser: .*\ncollection:\npermissions: R\n\n"
+                "[shared]\nuser: .*\ncollection: shared(/.*)?\npermissions: rR\n\n"
+                "[private]\nuser: reader\ncollection: private(/.*)?\npermissions: rR\n")
+    conf = os.path.join(d, "radicale-%s.conf" % ("https" if tls else "http"))
+    with open(conf, "w") as f:
+        f.write("[server]\nhosts = %s:%d\n" % (HOST, port))
+        if tls:
+            f.write("ssl = True\ncertificate = %s/server.pem\nkey = %s/server.key\n" % (d, d))
+        f.write("[auth]\ntype = htpasswd\nhtpasswd_filename = %s\nhtpasswd_encryption = plain\ndelay = 0\n"
+                "[rights]\ntype = from_file\nfile = %s\n"
+                "[storage]\nfilesystem_folder = %s\n"
+                "[logging]\nlevel = warning\n" % (users, rights, os.path.join(d, "dav")))
+    return conf
+
+
+def wait_for_port(port, seconds=30):
+    end = time.time() + seconds
+    while time.time() < end:
+        try:
+            with socket.create_connection((HOST, port), timeout=1):
+                return
+        except OSError:
+            time.sleep(0.1)
+    raise SystemExit("servers.py: nothing answers on port %d" % port)
+
+
+# ---- the stand-ins, run by "servers.py stand-ins DIR" in a background process ----
+
+class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    def log_message(self, *args):
+        pass
+
+
+def serve_files(port, folder):
+    handler = lambda *a, **k: QuietHandler(*a, directory=folder, **k)
+    server = socketserver.ThreadingTCPServer((HOST, port), handler)
+    server.daemon_threads = True
+    server.serve_forever()
+
+
+def serve_tcp(port, on_connection):
+    listener = socket.socket()
+    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    listener.bind((HOST, port))
+    listener.listen(16)
+    while True:
+        conn, _ = listener.accept()
+        threading.Thread(target=on_connection, args=(conn,), daemon=True).start()
+
+
+def silent(conn):
+    """Accepts and reads, never answers."""
+    try:
+        while conn.recv(65536):
+            pass
+    except OSError:
+        pass
+
+
+def read_request(conn):
+    data = b""
+    while b"\r\n\r\n" not in data:
+        chunk = conn.recv(65536)
+        if not chunk:
+            return None
+        data += chunk
+    head, _, body = data.partition(b"\r\n\r\n")
+    lines = head.decode("latin-1").split("\r\n")
+    headers = {}
+    for line in lines[1:]:
+        key, _, value = line.partition(":")
+        headers[key.strip().lower()] = value.strip()
+    length = int(headers.get("content-length", "0"))
+    while len(body) < length:
+        chunk = conn.recv(65536)
+        if not chunk:
+            break
+        body += chunk
+    return lines[0], headers
+
+
+def endless_http(conn):
+    """200 with a body that never ends: one vCard after another."""
+    try:
+        read_request(conn)
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nTransfer-Encoding: chunked\r\n\r\n")
+        card = vcard("x", "無限 太郎", ["endless@velmora.test"], ()).encode() * 64
+        chunk = b"%x\r\n%s\r\n" % (len(card), card)
+        while True:
+            conn.sendall(chunk)
+    except OSError:
+        pass
+
+
+def malformed_http(conn):
+    """A collection that says it is an address book, then answers its query with broken XML."""
+    try:
+        while True:
+            request = read_request(conn)
+            if not request:
+                return
+            method = request[0].split(" ")[0]
+            if method == "PROPFIND":
+                body = (b'<?xml version="1.0"?><D:multistatus xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav">'
+                        b'<D:response><D:href>/book/</D:href><D:propstat><D:prop><D:resourcetype><D:collection/>'
+                        b'<C:addressbook/></D:resourcetype></D:prop><D:status>HTTP/1.1 200 OK</D:status>'
+                        b'</D:propstat></D:response></D:multistatus>')
+            else:
+                body = b'<?xml version="1.0"?><D:multistatus xmlns:D="DAV:"><D:response><D:href>/book/a.vcf'
+            conn.sendall(b"HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\nContent-Length: %d\r\n\r\n%s"
+                         % (len(body), body))
+    except OSError:
+        pass
+
+
+def garbage(conn):
+    """Bytes that are no protocol at all, then the end."""
+    try:
+        conn.recv(65536)
+        conn.sendall(b"\x30\x84\xff\xff\xff\xff" + b"\xa5" * 4096)
+    except OSError:
+        pass
+    conn.close()
+
+
+def ber_length(n):
+    if n < 0x80:
+        return bytes([n])
+    raw = n.to_bytes((n.bit_length() + 7) // 8, "big")
+    return bytes([0x80 | len(raw)]) + raw
+
+
+def ber(tag, content):
+    return bytes([tag]) + ber_length(len(content)) + content
+
+
+def ber_int(value):
+    return ber(0x02, value.to_bytes(max(1, (value.bit_length() + 8) // 8), "big"))
+
+
+def endless_ldap(conn):
+    """Answers the bind, then answers a search with entries that never end."""
+    try:
+        buffered = b""
+        while True:
+            chunk = conn.recv(65536)
+            if not chunk:
+                return
+            buffered += chunk
+            while len(buffered) >= 2:
+                # One LDAPMessage: SEQUENCE { messageID, protocolOp }
+                length = buffered[1]
+                start = 2
+                if length & 0x80:
+                    count = length & 0x7F
+                    length = int.from_bytes(buffered[2:2 + count], "big")
+                    start = 2 + count
+                if len(buffered) < start + length:
+                    break
+                message = buffered[start:start + length]
+                buffered = buffered[start + length:]
+                msgid_len = message[1]
+                msgid = int.from_bytes(message[2:2 + msgid_len], "big")
+                op = message[2 + msgid_len]
+                if op == 0x60:  # bind request
+                    result = ber(0x61, ber(0x0A, b"\x00") + ber(0x04, b"") + ber(0x04, b""))
+                    conn.sendall(ber(0x30, ber_int(msgid) + result))
+                elif op == 0x63:  # search request
+                    n = 0
+                    while True:
+                        n += 1
+                        attrs = ber(0x30, ber(0x30, ber(0x04, b"cn") + ber(0x31, ber(0x04, ("無限 %d" % n).encode())))
+                                    + ber(0x30, ber(0x04, b"mail") + ber(0x31, ber(0x04, b"e%d@velmora.test" % n))))
+                        entry = ber(0x64, ber(0x04, b"uid=e%d,dc=velmora,dc=test" % n) + attrs)
+                        conn.sendall(ber(0x30, ber_int(msgid) + entry))
+                elif op == 0x42:  # unbind
+                    return
+    except OSError:
+        pass
+
+
+def redirecting(conn, state):
+    """Asks for a password, then sends whoever gave it to another host name (localhost)."""
+    try:
+        request = read_request(conn)
+        if not request:
+            return
+        if request[1].get("authorization") != "Basic " + base64.b64encode(b"reader:secret").decode():
+            body = b"password please"
+            conn.sendall(b'HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm="velmora"\r\n'
+                         b"Content-Length: %d\r\nConnection: close\r\n\r\n%s" % (len(body), body))
+        else:
+            location = "http://localhost:%d/office.vcf" % state["RECORDER_PORT"]
+            conn.sendall(b"HTTP/1.1 302 Found\r\nLocation: %s\r\nContent-Length: 0\r\nConnection: close\r\n\r\n"
+                         % location.encode())
+    except OSError:
+        pass
+    conn.close()
+
+
+def recording(conn, state):
+    """Serves a vCard and writes down every Authorization header that reached it."""
+    try:
+        request = read_request(conn)
+        if not request:
+            return
+        with open(os.path.join(state["DIR"], "recorder.log"), "a") as log:
+            log.write("%s authorization=%s\n" % (request[0], request[1].get("authorization", "-")))
+        body = vcard("moved", "転送 先", ["moved@velmora.test"], ()).encode()
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: %d\r\nConnection: close\r\n\r\n%s"
+                     % (len(body), body))
+    except OSError:
+        pass
+    conn.close()
+
+
+def tls_proxy(conn, target_port, context):
+    """TLS with an untrusted certificate in front of a real server."""
+    try:
+        secure = context.wrap_socket(conn, server_side=True)
+    except (OSError, ssl.SSLError):
+        conn.close()
+        return
+    try:
+        upstream = socket.create_connection((HOST, target_port))
+    except OSError:
+        secure.close()
+        return
+
+    def pump(src, dst):
+        try:
+            while True:
+                data = src.recv(65536)
+                if not data:
+                    break
+                dst.sendall(data)
+        except (OSError, ssl.SSLError):
+            pass
+        for s in (src, dst):
+            try:
+                s.close()
+            except OSError:
+                pass
+    threading.Thread(target=pump, args=(upstream, secure), daemon=True).start()
+    pump(secure, upstream)
+
+
+def unaccepted(port):
+    """A listening port whose backlog is full: new connections are never accepted."""
+    listener = socket.socket()
+    listener.bind((HOST, port))
+    listener.listen(0)
+    fillers = []
+    for _ in range(4):
+        s = socket.socket()
+        s.setblocking(False)
+        try:
+            s.connect((HOST, port))
+        except BlockingIOError:
+            pass
+        fillers.append(s)
+    while True:
+        time.sleep(3600)
+
+
+def run_stand_ins(d):
+    state = read_state(d)
+    state["DIR"] = d
+    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    context.load_cert_chain(os.path.join(d, "untrusted.pem"), os.path.join(d, "untrusted.key"))
+    jobs = [
+        (serve_files, (state["FILES_PORT"], os.path.join(d, "files"))),
+        (serve_tcp, (state["SILENT_PORT"], silent)),
+        (unaccepted, (state["UNACCEPTED_PORT"],)),
+        (serve_tcp, (state["ENDLESS_HTTP_PORT"], endless_http)),
+        (serve_tcp, (state["MALFORMED_HTTP_PORT"], malformed_http)),
+        (serve_tcp, (state["GARBAGE_PORT"], garbage)),
+        (serve_tcp, (state["ENDLESS_LDAP_PORT"], endless_ldap)),
+        (serve_tcp, (state["REDIRECT_PORT"], lambda c: redirecting(c, state))),
+        (serve_tcp, (state["RECORDER_PORT"], lambda c: recording(c, state))),
+        (serve_tcp, (state["UNTRUSTED_LDAPS_PORT"], lambda c: tls_proxy(c, state["LDAP_PORT"], context))),
+        (serve_tcp, (state["UNTRUSTED_HTTPS_PORT"], lambda c: tls_proxy(c, state["DAV_PORT"], context))),
+    ]
+    for target, args in jobs:
+        threading.Thread(target=target, args=args, daemon=True).start()
+    signal.sigwait([signal.SIGTERM, signal.SIGINT])
+
+
+def read_state(d):
+    state = {}
+    with open(os.path.join(d, "ports.env")) as f:
+        for line in f:
+            key, _, value = line.strip().partition("=")
+            if key:
+                state[key] = int(value) if value.isdigit() else value
+    return state
+
+
+def start(d, people_count, card_count):
+    d = os.path.abspath(d)
+    stop(d)
+    os.makedirs(d, exist_ok=True)
+    for stale in ("ldap-public", "ldap-private", "dav", "files"):
+        subprocess.run(["rm", "-rf", os.path.join(d, stale)], check=True)
+    for stale in ("recorder.log", "ports.env"):
+        if os.path.exists(os.path.join(d, stale)):
+            os.remove(os.path.join(d, stale))
+    make_certificates(d)
+    names = ["LDAP_PORT", "LDAPS_PORT", "DAV_PORT", "DAVS_PORT", "FILES_PORT", "SILENT_PORT", "UNACCEPTED_PORT",
+             "ENDLESS_HTTP_PORT", "MALFORMED_HTTP_PORT", "GARBAGE_PORT", "ENDLESS_LDAP_PORT", "REDIRECT_PORT",
+             "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT"]
+    state = {name: free_port() for name in names}
+    state["PEOPLE"] = people_count
+    state["CARDS"] = card_count
+    with open(os.path.join(d, "ports.env"), "w") as f:
+        f.write("".join("%s=%s\n" % item for item in state.items()))
+
+    write_ldif(os.path.join(d, "directory.ldif"), os.path.join(d, "private.ldif"), people_count)
+    write_collections(os.path.join(d, "dav"), card_count)
+    write_files(os.path.join(d, "files"))
+    conf = slapd_config(d, state["LDAP_PORT"], state["LDAPS_PORT"])
+    for suffix, ldif in ((BASE, "directory.ldif"), (PRIVATE, "private.ldif")):
+        subprocess.run(["/usr/sbin/slapadd", "-q", "-f", conf, "-b", suffix, "-l", os.path.join(d, ldif)],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    pids = []
+    log = open(os.path.join(d, "servers.log"), "a")
+    slapd = subprocess.Popen(["/usr/sbin/slapd", "-d", "0", "-f", conf, "-h",
+                              "ldap://%s:%d/ ldaps://%s:%d/" % (HOST, state["LDAP_PORT"], HOST, state["LDAPS_PORT"])],
+                             stdout=log, stderr=log, start_new_session=True)
+    pids.append(slapd.pid)
+    for port, tls in ((state["DAV_PORT"], False), (state["DAVS_PORT"], True)):
+        radicale = subprocess.Popen(["/usr/bin/python3", "-m", "radicale", "--config", radicale_config(d, port, tls)],
+                                    stdout=log, stderr=log, start_new_session=True)
+        pids.append(radicale.pid)
+    stand_ins = subprocess.Popen([sys.executable, os.path.abspath(__file__), "stand-ins", d], stdout=log, stderr=log,
+                                 start_new_session=True)
+    pids.append(stand_ins.pid)
+    with open(os.path.join(d, "pids"), "w") as f:
+        f.write("\n".join(str(p) for p in pids) + "\n")
+    for name in ("LDAP_PORT", "LDAPS_PORT", "DAV_PORT", "DAVS_PORT", "FILES_PORT", "REDIRECT_PORT"):
+        wait_for_port(state[name])
+
+
+def stop(d):
+    path = os.path.join(os.path.abspath(d), "pids")
+    if not os.path.exists(path):
+        return
+    with open(path) as f:
+        pids = [int(line) for line in f if line.strip()]
+    for pid in pids:
+        try:
+            os.kill(pid, signal.SIGTERM)
+        except ProcessLookupError:
+            pass
+    end = time.time() + 10
+    for pid in pids:
+        while time.time() < end:
+            try:
+                os.kill(pid, 0)
+            except ProcessLookupError:
+                break
+            time.sleep(0.05)
+        else:
+            try:
+                os.kill(pid, signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+    os.remove(path)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("action", choices=["start", "stop", "stand-ins"])
+    parser.add_argument("dir")
+    parser.add_argument("--people", type=int, default=3000)
+    parser.add_argument("--cards", type=int, default=3000)
+    args = parser.parse_args()
+    if args.action == "start":
+        start(args.dir, args.people, args.cards)
+    elif args.action == "stop":
+        stop(args.dir)
+    else:
+        run_stand_ins(args.dir)
+
+
+if __name__ == "__main__":
+    main()
