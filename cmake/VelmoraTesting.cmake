@@ -19,13 +19,15 @@ if(NOT WIN32)
   set(VELMORA_TEST_ENVIRONMENT "UBSAN_OPTIONS=print_stacktrace=1")
 endif()
 
-# velmora_add_gtest(<name> SOURCES <file>... [LIBS <lib>...] [TIMEOUT <seconds>])
+# velmora_add_gtest(<name> SOURCES <file>... [LIBS <lib>...] [TIMEOUT <seconds>]
+#                   [FIXTURES <fixture>] [RESOURCE_LOCK <lock>])
 #
 # Builds the test program <name> with GoogleTest's main() and registers each of its tests
-# with CTest. The tests are listed when CTest starts (PRE_TEST), not while building, so a
+# with CTest, each needing the CTest fixture (servers a setup test starts) and holding the
+# lock when given. The tests are listed when CTest starts (PRE_TEST), not while building, so a
 # build never runs Wine; in the Windows trees listing and running go through scripts/wine.
 function(velmora_add_gtest name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TIMEOUT" "SOURCES;LIBS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TIMEOUT;FIXTURES;RESOURCE_LOCK" "SOURCES;LIBS")
   if(NOT arg_SOURCES)
     message(FATAL_ERROR "velmora_add_gtest(${name}): no SOURCES")
   endif()
@@ -36,11 +38,19 @@ function(velmora_add_gtest name)
     set(arg_TIMEOUT 60)
   endif()
 
+  set(extra_properties)
+  if(arg_FIXTURES)
+    list(APPEND extra_properties FIXTURES_REQUIRED ${arg_FIXTURES})
+  endif()
+  if(arg_RESOURCE_LOCK)
+    list(APPEND extra_properties RESOURCE_LOCK ${arg_RESOURCE_LOCK})
+  endif()
+
   add_executable(${name} ${arg_SOURCES})
   target_link_libraries(${name} PRIVATE ${arg_LIBS} GTest::gtest_main)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${VELMORA_TEST_ENVIRONMENT}"
+    PROPERTIES TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${VELMORA_TEST_ENVIRONMENT}" ${extra_properties}
   )
 endfunction()

@@ -74,6 +74,7 @@ private:
     LdapHandle m_Ld;
     size_t m_nEntries = 0;
     size_t m_nBytes = 0;
+    bool m_bAnswered = false;  // the server has answered something
 
     FetchStatus Connect();
     FetchStatus Bind(ULONG& code);
@@ -108,6 +109,13 @@ FetchStatus CDirectoryFetch::ConnectionError()
         return FetchStatus::Failure(FetchText::Malformed(m_strServer));
     if (code == LDAP_TIMEOUT)
         return FetchStatus::Failure(FetchText::AnswerTimeout(m_strServer, g_FetchLimits.answerMs));
+    // The client tells a server that answers no LDAP from one that went away only as a
+    // lost connection; before anything came, a look at the answer tells them apart.
+    if (!m_bAnswered && !m_Url.IsSecure()) {
+        FetchStatus why = ProbeLdapAnswer(m_Url, m_Host);
+        if (!why.IsOk())
+            return why;
+    }
     return FetchStatus::Failure(FetchText::ConnectionLost(m_strServer));
 }
 
@@ -127,8 +135,10 @@ FetchStatus CDirectoryFetch::WaitFor(ULONG id, ULONG all, LdapMessageHandle& mes
         message.reset(received);
         if (type == static_cast<ULONG>(-1))
             return ConnectionError();
-        if (type != 0)
+        if (type != 0) {
+            m_bAnswered = true;
             return FetchStatus::Success();
+        }
         if (GetTickCount() - silentSince >= g_FetchLimits.answerMs) {
             ldap_abandon(m_Ld.get(), id);
             return FetchStatus::Failure(FetchText::AnswerTimeout(m_strServer, g_FetchLimits.answerMs));

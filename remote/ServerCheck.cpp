@@ -257,3 +257,32 @@ FetchStatus CheckServerCertificate(const BookUrl& url, IFetchHost& host)
     CertFreeCertificateContext(certificate);
     return status;
 }
+
+FetchStatus ProbeLdapAnswer(const BookUrl& url, IFetchHost& host)
+{
+    CWinsock winsock;
+    CSocket sock;
+    FetchStatus status = Connect(url, host, sock);
+    if (!status.IsOk())
+        return status;
+    std::string server = Utf8ToSjis(url.HostPort());
+    DWORD wait = g_FetchLimits.answerMs;
+    setsockopt(sock.m_Socket, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+    // BindRequest { messageID 1, version 3, name "", simple "" }
+    const unsigned char bind[] = {0x30, 0x0c, 0x02, 0x01, 0x01, 0x60, 0x07, 0x02, 0x01, 0x03, 0x04, 0x00, 0x80, 0x00};
+    if (!SendAll(sock.m_Socket, bind, sizeof bind))
+        return FetchStatus::Failure(FetchText::ConnectionLost(server));
+    unsigned char answer[16];
+    int count = recv(sock.m_Socket, reinterpret_cast<char*>(answer), sizeof answer, 0);
+    if (count < 0 && WSAGetLastError() == WSAETIMEDOUT)
+        return FetchStatus::Failure(FetchText::AnswerTimeout(server, g_FetchLimits.answerMs));
+    if (count <= 0)
+        return FetchStatus::Failure(FetchText::ConnectionLost(server));
+    // An LDAPMessage is a SEQUENCE whose first element is the message ID, an INTEGER.
+    size_t at = 1;
+    if (answer[0] == 0x30 && count > 1)
+        at = 2 + ((answer[1] & 0x80) ? (answer[1] & 0x7F) : 0);
+    if (answer[0] != 0x30 || static_cast<int>(at) >= count || answer[at] != 0x02)
+        return FetchStatus::Failure(FetchText::Malformed(server));
+    return FetchStatus::Success();
+}

@@ -13,6 +13,12 @@
 // Ok when a TCP connection to the URL's server can be made within the connect limit.
 FetchStatus ProbeServer(const BookUrl& url, IFetchHost& host);
 
+// Asks a plain LDAP server for an anonymous bind by hand and looks at the first bytes of
+// its answer: a failure that says whether it answered something that is no LDAP at all,
+// nothing, or not in time; Ok when the answer looks like LDAP. The LDAP client reports all
+// of these as a lost connection.
+FetchStatus ProbeLdapAnswer(const BookUrl& url, IFetchHost& host);
+
 // Ok when the server's certificate is one Windows trusts for its name; otherwise the
 // failure names the reason.
 FetchStatus CheckServerCertificate(const BookUrl& url, IFetchHost& host);

@@ -1,3 +1,4 @@
+#include <winsock2.h>
 #include "remote/WebClient.h"
 #include <vector>
 #include "remote/FetchText.h"
@@ -94,10 +95,12 @@ FetchStatus CWebClient::ErrorOf(const BookUrl& url, DWORD error)
         return FetchStatus::Cancel();
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
+    case WSAETIMEDOUT:  // what Wine's WinHTTP reports for a silent server
         return FetchStatus::Failure(FetchText::AnswerTimeout(server, g_FetchLimits.answerMs));
     case ERROR_WINHTTP_NAME_NOT_RESOLVED:
         return FetchStatus::Failure(FetchText::UnknownHost(server));
     case ERROR_WINHTTP_CANNOT_CONNECT:
+    case WSAECONNREFUSED:
         return FetchStatus::Failure(FetchText::Refused(server));
     case ERROR_WINHTTP_INVALID_SERVER_RESPONSE:
     case ERROR_WINHTTP_HEADER_NOT_FOUND:
@@ -133,6 +136,9 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
         int connect = static_cast<int>(g_FetchLimits.connectMs);
         int answer = static_cast<int>(g_FetchLimits.answerMs);
         WinHttpSetTimeouts(origin.hSession, connect, connect, answer, answer);
+        // The wait for an answer's headers has a limit of its own.
+        DWORD headers = g_FetchLimits.answerMs;
+        WinHttpSetOption(origin.hSession, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers);
         origin.login.reset(new CLogin(m_Host, url, m_strBook));
     }
     status = FetchStatus::Success();

@@ -13,6 +13,7 @@
 #define IDR_RBUTTON_MENU      129
 #define IDD_FIND              14020
 #define IDR_FIND_KEYS         14021
+#define IDD_UPDATE_PROGRESS   14029
 
 // The address book window.
 #define IDC_ADDR_TREE         14000
@@ -52,6 +53,10 @@
 #define IDC_FIND_NEXT_BUTTON  14026
 #define IDC_FIND_PREV_BUTTON  14027
 #define IDC_FIND_STATUS       14028
+
+// The progress window of the global books' update.
+#define IDC_UPDATE_BOOK       14030
+#define IDC_UPDATE_COUNT      14031
 
 // Menu bar and toolbar commands of the window.
 #define ID_ADDR_NEW           32771

@@ -117,6 +117,8 @@ private:
     ADTDATA* ChosenBook(const std::string& name);
     void ImportContacts(const std::string& path, const std::string& bytes, ImportFormat format);
     void ImportConvertedAddressFile(const std::string& path, const std::string& bytes);
+    // Fills every global book from what its URL names (the update command's work).
+    void UpdateGlobalBooks();
     void Refuse(const char* text);
     void OnSendListKey(WORD key);
     void OnTreeDoubleClick();

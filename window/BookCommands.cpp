@@ -194,4 +194,5 @@ void CAddrDlg::DeleteBook(bool confirm)
 void CAddrDlg::OnUpdateBook()
 {
     Trace("void CAddrDlg::OnUpdateBook() \n");
+    UpdateGlobalBooks();
 }

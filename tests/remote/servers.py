@@ -126,7 +126,7 @@ def write_collections(root, cards):
 
 def write_files(folder):
     os.makedirs(folder, exist_ok=True)
-    sample = [p for p in people(30) if p[2]]
+    sample = people(30)[:30]
     with open(os.path.join(folder, "office.vcf"), "w", encoding="utf-8") as f:
         f.write("".join(vcard(*p) for p in sample))
     with open(os.path.join(folder, "office.csv"), "w", encoding="utf-8") as f:
@@ -150,14 +150,15 @@ def make_certificates(d):
     run("x509", "-in", os.path.join(d, "ca.pem"), "-outform", "DER", "-out", os.path.join(d, "ca.cer"))
     ext = os.path.join(d, "server.ext")
     with open(ext, "w") as f:
-        f.write("subjectAltName=IP:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\n")
+        # The address also as a DNS name: Wine matches server names against DNS names only.
+        f.write("subjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\n")
     run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "server.key"),
         "-out", os.path.join(d, "server.csr"))
     run("x509", "-req", "-in", os.path.join(d, "server.csr"), "-CA", os.path.join(d, "ca.pem"), "-CAkey",
         os.path.join(d, "ca.key"), "-CAcreateserial", "-days", "30", "-extfile", ext, "-out",
         os.path.join(d, "server.pem"))
     run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=127.0.0.1", "-addext",
-        "subjectAltName=IP:127.0.0.1", "-keyout", os.path.join(d, "untrusted.key"), "-out",
+        "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1", "-keyout", os.path.join(d, "untrusted.key"), "-out",
         os.path.join(d, "untrusted.pem"))
 
 
@@ -320,10 +321,13 @@ def malformed_http(conn):
 
 
 def garbage(conn):
-    """Bytes that are no protocol at all, then the end."""
+    """A web server's answer to whatever comes, the connection left open: no LDAP at all."""
     try:
         conn.recv(65536)
-        conn.sendall(b"\x30\x84\xff\xff\xff\xff" + b"\xa5" * 4096)
+        page = b"<html><body>" + b"Not LDAP. " * 400 + b"</body></html>"
+        conn.sendall(b"HTTP/1.1 400 Bad Request\r\nContent-Type: text/html\r\n\r\n" + page)
+        while conn.recv(65536):
+            pass
     except OSError:
         pass
     conn.close()
@@ -375,7 +379,8 @@ def endless_ldap(conn):
                     n = 0
                     while True:
                         n += 1
-                        attrs = ber(0x30, ber(0x30, ber(0x04, b"cn") + ber(0x31, ber(0x04, ("無限 %d" % n).encode())))
+                        name = ("無限 %d " % n).encode() + b"x" * 1000
+                        attrs = ber(0x30, ber(0x30, ber(0x04, b"cn") + ber(0x31, ber(0x04, name)))
                                     + ber(0x30, ber(0x04, b"mail") + ber(0x31, ber(0x04, b"e%d@velmora.test" % n))))
                         entry = ber(0x64, ber(0x04, b"uid=e%d,dc=velmora,dc=test" % n) + attrs)
                         conn.sendall(ber(0x30, ber_int(msgid) + entry))

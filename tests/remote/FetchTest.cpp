@@ -1,0 +1,317 @@
+// The fetches of global books against the real servers (slapd, radicale) and the broken
+// ones of servers.py: every URL form, every failure the user is told about, and the
+// credentials rule.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <wincred.h>
+#include <fstream>
+#include "RemoteServers.h"
+#include "remote/BookUrl.h"
+#include "remote/DirectorySource.h"
+#include "remote/FileSource.h"
+#include "remote/WebSource.h"
+#include "remote/WideText.h"
+#include "text/Charset.h"
+
+using namespace RemoteServers;
+
+namespace {
+
+const char kBase[] = "/dc=velmora,dc=test";
+const size_t kPeopleWithMail = 3003;  // 3000 people and multi, outside, takahashi
+const size_t kMailValues = 3005;      // multi has three
+
+class FetchTest : public ::testing::Test {
+protected:
+    CScriptedHost host;
+
+    void SetUp() override
+    {
+        TrustTestAuthority();
+        ForgetCredentials();
+    }
+    void TearDown() override { ForgetCredentials(); }
+
+    FetchedBook Fetch(const std::string& text)
+    {
+        FetchedBook out;
+        BookUrl url = ParseBookUrl(text);
+        if (url.IsDirectory())
+            out.status = FetchDirectory(url, "共有", host, out.contacts);
+        else if (url.IsWeb())
+            FetchWeb(url, "共有", host, out);
+        else
+            FetchFile(url, host, out);
+        return out;
+    }
+};
+
+const Contact* WithAddress(const ContactList& list, const std::string& address)
+{
+    for (const Contact& contact : list.contacts) {
+        for (const std::string& each : contact.addresses) {
+            if (each == address)
+                return &contact;
+        }
+    }
+    return nullptr;
+}
+
+std::string Joined(const std::vector<std::string>& parts)
+{
+    std::string text;
+    for (const std::string& part : parts)
+        text += (text.empty() ? "" : "/") + part;
+    return text;
+}
+
+bool Stored(const std::string& origin)
+{
+    PCREDENTIALW found = nullptr;
+    if (!CredReadW(Utf8ToWide("Velmora:" + origin).c_str(), CRED_TYPE_GENERIC, 0, &found))
+        return false;
+    CredFree(found);
+    return true;
+}
+
+// The cause shown to the user, in UTF-8 for the assertion messages.
+std::string Cause(const FetchedBook& book)
+{
+    return Charset::SjisToUtf8(book.status.cause);
+}
+
+TEST_F(FetchTest, DirectoryComesWholeInPagesWithFoldersAndEveryMail)
+{
+    // The server returns at most 500 entries to a search that does not page.
+    FetchedBook book = Fetch(Url("ldap", "LDAP_PORT", kBase));
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(kMailValues, book.contacts.contacts.size());
+    const Contact* nested = WithAddress(book.contacts, "user00008@velmora.test");
+    ASSERT_NE(nullptr, nested);
+    EXPECT_EQ(u8"本社/開発部/第一課", Joined(nested->folders));
+    EXPECT_EQ(u8"小林 太郎", nested->name);
+    const Contact* top = WithAddress(book.contacts, "outside@velmora.test");
+    ASSERT_NE(nullptr, top);
+    EXPECT_TRUE(top->folders.empty());
+    EXPECT_EQ(u8"\U00020BB7野 家", top->name);
+    int multi = 0;
+    for (const Contact& contact : book.contacts.contacts)
+        multi += contact.name == u8"複数 メール" && contact.addresses.size() == 1;
+    EXPECT_EQ(3, multi);  // one node per mail value
+    EXPECT_TRUE(host.asked.empty());
+    EXPECT_FALSE(WithAddress(book.contacts, "nomail@velmora.test"));
+}
+
+TEST_F(FetchTest, DirectoryUrlGivesBaseScopeAndFilter)
+{
+    // A base below the top (percent-encoded UTF-8), one level, a filter of its own.
+    FetchedBook book = Fetch(Url("ldap", "LDAP_PORT", "/ou=%E6%9C%AC%E7%A4%BE,dc=velmora,dc=test?cn?one?(uid=multi)"));
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    ASSERT_EQ(3u, book.contacts.contacts.size());
+    EXPECT_TRUE(book.contacts.contacts[0].folders.empty());
+    book = Fetch(Url("ldap", "LDAP_PORT", "/ou=%E6%9C%AC%E7%A4%BE,dc=velmora,dc=test??one"));
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_FALSE(WithAddress(book.contacts, "user00004@velmora.test"));  // in 営業部, a level further down
+    EXPECT_TRUE(WithAddress(book.contacts, "user00001@velmora.test"));
+    book = Fetch(Url("ldap", "LDAP_PORT", "/ou=nowhere,dc=velmora,dc=test"));
+    EXPECT_NE(std::string::npos, Cause(book).find(u8"検索の起点（ou=nowhere,dc=velmora,dc=test）がありません"))
+        << Cause(book);
+}
+
+TEST_F(FetchTest, LdapsWithATrustedCertificate)
+{
+    FetchedBook book = Fetch(Url("ldaps", "LDAPS_PORT", kBase));
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(kMailValues, book.contacts.contacts.size());
+}
+
+TEST_F(FetchTest, CardDavCollectionOverHttpAndHttps)
+{
+    for (const std::string& url : {Url("http", "DAV_PORT", "/shared/office/"), Url("https", "DAVS_PORT", "/shared/office/")}) {
+        FetchedBook book = Fetch(url);
+        ASSERT_TRUE(book.status.IsOk()) << url << ": " << Cause(book);
+        EXPECT_EQ(kPeopleWithMail, book.contacts.contacts.size()) << url;
+        const Contact* nested = WithAddress(book.contacts, "user00008@velmora.test");
+        ASSERT_NE(nullptr, nested);
+        EXPECT_EQ(u8"本社/開発部/第一課", Joined(nested->folders));  // categories become folders
+        const Contact* multi = WithAddress(book.contacts, "multi2@velmora.test");
+        ASSERT_NE(nullptr, multi);
+        EXPECT_EQ(u8"複数 メール", multi->name);
+    }
+    FetchedBook root = Fetch(Url("http", "DAV_PORT", "/shared/"));
+    EXPECT_NE(std::string::npos, Cause(root).find(u8"アドレス帳（CardDAV）のコレクションではありません")) << Cause(root);
+}
+
+TEST_F(FetchTest, WebFilesOfEveryFormat)
+{
+    FetchedBook vcf = Fetch(Url("http", "FILES_PORT", "/office.vcf"));
+    ASSERT_TRUE(vcf.status.IsOk()) << Cause(vcf);
+    EXPECT_EQ(30u, vcf.contacts.contacts.size());
+    FetchedBook csv = Fetch(Url("http", "FILES_PORT", "/office.csv"));
+    ASSERT_TRUE(csv.status.IsOk()) << Cause(csv);
+    EXPECT_EQ(30u, csv.contacts.contacts.size());
+    ASSERT_TRUE(WithAddress(csv.contacts, "user00004@velmora.test"));
+    EXPECT_EQ(u8"本社/営業部", Joined(WithAddress(csv.contacts, "user00004@velmora.test")->folders));
+    FetchedBook adr = Fetch(Url("http", "FILES_PORT", "/office.adr"));
+    ASSERT_TRUE(adr.status.IsOk()) << Cause(adr);
+    EXPECT_TRUE(adr.bAddressFile);
+    EXPECT_NE(std::string::npos, adr.addressFile.find("Group 本社"));
+    FetchedBook missing = Fetch(Url("http", "FILES_PORT", "/none.vcf"));
+    EXPECT_NE(std::string::npos, Cause(missing).find("HTTP 404")) << Cause(missing);
+}
+
+TEST_F(FetchTest, SharedFileIsReadWhileAnotherWritesItAndNeverWritten)
+{
+    std::string path = Folder() + "files\\office.adr";
+    WIN32_FILE_ATTRIBUTE_DATA before = {};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &before));
+    // Someone else has the file open for writing.
+    HANDLE writer = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writer);
+    std::string fileUrl = "file:///" + path;
+    for (char& c : fileUrl) {
+        if (c == '\\')
+            c = '/';
+    }
+    for (const std::string& url : {path, fileUrl}) {
+        FetchedBook book = Fetch(url);
+        ASSERT_TRUE(book.status.IsOk()) << url << ": " << Cause(book);
+        EXPECT_TRUE(book.bAddressFile);
+        EXPECT_NE(std::string::npos, book.addressFile.find("multi1@velmora.test"));
+    }
+    CloseHandle(writer);
+    WIN32_FILE_ATTRIBUTE_DATA after = {};
+    ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &after));
+    EXPECT_EQ(0, CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime));
+    FetchedBook missing = Fetch(Folder() + "files\\none.adr");
+    EXPECT_NE(std::string::npos, Cause(missing).find(u8"が見つかりません")) << Cause(missing);
+}
+
+TEST_F(FetchTest, RefusedConnectionIsNamed)
+{
+    for (const char* scheme : {"ldap", "http"}) {
+        FetchedBook book = Fetch(Url(scheme, "CLOSED_PORT", "/"));
+        EXPECT_EQ(FetchStatus::Failed, book.status.kind);
+        std::string expected = u8"サーバー 127.0.0.1:" + std::to_string(Port("CLOSED_PORT")) + u8" に接続できません（接続を拒否されました）";
+        EXPECT_NE(std::string::npos, Cause(book).find(expected)) << scheme << ": " << Cause(book);
+    }
+}
+
+TEST_F(FetchTest, ConnectAndAnswerTimeOut)
+{
+    ShortLimits limits;
+    for (const char* scheme : {"ldap", "http"}) {
+        DWORD start = GetTickCount();
+        FetchedBook unaccepted = Fetch(Url(scheme, "UNACCEPTED_PORT", "/"));
+        EXPECT_NE(std::string::npos, Cause(unaccepted).find(u8"2 秒待っても応答がありません")) << scheme << ": " << Cause(unaccepted);
+        FetchedBook silent = Fetch(Url(scheme, "SILENT_PORT", "/dc=velmora,dc=test"));
+        EXPECT_NE(std::string::npos, Cause(silent).find(u8"2 秒以上応答しない")) << scheme << ": " << Cause(silent);
+        EXPECT_LT(GetTickCount() - start, 12000u) << scheme;
+    }
+}
+
+TEST_F(FetchTest, UntrustedCertificateIsRefusedWithItsReason)
+{
+    const char* reason = u8"理由: 証明書の発行元が信頼されていません";
+    FetchedBook ldaps = Fetch(Url("ldaps", "UNTRUSTED_LDAPS_PORT", kBase));
+    EXPECT_NE(std::string::npos, Cause(ldaps).find(reason)) << Cause(ldaps);
+    EXPECT_TRUE(ldaps.contacts.contacts.empty());
+    FetchedBook https = Fetch(Url("https", "UNTRUSTED_HTTPS_PORT", "/shared/office/"));
+    EXPECT_NE(std::string::npos, Cause(https).find(reason)) << Cause(https);
+}
+
+TEST_F(FetchTest, MalformedAndEndlessAnswersEndTheFetchWithinTheMemoryLimit)
+{
+    ShortLimits limits;
+    const char* malformed = u8"応答を読み取れません";
+    FetchedBook garbage = Fetch(Url("ldap", "GARBAGE_PORT", kBase));
+    EXPECT_NE(std::string::npos, Cause(garbage).find(malformed)) << Cause(garbage);
+    FetchedBook xml = Fetch(Url("http", "MALFORMED_HTTP_PORT", "/book/"));
+    EXPECT_NE(std::string::npos, Cause(xml).find(malformed)) << Cause(xml);
+    FetchedBook httpGarbage = Fetch(Url("http", "GARBAGE_PORT", "/book/"));
+    EXPECT_EQ(FetchStatus::Failed, httpGarbage.status.kind);
+    for (const char* scheme : {"ldap", "http"}) {
+        FetchedBook endless = Fetch(Url(scheme, scheme[0] == 'l' ? "ENDLESS_LDAP_PORT" : "ENDLESS_HTTP_PORT", kBase));
+        EXPECT_NE(std::string::npos, Cause(endless).find(u8"応答が大きすぎる")) << scheme << ": " << Cause(endless);
+        EXPECT_TRUE(endless.contacts.contacts.empty());
+    }
+}
+
+TEST_F(FetchTest, DirectoryAsksForCredentialsAndKeepsThemOnlyWhenAllowed)
+{
+    std::string url = Url("ldap", "LDAP_PORT", "/dc=private,dc=test");
+    std::string origin = "ldap://127.0.0.1:" + std::to_string(Port("LDAP_PORT"));
+    host.answers = {MakeCredentials(L"cn=reader,dc=private,dc=test", L"secret")};
+    FetchedBook book = Fetch(url);
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(3u, book.contacts.contacts.size());
+    ASSERT_EQ(1u, host.asked.size());
+    EXPECT_EQ(L"Velmora:" + Utf8ToWide(origin), host.asked[0].target);
+    EXPECT_FALSE(Stored(origin));  // the user did not allow it
+
+    host = CScriptedHost();
+    host.answers = {MakeCredentials(L"cn=reader,dc=private,dc=test", L"secret")};
+    host.save = true;
+    ASSERT_TRUE(Fetch(url).status.IsOk());
+    EXPECT_TRUE(Stored(origin));
+    host = CScriptedHost();
+    ASSERT_TRUE(Fetch(url).status.IsOk());  // the kept credentials, without a prompt
+    EXPECT_TRUE(host.asked.empty());
+
+    // The user cancels the prompt: the fetch ends, saying so.
+    ForgetCredentials();
+    host = CScriptedHost();
+    FetchedBook declined = Fetch(url);
+    EXPECT_NE(std::string::npos, Cause(declined).find(u8"ログインが取り消されました")) << Cause(declined);
+}
+
+TEST_F(FetchTest, WrongPasswordEndsTheFetchAndKeptOnesThatFailAreAskedAgain)
+{
+    for (const std::string& url : {Url("ldap", "LDAP_PORT", "/dc=private,dc=test"), Url("http", "DAV_PORT", "/private/team/")}) {
+        BookUrl parsed = ParseBookUrl(url);
+        host = CScriptedHost();
+        host.answers = {MakeCredentials(L"cn=reader,dc=private,dc=test", L"wrong")};
+        if (parsed.IsWeb())
+            host.answers[0].user = L"reader";
+        host.save = true;
+        FetchedBook book = Fetch(url);
+        EXPECT_NE(std::string::npos, Cause(book).find(u8"ユーザー名またはパスワードが違います")) << url << ": " << Cause(book);
+        EXPECT_FALSE(Stored(parsed.Origin())) << url;
+
+        // Kept credentials that no longer work: the prompt comes, marked as a retry.
+        Credentials stale = host.answers[0];
+        WriteStoredCredentials(CredentialTarget(parsed), stale);
+        host = CScriptedHost();
+        host.answers = {stale};
+        host.answers[0].password = L"secret";
+        book = Fetch(url);
+        ASSERT_TRUE(book.status.IsOk()) << url << ": " << Cause(book);
+        ASSERT_EQ(1u, host.asked.size());
+        EXPECT_TRUE(host.asked[0].retry);
+        EXPECT_EQ(stale.user, host.asked[0].user);
+        EXPECT_FALSE(Stored(parsed.Origin())) << "the failing ones are forgotten when the new ones are not to be kept";
+    }
+}
+
+TEST_F(FetchTest, RedirectToAnotherOriginCarriesNoCredentials)
+{
+    host.answers = {MakeCredentials(L"reader", L"secret")};
+    FetchedBook book = Fetch(Url("http", "REDIRECT_PORT", "/book.vcf"));
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    ASSERT_EQ(1u, book.contacts.contacts.size());
+    EXPECT_EQ(1u, host.asked.size());
+    std::string log = RecorderLog();
+    EXPECT_NE(std::string::npos, log.find("authorization=-")) << log;
+    EXPECT_EQ(std::string::npos, log.find("Basic")) << log;
+}
+
+TEST_F(FetchTest, CancelEndsTheFetch)
+{
+    host.cancelAfter = 100;
+    FetchedBook book = Fetch(Url("ldap", "LDAP_PORT", kBase));
+    EXPECT_EQ(FetchStatus::Cancelled, book.status.kind);
+    EXPECT_TRUE(book.contacts.contacts.empty());
+}
+
+}  // namespace
