@@ -137,6 +137,8 @@ bool ParseFileUrl(const std::string& rest, BookUrl& url, std::string* reason)
         path[1] = ':';
         url.path = path;
     } else {
+        if (path.size() < 2)
+            return Fail(reason, "file の URL に共有フォルダとファイルの名前がありません。");
         url.path = "\\\\" + host + path;
     }
     url.scheme = BookScheme::File;
