@@ -190,6 +190,30 @@ void CScreenScene::AddSceneSteps(const std::string& name)
             Post(find, IDC_FIND_NEXT_BUTTON);
             return true;
         });
+    } else if (name == "directory") {
+        // The global book "社内ディレクトリ" filled by the update command from the LDAP
+        // directory that scripts/run started, its summary answered, a nested folder open.
+        m_steps.push_back([](const Stage& stage) {
+            Post(stage.book, ID_BOOK_UPDATE);
+            return true;
+        });
+        m_steps.push_back([](const Stage& stage) {
+            for (HWND window : stage.windows) {
+                if (window != stage.book && GetDlgItem(window, 0xFFFF) && !GetDlgItem(window, IDC_UPDATE_COUNT)) {
+                    PostMessageA(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+                    return true;
+                }
+            }
+            return false;
+        });
+        m_steps.push_back([](const Stage& stage) { return stage.windows.size() == 1 && Select(stage.book, "第一課"); });
+        m_steps.push_back([](const Stage& stage) {
+            HWND tree = Tree(stage.book);
+            HTREEITEM item = FindItem(tree, "第一課");
+            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
+            SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+            return true;
+        });
     } else if (name == "drag") {
         // The address is selected, the button goes down on it and the pointer moves off it
         // (queued first: the control's drag check reads the queue), then over a folder of
