@@ -127,8 +127,10 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
         origin.bProbed = true;
     }
     if (!origin.hSession) {
-        origin.hSession = WinHttpOpen(L"Velmora", WINHTTP_ACCESS_TYPE_DEFAULT_PROXY, WINHTTP_NO_PROXY_NAME,
-                                      WINHTTP_NO_PROXY_BYPASS, 0);
+        // The system's proxy, but never for this machine's own addresses, which no proxy reaches.
+        bool loopback = url.host == "localhost" || url.host.compare(0, 4, "127.") == 0 || url.host == "::1";
+        origin.hSession = WinHttpOpen(L"Velmora", loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
         if (!origin.hSession) {
             status = ErrorOf(url, GetLastError());
             return nullptr;
