@@ -38,7 +38,11 @@ function(velmora_add_gtest name)
     set(arg_TIMEOUT 60)
   endif()
 
+  # An empty value would shift the properties after it, so each goes in only when set.
   set(extra_properties)
+  if(VELMORA_TEST_ENVIRONMENT)
+    list(APPEND extra_properties ENVIRONMENT "${VELMORA_TEST_ENVIRONMENT}")
+  endif()
   if(arg_FIXTURES)
     list(APPEND extra_properties FIXTURES_REQUIRED ${arg_FIXTURES})
   endif()
@@ -51,6 +55,6 @@ function(velmora_add_gtest name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${arg_TIMEOUT} ENVIRONMENT "${VELMORA_TEST_ENVIRONMENT}" ${extra_properties}
+    PROPERTIES TIMEOUT ${arg_TIMEOUT} ${extra_properties}
   )
 endfunction()

@@ -160,11 +160,16 @@ FetchStatus CWebClient::SendOnce(const BookUrl& url, Origin& origin, const std::
             return ErrorOf(url, GetLastError());
     }
     DWORD length = static_cast<DWORD>(body.size());
-    if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
-                            0) ||
-        !WinHttpReceiveResponse(request, nullptr))
-        return ErrorOf(url, GetLastError());
-    return FetchStatus::Success();
+    DWORD start = GetTickCount();
+    if (WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
+                           0) &&
+        WinHttpReceiveResponse(request, nullptr))
+        return FetchStatus::Success();
+    DWORD error = GetLastError();
+    // Wine's WinHTTP reports a server silent past the limit in more than one way.
+    if (GetTickCount() - start >= g_FetchLimits.answerMs && !m_Host.IsCancelled())
+        return FetchStatus::Failure(FetchText::AnswerTimeout(Utf8ToSjis(url.HostPort()), g_FetchLimits.answerMs));
+    return ErrorOf(url, error);
 }
 
 FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::string& body)

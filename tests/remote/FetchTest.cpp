@@ -310,7 +310,7 @@ TEST_F(FetchTest, CancelEndsTheFetch)
 {
     host.cancelAfter = 100;
     FetchedBook book = Fetch(Url("ldap", "LDAP_PORT", kBase));
-    EXPECT_EQ(FetchStatus::Cancelled, book.status.kind);
+    EXPECT_EQ(FetchStatus::Cancelled, book.status.kind) << Cause(book);
     EXPECT_TRUE(book.contacts.contacts.empty());
 }
 
