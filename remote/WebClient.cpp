@@ -147,29 +147,27 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
     return &origin;
 }
 
-FetchStatus CWebClient::SendOnce(const BookUrl& url, Origin& origin, const std::wstring& headers,
-                                 const std::string& body, HINTERNET request)
+// Sends the request and waits for its answer's headers: 0, or the error; a server silent
+// past the limit comes back as ERROR_WINHTTP_TIMEOUT, however Wine's WinHTTP words it.
+DWORD CWebClient::SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, HINTERNET request)
 {
-    if (!WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD_IF_NEW) &&
-        !headers.empty())
-        return ErrorOf(url, GetLastError());
+    if (!headers.empty() &&
+        !WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD_IF_NEW))
+        return GetLastError();
     if (!origin.login->IsAnonymous() && origin.nScheme) {
         const Credentials& who = origin.login->Current();
         if (!WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, origin.nScheme, who.user.c_str(),
                                    who.password.c_str(), nullptr))
-            return ErrorOf(url, GetLastError());
+            return GetLastError();
     }
     DWORD length = static_cast<DWORD>(body.size());
     DWORD start = GetTickCount();
     if (WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
                            0) &&
         WinHttpReceiveResponse(request, nullptr))
-        return FetchStatus::Success();
+        return 0;
     DWORD error = GetLastError();
-    // Wine's WinHTTP reports a server silent past the limit in more than one way.
-    if (GetTickCount() - start >= g_FetchLimits.answerMs && !m_Host.IsCancelled())
-        return FetchStatus::Failure(FetchText::AnswerTimeout(Utf8ToSjis(url.HostPort()), g_FetchLimits.answerMs));
-    return ErrorOf(url, error);
+    return GetTickCount() - start >= g_FetchLimits.answerMs ? ERROR_WINHTTP_TIMEOUT : error;
 }
 
 FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::string& body)
@@ -200,6 +198,7 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
         Origin* origin = OriginOf(url, status);
         if (!origin)
             return status;
+        bool resent = false;
         for (;;) {
             CInternetHandle connection;
             CInternetHandle request;
@@ -213,9 +212,17 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
                 return ErrorOf(url, GetLastError());
             DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
             WinHttpSetOption(request.m_h, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
-            status = SendOnce(url, *origin, headers, body, request.m_h);
-            if (!status.IsOk())
-                return status;
+            DWORD error = SendOnce(*origin, headers, body, request.m_h);
+            // A kept-alive connection that the server has closed meanwhile fails at once;
+            // the request (always one that may be repeated) goes again, once.
+            bool dropped = error == ERROR_WINHTTP_CONNECTION_ERROR || error == WSAECONNRESET ||
+                           error == WSAECONNABORTED;
+            if (dropped && !resent) {
+                resent = true;
+                continue;
+            }
+            if (error)
+                return ErrorOf(url, error);
             DWORD code = 0;
             DWORD size = sizeof code;
             WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,

@@ -44,8 +44,7 @@ private:
     std::map<std::string, Origin> m_Origins;
 
     Origin* OriginOf(const BookUrl& url, FetchStatus& status);
-    FetchStatus SendOnce(const BookUrl& url, Origin& origin, const std::wstring& headers, const std::string& body,
-                         HINTERNET request);
+    DWORD SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, HINTERNET request);
     FetchStatus ReadBody(const BookUrl& url, HINTERNET request, std::string& body);
     FetchStatus ErrorOf(const BookUrl& url, DWORD error);
 };

@@ -234,8 +234,19 @@ def wait_for_port(port, seconds=30):
 # ---- the stand-ins, run by "servers.py stand-ins DIR" in a background process ----
 
 class QuietHandler(http.server.SimpleHTTPRequestHandler):
+    """A plain web server: files by GET, any other method refused as real servers do,
+    after reading the request's body (closing on an unread body would reset the connection)."""
     def log_message(self, *args):
         pass
+
+    def refuse(self):
+        self.rfile.read(int(self.headers.get("Content-Length", "0")))
+        self.send_response(405)
+        self.send_header("Allow", "GET, HEAD")
+        self.send_header("Content-Length", "0")
+        self.end_headers()
+
+    do_PROPFIND = do_REPORT = do_POST = refuse
 
 
 def serve_files(port, folder):
