@@ -192,7 +192,7 @@ void CScreenScene::AddSceneSteps(const std::string& name)
         });
     } else if (name == "directory") {
         // The global book "社内ディレクトリ" filled by the update command from the LDAP
-        // directory that scripts/run started, its summary answered, a nested folder open.
+        // directory that scripts/run started, its summary answered, its folders open.
         m_steps.push_back([](const Stage& stage) {
             Post(stage.book, ID_BOOK_UPDATE);
             return true;
@@ -206,12 +206,14 @@ void CScreenScene::AddSceneSteps(const std::string& name)
             }
             return false;
         });
-        m_steps.push_back([](const Stage& stage) { return stage.windows.size() == 1 && Select(stage.book, "第一課"); });
+        m_steps.push_back([](const Stage& stage) { return stage.windows.size() == 1 && Select(stage.book, "本社"); });
         m_steps.push_back([](const Stage& stage) {
             HWND tree = Tree(stage.book);
-            HTREEITEM item = FindItem(tree, "第一課");
-            SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(item));
-            SendMessageA(tree, TVM_ENSUREVISIBLE, 0, reinterpret_cast<LPARAM>(item));
+            for (const char* name : {"本社", "開発部"}) {
+                SendMessageA(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(FindItem(tree, name)));
+            }
+            SendMessageA(tree, TVM_SELECTITEM, TVGN_FIRSTVISIBLE,
+                         reinterpret_cast<LPARAM>(FindItem(tree, "社内ディレクトリ")));
             return true;
         });
     } else if (name == "drag") {
