@@ -159,6 +159,8 @@ bool CUpdateJob::TakeResult(size_t& index, FetchedBook& result)
     return true;
 }
 
+// The counts change with every entry; the window hears of them a few times a second, which
+// is all a person can read, so the messages and redraws cost the fetch next to nothing.
 void CUpdateJob::ReportProgress(size_t entries, size_t bytes)
 {
     {
@@ -166,6 +168,10 @@ void CUpdateJob::ReportProgress(size_t entries, size_t bytes)
         m_Progress.entries = entries;
         m_Progress.bytes = bytes;
     }
+    DWORD now = GetTickCount();
+    if (now - m_nLastProgress < kProgressEveryMs)
+        return;
+    m_nLastProgress = now;
     Notify();
 }
 

@@ -59,6 +59,9 @@ private:
     HANDLE m_hCancel;     // manual-reset: set once by Cancel
     HANDLE m_hAnswered;   // auto-reset: the window answered the question
 
+    static const DWORD kProgressEveryMs = 150;
+    DWORD m_nLastProgress = 0;  // worker thread only
+
     std::mutex m_Lock;
     UpdateProgress m_Progress;
     std::deque<std::pair<size_t, FetchedBook>> m_Results;
