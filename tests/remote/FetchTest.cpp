@@ -174,13 +174,20 @@ TEST_F(FetchTest, SharedFileIsReadWhileAnotherWritesItAndNeverWritten)
         if (c == '\\')
             c = '/';
     }
-    for (const std::string& url : {path, fileUrl}) {
+    // The same book on drive C:, named as a share: \\localhost\c$ is drive C: as a UNC path.
+    char temp[MAX_PATH];
+    ASSERT_NE(0u, GetTempPathA(MAX_PATH, temp));
+    std::string onC = std::string(temp) + "velmora-office.adr";
+    ASSERT_TRUE(CopyFileA(path.c_str(), onC.c_str(), FALSE));
+    std::string share = "\\\\localhost\\c$" + onC.substr(2);
+    for (const std::string& url : {path, fileUrl, share}) {
         FetchedBook book = Fetch(url);
         ASSERT_TRUE(book.status.IsOk()) << url << ": " << Cause(book);
         EXPECT_TRUE(book.bAddressFile);
         EXPECT_NE(std::string::npos, book.addressFile.find("multi1@velmora.test"));
     }
     CloseHandle(writer);
+    DeleteFileA(onC.c_str());
     WIN32_FILE_ATTRIBUTE_DATA after = {};
     ASSERT_TRUE(GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &after));
     EXPECT_EQ(0, CompareFileTime(&before.ftLastWriteTime, &after.ftLastWriteTime));
