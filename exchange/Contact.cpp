@@ -1,17 +1,8 @@
 #include "exchange/Contact.h"
 #include <algorithm>
+#include "store/AsciiText.h"
 
 namespace {
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
 
 void AddAddress(Contact& contact, const std::string& part)
 {
@@ -114,24 +105,12 @@ void AddFolderPath(Contact& contact, const std::vector<std::string>& path)
 
 std::string TrimBlanks(const std::string& text)
 {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin]))
-        ++begin;
-    while (end > begin && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(begin, end - begin);
+    return TrimAny(text, " \t\r\n");
 }
 
 bool SameAddress(const std::string& a, const std::string& b)
 {
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
+    return EqualNoCase(a, b);
 }
 
 std::vector<std::vector<std::string>> FolderPaths(const Contact& contact)

@@ -3,6 +3,7 @@
 // mail address and a group into one list node; the export gathers them from a book.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 #include "exchange/PersonName.h"
 
@@ -54,6 +55,17 @@ public:
 private:
     ContactList& m_List;
 };
+
+// What a reader hands a sink, as one list with the reader's counts: read(sink) reads.
+template <typename ReadInto>
+ContactList CollectContacts(ReadInto read)
+{
+    ContactList list;
+    CContactCollector collector(list);
+    ContactList counts = read(collector);
+    counts.contacts = std::move(list.contacts);
+    return counts;
+}
 
 // Keeps the contact when it has a mail address, else counts it as left out (a person) or
 // as an empty group.

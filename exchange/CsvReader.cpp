@@ -127,11 +127,7 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
 
 ContactList CCsvReader::ReadContacts(const std::string& bytes)
 {
-    ContactList list;
-    CContactCollector collector(list);
-    ContactList counts = ReadContacts(bytes, collector);
-    counts.contacts = std::move(list.contacts);
-    return counts;
+    return CollectContacts([&](IContactSink& sink) { return ReadContacts(bytes, sink); });
 }
 
 ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sink)

@@ -63,11 +63,7 @@ std::string FirstComponent(const std::string& text, char separator)
 
 ContactList CVCardReader::Read(const std::string& bytes)
 {
-    ContactList list;
-    CContactCollector collector(list);
-    ContactList counts = Read(bytes, collector);
-    counts.contacts = std::move(list.contacts);
-    return counts;
+    return CollectContacts([&](IContactSink& sink) { return Read(bytes, sink); });
 }
 
 ContactList CVCardReader::Read(const std::string& bytes, IContactSink& sink)

@@ -1,5 +1,6 @@
 #include "store/AddrLine.h"
 #include <cstring>
+#include "store/AsciiText.h"
 
 namespace {
 
@@ -8,11 +9,6 @@ const char kEndOfFileMark = 0x1A;
 bool IsBlankOrTab(char c)
 {
     return c == ' ' || c == '\t';
-}
-
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 size_t SkipBlanks(std::string_view line, size_t pos)

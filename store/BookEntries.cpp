@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstring>
 #include "store/AddrLine.h"
+#include "store/BookWalk.h"
 
 CBookEntries CBookEntries::Parse(std::string_view bytes)
 {
@@ -32,26 +33,13 @@ CBookEntries CBookEntries::FromBook(const ADTDATA* book, std::vector<ADTDATA*>* 
     entries.entries.reserve(expected + expected / 8);
     if (nodes)
         nodes->reserve(expected + expected / 8);
-    std::vector<int> levels;  // entry index of each open folder below the book
-    const ADTDATA* node = book->pChild;
-    while (node) {
-        entries.entries.push_back({levels.empty() ? -1 : levels.back(), node->cType,
-                                   node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});
+    // An entry's index is its visit's number, so a folder's visit number is its entry.
+    ForEachBelow(book, [&](const ADTDATA* node, int parent) {
+        entries.entries.push_back({parent, node->cType, node->psName ? node->psName : "",
+                                   node->psAddr ? node->psAddr : ""});
         if (nodes)
             nodes->push_back(const_cast<ADTDATA*>(node));
-        if (node->pChild) {
-            levels.push_back(entries.Size() - 1);
-            node = node->pChild;
-            continue;
-        }
-        while (node && !node->pNext) {
-            node = node->pParent == book ? nullptr : node->pParent;
-            if (node)
-                levels.pop_back();
-        }
-        if (node)
-            node = node->pNext;
-    }
+    });
     entries.Link();
     return entries;
 }

@@ -1,41 +1,15 @@
 #include "store/IniText.h"
 #include <cstdint>
+#include "store/AsciiText.h"
 #include "store/Sjis.h"
 
 namespace {
 
 const size_t npos = std::string::npos;
 
-char AsciiLower(char c)
-{
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool EqualNoCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i]))
-            return false;
-    }
-    return true;
-}
-
-bool IsBlank(char c)
-{
-    return c == ' ' || c == '\t';
-}
-
 std::string Trim(const std::string& text)
 {
-    size_t start = 0;
-    size_t end = text.size();
-    while (start < end && IsBlank(text[start]))
-        ++start;
-    while (end > start && IsBlank(text[end - 1]))
-        --end;
-    return text.substr(start, end - start);
+    return TrimAny(text, " \t");
 }
 
 // The section a "[name]" line opens, or false for any other line. "]" can be the second

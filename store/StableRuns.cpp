@@ -1,4 +1,5 @@
 #include "store/StableRuns.h"
+#include "store/BookWalk.h"
 
 namespace {
 
@@ -36,9 +37,7 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase&
 {
     m_Ours.reserve(m_Base.entries.size() + m_Base.entries.size() / 8);
     m_OursOf.assign(m_Base.entries.size(), -1);
-    std::vector<int> levels;
-    ADTDATA* node = book->pChild;
-    while (node) {
+    ForEachBelow(book, [&](ADTDATA* node, int parent) {
         int index = static_cast<int>(m_Ours.size());
         int entry = ids.EntryOf(node->nBaseId);
         if (entry >= m_Base.Size() || (entry >= 0 && (m_OursOf[static_cast<size_t>(entry)] >= 0 ||
@@ -47,23 +46,11 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase&
         if (entry >= 0)
             m_OursOf[static_cast<size_t>(entry)] = index;
         const BookEntry* base = entry >= 0 ? &m_Base.entries[static_cast<size_t>(entry)] : nullptr;
-        m_Ours.push_back({node, levels.empty() ? -1 : levels.back(), entry,
+        m_Ours.push_back({node, parent, entry,
                           base && SameText(node->psName, base->name) && SameText(node->psAddr, base->addr)});
         if (entry >= 0 && m_TheirsOf[static_cast<size_t>(entry)] >= 0)
             node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(entry)]);
-        if (node->pChild) {
-            levels.push_back(index);
-            node = node->pChild;
-            continue;
-        }
-        while (node && !node->pNext) {
-            node = node->pParent == book ? nullptr : node->pParent;
-            if (node)
-                levels.pop_back();
-        }
-        if (node)
-            node = node->pNext;
-    }
+    });
 }
 
 // Entries of theirs that stand where the base has the same entry, found as a comparison of
