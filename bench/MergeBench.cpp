@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 #include "BenchBook.h"
-#include "store/BookBase.h"
-#include "store/BookMerge.h"
+#include "merge/BookBase.h"
+#include "merge/BookMerge.h"
 
 namespace {
 

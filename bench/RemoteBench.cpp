@@ -17,7 +17,7 @@
 #include <vector>
 #include "framework/WinApp.h"
 #include "resources/resource.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 #include "window/AddrDlg.h"
 
 namespace {

@@ -22,7 +22,7 @@
 #include "framework/WinApp.h"
 #include "resources/resource.h"
 #include "store/AddrBook.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 #include "window/AddrDlg.h"
 #include "window/SendEntries.h"
 

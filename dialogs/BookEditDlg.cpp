@@ -5,8 +5,8 @@
 #include "framework/Trace.h"
 #include "framework/WinApp.h"
 #include "exchange/ImportFormat.h"
-#include "store/BookFile.h"
-#include "store/FileIdentity.h"
+#include "files/BookFile.h"
+#include "files/FileIdentity.h"
 #include "resources/resource.h"
 
 namespace {

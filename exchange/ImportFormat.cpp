@@ -3,7 +3,7 @@
 #include "exchange/CsvColumns.h"
 #include "exchange/CsvReader.h"
 #include "exchange/VCardReader.h"
-#include "store/AddrLine.h"
+#include "files/AddrLine.h"
 #include "text/Charset.h"
 
 namespace {

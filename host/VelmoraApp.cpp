@@ -3,7 +3,7 @@
 #include "framework/PathName.h"
 #include "host/EdaTable.h"
 #include "store/AddrBook.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 
 
 BOOL CVelmoraApp::InitInstance()

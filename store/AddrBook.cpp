@@ -2,7 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <vector>
-#include "store/BookBase.h"
+#include "merge/BookBase.h"
 #include "store/Sjis.h"
 #include "store/StoreHooks.h"
 

@@ -11,7 +11,7 @@
 #include <vector>
 #include "store/AddrData.h"
 #include "store/AddrView.h"
-#include "store/BookListMerge.h"
+#include "merge/BookListMerge.h"
 
 class CBookBase;
 class CLineReader;

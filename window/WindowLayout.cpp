@@ -3,8 +3,8 @@
 #include <string>
 #include "framework/Trace.h"
 #include "resources/resource.h"
-#include "store/IniPath.h"
-#include "store/SettingsFile.h"
+#include "books/IniPath.h"
+#include "books/SettingsFile.h"
 #include "window/AddrDlg.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include "RecordingView.h"
 #include "StoreDump.h"
 #include "TempFile.h"
-#include "store/BookBase.h"
-#include "store/BookEntries.h"
-#include "store/BookMerge.h"
-#include "store/EntryMatch.h"
+#include "merge/BookBase.h"
+#include "merge/BookEntries.h"
+#include "merge/BookMerge.h"
+#include "merge/EntryMatch.h"
 
 namespace {
 

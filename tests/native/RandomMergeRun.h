@@ -15,8 +15,8 @@
 #include "RecordingView.h"
 #include "StoreDump.h"
 #include "store/AddrBook.h"
-#include "store/BookBase.h"
-#include "store/BookMerge.h"
+#include "merge/BookBase.h"
+#include "merge/BookMerge.h"
 
 class RandomMergeRun {
 public:

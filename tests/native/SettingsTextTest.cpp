@@ -2,8 +2,8 @@
 // file, and the three-way merge of two processes' lists.
 #include <gtest/gtest.h>
 #include <string>
-#include "store/BookListMerge.h"
-#include "store/IniText.h"
+#include "merge/BookListMerge.h"
+#include "books/IniText.h"
 
 namespace {
 

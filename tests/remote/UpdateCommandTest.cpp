@@ -8,7 +8,7 @@
 #include "BoxWatcher.h"
 #include "RemoteServers.h"
 #include "WindowFixture.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 #include "text/Charset.h"
 
 using namespace RemoteServers;

@@ -7,7 +7,7 @@
 #include <cstring>
 #include "BookEdits.h"
 #include "BoxWatcher.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 
 namespace {
 

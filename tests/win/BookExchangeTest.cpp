@@ -1,6 +1,6 @@
 #include "TestFiles.h"
 #include "WindowFixture.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 #include "framework/PathName.h"
 #include "exchange/BookContacts.h"
 #include "exchange/CsvWriter.h"

@@ -9,8 +9,8 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "store/AddrBook.h"
-#include "store/BookFile.h"
-#include "store/IniPath.h"
+#include "files/BookFile.h"
+#include "books/IniPath.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 #include "store/AddrBook.h"
-#include "store/BookFile.h"
-#include "store/IniPath.h"
+#include "files/BookFile.h"
+#include "books/IniPath.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "WindowFixture.h"
-#include "store/BookBase.h"
-#include "store/BookMerge.h"
+#include "merge/BookBase.h"
+#include "merge/BookMerge.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 #include "TestFiles.h"
-#include "store/IniText.h"
+#include "books/IniText.h"
 
 namespace {
 

@@ -20,9 +20,9 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "store/AddrBook.h"
-#include "store/BookFile.h"
-#include "store/FileIdentity.h"
-#include "store/IniPath.h"
+#include "files/BookFile.h"
+#include "files/FileIdentity.h"
+#include "books/IniPath.h"
 #include "tests/native/StoreDump.h"
 
 class RandomRegistryRun {

@@ -8,7 +8,7 @@
 #include "BookEdits.h"
 #include "BoxWatcher.h"
 #include "TestFiles.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 
 namespace {
 

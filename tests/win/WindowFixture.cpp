@@ -1,7 +1,7 @@
 #include "WindowFixture.h"
 #include <cstring>
 #include "TestFiles.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 
 void WindowFixture::SetUp()
 {

@@ -1,5 +1,5 @@
 #include "WindowFixture.h"
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 
 namespace {
 

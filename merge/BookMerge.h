@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 #include "store/AddrBook.h"
-#include "store/BookBase.h"
+#include "merge/BookBase.h"
 
 // An entry edited differently on both sides: both versions are in the book, side by side.
 struct MergeConflict {

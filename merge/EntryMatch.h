@@ -3,7 +3,7 @@
 // else ("theirs") in the base by what they hold and where they stand.
 #pragma once
 #include <vector>
-#include "store/BookEntries.h"
+#include "merge/BookEntries.h"
 
 // For each entry of other (both linked: CBookEntries::Link), the index of the base entry it is, or -1 for an entry that the
 // base does not have (an addition). The rule, in the order it is applied:

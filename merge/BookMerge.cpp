@@ -1,10 +1,10 @@
-#include "store/BookMerge.h"
+#include "merge/BookMerge.h"
 #include <cstdio>
-#include "store/BookEntries.h"
-#include "store/EntryMatch.h"
-#include "store/MergeApplier.h"
-#include "store/MergePlan.h"
-#include "store/StableRuns.h"
+#include "merge/BookEntries.h"
+#include "merge/EntryMatch.h"
+#include "merge/MergeApplier.h"
+#include "merge/MergePlan.h"
+#include "merge/StableRuns.h"
 
 namespace {
 

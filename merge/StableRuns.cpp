@@ -1,4 +1,4 @@
-#include "store/StableRuns.h"
+#include "merge/StableRuns.h"
 #include "store/BookWalk.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "store/SettingsFile.h"
-#include "store/IniPath.h"
+#include "books/SettingsFile.h"
+#include "books/IniPath.h"
 
 bool CSettingsFile::Load(const std::string& path)
 {

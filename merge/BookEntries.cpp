@@ -1,7 +1,7 @@
-#include "store/BookEntries.h"
+#include "merge/BookEntries.h"
 #include <algorithm>
 #include <cstring>
-#include "store/AddrLine.h"
+#include "files/AddrLine.h"
 #include "store/BookWalk.h"
 
 CBookEntries CBookEntries::Parse(std::string_view bytes)

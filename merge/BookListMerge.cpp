@@ -1,4 +1,4 @@
-#include "store/BookListMerge.h"
+#include "merge/BookListMerge.h"
 #include <unordered_map>
 #include <unordered_set>
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <vector>
 #include "store/AddrBook.h"
-#include "store/MergePlan.h"
+#include "merge/MergePlan.h"
 
 struct MergeCounts {
     int added = 0;    // entries only theirs had, now in the book

@@ -6,8 +6,8 @@
 // it writes; the window layout sets its values here.
 #pragma once
 #include <string>
-#include "store/BookFile.h"
-#include "store/IniText.h"
+#include "files/BookFile.h"
+#include "books/IniText.h"
 
 class CSettingsFile {
 public:

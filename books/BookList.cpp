@@ -12,9 +12,9 @@
 #include <vector>
 #include "framework/PathName.h"
 #include "store/AddrBook.h"
-#include "store/FileIdentity.h"
-#include "store/IniPath.h"
-#include "store/SettingsFile.h"
+#include "files/FileIdentity.h"
+#include "books/IniPath.h"
+#include "books/SettingsFile.h"
 
 namespace {
 

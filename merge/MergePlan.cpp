@@ -1,4 +1,4 @@
-#include "store/MergePlan.h"
+#include "merge/MergePlan.h"
 #include <algorithm>
 #include <unordered_map>
 

@@ -7,14 +7,14 @@
 #include <string>
 #include "framework/PathName.h"
 #include "store/AddrBook.h"
-#include "store/AddrLine.h"
-#include "store/BookBase.h"
-#include "store/BookFile.h"
-#include "store/BookMerge.h"
+#include "files/AddrLine.h"
+#include "merge/BookBase.h"
+#include "files/BookFile.h"
+#include "merge/BookMerge.h"
 #include "store/StoreHooks.h"
-#include "store/FileIdentity.h"
-#include "store/IniPath.h"
-#include "store/SettingsFile.h"
+#include "files/FileIdentity.h"
+#include "books/IniPath.h"
+#include "books/SettingsFile.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "store/BookBase.h"
+#include "merge/BookBase.h"
 #include <utility>
 #include <vector>
-#include "store/BookEntries.h"
-#include "store/EntryMatch.h"
+#include "merge/BookEntries.h"
+#include "merge/EntryMatch.h"
 
 namespace {
 

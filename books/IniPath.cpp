@@ -1,3 +1,3 @@
-#include "store/IniPath.h"
+#include "books/IniPath.h"
 
 char g_szIniPath[kIniPathSize];

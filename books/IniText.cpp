@@ -1,4 +1,4 @@
-#include "store/IniText.h"
+#include "books/IniText.h"
 #include <cstdint>
 #include "store/AsciiText.h"
 #include "store/Sjis.h"

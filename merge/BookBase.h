@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 #include "store/AddrBook.h"
-#include "store/BookEntries.h"
+#include "merge/BookEntries.h"
 
 class CBookBase {
 public:

@@ -1,4 +1,4 @@
-#include "store/FileIdentity.h"
+#include "files/FileIdentity.h"
 #include <windows.h>
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "store/EntryMatch.h"
+#include "merge/EntryMatch.h"
 #include <algorithm>
 #include <unordered_map>
 #include <unordered_set>

@@ -1,4 +1,4 @@
-#include "store/LineReader.h"
+#include "files/LineReader.h"
 
 namespace {
 // Never a trail byte of a two-byte Shift-JIS character, so a byte test is safe.

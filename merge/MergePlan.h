@@ -5,7 +5,7 @@
 #pragma once
 #include <string_view>
 #include <vector>
-#include "store/BookEntries.h"
+#include "merge/BookEntries.h"
 
 struct MergeEntry {
     enum Content : unsigned char { BASE, OURS, THEIRS };

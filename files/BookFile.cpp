@@ -1,4 +1,4 @@
-#include "store/BookFile.h"
+#include "files/BookFile.h"
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>

@@ -1,4 +1,4 @@
-#include "store/AddrLine.h"
+#include "files/AddrLine.h"
 #include <cstring>
 #include "store/AsciiText.h"
 

@@ -5,8 +5,8 @@
 #pragma once
 #include <vector>
 #include "store/AddrBook.h"
-#include "store/BookBase.h"
-#include "store/BookEntries.h"
+#include "merge/BookBase.h"
+#include "merge/BookEntries.h"
 
 class CStableRuns {
 public:

@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 #include "store/AddrBook.h"
-#include "store/AddrLine.h"
-#include "store/LineReader.h"
+#include "files/AddrLine.h"
+#include "files/LineReader.h"
 #include "store/StoreHooks.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "store/MergeApplier.h"
+#include "merge/MergeApplier.h"
 #include <algorithm>
 #include <string>
 
