@@ -1,6 +1,7 @@
 #include "merge/BookMerge.h"
 #include <cstdio>
 #include "merge/BookEntries.h"
+#include "merge/DuplicateCopies.h"
 #include "merge/EntryMatch.h"
 #include "merge/MergeApplier.h"
 #include "merge/MergePlan.h"
@@ -28,7 +29,12 @@ MergeReport MergeBook(CAddrBook& store, ADTDATA* book, CBookBase& base, std::str
     next.Capture(std::move(theirs));
     CStableRuns runs(base, next, book);
     std::vector<int> theirsToBase = MatchEntries(runs.base, runs.theirs, &runs.runPairs);
-    CMergePlan plan(runs.base, runs.ours, runs.oursToBase, runs.theirs, theirsToBase);
+    // This run's entries are known as theirs are, by what they hold and where they stand, so
+    // that both sides are read by one rule: they then agree which copy of an entry that
+    // stands twice is which, and the merge is the same whichever side is in memory.
+    std::vector<int> oursToBase = MatchEntries(runs.base, runs.ours, &runs.oursRunPairs);
+    AlignDuplicateCopies(runs.base, runs.ours, oursToBase, runs.theirs, theirsToBase);
+    CMergePlan plan(runs.base, runs.ours, oursToBase, runs.theirs, theirsToBase);
     CMergeApplier applier(store, book, plan, runs.firstNodes, runs.lastNodes);
     MergeCounts counts = applier.Apply();
 

@@ -40,8 +40,12 @@ struct MergeReport {
 //     only conflict, reported); nothing is ever dropped;
 //   - a folder deleted on one side keeps what the other side put into it;
 //   - moves and reorders on one side are applied (moved on both sides: ours wins).
-// Ours' entries are known by their nodes' base ids; theirs' by EntryMatch's rule. With no
-// change on one side the result is exactly the other side. Afterwards theirs is the base
+// Both sides' entries are known by EntryMatch's rule (the nodes' ids only mark the runs
+// that no side changed), and copies of an address that stands more than once are lined up
+// so that both sides agree which is which (AlignDuplicateCopies): nothing is lost that one
+// side did not delete, a change made on both sides is made once, and merging ours into
+// theirs gives the same addresses as theirs into ours. With no change on one side the
+// result is exactly the other side. Afterwards theirs is the base
 // (what the file holds) and the nodes carry its ids, so that if the write of the merged
 // book fails, the next save merges against what is really in the file.
 MergeReport MergeBook(CAddrBook& store, ADTDATA* book, CBookBase& base, std::string theirs);

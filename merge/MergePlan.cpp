@@ -57,7 +57,10 @@ int CMergePlan::TheirsParent(int t) const
 // One merged entry per base entry (at its index), per entry of ours that the base lacks,
 // and per entry of theirs that the base lacks. An addition of theirs that equals an
 // addition of ours in the same merged folder (the k-th equal one with the k-th) is the
-// same entry: both sides added it, and the merge holds it once.
+// same entry: both sides added it, and the merge holds it once. So is an addition on one
+// side that equals the other side's edit of an entry that the first side no longer has:
+// both made that edit, and one of them reads as a deletion and an addition (the edit of
+// both name and text, or an edit and a move at once).
 void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vector<int>& theirsToBase)
 {
     entries.resize(static_cast<size_t>(m_Base.Size()));
@@ -65,13 +68,19 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
         E(b).base = b;
         E(b).kind = m_Base.entries[static_cast<size_t>(b)].kind;
     }
+    std::vector<int> oursAt = SideAt(m_Ours, oursToBase);
+    std::vector<int> theirsAt = SideAt(m_Theirs, theirsToBase);
+    EditIndex editedByOurs = EditedByOneSide(m_Ours, oursAt, theirsAt);
+    EditIndex editedByTheirs = EditedByOneSide(m_Theirs, theirsAt, oursAt);
     auto addedKey = [](uint64_t key, int parent) { return key ^ (static_cast<uint64_t>(parent + 2) * 0x9E3779B97F4A7C15ull); };
     std::unordered_map<uint64_t, std::vector<int>> oursAdded;
     oursToMerged.assign(static_cast<size_t>(m_Ours.Size()), -1);
     for (int o = 0; o < m_Ours.Size(); ++o) {
         const BookEntry& entry = m_Ours.entries[static_cast<size_t>(o)];
         int b = oursToBase[static_cast<size_t>(o)];
-        if (b >= 0 && E(b).ours < 0 && E(b).kind == entry.kind) {
+        if (b < 0 || oursAt[static_cast<size_t>(b)] != o)
+            b = TakeEdit(editedByTheirs, m_Theirs, theirsAt, entry);
+        if (b >= 0) {
             E(b).ours = o;
             oursToMerged[static_cast<size_t>(o)] = b;
             continue;
@@ -88,7 +97,7 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
         const BookEntry& entry = m_Theirs.entries[static_cast<size_t>(t)];
         int b = theirsToBase[static_cast<size_t>(t)];
         int e = -1;
-        if (b >= 0 && E(b).theirs < 0 && E(b).kind == entry.kind) {
+        if (b >= 0 && theirsAt[static_cast<size_t>(b)] == t) {
             e = b;
         } else {
             int parent = TheirsParent(t);
@@ -99,6 +108,8 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
                     SameContent(m_Ours.entries[static_cast<size_t>(E(candidate).ours)], entry))
                     e = candidate;
             }
+            if (e < 0)
+                e = TakeEdit(editedByOurs, m_Ours, oursAt, entry);
         }
         if (e < 0) {
             e = static_cast<int>(entries.size());
@@ -108,6 +119,56 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
         E(e).theirs = t;
         m_TheirsToMerged[static_cast<size_t>(t)] = e;
     }
+}
+
+// Per base entry, the entry of the side that is it (the first one of its kind), or -1.
+std::vector<int> CMergePlan::SideAt(const CBookEntries& side, const std::vector<int>& toBase) const
+{
+    std::vector<int> at(static_cast<size_t>(m_Base.Size()), -1);
+    for (int s = 0; s < side.Size(); ++s) {
+        int b = toBase[static_cast<size_t>(s)];
+        if (b >= 0 && at[static_cast<size_t>(b)] < 0 &&
+            m_Base.entries[static_cast<size_t>(b)].kind == side.entries[static_cast<size_t>(s)].kind)
+            at[static_cast<size_t>(b)] = s;
+    }
+    return at;
+}
+
+// The base entries that side edited and the other side no longer has, by the side's
+// version, each list in file order.
+CMergePlan::EditIndex CMergePlan::EditedByOneSide(const CBookEntries& side, const std::vector<int>& sideAt,
+                                                  const std::vector<int>& otherAt) const
+{
+    EditIndex index;
+    for (int b = 0; b < m_Base.Size(); ++b) {
+        int s = sideAt[static_cast<size_t>(b)];
+        if (s < 0 || otherAt[static_cast<size_t>(b)] >= 0)
+            continue;
+        const BookEntry& version = side.entries[static_cast<size_t>(s)];
+        if (!SameContent(version, m_Base.entries[static_cast<size_t>(b)]))
+            index[EntryKey(version)].push_back(b);
+    }
+    return index;
+}
+
+// The first base entry of index whose edit on side equals entry, taken out of the index; -1.
+int CMergePlan::TakeEdit(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt,
+                         const BookEntry& entry)
+{
+    if (index.empty())
+        return -1;
+    auto found = index.find(EntryKey(entry));
+    if (found == index.end())
+        return -1;
+    std::vector<int>& list = found->second;
+    for (size_t i = 0; i < list.size(); ++i) {
+        int b = list[i];
+        if (SameContent(side.entries[static_cast<size_t>(sideAt[static_cast<size_t>(b)])], entry)) {
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+            return b;
+        }
+    }
+    return -1;
 }
 
 // What an entry holds and whether the merge keeps it. An edit or a deletion on one side

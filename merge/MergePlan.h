@@ -3,7 +3,9 @@
 // name and text, under which folder and in which order. MergeBook makes the plan and then
 // brings the book in memory to it (CMergeApplier); the plan itself touches no node.
 #pragma once
+#include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 #include "merge/BookEntries.h"
 
@@ -56,7 +58,13 @@ private:
     MergeEntry& E(int e) { return entries[static_cast<size_t>(e)]; }
     int TheirsParent(int t) const;
 
+    using EditIndex = std::unordered_map<uint64_t, std::vector<int>>;
     void TakeEntries(const std::vector<int>& oursToBase, const std::vector<int>& theirsToBase);
+    std::vector<int> SideAt(const CBookEntries& side, const std::vector<int>& toBase) const;
+    EditIndex EditedByOneSide(const CBookEntries& side, const std::vector<int>& sideAt,
+                              const std::vector<int>& otherAt) const;
+    static int TakeEdit(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt,
+                        const BookEntry& entry);
     void DecideContent(int e);
     void DecideParent(int e);
     void BreakCycles();

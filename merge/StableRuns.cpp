@@ -202,6 +202,7 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
         int end = b >= 0 ? m_RunEnd[static_cast<size_t>(b)] : -1;
         int index = ours.Size();
         oursToBase.push_back(b < 0 ? -1 : baseIndex[static_cast<size_t>(b)]);
+        oursRunPairs.push_back(b >= 0 && (end >= 0 || m_Pinned[static_cast<size_t>(b)]) ? baseIndex[static_cast<size_t>(b)] : -1);
         firstNodes.push_back(node);
         if (end < 0) {
             ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});

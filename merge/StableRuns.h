@@ -27,6 +27,7 @@ public:
     std::vector<int> oursToBase;    // per entry of ours: its base entry, -1 for an addition
     std::vector<int> runPairs;      // per entry of theirs: its base entry when it is a run or a
                                     // folder above one, else -1
+    std::vector<int> oursRunPairs;  // the same per entry of ours
     std::vector<ADTDATA*> firstNodes;  // per entry of ours: its node, a run's first node
     std::vector<ADTDATA*> lastNodes;   // per entry of ours: its node, a run's last node
     std::vector<int> theirsFirst;      // per entry of theirs: its (first) entry in the whole theirs

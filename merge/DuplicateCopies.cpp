@@ -1,0 +1,217 @@
+#include "merge/DuplicateCopies.h"
+#include <algorithm>
+#include <cstdint>
+#include <unordered_map>
+#include <utility>
+
+namespace {
+
+const int kAbsent = -3;  // the side does not have the copy
+const int kNew = -2;     // a folder the base does not have: the same as no other folder
+
+class CCopyAligner {
+public:
+    CCopyAligner(const CBookEntries& base, const CBookEntries& ours, std::vector<int>& oursToBase,
+                 const CBookEntries& theirs, const std::vector<int>& theirsToBase)
+        : m_Base(base), m_Ours(ours), m_OursToBase(oursToBase), m_Theirs(theirs), m_TheirsToBase(theirsToBase),
+          m_OursOf(static_cast<size_t>(base.Size()), -1), m_TheirsOf(static_cast<size_t>(base.Size()), -1)
+    {
+        for (int o = 0; o < ours.Size(); ++o) {
+            int b = oursToBase[static_cast<size_t>(o)];
+            if (b >= 0 && m_OursOf[static_cast<size_t>(b)] < 0)
+                m_OursOf[static_cast<size_t>(b)] = o;
+        }
+        for (int t = 0; t < theirs.Size(); ++t) {
+            int b = theirsToBase[static_cast<size_t>(t)];
+            if (b >= 0 && m_TheirsOf[static_cast<size_t>(b)] < 0)
+                m_TheirsOf[static_cast<size_t>(b)] = t;
+        }
+    }
+
+    void Run()
+    {
+        std::vector<std::pair<uint64_t, int>> keyed;
+        for (int b = 0; b < m_Base.Size(); ++b) {
+            if (B(b).kind == ADT_ADDR)
+                keyed.push_back({EntryKey(B(b)), b});
+        }
+        std::sort(keyed.begin(), keyed.end());
+        std::vector<int> copies;
+        for (size_t i = 0; i < keyed.size();) {
+            size_t j = i + 1;
+            while (j < keyed.size() && keyed[j].first == keyed[i].first)
+                ++j;
+            if (j - i >= 2) {
+                copies.clear();
+                for (size_t k = i; k < j; ++k) {
+                    if (SameContent(B(keyed[k].second), B(keyed[i].second)))
+                        copies.push_back(keyed[k].second);
+                }
+                AlignGroup(copies);
+            }
+            i = j;
+        }
+    }
+
+private:
+    const CBookEntries& m_Base;
+    const CBookEntries& m_Ours;
+    std::vector<int>& m_OursToBase;
+    const CBookEntries& m_Theirs;
+    const std::vector<int>& m_TheirsToBase;
+    std::vector<int> m_OursOf;    // per base entry: the entry of ours that is it, or -1
+    std::vector<int> m_TheirsOf;  // the same for theirs
+
+    const BookEntry& B(int b) const { return m_Base.entries[static_cast<size_t>(b)]; }
+
+    // Where a side's entry stands, as the base folder its folder is (-1: the top level).
+    static int ParentInBase(const CBookEntries& side, const std::vector<int>& toBase, int entry)
+    {
+        int parent = side.entries[static_cast<size_t>(entry)].parent;
+        if (parent < 0)
+            return -1;
+        int b = toBase[static_cast<size_t>(parent)];
+        return b >= 0 ? b : kNew;
+    }
+
+    // 0: theirs keeps the copy as it was; 1: theirs edited it; 2: theirs deleted it.
+    int TheirsState(int b) const
+    {
+        int t = m_TheirsOf[static_cast<size_t>(b)];
+        if (t < 0)
+            return 2;
+        return SameContent(m_Theirs.entries[static_cast<size_t>(t)], B(b)) ? 0 : 1;
+    }
+
+    int TheirsPlace(int b) const
+    {
+        int t = m_TheirsOf[static_cast<size_t>(b)];
+        return t < 0 ? kAbsent : ParentInBase(m_Theirs, m_TheirsToBase, t);
+    }
+
+    // Ours' edits of copies of the group first take a copy that theirs deleted or edited (an
+    // edit stays where the other side deleted, and keeps both versions where it edited too),
+    // leaving those that theirs keeps to ours' unchanged copies. Those (its survivors) each
+    // take a copy: one that theirs keeps in the same folder, then one that theirs keeps
+    // anywhere (their own first), then their own, then any.
+    void AlignGroup(const std::vector<int>& copies)
+    {
+        std::vector<int> survivors;  // entries of ours, each with the copy it is now (own)
+        std::vector<int> own;
+        std::vector<int> edits;
+        std::vector<int> editOwn;
+        for (size_t i = 0; i < copies.size(); ++i) {
+            int o = m_OursOf[static_cast<size_t>(copies[i])];
+            if (o < 0)
+                continue;
+            bool same = SameContent(m_Ours.entries[static_cast<size_t>(o)], B(copies[i]));
+            (same ? survivors : edits).push_back(o);
+            (same ? own : editOwn).push_back(static_cast<int>(i));
+        }
+        if (survivors.empty() && edits.empty())
+            return;
+        std::vector<int> state(copies.size());
+        std::vector<int> place(copies.size());
+        for (size_t i = 0; i < copies.size(); ++i) {
+            state[i] = TheirsState(copies[i]);
+            place[i] = TheirsPlace(copies[i]);
+        }
+        std::vector<char> taken(copies.size(), 0);
+        auto firstFree = [&](int wanted) {
+            for (size_t i = 0; i < copies.size(); ++i) {
+                if (!taken[i] && (wanted < 0 || state[i] == wanted))
+                    return static_cast<int>(i);
+            }
+            return -1;
+        };
+        std::vector<int> editChosen(edits.size(), -1);
+        for (size_t e = 0; e < edits.size(); ++e) {
+            if (state[static_cast<size_t>(editOwn[e])] != 0) {
+                editChosen[e] = editOwn[e];
+                taken[static_cast<size_t>(editOwn[e])] = 1;
+            }
+        }
+        for (size_t e = 0; e < edits.size(); ++e) {
+            if (editChosen[e] >= 0)
+                continue;
+            int i = firstFree(2);
+            i = i >= 0 ? i : firstFree(1);
+            i = i >= 0 ? i : !taken[static_cast<size_t>(editOwn[e])] ? editOwn[e] : firstFree(-1);
+            editChosen[e] = i;
+            taken[static_cast<size_t>(i)] = 1;
+        }
+        std::vector<int> chosen = ChooseForSurvivors(survivors, own, state, place, taken);
+        for (size_t e = 0; e < edits.size(); ++e)
+            m_OursToBase[static_cast<size_t>(edits[e])] = copies[static_cast<size_t>(editChosen[e])];
+        for (size_t s = 0; s < survivors.size(); ++s)
+            m_OursToBase[static_cast<size_t>(survivors[s])] = copies[static_cast<size_t>(chosen[s])];
+    }
+
+    std::vector<int> ChooseForSurvivors(const std::vector<int>& survivors, const std::vector<int>& own,
+                                        const std::vector<int>& state, const std::vector<int>& place,
+                                        std::vector<char>& taken) const
+    {
+        std::vector<int> chosen(survivors.size(), -1);
+        auto take = [&](size_t s, int i) {
+            chosen[s] = i;
+            taken[static_cast<size_t>(i)] = 1;
+        };
+        std::vector<int> oursPlace(survivors.size());
+        for (size_t s = 0; s < survivors.size(); ++s)
+            oursPlace[s] = ParentInBase(m_Ours, m_OursToBase, survivors[s]);
+        for (size_t s = 0; s < survivors.size(); ++s) {
+            size_t i = static_cast<size_t>(own[s]);
+            if (!taken[i] && state[i] == 0 && place[i] == oursPlace[s] && place[i] != kNew)
+                take(s, own[s]);
+        }
+        // Copies that theirs keeps, by the folder it keeps them in, each list in file order.
+        std::unordered_map<int, std::vector<int>> keptIn;
+        for (size_t i = 0; i < state.size(); ++i) {
+            if (state[i] == 0 && !taken[i])
+                keptIn[place[i]].push_back(static_cast<int>(i));
+        }
+        std::unordered_map<int, size_t> cursor;
+        for (size_t s = 0; s < survivors.size(); ++s) {
+            if (chosen[s] >= 0 || oursPlace[s] == kNew)
+                continue;
+            auto list = keptIn.find(oursPlace[s]);
+            if (list == keptIn.end())
+                continue;
+            size_t& at = cursor[oursPlace[s]];
+            while (at < list->second.size() && taken[static_cast<size_t>(list->second[at])])
+                ++at;
+            if (at < list->second.size())
+                take(s, list->second[at]);
+        }
+        // Then its own copy when theirs keeps it, any copy that theirs keeps, its own copy,
+        // and any copy left.
+        for (int pass = 0; pass < 4; ++pass) {
+            size_t next = 0;
+            for (size_t s = 0; s < survivors.size(); ++s) {
+                if (chosen[s] >= 0)
+                    continue;
+                size_t i = static_cast<size_t>(own[s]);
+                bool ownFits = !taken[i] && (pass >= 2 || state[i] == 0);
+                if ((pass == 0 || pass == 2) && ownFits) {
+                    take(s, own[s]);
+                    continue;
+                }
+                if (pass == 0 || pass == 2)
+                    continue;
+                while (next < state.size() && (taken[next] || (pass == 1 && state[next] != 0)))
+                    ++next;
+                if (next < state.size())
+                    take(s, static_cast<int>(next));
+            }
+        }
+        return chosen;
+    }
+};
+
+}  // namespace
+
+void AlignDuplicateCopies(const CBookEntries& base, const CBookEntries& ours, std::vector<int>& oursToBase,
+                          const CBookEntries& theirs, const std::vector<int>& theirsToBase)
+{
+    CCopyAligner(base, ours, oursToBase, theirs, theirsToBase).Run();
+}
