@@ -15,6 +15,8 @@
 #include "files/FileIdentity.h"
 #include "books/IniPath.h"
 #include "books/SettingsFile.h"
+#include "files/BookFile.h"
+#include "merge/BookBase.h"
 
 namespace {
 
@@ -104,6 +106,20 @@ void WriteListKeys(CIniText& ini, const BookList& list)
     ini.Set(kSection, "num", std::to_string(list.size()));
 }
 
+// The user is told of each book that a deletion elsewhere would have dropped although its
+// addresses were changed: ours' stay, theirs' come back from their files.
+void ReportRevivedBooks(const BookList& revived)
+{
+    for (const BookListEntry& entry : revived) {
+        std::string text =
+            entry.pBook ? "アドレスブック[ " + entry.name + " ]は、ほかで一覧から削除されましたが、"
+                          "ここで追加・変更した内容があるため一覧に残しました\n不要なら、あらためて削除してください"
+                        : "削除したアドレスブック[ " + entry.name + " ]は、ほかで追加・変更されていたため、"
+                          "その内容で一覧に戻しました\nファイル:\n" + entry.path + "\n\n不要なら、あらためて削除してください";
+        MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+    }
+}
+
 void ReportSettingsNotWritten(const std::string& path)
 {
     std::string text = "設定ファイル:\n" + path +
@@ -121,6 +137,7 @@ BookListEntry CAddrBook::EntryOf(ADTDATA* book) const
     entry.name = book->psName ? book->psName : "";
     entry.path = book->psAddr ? book->psAddr : "";
     entry.key = ListKey(entry.type, entry.name, entry.path);
+    entry.bChanged = book->bModified || m_ChangedSinceList.count(book);
     return entry;
 }
 
@@ -203,6 +220,27 @@ void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
     }
 }
 
+// Marks the local books of theirs that this run deleted from the list while someone else
+// changed their files (the file no longer holds what this run last read or wrote).
+void CAddrBook::MarkChangedElsewhere(const BookList& base, const BookList& ours, BookList& theirs)
+{
+    std::unordered_map<std::string, bool> keys;
+    for (const BookListEntry& entry : base)
+        keys[entry.key] = true;
+    for (const BookListEntry& entry : ours)
+        keys[entry.key] = false;
+    for (BookListEntry& entry : theirs) {
+        auto deleted = keys.find(entry.key);
+        if (entry.type != "local" || deleted == keys.end() || !deleted->second)
+            continue;
+        auto base = m_Bases.find(entry.path);
+        std::string bytes;
+        if (base != m_Bases.end() && base->second->IsSet() && ReadWholeFile(entry.path, bytes) == FileRead::Read &&
+            !base->second->Holds(bytes))
+            entry.bChanged = true;
+    }
+}
+
 void CAddrBook::SaveBookList()
 {
     CSettingsFile& settings = Settings();
@@ -218,10 +256,17 @@ void CAddrBook::SaveBookList()
     }
     BookList list = CurrentBookList();
     CIniText text = settings.Ours();
-    if (current != settings.BaseBytes()) {
-        // Another process wrote the file since this run read or wrote it.
-        CIniText theirs(current);
-        BookList merged = MergeBookLists(ListOf(settings.Base()), list, ListOf(theirs));
+    CIniText theirs(current);
+    BookList base = ListOf(settings.Base());
+    BookList theirsList = ListOf(theirs);
+    MarkChangedElsewhere(base, list, theirsList);
+    bool changedElsewhere = std::any_of(theirsList.begin(), theirsList.end(),
+                                        [](const BookListEntry& entry) { return entry.bChanged; });
+    BookList revived;
+    if (current != settings.BaseBytes() || changedElsewhere) {
+        // Another process wrote the file since this run read or wrote it, or changed the
+        // file of a book that this run deleted.
+        BookList merged = MergeBookLists(base, list, theirsList, &revived);
         AdoptMergedList(merged, list);
         text = theirs;
         settings.ApplyOwnChanges(text, IsListKey);
@@ -231,6 +276,8 @@ void CAddrBook::SaveBookList()
     WriteFailure why;
     if (settings.Write(text, current, &why)) {
         m_bSettingsWarned = false;
+        m_ChangedSinceList.clear();
+        ReportRevivedBooks(revived);
     } else {
         if (!m_bSettingsWarned)
             ReportSettingsNotWritten(settings.Path());

@@ -275,6 +275,8 @@ void CAddrBook::SaveBooks()
             ClearLeftoverTemp(book->psAddr);  // left by a save that was cut off
         // A book whose file could not be written stays modified, so the next save tries again.
         if (book->cType == ADT_LOCAL_BOOK && book->bModified)
+            m_ChangedSinceList.insert(book);
+        if (book->cType == ADT_LOCAL_BOOK && book->bModified)
             book->bModified = SaveBookFile(book) ? 0 : 1;
         else
             book->bModified = 0;

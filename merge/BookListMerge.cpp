@@ -21,7 +21,7 @@ bool SameEntry(const BookListEntry& a, const BookListEntry& b)
 
 }  // namespace
 
-BookList MergeBookLists(const BookList& base, const BookList& ours, const BookList& theirs)
+BookList MergeBookLists(const BookList& base, const BookList& ours, const BookList& theirs, BookList* revived)
 {
     KeyIndex inBase = IndexByKey(base);
     KeyIndex inOurs = IndexByKey(ours);
@@ -35,19 +35,27 @@ BookList MergeBookLists(const BookList& base, const BookList& ours, const BookLi
         auto base = inBase.find(entry.key);
         auto their = inTheirs.find(entry.key);
         bool inBoth = base != inBase.end();
-        if (inBoth && their == inTheirs.end() && SameEntry(entry, *base->second))
+        bool theirsDeleted = inBoth && their == inTheirs.end();
+        if (theirsDeleted && SameEntry(entry, *base->second) && !entry.bChanged)
             continue;  // theirs deleted it, ours left it alone
+        if (theirsDeleted && revived)
+            revived->push_back(entry);
         BookListEntry kept = entry;
         if (inBoth && their != inTheirs.end() && entry.name == base->second->name)
             kept.name = their->second->name;
         merged.push_back(kept);
     }
 
-    // Theirs' additions, each after the entry it follows in theirs (or first).
+    // Theirs' additions, and the books ours deleted whose addresses theirs changed, each
+    // after the entry it follows in theirs (or first).
     std::string previous;
     for (const BookListEntry& entry : theirs) {
-        bool added = inBase.find(entry.key) == inBase.end() && inOurs.find(entry.key) == inOurs.end();
-        if (added && taken.insert(entry.key).second) {
+        bool inOursList = inOurs.find(entry.key) != inOurs.end();
+        bool added = inBase.find(entry.key) == inBase.end() && !inOursList;
+        bool back = !added && !inOursList && entry.bChanged;
+        if ((added || back) && taken.insert(entry.key).second) {
+            if (back && revived)
+                revived->push_back(entry);
             size_t at = 0;
             for (size_t i = 0; i < merged.size(); ++i) {
                 if (merged[i].key == previous)

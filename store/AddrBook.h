@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 #include "store/AddrData.h"
 #include "store/AddrView.h"
@@ -121,6 +122,9 @@ private:
     std::unordered_map<std::string, std::unique_ptr<CBookBase>> m_Bases;
     std::vector<HeldBook> m_HeldBooks;
     bool m_bSettingsWarned = false;  // a failed write of the settings was reported
+    // Books whose addresses this run changed since it last wrote the list: their deletion
+    // elsewhere does not drop them.
+    std::unordered_set<const ADTDATA*> m_ChangedSinceList;
 
     CBookBase& BaseOf(const std::string& path);
     bool SaveBookFile(ADTDATA* book);
@@ -131,6 +135,7 @@ private:
     BookListEntry EntryOf(ADTDATA* book) const;
     BookList CurrentBookList() const;
     void AdoptMergedList(const BookList& merged, const BookList& ours);
+    void MarkChangedElsewhere(const BookList& base, const BookList& ours, BookList& theirs);
 
     void LinkChildLast(ADTDATA* node, ADTDATA* target);
     void Unlink(ADTDATA* node);

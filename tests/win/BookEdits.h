@@ -6,6 +6,7 @@
 //   del:NAME                  NAME deleted
 //   move:NAME>FOLDER          NAME moved (as a drag moves it) first into FOLDER, or last at
 //                             the top level when FOLDER is ""
+//   delbook:                  the book itself deleted (the script ends there)
 // Names are unique within the test's book.
 #pragma once
 #include <string>
@@ -36,6 +37,10 @@ inline void ApplyEdits(CAddrBook& store, ADTDATA* book, const std::string& scrip
         std::string folderName = at == std::string::npos ? "" : rest.substr(at + 1);
         ADTDATA* folder = folderName.empty() ? book : FindInBook(book, folderName);
         ADTDATA* node = FindInBook(book, name);
+        if (verb == "delbook") {
+            store.DeleteData(book);
+            return;
+        }
         if (verb == "add") {
             node = store.AddData(ADT_ADDR, name.c_str(), value.c_str(), folder, PLACE_CHILD);
         } else if (verb == "text") {

@@ -109,4 +109,57 @@ TEST(TwoWritersTest, EveryOrderOfTwoSavesGivesTheSameMerge)
     }
 }
 
+// One host deletes the book while the other adds to it, in both orders of saving: the
+// book stays listed (or comes back) with the addition, and the host that kept or brought
+// it back says so.
+TEST(TwoWritersTest, ABookDeletedInOneHostWhileTheOtherAddedToItStaysWithTheAddition)
+{
+    for (int childFirst = 0; childFirst < 2; ++childFirst) {
+        SCOPED_TRACE(childFirst);
+        std::string folder = NewTestFolder();
+        std::string book = folder + "共有.adr";
+        std::string other = folder + "予備.adr";
+        std::string ini = folder + "velmora.ini";
+        WriteFileBytes(book, kBase);
+        WriteFileBytes(other, "");
+        WriteFileBytes(ini, "[AddressBook]\r\nnum=2\r\nbook0_type=local\r\nbook0_name=共有\r\nbook0_path=" + book +
+                                "\r\nbook1_type=local\r\nbook1_name=予備\r\nbook1_path=" + other + "\r\n");
+        std::strcpy(g_szIniPath, ini.c_str());
+        CBoxWatcher boxes{IDOK};
+        {
+            CAddrBook parent;
+            if (childFirst) {
+                CChild child(ini, "delbook:");
+                parent.LoadBooks();
+                ApplyEdits(parent, parent.FirstBook(), kParentAdds);
+                EXPECT_EQ(0u, child.Go());
+                parent.SaveBooks();
+                ASSERT_NE(nullptr, parent.FirstBook());
+                EXPECT_STREQ("共有", parent.FirstBook()->psName);
+                bool told = false;
+                for (const SeenBox& box : boxes.boxes)
+                    told = told || box.text.find("共有") != std::string::npos;
+                EXPECT_TRUE(told) << "the user is told that the book stays";
+            } else {
+                parent.LoadBooks();
+                ApplyEdits(parent, parent.FirstBook(), kParentAdds);
+                CChild child(ini, "delbook:");
+                parent.SaveBooks();
+                EXPECT_EQ(0u, child.Go());
+            }
+        }
+        std::string settings = ReadFileBytes(ini);
+        EXPECT_NE(std::string::npos, settings.find("book0_name=共有")) << settings;
+        EXPECT_NE(std::string::npos, settings.find("num=2")) << settings;
+        EXPECT_NE(std::string::npos, ReadFileBytes(book).find("四郎: shiro@x"));
+        // A host started afterwards lists the book with the addition.
+        CAddrBook later;
+        later.LoadBooks();
+        ASSERT_NE(nullptr, later.FirstBook());
+        EXPECT_NE(nullptr, FindInBook(later.FirstBook(), "四郎"));
+        g_szIniPath[0] = '\0';
+        RemoveTestFolder(folder);
+    }
+}
+
 }  // namespace
