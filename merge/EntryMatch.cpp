@@ -226,19 +226,33 @@ private:
     }
 
     // A left-over entry between the same paired neighbours that keeps its name or its text
-    // (any folder) is the left-over base entry edited.
+    // (any folder) is the left-over base entry edited: the first such one of the gap, found
+    // through the gap's left-overs by name and by text, so that a level whose every entry
+    // changed is matched in linear time.
     void MatchEditsIn(int baseFolder, int otherFolder)
     {
-        std::unordered_map<int, std::vector<int>> baseGaps;  // preceding paired base entry -> left-overs
+        EditCandidates byName;
+        EditCandidates byText;
+        EditCandidates folders;
         int previous = -1;
         for (const int* b = m_Base.ChildrenBegin(baseFolder); b != m_Base.ChildrenEnd(baseFolder); ++b) {
-            if (BaseFree(*b))
-                baseGaps[previous].push_back(*b);
-            else if (O(m_BaseToOther[static_cast<size_t>(*b)]).parent == otherFolder)
+            if (BaseFree(*b)) {
+                const BookEntry& entry = B(*b);
+                if (entry.kind == ADT_FOLDER) {
+                    folders.Add(GapKey(previous, 0), *b);
+                } else {
+                    byName.Add(GapKey(previous, HashBytes(entry.name.data(), entry.name.size(), 1)), *b);
+                    byText.Add(GapKey(previous, HashBytes(entry.addr.data(), entry.addr.size(), 2)), *b);
+                }
+            } else if (O(m_BaseToOther[static_cast<size_t>(*b)]).parent == otherFolder) {
                 previous = *b;
+            }
         }
-        if (baseGaps.empty())
+        if (byName.empty() && folders.empty())
             return;
+        byName.Sort();
+        byText.Sort();
+        folders.Sort();
         previous = -1;
         for (const int* o = m_Other.ChildrenBegin(otherFolder); o != m_Other.ChildrenEnd(otherFolder); ++o) {
             if (!OtherFree(*o)) {
@@ -246,17 +260,60 @@ private:
                     previous = m_OtherToBase[static_cast<size_t>(*o)];
                 continue;
             }
-            auto gap = baseGaps.find(previous);
-            if (gap == baseGaps.end())
-                continue;
-            for (int b : gap->second) {
-                if (BaseFree(b) && IsEditOf(B(b), O(*o))) {
-                    Pair(b, *o);
-                    MatchPending();
-                    break;
-                }
+            const BookEntry& entry = O(*o);
+            int b = -1;
+            if (entry.kind == ADT_FOLDER) {
+                b = FirstFree(folders, GapKey(previous, 0), entry);
+            } else {
+                int sameName = FirstFree(byName, GapKey(previous, HashBytes(entry.name.data(), entry.name.size(), 1)), entry);
+                int sameText = FirstFree(byText, GapKey(previous, HashBytes(entry.addr.data(), entry.addr.size(), 2)), entry);
+                b = sameName < 0 ? sameText : sameText < 0 ? sameName : std::min(sameName, sameText);
+            }
+            if (b >= 0) {
+                Pair(b, *o);
+                MatchPending();
             }
         }
+    }
+
+    // The left-overs of each gap (the paired base entry before them) by name, by text or
+    // as folders: sorted (key, entry) pairs, each key's entries in order, with how far the
+    // paired ones at the front of each key's run are passed.
+    struct EditCandidates {
+        std::vector<std::pair<uint64_t, int>> keyed;
+        std::vector<size_t> at;  // per run start: its first entry that may be free
+        bool empty() const { return keyed.empty(); }
+        void Add(uint64_t key, int b) { keyed.push_back({key, b}); }
+        void Sort()
+        {
+            std::sort(keyed.begin(), keyed.end());
+            at.resize(keyed.size());
+            for (size_t i = 0; i < at.size(); ++i)
+                at[i] = i;
+        }
+    };
+
+    static uint64_t GapKey(int previous, uint64_t hash)
+    {
+        return hash ^ (static_cast<uint64_t>(previous + 2) * 0x9E3779B97F4A7C15ull);
+    }
+
+    // The first free base entry of the candidates under key that entry is an edit of, or -1.
+    int FirstFree(EditCandidates& index, uint64_t key, const BookEntry& entry) const
+    {
+        auto start = std::lower_bound(index.keyed.begin(), index.keyed.end(), std::make_pair(key, -1));
+        if (start == index.keyed.end() || start->first != key)
+            return -1;
+        size_t run = static_cast<size_t>(start - index.keyed.begin());
+        size_t& at = index.at[run];
+        while (at < index.keyed.size() && index.keyed[at].first == key && !BaseFree(index.keyed[at].second))
+            ++at;
+        for (size_t i = at; i < index.keyed.size() && index.keyed[i].first == key; ++i) {
+            int b = index.keyed[i].second;
+            if (BaseFree(b) && IsEditOf(B(b), entry))
+                return b;
+        }
+        return -1;
     }
 
     static bool IsEditOf(const BookEntry& base, const BookEntry& other)
