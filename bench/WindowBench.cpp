@@ -6,6 +6,7 @@
 //   row <TAB> action <TAB> N <TAB> action ms <TAB> floor ms
 // and the memory the store of N addresses takes:
 //   memory <TAB> N <TAB> store bytes <TAB> file bytes <TAB> nodes
+//   basememory <TAB> N <TAB> bytes of the merge's base of the same file <TAB> file bytes
 // bench/run turns the rows of several N into one table.
 #include <windows.h>
 #include <algorithm>
@@ -23,6 +24,7 @@
 #include "resources/resource.h"
 #include "store/AddrBook.h"
 #include "books/IniPath.h"
+#include "merge/BookBase.h"
 #include "window/AddrDlg.h"
 #include "window/SendEntries.h"
 
@@ -469,6 +471,14 @@ struct Bench {
         for (ADTDATA* node = book->pChild; node; node = NextPreOrder(node, book))
             ++nodes;
         std::printf("memory\t%d\t%lu\t%zu\t%d\n", count, static_cast<unsigned long>(after - before), text.size(), nodes);
+        // The merge's base of the same file on its own (the store above holds one too).
+        {
+            before = PrivateBytes();
+            CBookBase base;
+            base.Capture(text);
+            after = PrivateBytes();
+            std::printf("basememory\t%d\t%lu\t%zu\n", count, static_cast<unsigned long>(after - before), text.size());
+        }
         book->bExpand = 1;
         book->pChild->bExpand = 1;
     }

@@ -1,4 +1,5 @@
 #include "merge/BookBase.h"
+#include <algorithm>
 #include <utility>
 #include <vector>
 #include "merge/BookEntries.h"
@@ -48,12 +49,7 @@ CBookBase& CBookBase::operator=(CBookBase&& other) noexcept
 {
     if (this == &other)
         return *this;
-    const char* before = other.m_strBytes.data();
     m_strBytes = std::move(other.m_strBytes);
-    m_Entries = std::move(other.m_Entries);
-    // A short string moves by copy: its entries' views are then read again from the copy.
-    if (m_strBytes.data() != before)
-        m_Entries = CBookEntries::Parse(m_strBytes);
     m_nHash = other.m_nHash;
     m_bHashed = other.m_bHashed;
     m_nFirstId = other.m_nFirstId;
@@ -66,23 +62,22 @@ CBookBase& CBookBase::operator=(CBookBase&& other) noexcept
 void CBookBase::Capture(std::string bytes)
 {
     m_strBytes = std::move(bytes);
-    m_Entries = CBookEntries::Parse(m_strBytes);
     m_bHashed = false;
-    m_nIdCount = static_cast<uint32_t>(m_Entries.entries.size());
+    // Every entry is a line of its own: the lines bound the entries without reading them.
+    m_nIdCount = static_cast<uint32_t>(std::count(m_strBytes.begin(), m_strBytes.end(), '\n') + 1);
     m_nFirstId = TakeIdRange(m_nIdCount);
     m_bSet = true;
 }
 
 size_t CBookBase::MemoryUse() const
 {
-    return m_strBytes.capacity() + m_Entries.entries.capacity() * sizeof(BookEntry);
+    return m_strBytes.capacity();
 }
 
 void CBookBase::Clear()
 {
     m_strBytes.clear();
     m_strBytes.shrink_to_fit();
-    m_Entries = CBookEntries();
     m_bHashed = false;
     m_nFirstId = 0;
     m_nIdCount = 0;
@@ -112,7 +107,7 @@ int CBookBase::EntryOf(uint32_t id) const
 
 void CBookBase::Load(CAddrBook& store, ADTDATA* book) const
 {
-    const CBookEntries& entries = m_Entries;
+    CBookEntries entries = Entries();
     IAddrView* view = store.m_pTree;
     store.m_pTree = nullptr;  // shown once all is in, as ReadList does
     std::vector<ADTDATA*> nodes(entries.entries.size());
@@ -137,12 +132,12 @@ void CBookBase::Stamp(ADTDATA* book) const
 {
     std::vector<ADTDATA*> nodes;
     CBookEntries live = CBookEntries::FromBook(book, &nodes);
-    if (SameShape(m_Entries, live)) {
+    CBookEntries base = Entries();
+    if (SameShape(base, live)) {
         for (size_t i = 0; i < nodes.size(); ++i)
             nodes[i]->nBaseId = IdOf(static_cast<int>(i));
         return;
     }
-    CBookEntries base = m_Entries;
     base.Link();
     std::vector<int> liveToBase = MatchEntries(base, live);
     for (size_t i = 0; i < nodes.size(); ++i)

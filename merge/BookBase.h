@@ -3,8 +3,8 @@
 // entries of those bytes. The book's folders and addresses carry the id of the entry they
 // are (ADTDATA::nBaseId), so that a save that finds the file changed by someone else can
 // merge this run's changes with theirs (MergeBook). Kept by the book registry, one per
-// local book; it holds the bytes and their entries (views into the bytes), about 1.6 times
-// the size of its file in the 32-bit build (twice in the 64-bit one).
+// local book; it holds only the bytes (the size of its file) and reads their entries again
+// when they are needed (loading, stamping after a write, a merge).
 #pragma once
 #include <cstdint>
 #include <string>
@@ -28,7 +28,8 @@ public:
 
     bool IsSet() const { return m_bSet; }
     const std::string& Bytes() const { return m_strBytes; }
-    const CBookEntries& Entries() const { return m_Entries; }
+    // The entries of the bytes (views into them), read anew at each call.
+    CBookEntries Entries() const { return CBookEntries::Parse(m_strBytes); }
     // The memory the base holds, for the benchmark.
     size_t MemoryUse() const;
     // The content part of the file's fingerprint (HashBookBytes of the bytes).
@@ -51,11 +52,10 @@ public:
 
 private:
     std::string m_strBytes;
-    CBookEntries m_Entries;
     mutable uint64_t m_nHash = 0;  // worked out when first asked for
     mutable bool m_bHashed = false;
     uint32_t m_nFirstId = 0;
-    uint32_t m_nIdCount = 0;
+    uint32_t m_nIdCount = 0;  // ids in the range: at least the entries (one a line)
     bool m_bSet = false;
 };
 

@@ -33,8 +33,8 @@ public:
     std::vector<int> theirsFirst;      // per entry of theirs: its (first) entry in the whole theirs
 
 private:
-    const CBookEntries& m_Base;
-    const CBookEntries& m_Theirs;
+    CBookEntries m_Base;    // the whole versions, read from their bytes
+    CBookEntries m_Theirs;
     struct OursNode {
         ADTDATA* node;
         int parent;      // its parent's index in m_Ours, -1 for the book
