@@ -1,5 +1,6 @@
 #include "exchange/ContactImporter.h"
 #include <algorithm>
+#include "store/AsciiText.h"
 
 namespace {
 
@@ -92,6 +93,10 @@ bool CContactImporter::Add(const Contact& contact)
         MakeOneLine(address);
     }
     NodeName(contact);
+    if (IsRepeatedContact(contact)) {
+        ++m_nDuplicates;
+        return true;
+    }
     if (contact.isGroup) {
         for (size_t i = 1; i < m_nAddresses; ++i)
             m_Addresses[0] += "," + m_Addresses[i];
@@ -105,6 +110,26 @@ bool CContactImporter::Add(const Contact& contact)
     }
     ++m_nContacts;
     return true;
+}
+
+// Whether a contact with the same name, kind, addresses (ASCII case aside) and folders came
+// before in this import: a file that lists someone twice gives one entry.
+bool CContactImporter::IsRepeatedContact(const Contact& contact)
+{
+    std::string& key = m_Key;
+    key.assign(m_Name);
+    key += contact.isGroup ? "\n\x01" : "\n\x02";
+    for (const std::string& address : contact.addresses) {
+        for (char c : address)
+            key += AsciiLower(c);
+        key += '\n';
+    }
+    for (const std::vector<std::string>& path : FolderPaths(contact)) {
+        key += '\x03';
+        for (const std::string& folder : path)
+            key.append(folder).append(1, '\x04');
+    }
+    return !m_Seen.insert(key).second;
 }
 
 // m_Name: the contact's name, or for a contact without one the local part of its first

@@ -6,10 +6,12 @@
 // Shift-JIS (a character that Shift-JIS cannot hold becomes "?" and is counted) and made
 // fit for the address file: one line (a line break is one blank, other control characters
 // blanks, blanks at either end dropped), a ":" in a name the full-width "：", a name that
-// would read back as a folder line a full-width first letter. Used by the import command
-// (as the sink of a reader) and by global books.
+// would read back as a folder line a full-width first letter. A contact identical to one
+// before it (the same name, addresses and folders) is counted and left out. Used by the
+// import command (as the sink of a reader) and by global books.
 #pragma once
 #include <map>
+#include <unordered_set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -35,6 +37,8 @@ public:
     // Characters replaced with "?", and of them those that could not be read from the file.
     int Replaced() const { return m_Encoder.Replaced(); }
     int Undecodable() const { return m_Encoder.Undecodable(); }
+    // Contacts left out as identical to one before them.
+    int Duplicates() const { return m_nDuplicates; }
 
 private:
     CAddrBook& m_Store;
@@ -51,7 +55,11 @@ private:
     int m_nAdded = 0;
     int m_nLists = 0;
     int m_nContacts = 0;
+    int m_nDuplicates = 0;
+    std::unordered_set<std::string> m_Seen;  // each contact as IsRepeatedContact tells them apart
+    std::string m_Key;
 
+    bool IsRepeatedContact(const Contact& contact);
     void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);
     ADTDATA* FolderOf(const std::vector<std::string>& folders);

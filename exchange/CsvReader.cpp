@@ -51,10 +51,10 @@ size_t CCsvReader::FindClosingQuote(size_t open) const
             ++i;
             continue;
         }
-        if (i + 1 == m_Text.size() || m_Text[i + 1] == ',' || IsLineEnd(m_Text[i + 1]))
+        if (i + 1 == m_Text.size() || m_Text[i + 1] == m_cSeparator || IsLineEnd(m_Text[i + 1]))
             return i;
         char before = m_Text[i - 1];
-        if (crossedLine && (IsLineEnd(before) || before == ','))
+        if (crossedLine && (IsLineEnd(before) || before == m_cSeparator))
             return std::string::npos;
     }
     return std::string::npos;
@@ -76,7 +76,8 @@ void CCsvReader::PlainField(std::string& field)
     const char* text = m_Text.data();
     size_t start = m_nPos;
     size_t end = start;
-    while (end < m_Text.size() && text[end] != ',' && text[end] != '\r' && text[end] != '\n')
+    char separator = m_cSeparator;
+    while (end < m_Text.size() && text[end] != separator && text[end] != '\r' && text[end] != '\n')
         ++end;
     m_nPos = end;
     if (end == start)
@@ -99,7 +100,7 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
     };
     for (;;) {
         std::string& field = next();
-        if (m_Text[m_nPos] == ',') {
+        if (m_Text[m_nPos] == m_cSeparator) {
             field.clear();
         } else if (m_Text[m_nPos] == '"') {
             size_t close = FindClosingQuote(m_nPos);
@@ -113,7 +114,7 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
         } else {
             PlainField(field);
         }
-        if (m_nPos < m_Text.size() && m_Text[m_nPos] == ',') {
+        if (m_nPos < m_Text.size() && m_Text[m_nPos] == m_cSeparator) {
             ++m_nPos;
             if (m_nPos < m_Text.size())
                 continue;
@@ -125,6 +126,27 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
     }
 }
 
+bool CCsvReader::ReadHeader(std::vector<std::string>& header)
+{
+    bool more = NextRow(header);
+    while (more && IsEmptyRow(header))
+        more = NextRow(header);
+    return more;
+}
+
+// Outlook in most European locales separates by ";", other programs by tabs: the header
+// tells, as the separator that gives one it knows.
+char CCsvReader::DetectSeparator(const std::string& text)
+{
+    std::vector<std::string> header;
+    for (char separator : {',', ';', '\t'}) {
+        CCsvReader reader(text, separator);
+        if (reader.ReadHeader(header) && CCsvColumns().Recognise(header))
+            return separator;
+    }
+    return ',';
+}
+
 ContactList CCsvReader::ReadContacts(const std::string& bytes)
 {
     return CollectContacts([&](IContactSink& sink) { return ReadContacts(bytes, sink); });
@@ -133,14 +155,13 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes)
 ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sink)
 {
     ContactList list;
-    std::string text = Charset::FileTextToUtf8(bytes);
-    CCsvReader reader(text);
+    bool close = false;
+    std::string text = Charset::FileTextToUtf8(bytes, &close);
+    list.nCloseGuesses = close ? 1 : 0;
+    CCsvReader reader(text, DetectSeparator(text));
     std::vector<std::string> row;
-    bool more = reader.NextRow(row);
-    while (more && IsEmptyRow(row))
-        more = reader.NextRow(row);
     CCsvColumns columns;
-    if (!more || !columns.Recognise(row)) {
+    if (!reader.ReadHeader(row) || !columns.Recognise(row)) {
         list.bUnknownHeader = true;
         return list;
     }

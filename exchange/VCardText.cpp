@@ -1,6 +1,7 @@
 #include "exchange/VCardText.h"
 #include <cstring>
 #include "text/Charset.h"
+#include "text/CharsetGuess.h"
 
 namespace {
 
@@ -124,7 +125,7 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
         out = Charset::SjisToUtf8(out);
         break;
     case kLatin1:
-        out = Charset::Latin1ToUtf8(out);
+        out = Charset::Windows1252ToUtf8(out);
         break;
     case kEucJp:
         out = Charset::EucJpToUtf8(out);
@@ -135,20 +136,22 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
     }
 }
 
+// Version 2.1 has no default and Japanese phones write Shift-JIS, so it is favoured there
+// unless the file says UTF-8 elsewhere; later versions favour their default, UTF-8.
 void CVCardText::DecodeWithoutCharset(std::string& text)
 {
-    if (m_nVersion == 21 && !FileIsMarkedUtf8() && Charset::IsShiftJis(text))
-        text = Charset::SjisToUtf8(text);
-    else if (!Charset::IsUtf8(text))
-        text = Charset::SjisToUtf8(text);
+    bool phone = m_nVersion == 21 && !FileIsMarkedUtf8();
+    CCharsetGuess::Result guess = CCharsetGuess(phone ? TextCode::kShiftJis : TextCode::kUtf8).Guess(text);
+    m_nCloseGuesses += guess.close ? 1 : 0;
+    if (guess.code != TextCode::kUtf8 || !Charset::IsUtf8(text))
+        text = CCharsetGuess::Decode(text, guess.code);
 }
 
 bool CVCardText::FileIsMarkedUtf8()
 {
     if (m_nUtf8Marked < 0) {
         m_nUtf8Marked = m_Source != kBytes || ContainsNoCase(m_Text, "CHARSET=UTF-8") ||
-                        ContainsNoCase(m_Text, "CHARSET=\"UTF-8\"") ||
-                        (Charset::IsUtf8(m_Text) && !Charset::IsShiftJis(m_Text));
+                        ContainsNoCase(m_Text, "CHARSET=\"UTF-8\"");
     }
     return m_nUtf8Marked != 0;
 }

@@ -1,11 +1,10 @@
 // The text of vCard values: each value's character set is decided by itself, and the
 // escapes of vCard text are undone. A value with CHARSET is read in that set (UTF-8,
-// Shift-JIS, ISO-2022-JP, EUC-JP, ISO-8859-1); escape sequences make it ISO-2022-JP. A
-// value without CHARSET is UTF-8 in versions 3.0 and 4.0 when it is valid UTF-8, else
-// Shift-JIS. Version 2.1 has no default, and Japanese phones write Shift-JIS: there a
-// value that reads both ways (half-width kana can look like UTF-8 Cyrillic) is Shift-JIS
-// unless the file is marked as UTF-8 (a byte-order mark, a CHARSET=UTF-8 anywhere, or text
-// that is UTF-8 and cannot be Shift-JIS). Used by the vCard reader.
+// Shift-JIS, ISO-2022-JP, EUC-JP, ISO-8859-1 read as Windows-1252); escape sequences make
+// it ISO-2022-JP. The code of a value without CHARSET is guessed from its own bytes
+// (CCharsetGuess), favouring UTF-8 in versions 3.0 and 4.0 and, in version 2.1 (which has
+// no default; Japanese phones write Shift-JIS), Shift-JIS unless the file is marked as UTF-8
+// (a byte-order mark or a CHARSET=UTF-8 anywhere). Used by the vCard reader.
 #pragma once
 #include <string>
 #include <vector>
@@ -36,11 +35,15 @@ public:
     // The parts of text cut at each separator that no backslash escapes; still escaped.
     static std::vector<std::string> Split(const std::string& text, char separator);
 
+    // Values whose code was guessed and another code read almost as well.
+    int CloseGuesses() const { return m_nCloseGuesses; }
+
 private:
     const std::string& m_Text;
     Source m_Source;
     int m_nVersion = 0;
     int m_nUtf8Marked = -1;  // -1 until first asked
+    int m_nCloseGuesses = 0;
 
     bool FileIsMarkedUtf8();
     void DecodeWithoutCharset(std::string& text);

@@ -1,6 +1,7 @@
 #include "text/Charset.h"
 #include <cstdint>
 #include <cstring>
+#include "text/CharsetGuess.h"
 #include "text/Cp932.h"
 #include "store/Sjis.h"
 
@@ -150,44 +151,6 @@ std::string SjisToUtf8(const std::string& sjis)
     return out;
 }
 
-// Shift-JIS text seldom forms a UTF-8 sequence, so a few stray bytes among many UTF-8
-// characters are damage to a UTF-8 text, not a sign of another code.
-bool IsMostlyUtf8(const std::string& bytes)
-{
-    size_t characters = 0;
-    size_t stray = 0;
-    for (size_t pos = 0; pos < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-            ++pos;
-            continue;
-        }
-        size_t start = pos;
-        if (NextUtf8(bytes, pos) == kReplacement && bytes.compare(start, 3, "\xEF\xBF\xBD") != 0)
-            ++stray;
-        else
-            ++characters;
-    }
-    return stray == 0 || characters >= 4 * stray;
-}
-
-bool IsShiftJis(const std::string& bytes)
-{
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data()) + i;
-        if (b[0] < 0x80)
-            continue;
-        if (!IsSjisLeadByte(b[0])) {
-            if (!Cp932Decode(b, 1))
-                return false;
-            continue;
-        }
-        if (i + 1 >= bytes.size() || !IsSjisTrailByte(b[1]) || !Cp932Decode(b, 2))
-            return false;
-        ++i;
-    }
-    return true;
-}
-
 std::string CleanUtf8(const std::string& bytes)
 {
     if (IsUtf8(bytes))
@@ -297,16 +260,28 @@ std::string EucJpToUtf8(const std::string& bytes)
     return out;
 }
 
-std::string Latin1ToUtf8(const std::string& bytes)
+char32_t Windows1252Char(unsigned char b)
+{
+    static const char16_t kHigh[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+        0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+    };
+    return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+}
+
+std::string Windows1252ToUtf8(const std::string& bytes)
 {
     std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
     for (char c : bytes)
-        AppendUtf8(out, static_cast<unsigned char>(c));
+        AppendUtf8(out, Windows1252Char(static_cast<unsigned char>(c)));
     return out;
 }
 
-std::string FileTextToUtf8(const std::string& bytes)
+std::string FileTextToUtf8(const std::string& bytes, bool* close)
 {
+    if (close)
+        *close = false;
     if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
         std::string text = bytes.substr(3);
         return IsUtf8(text) ? text : CleanUtf8(text);
@@ -315,9 +290,12 @@ std::string FileTextToUtf8(const std::string& bytes)
         return Utf16ToUtf8(bytes, 2, false);
     if (StartsWith(bytes, "\xFE\xFF", 2))
         return Utf16ToUtf8(bytes, 2, true);
-    if (IsUtf8(bytes))
+    CCharsetGuess::Result guess = CCharsetGuess(TextCode::kShiftJis).Guess(bytes);
+    if (close)
+        *close = guess.close;
+    if (guess.code == TextCode::kUtf8 && IsUtf8(bytes))
         return bytes;
-    return IsMostlyUtf8(bytes) ? CleanUtf8(bytes) : SjisToUtf8(bytes);
+    return CCharsetGuess::Decode(bytes, guess.code);
 }
 
 }  // namespace Charset

@@ -172,8 +172,8 @@ TEST(ExchangeImportTest, NamesAreNeverEmptyAndFollowTheirScript)
                    0, 2});
 }
 
-// Google's labels (new and old column), past its system groups, and the docomo/au group
-// property become folders; a contact is in each of its folders.
+// Google's labels (new and old column), past its own groups ("* Friends" too), and the
+// docomo/au group property become folders; a contact is in each of its folders.
 TEST(ExchangeImportTest, LabelsAndPhoneGroupsBecomeFolders)
 {
     const Sample samples[] = {
@@ -183,8 +183,7 @@ TEST(ExchangeImportTest, LabelsAndPhoneGroupsBecomeFolders)
          "Ann Lee: ann@example.com\r\nVelmora Inc.: sales@velmora.example\r\n",
          0, 0},
         {"gmail-group-membership.csv", ImportFormat::Csv,
-         "Group 家族\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n"
-         "Group Friends\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n",
+         "Group 家族\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n",
          0, 0},
         {"vcard21-docomo-group.vcf", ImportFormat::VCard,
          "Group 友人\r\n    田中 一郎: ichiro@docomo.example.ne.jp\r\nEnd group\r\n", 0, 0},
