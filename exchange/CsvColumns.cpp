@@ -190,6 +190,12 @@ std::vector<FolderPath::Path> LabelFolders(const std::string& field)
     return paths;
 }
 
+// Outlook writes an empty date as "0.0.00" or "0/0/00": a date has a digit other than 0.
+bool IsDate(const std::string& field)
+{
+    return field.find_first_of("123456789") != std::string::npos;
+}
+
 unsigned NotKeptOf(CCsvColumns::Role role)
 {
     switch (role) {
@@ -296,7 +302,7 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
         } else if (role == kLabels) {
             for (const FolderPath::Path& path : LabelFolders(field))
                 AddFolderPath(contact, path);
-        } else if (role >= kPhone && FirstVisible(field)) {
+        } else if (role >= kPhone && FirstVisible(field) && (role != kBirthday || IsDate(field))) {
             notKept |= NotKeptOf(role);
         } else if (role >= kDisplayName && role <= kOrganisation && !parts[role] && FirstVisible(field)) {
             parts[role] = &field;

@@ -83,7 +83,7 @@ long CharCost(char32_t ch, CharKind& kind)
     if (ch < 0x370)
         return 15;
     if (ch < 0x530)
-        return 15;  // Greek, Cyrillic
+        return 17;  // Greek, Cyrillic
     if (ch < 0x2000)
         return 17;
     if (ch < 0x2010)
@@ -110,14 +110,14 @@ long CharCost(char32_t ch, CharKind& kind)
     if (ch >= 0xFF01 && ch <= 0xFF5E)
         return 9;  // full-width forms
     if (ch >= 0xFF66 && ch <= 0xFF9F)
-        return 6;  // half-width katakana
+        return 5;  // half-width katakana, of which phones spell whole names
     if (ch >= 0xFF61 && ch <= 0xFF65)
         return 12;  // half-width punctuation
     kind = kPlain;
     if (ch >= 0xAC00 && ch <= 0xD7A3)
         return 15;  // Hangul
     if (ch >= 0xE000 && ch <= 0xF8FF)
-        return 20;  // private use
+        return kInvalid;  // private use (code page 932's user-defined characters): no one's name
     if (ch == Charset::kReplacement)
         return 20;
     return ch >= 0x10000 ? 14 : 16;
