@@ -237,7 +237,9 @@ TEST(ExchangeImportTest, FilesAsProgramsWriteThem)
         {"vcard30-eucjp.vcf", "山田 太郎: taro@example.jp\r\nﾔﾏﾀﾞ ﾊﾅｺ: hanako@example.jp\r\n", 0, 0, 0},
         {"thunderbird-ja-eucjp.csv", "鈴木 一郎: ichiro@example.jp\r\n木村 さくら: sakura@example.jp\r\n"
          "木村 さくら: sakura@example.com\r\n", 0, 0, kNotKeptNicknames},
-        {"outlook-en-cp1252.csv", "Ren? Dubois: rene@example.fr\r\nZo? O'Neil: zoe@example.com\r\n", 0, 0, kNotKeptNotes},
+        {"outlook-en-cp1252.csv",
+         "Ren? Dubois: rene@example.fr\r\nFr?d?ric Lef?vre: fred@example.fr\r\nZo? O'Neil: zoe@example.com\r\n", 0, 0,
+         kNotKeptNotes},
         {"outlook-de-semicolon.csv",
          "Group Kunden\r\n    J?rgen M?ller: juergen@example.de\r\n    J?rgen M?ller: jm@example.org\r\nEnd group\r\n"
          "Group K?ln\r\n    J?rgen M?ller: juergen@example.de\r\n    J?rgen M?ller: jm@example.org\r\nEnd group\r\n"
