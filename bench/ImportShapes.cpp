@@ -1,4 +1,5 @@
 #include "ImportShapes.h"
+#include <algorithm>
 #include <cstdio>
 #include "text/Charset.h"
 #include "text/SjisEncoder.h"
@@ -65,7 +66,7 @@ const std::string& PhotoLines()
         std::string text;
         const char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
         unsigned seed = 12345;
-        for (int line = 0; line < 48; ++line) {
+        for (int line = 0; line < 30; ++line) {
             text += ' ';
             for (int i = 0; i < 76; ++i) {
                 seed = seed * 1103515245u + 12345u;
@@ -114,12 +115,15 @@ ImportShape PhoneVCardShape(int count)
         out += "EMAIL;INTERNET;PREF:" + contact.addresses[0] + "\r\n";
         if (contact.addresses.size() > 1)
             out += "EMAIL;INTERNET:" + contact.addresses[1] + "\r\n";
-        QpProperty(out, "ADR;HOME", Sjis(u8";;東京都千代田区丸の内1-" + number + u8"-1 ビル" + number + u8"階;;;100-0005;日本"));
-        QpProperty(out, "NOTE", Sjis(u8"大学の同級生。毎年の年賀状を忘れずに。連絡は携帯のメールへ。番号 " + number));
+        if (i % 3 == 0)
+            QpProperty(out, "ADR;HOME", Sjis(u8";;東京都千代田区丸の内1-" + number + u8"-1 ビル" + number + u8"階;;;100-0005;日本"));
+        if (i % 4 == 0)
+            QpProperty(out, "NOTE", Sjis(u8"大学の同級生。毎年の年賀状を忘れずに。連絡は携帯のメールへ。番号 " + number));
         QpProperty(out, "X-GN", Sjis(contact.folders[0]));
-        out += "BDAY:1980" + std::string(i % 12 < 9 ? "0" : "") + std::to_string(i % 12 + 1) + "15\r\n";
+        if (i % 2 == 0)
+            out += "BDAY:1980" + std::string(i % 12 < 9 ? "0" : "") + std::to_string(i % 12 + 1) + "15\r\n";
         out += "X-CLASS:PUBLIC\r\nX-REDUCTION:\r\nX-NO:\r\nX-DCM-HMN-MODE:\r\n";
-        if (i % 5 == 0)
+        if (i % 10 == 0)
             out += "PHOTO;ENCODING=BASE64;TYPE=JPEG:\r\n" + PhotoLines();
         out += "END:VCARD\r\n";
         shape.contacts.push_back(std::move(contact));
@@ -173,28 +177,52 @@ ImportShape OutlookCsvShape(int count)
         u8"ディレクトリ サーバー", u8"電子メール アドレス", u8"電子メールの種類", u8"電子メール表示名",
         u8"電子メール 2 アドレス", u8"電子メール 2 の種類", u8"電子メール 2 表示名", u8"メモ", u8"Web ページ",
     };
+    const size_t columns = sizeof header / sizeof header[0];
+    auto column = [&](const char* name) {
+        size_t i = 0;
+        while (i < columns && std::string(header[i]) != name)
+            ++i;
+        return i;
+    };
     std::string text;
-    for (const char* column : header)
-        text += (text.empty() ? "" : ",") + CsvField(column);
+    for (const char* name : header)
+        text += (text.empty() ? "" : ",") + CsvField(name);
     text += "\r\n";
+    std::vector<std::string> row(columns);
     for (int i = 0; i < count; ++i) {
         Contact contact = PersonOf(i, "example.co.jp", i % 3 == 0);
         std::string number = std::to_string(i);
-        std::string row = CsvField("") + "," + CsvField(std::string(Pick(kGivens, i / 14)) + number) + "," +
-                          CsvField("") + "," + CsvField(Pick(kFamilies, i)) + ",\"\",";
-        row += i % 4 == 0 ? u8"\"株式会社ベルモラ\",\"営業部\",\"課長\"," : "\"\",\"\",\"\",";
-        row += u8"\"丸の内1-" + number + u8"\",\"\",\"\",\"千代田区\",\"東京都\",\"100-0005\",\"日本\",";
-        row += "\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",";
-        row += "\"\",\"\",\"03-3201-" + number + "\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",";
-        row += "\"090-1234-" + number + "\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"0/0/00\",\"\",\"\",\"0/0/00\",";
-        row += CsvField(contact.folders[0]) + ",\"\",\"\",";
-        row += CsvField(contact.addresses[0]) + ",\"SMTP\"," + CsvField(contact.name + " (" + contact.addresses[0] + ")") + ",";
-        if (contact.addresses.size() > 1)
-            row += CsvField(contact.addresses[1]) + ",\"SMTP\"," + CsvField(contact.addresses[1]) + ",";
-        else
-            row += "\"\",\"\",\"\",";
-        row += (i % 6 == 0 ? u8"\"大学の同級生\"" : std::string("\"\"")) + ",\"\"\r\n";
-        text += row;
+        std::fill(row.begin(), row.end(), std::string());
+        row[column(u8"名")] = std::string(Pick(kGivens, i / 14)) + number;
+        row[column(u8"姓")] = Pick(kFamilies, i);
+        if (i % 4 == 0) {
+            row[column(u8"会社")] = u8"株式会社ベルモラ";
+            row[column(u8"部署")] = u8"営業部";
+            row[column(u8"役職")] = u8"課長";
+        }
+        row[column(u8"番地 (会社)")] = u8"丸の内1-" + number;
+        row[column(u8"市町村 (会社)")] = u8"千代田区";
+        row[column(u8"都道府県 (会社)")] = u8"東京都";
+        row[column(u8"郵便番号 (会社)")] = "100-0005";
+        row[column(u8"国/地域 (会社)")] = u8"日本";
+        row[column(u8"会社電話")] = "03-3201-" + number;
+        row[column(u8"携帯電話")] = "090-1234-" + number;
+        row[column(u8"記念日")] = "0/0/00";
+        row[column(u8"誕生日")] = "0/0/00";
+        row[column(u8"分類項目")] = contact.folders[0];
+        row[column(u8"電子メール アドレス")] = contact.addresses[0];
+        row[column(u8"電子メールの種類")] = "SMTP";
+        row[column(u8"電子メール表示名")] = contact.name + " (" + contact.addresses[0] + ")";
+        if (contact.addresses.size() > 1) {
+            row[column(u8"電子メール 2 アドレス")] = contact.addresses[1];
+            row[column(u8"電子メール 2 の種類")] = "SMTP";
+            row[column(u8"電子メール 2 表示名")] = contact.addresses[1];
+        }
+        if (i % 6 == 0)
+            row[column(u8"メモ")] = u8"大学の同級生";
+        for (size_t k = 0; k < columns; ++k)
+            text += (k ? "," : "") + CsvField(row[k]);
+        text += "\r\n";
         shape.contacts.push_back(std::move(contact));
     }
     shape.bytes = Sjis(text);
