@@ -1,5 +1,7 @@
 #include "exchange/ContactImporter.h"
 #include <algorithm>
+#include <functional>
+#include <string_view>
 #include "store/AsciiText.h"
 
 namespace {
@@ -113,23 +115,58 @@ bool CContactImporter::Add(const Contact& contact)
 }
 
 // Whether a contact with the same name, kind, addresses (ASCII case aside) and folders came
-// before in this import: a file that lists someone twice gives one entry.
+// before in this import: a file that lists someone twice gives one entry. Each contact's
+// key goes into one arena and an open-addressed table of hashes finds it, so a large file
+// makes no allocation per contact.
 bool CContactImporter::IsRepeatedContact(const Contact& contact)
 {
     std::string& key = m_Key;
     key.assign(m_Name);
     key += contact.isGroup ? "\n\x01" : "\n\x02";
     for (const std::string& address : contact.addresses) {
-        for (char c : address)
-            key += AsciiLower(c);
+        size_t start = key.size();
+        key += address;
+        for (size_t i = start; i < key.size(); ++i)
+            key[i] = AsciiLower(key[i]);
         key += '\n';
     }
-    for (const std::vector<std::string>& path : FolderPaths(contact)) {
-        key += '\x03';
+    for (const std::string& folder : contact.folders)
+        key.append(folder).append(1, '\x03');
+    for (const std::vector<std::string>& path : contact.moreFolders) {
+        key += '\x04';
         for (const std::string& folder : path)
-            key.append(folder).append(1, '\x04');
+            key.append(folder).append(1, '\x03');
     }
-    return !m_Seen.insert(key).second;
+    uint64_t hash = static_cast<uint64_t>(std::hash<std::string_view>()(key)) | 1;  // 0 marks a free slot
+    if (2 * (m_nSeen + 1) > m_Seen.size())
+        GrowSeen();
+    size_t mask = m_Seen.size() - 1;
+    for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
+        SeenSlot& slot = m_Seen[i];
+        if (slot.hash == 0) {
+            slot = {hash, m_SeenKeys.size(), key.size()};
+            m_SeenKeys += key;
+            ++m_nSeen;
+            return false;
+        }
+        if (slot.hash == hash && slot.length == key.size() && m_SeenKeys.compare(slot.offset, slot.length, key) == 0)
+            return true;
+    }
+}
+
+void CContactImporter::GrowSeen()
+{
+    std::vector<SeenSlot> old(std::max<size_t>(1024, m_Seen.size() * 2));
+    old.swap(m_Seen);
+    size_t mask = m_Seen.size() - 1;
+    for (const SeenSlot& slot : old) {
+        if (slot.hash == 0)
+            continue;
+        size_t i = static_cast<size_t>(slot.hash) & mask;
+        while (m_Seen[i].hash != 0)
+            i = (i + 1) & mask;
+        m_Seen[i] = slot;
+    }
 }
 
 // m_Name: the contact's name, or for a contact without one the local part of its first

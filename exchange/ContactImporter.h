@@ -10,8 +10,8 @@
 // before it (the same name, addresses and folders) is counted and left out. Used by the
 // import command (as the sink of a reader) and by global books.
 #pragma once
+#include <cstdint>
 #include <map>
-#include <unordered_set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -56,10 +56,19 @@ private:
     int m_nLists = 0;
     int m_nContacts = 0;
     int m_nDuplicates = 0;
-    std::unordered_set<std::string> m_Seen;  // each contact as IsRepeatedContact tells them apart
+    // Each contact as IsRepeatedContact tells them apart: its key in the arena, found by hash.
+    struct SeenSlot {
+        uint64_t hash;  // 0 for a free slot
+        size_t offset;
+        size_t length;
+    };
+    std::vector<SeenSlot> m_Seen;
+    size_t m_nSeen = 0;
+    std::string m_SeenKeys;
     std::string m_Key;
 
     bool IsRepeatedContact(const Contact& contact);
+    void GrowSeen();
     void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);
     ADTDATA* FolderOf(const std::vector<std::string>& folders);

@@ -60,15 +60,35 @@ size_t CCsvReader::FindClosingQuote(size_t open) const
     return std::string::npos;
 }
 
+// The field between the quote at m_nPos and close, a doubled quote as one; runs without a
+// quote are copied whole.
 void CCsvReader::QuotedField(size_t close, std::string& field)
 {
     field.clear();
-    for (size_t i = m_nPos + 1; i < close; ++i) {
-        field += m_Text[i];
-        if (m_Text[i] == '"' && m_Text[i + 1] == '"')
-            ++i;
+    for (size_t i = m_nPos + 1; i < close;) {
+        size_t quote = m_Text.find('"', i);
+        if (quote == std::string::npos || quote > close)
+            quote = close;
+        field.append(m_Text, i, quote - i);
+        if (quote == close)
+            break;
+        field += '"';
+        i = quote + (m_Text[quote + 1] == '"' ? 2 : 1);
     }
     m_nPos = close + 1;
+}
+
+// Mostly the first quote after the opening one closes the field: then it is taken at once.
+bool CCsvReader::SimpleQuotedField(std::string& field)
+{
+    size_t close = m_Text.find('"', m_nPos + 1);
+    if (close == std::string::npos)
+        return false;
+    if (close + 1 < m_Text.size() && m_Text[close + 1] != m_cSeparator && !IsLineEnd(m_Text[close + 1]))
+        return false;
+    field.assign(m_Text, m_nPos + 1, close - m_nPos - 1);
+    m_nPos = close + 1;
+    return true;
 }
 
 void CCsvReader::PlainField(std::string& field)
@@ -102,6 +122,7 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
         std::string& field = next();
         if (m_Text[m_nPos] == m_cSeparator) {
             field.clear();
+        } else if (m_Text[m_nPos] == '"' && SimpleQuotedField(field)) {
         } else if (m_Text[m_nPos] == '"') {
             size_t close = FindClosingQuote(m_nPos);
             if (close != std::string::npos) {
@@ -156,7 +177,8 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sin
 {
     ContactList list;
     bool close = false;
-    std::string text = Charset::FileTextToUtf8(bytes, &close);
+    std::string converted;
+    const std::string& text = Charset::FileTextAsUtf8(bytes, converted, &close);
     list.nCloseGuesses = close ? 1 : 0;
     CCsvReader reader(text, DetectSeparator(text));
     std::vector<std::string> row;

@@ -43,5 +43,6 @@ private:
     void SkipLineEnd();
     size_t FindClosingQuote(size_t open) const;
     void QuotedField(size_t close, std::string& field);
+    bool SimpleQuotedField(std::string& field);
     void PlainField(std::string& field);
 };

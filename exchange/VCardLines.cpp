@@ -183,6 +183,13 @@ const char* FindLineEnd(const char* p, const char* end)
     return p;
 }
 
+// Properties whose value no reader looks past the first line of: pictures (tens of lines of
+// base64) and the properties it does not know.
+bool IsSkippedValue(VCardProperty::Kind kind)
+{
+    return kind == VCardProperty::kPhoto || kind == VCardProperty::kOther;
+}
+
 }  // namespace
 
 bool VCardProperty::IsCardDelimiter(Kind delimiter) const
@@ -243,13 +250,19 @@ bool CVCardLines::Next(VCardProperty& property)
         size_t valueStart = 0;
         bool headKnown = ParseHead(text, property, valueStart);
         bool joined = false;
+        std::string_view last = text;
         while (m_nPos < m_Text.size()) {
             std::string_view line = PeekLine(next);
-            bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !text.empty() &&
-                             text.back() == '=' && !IsCardDelimiter(line);
+            bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !last.empty() &&
+                             last.back() == '=' && !IsCardDelimiter(line);
             bool fold = !line.empty() && IsFoldBlank(line[0]);
             if (!softBreak && !fold)
                 break;
+            last = line;
+            if (headKnown && IsSkippedValue(property.kind)) {
+                m_nPos = next;  // a photo's lines, or those of a property nobody reads
+                continue;
+            }
             if (!joined)
                 m_Joined.assign(text.data(), text.size());
             joined = true;

@@ -1,8 +1,9 @@
 // Cuts vCard text into its properties, each parsed once: lines end at CR LF, LF or CR; a
 // line that begins with a blank or a tab continues the one before (folding), and so does
 // the line after a QUOTED-PRINTABLE value that ends in "=" (a soft line break), unless
-// that line opens or ends a card. Values stay as written: still encoded and escaped. Used
-// by the vCard reader.
+// that line opens or ends a card. Values stay as written: still encoded and escaped, but a
+// photo's or an unknown property's value is its first line alone (no one reads the rest).
+// Used by the vCard reader.
 #pragma once
 #include <string>
 #include <string_view>

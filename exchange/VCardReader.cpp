@@ -90,7 +90,7 @@ ContactList CVCardReader::ReadText(const std::string& text, CVCardText::Source s
 }
 
 CVCardReader::CVCardReader(const std::string& text, CVCardText::Source source, IContactSink& sink)
-    : m_Lines(text), m_Text(text, source), m_Sink(sink), m_rText(text), m_Source(source)
+    : m_Lines(text), m_Text(source), m_Sink(sink), m_rText(text), m_Source(source)
 {
 }
 
@@ -118,6 +118,7 @@ void CVCardReader::Card::Clear()
     ranks.clear();
     anyPreference = false;
     composedName.clear();
+    hasName = false;
     organisation.clear();
     nickname.clear();
     uid.clear();
@@ -195,12 +196,9 @@ void CVCardReader::OnCardProperty(const VCardProperty& property)
     case VCardProperty::kCategories:
         OnCategories(property);
         break;
-    case VCardProperty::kPhoneGroup: {
-        std::string group = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
-        if (!group.empty())
-            AddFolderPath(m_Card.contact, {group});
+    case VCardProperty::kPhoneGroup:
+        OnPhoneGroup(property);
         break;
-    }
     case VCardProperty::kUid:
         m_Card.uid = MemberId(std::string(property.value));
         break;
@@ -266,16 +264,23 @@ void CVCardReader::OnName(const VCardProperty& property)
         size_t end = name.find_last_not_of(" \t\r\n");
         name.erase(end == std::string::npos ? 0 : end + 1);
         name.erase(0, name.find_first_not_of(" \t\r\n"));
-    } else if (property.kind == VCardProperty::kName && card.composedName.empty()) {
-        std::vector<std::string> parts = CVCardText::Split(m_Text.Decode(property), ';');
-        parts.resize(3);
-        card.composedName = ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]),
-                                        CVCardText::Unescape(parts[0]));
-    } else if (property.kind == VCardProperty::kOrganisation && card.composedName.empty() && card.organisation.empty()) {
+    } else if (property.kind == VCardProperty::kName && !card.hasName && HasText(property)) {
+        // Composed at the card's end, and only when FN is missing.
+        m_Text.Decode(property, card.nameValue);
+        card.hasName = true;
+    } else if (property.kind == VCardProperty::kOrganisation && card.organisation.empty()) {
         card.organisation = FirstComponent(m_Text.Decode(property), ';');
-    } else if (property.kind == VCardProperty::kNickname && card.composedName.empty() && card.nickname.empty()) {
+    } else if (property.kind == VCardProperty::kNickname && card.nickname.empty()) {
         card.nickname = FirstComponent(m_Text.Decode(property), ',');
     }
+}
+
+// N's parts in the order of their script: given, additional and family name.
+std::string CVCardReader::ComposedName(const std::string& value)
+{
+    std::vector<std::string> parts = CVCardText::Split(value, ';');
+    parts.resize(3);
+    return ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]), CVCardText::Unescape(parts[0]));
 }
 
 // Each category is a folder path; the paths of a value are kept for the next card, which
@@ -294,6 +299,19 @@ void CVCardReader::OnCategories(const VCardProperty& property)
     }
     for (const FolderPath::Path& path : m_LastPaths)
         AddFolderPath(m_Card.contact, path);
+}
+
+// The group of docomo and au phones is one folder; cards of one group mostly come together.
+void CVCardReader::OnPhoneGroup(const VCardProperty& property)
+{
+    m_Text.Decode(property, m_Value);
+    if (m_Value != m_LastGroup) {
+        m_LastGroup = m_Value;
+        m_LastGroupPath.assign(1, TrimBlanks(CVCardText::Unescape(m_Value)));
+        if (m_LastGroupPath[0].empty())
+            m_LastGroupPath.clear();
+    }
+    AddFolderPath(m_Card.contact, m_LastGroupPath);
 }
 
 void CVCardReader::OnEmail(const VCardProperty& property)
@@ -321,13 +339,15 @@ void CVCardReader::EndCard(bool complete)
     m_bInCard = false;
     Card& card = m_Card;
     Contact& contact = card.contact;
+    if (contact.name.empty() && card.hasName)
+        card.composedName = ComposedName(card.nameValue);
     bool empty = contact.name.empty() && contact.addresses.empty() && card.composedName.empty() &&
                  card.organisation.empty() && card.nickname.empty() && !card.hasMembers;
     if (m_bNoBegin && empty)
         return;  // stray lines between cards, no card
     if (!complete)
         NoteIncomplete();
-    if (card.anyPreference) {
+    if (card.anyPreference && !std::is_sorted(card.ranks.begin(), card.ranks.end())) {
         // The preferred addresses first, the others in the order of the file.
         std::vector<size_t> order(contact.addresses.size());
         std::iota(order.begin(), order.end(), 0);

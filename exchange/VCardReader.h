@@ -30,6 +30,8 @@ private:
         std::vector<int> ranks;       // the preference of each address, 101 for none
         bool anyPreference = false;
         std::string composedName, organisation, nickname;  // stand-ins for a missing FN
+        std::string nameValue;  // N's value, decoded, still escaped
+        bool hasName = false;
         std::vector<std::string> spareAddresses;  // the room of the last card's addresses
         std::string uid;
         std::vector<std::string> memberIds;  // members named by UID
@@ -49,7 +51,9 @@ private:
     void OnBegin(bool noBegin);
     void OnCardProperty(const VCardProperty& property);
     void OnName(const VCardProperty& property);
+    static std::string ComposedName(const std::string& value);
     void OnCategories(const VCardProperty& property);
+    void OnPhoneGroup(const VCardProperty& property);
     void OnEmail(const VCardProperty& property);
     void OnMember(const VCardProperty& property);
     void EndCard(bool complete);
@@ -79,4 +83,6 @@ private:
     // The last CATEGORIES value and its paths: contacts of one folder mostly come together.
     std::string m_LastCategories;
     std::vector<std::vector<std::string>> m_LastPaths;
+    std::string m_LastGroup;  // the same for the phones' group
+    std::vector<std::string> m_LastGroupPath;
 };

@@ -4,7 +4,7 @@
 // it ISO-2022-JP. The code of a value without CHARSET is guessed from its own bytes
 // (CCharsetGuess), favouring UTF-8 in versions 3.0 and 4.0 and, in version 2.1 (which has
 // no default; Japanese phones write Shift-JIS), Shift-JIS unless the file is marked as UTF-8
-// (a byte-order mark or a CHARSET=UTF-8 anywhere). Used by the vCard reader.
+// (a byte-order mark, or CHARSET=UTF-8 on a value read before). Used by the vCard reader.
 #pragma once
 #include <string>
 #include <vector>
@@ -18,7 +18,7 @@ public:
         kUtf16,       // UTF-16, already turned into UTF-8
     };
 
-    CVCardText(const std::string& text, Source source) : m_Text(text), m_Source(source) {}
+    explicit CVCardText(Source source) : m_Source(source) {}
 
     // The version of the card being read: 21, 30, 40, or 0 when not (yet) given.
     void SetVersion(int version) { m_nVersion = version; }
@@ -39,10 +39,10 @@ public:
     int CloseGuesses() const { return m_nCloseGuesses; }
 
 private:
-    const std::string& m_Text;
     Source m_Source;
     int m_nVersion = 0;
-    int m_nUtf8Marked = -1;  // -1 until first asked
+    bool m_bSawUtf8 = false;  // a value said CHARSET=UTF-8
+    std::string m_Converted;  // room for a conversion, kept from value to value
     int m_nCloseGuesses = 0;
 
     bool FileIsMarkedUtf8();

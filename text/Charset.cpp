@@ -123,32 +123,55 @@ std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian)
     return out;
 }
 
+// One pass: runs of ASCII are copied whole, other characters come from code page 932's
+// tables a row at a time.
 std::string SjisToUtf8(const std::string& sjis)
 {
     std::string out;
     out.reserve(sjis.size() + sjis.size() / 2);
-    for (size_t i = 0; i < sjis.size(); ++i) {
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(sjis.data()) + i;
-        if (bytes[0] < 0x80) {
-            out.push_back(static_cast<char>(bytes[0]));
-            continue;
-        }
-        if (!IsSjisLeadByte(bytes[0])) {
-            char16_t ch = Cp932Decode(bytes, 1);
-            AppendUtf8(out, ch ? ch : kReplacement);
-            continue;
-        }
-        // A lead byte without a trail byte stands alone, so the byte after it (a comma, a
-        // line end) keeps its meaning.
-        if (i + 1 >= sjis.size() || !IsSjisTrailByte(bytes[1])) {
-            AppendUtf8(out, kReplacement);
-            continue;
-        }
-        char16_t ch = Cp932Decode(bytes, 2);
-        AppendUtf8(out, ch ? ch : kReplacement);
-        ++i;
-    }
+    SjisToUtf8(sjis, out);
     return out;
+}
+
+void SjisToUtf8(std::string_view sjis, std::string& out)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis.data());
+    const unsigned char* end = p + sjis.size();
+    const char16_t* rows[256] = {};
+    auto row = [&rows](unsigned lead) {
+        if (!rows[lead])
+            rows[lead] = Cp932DecodeRow(lead);
+        return rows[lead];
+    };
+    while (p < end) {
+        const unsigned char* run = p;
+        while (end - p >= 8) {
+            uint64_t block;
+            std::memcpy(&block, p, 8);
+            if (block & 0x8080808080808080ull)
+                break;
+            p += 8;
+        }
+        while (p < end && *p < 0x80)
+            ++p;
+        out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+        if (p == end)
+            break;
+        char16_t ch;
+        if (!IsSjisLeadByte(p[0])) {
+            ch = row(0)[p[0]];
+            ++p;
+        } else if (p + 1 < end && IsSjisTrailByte(p[1])) {
+            // A lead byte without a trail byte stands alone, so the byte after it (a comma, a
+            // line end) keeps its meaning.
+            ch = row(p[0])[p[1]];
+            p += 2;
+        } else {
+            ch = 0;
+            ++p;
+        }
+        AppendUtf8(out, ch ? ch : kReplacement);
+    }
 }
 
 std::string CleanUtf8(const std::string& bytes)
@@ -280,22 +303,34 @@ std::string Windows1252ToUtf8(const std::string& bytes)
 
 std::string FileTextToUtf8(const std::string& bytes, bool* close)
 {
+    std::string converted;
+    const std::string& text = FileTextAsUtf8(bytes, converted, close);
+    return &text == &bytes ? CleanUtf8(bytes) : converted;
+}
+
+const std::string& FileTextAsUtf8(const std::string& bytes, std::string& converted, bool* close)
+{
     if (close)
         *close = false;
     if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
-        std::string text = bytes.substr(3);
-        return IsUtf8(text) ? text : CleanUtf8(text);
+        converted = bytes.substr(3);
+        if (!IsUtf8(converted))
+            converted = CleanUtf8(converted);
+        return converted;
     }
-    if (StartsWith(bytes, "\xFF\xFE", 2))
-        return Utf16ToUtf8(bytes, 2, false);
-    if (StartsWith(bytes, "\xFE\xFF", 2))
-        return Utf16ToUtf8(bytes, 2, true);
+    if (StartsWith(bytes, "\xFF\xFE", 2) || StartsWith(bytes, "\xFE\xFF", 2)) {
+        converted = Utf16ToUtf8(bytes, 2, bytes[0] == '\xFE');
+        return converted;
+    }
     CCharsetGuess::Result guess = CCharsetGuess(TextCode::kShiftJis).Guess(bytes);
     if (close)
         *close = guess.close;
-    if (guess.code == TextCode::kUtf8 && IsUtf8(bytes))
+    // A stray byte in UTF-8 text needs no pass of its own: every reader of the text decodes
+    // it as U+FFFD (NextUtf8), as CleanUtf8 would.
+    if (guess.code == TextCode::kUtf8)
         return bytes;
-    return CCharsetGuess::Decode(bytes, guess.code);
+    converted = CCharsetGuess::Decode(bytes, guess.code);
+    return converted;
 }
 
 }  // namespace Charset
