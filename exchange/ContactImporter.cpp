@@ -3,6 +3,7 @@
 #include <functional>
 #include <string_view>
 #include "store/AsciiText.h"
+#include "store/Sjis.h"
 
 namespace {
 
@@ -95,47 +96,44 @@ bool CContactImporter::Add(const Contact& contact)
         MakeOneLine(address);
     }
     NodeName(contact);
-    if (IsRepeatedContact(contact)) {
-        ++m_nDuplicates;
-        return true;
-    }
     if (contact.isGroup) {
         for (size_t i = 1; i < m_nAddresses; ++i)
             m_Addresses[0] += "," + m_Addresses[i];
         m_nAddresses = 1;
     }
+    int added = m_nAdded;
     if (!AddNodes(contact.folders, contact.isGroup))
         return false;
     for (const std::vector<std::string>& path : contact.moreFolders) {
         if (!AddNodes(path, contact.isGroup))
             return false;
     }
-    ++m_nContacts;
+    if (m_nAdded == added)
+        ++m_nDuplicates;  // every entry it would make is there already
+    else
+        ++m_nContacts;
     return true;
 }
 
-// Whether a contact with the same name, kind, addresses (ASCII case aside) and folders came
-// before in this import: a file that lists someone twice gives one entry. Each contact's
-// key goes into one arena and an open-addressed table of hashes finds it, so a large file
-// makes no allocation per contact.
-bool CContactImporter::IsRepeatedContact(const Contact& contact)
+// Whether the folder holds an entry of m_Name with the address (or list) already, ASCII case
+// aside: a file that lists someone twice gives one entry. Each entry's key goes into one
+// arena and an open-addressed table of hashes finds it, so a large file makes no
+// allocation per entry.
+bool CContactImporter::IsRepeatedEntry(const ADTDATA* folder, bool list, const std::string& address)
 {
     std::string& key = m_Key;
-    key.assign(m_Name);
-    key += contact.isGroup ? "\n\x01" : "\n\x02";
-    for (const std::string& address : contact.addresses) {
-        size_t start = key.size();
-        key += address;
-        for (size_t i = start; i < key.size(); ++i)
-            key[i] = AsciiLower(key[i]);
-        key += '\n';
-    }
-    for (const std::string& folder : contact.folders)
-        key.append(folder).append(1, '\x03');
-    for (const std::vector<std::string>& path : contact.moreFolders) {
-        key += '\x04';
-        for (const std::string& folder : path)
-            key.append(folder).append(1, '\x03');
+    key.assign(reinterpret_cast<const char*>(&folder), sizeof folder);
+    key += list ? '\x01' : '\x02';
+    key += m_Name;
+    key += '\n';
+    for (size_t i = 0; i < address.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(address[i]);
+        if (IsSjisLeadByte(b) && i + 1 < address.size()) {
+            key.append(address, i, 2);
+            ++i;
+        } else {
+            key += AsciiLower(static_cast<char>(b));
+        }
     }
     uint64_t hash = static_cast<uint64_t>(std::hash<std::string_view>()(key)) | 1;  // 0 marks a free slot
     if (2 * (m_nSeen + 1) > m_Seen.size())
@@ -193,6 +191,8 @@ bool CContactImporter::AddNodes(const std::vector<std::string>& path, bool list)
     if (!folder)
         return false;
     for (size_t i = 0; i < m_nAddresses; ++i) {
+        if (IsRepeatedEntry(folder, list, m_Addresses[i]))
+            continue;
         if (!m_Store.AddData(ADT_ADDR, m_Name.c_str(), m_Addresses[i].c_str(), folder, PLACE_CHILD))
             return false;
         ++m_nAdded;

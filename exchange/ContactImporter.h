@@ -6,9 +6,10 @@
 // Shift-JIS (a character that Shift-JIS cannot hold becomes "?" and is counted) and made
 // fit for the address file: one line (a line break is one blank, other control characters
 // blanks, blanks at either end dropped), a ":" in a name the full-width "：", a name that
-// would read back as a folder line a full-width first letter. A contact identical to one
-// before it (the same name, addresses and folders) is counted and left out. Used by the
-// import command (as the sink of a reader) and by global books.
+// would read back as a folder line a full-width first letter. An entry that its folder holds
+// already (the same name and address, or list) is not made again, so a contact listed twice
+// gives one entry and is counted. Used by the import command (as the sink of a reader) and
+// by global books.
 #pragma once
 #include <cstdint>
 #include <map>
@@ -37,7 +38,7 @@ public:
     // Characters replaced with "?", and of them those that could not be read from the file.
     int Replaced() const { return m_Encoder.Replaced(); }
     int Undecodable() const { return m_Encoder.Undecodable(); }
-    // Contacts left out as identical to one before them.
+    // Contacts left out because every entry they would make was there already.
     int Duplicates() const { return m_nDuplicates; }
 
 private:
@@ -56,7 +57,7 @@ private:
     int m_nLists = 0;
     int m_nContacts = 0;
     int m_nDuplicates = 0;
-    // Each contact as IsRepeatedContact tells them apart: its key in the arena, found by hash.
+    // Each entry made, as IsRepeatedEntry tells them apart: its key in the arena, found by hash.
     struct SeenSlot {
         uint64_t hash;  // 0 for a free slot
         size_t offset;
@@ -67,7 +68,7 @@ private:
     std::string m_SeenKeys;
     std::string m_Key;
 
-    bool IsRepeatedContact(const Contact& contact);
+    bool IsRepeatedEntry(const ADTDATA* folder, bool list, const std::string& address);
     void GrowSeen();
     void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);

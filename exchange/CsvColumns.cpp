@@ -260,6 +260,14 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
     return hasEmail;
 }
 
+std::vector<char> CCsvColumns::Wanted() const
+{
+    std::vector<char> wanted;
+    for (Role role : m_Roles)
+        wanted.push_back(role != kOther);
+    return wanted;
+}
+
 void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const
 {
     ClearAddresses(contact, m_SpareAddresses);

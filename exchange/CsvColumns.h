@@ -45,6 +45,9 @@ public:
         kMessenger,
     };
 
+    // For each column of the header, whether ContactOf reads it.
+    std::vector<char> Wanted() const;
+
     // The role of a column by its header text, and for Gmail's numbered mail columns the
     // number that pairs a label with its value.
     static Role RoleOf(const std::string& header, int* number = nullptr);

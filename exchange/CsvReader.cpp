@@ -65,7 +65,7 @@ size_t CCsvReader::FindClosingQuote(size_t open) const
 void CCsvReader::QuotedField(size_t close, std::string& field)
 {
     field.clear();
-    for (size_t i = m_nPos + 1; i < close;) {
+    for (size_t i = m_nPos + 1; m_bKeep && i < close;) {
         size_t quote = m_Text.find('"', i);
         if (quote == std::string::npos || quote > close)
             quote = close;
@@ -86,7 +86,10 @@ bool CCsvReader::SimpleQuotedField(std::string& field)
         return false;
     if (close + 1 < m_Text.size() && m_Text[close + 1] != m_cSeparator && !IsLineEnd(m_Text[close + 1]))
         return false;
-    field.assign(m_Text, m_nPos + 1, close - m_nPos - 1);
+    if (m_bKeep)
+        field.assign(m_Text, m_nPos + 1, close - m_nPos - 1);
+    else
+        field.clear();
     m_nPos = close + 1;
     return true;
 }
@@ -100,7 +103,7 @@ void CCsvReader::PlainField(std::string& field)
     while (end < m_Text.size() && text[end] != separator && text[end] != '\r' && text[end] != '\n')
         ++end;
     m_nPos = end;
-    if (end == start)
+    if (end == start || !m_bKeep)
         field.clear();
     else
         field.assign(text + start, end - start);
@@ -110,6 +113,7 @@ void CCsvReader::PlainField(std::string& field)
 bool CCsvReader::NextRow(std::vector<std::string>& fields)
 {
     m_bCut = false;
+    m_bSkippedText = false;
     if (m_nPos >= m_Text.size())
         return false;
     size_t count = 0;
@@ -120,6 +124,9 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
     };
     for (;;) {
         std::string& field = next();
+        size_t start = m_nPos;
+        // A column nobody reads is passed over: only whether it held anything is kept.
+        m_bKeep = m_Wanted.empty() || (count <= m_Wanted.size() && m_Wanted[count - 1]);
         if (m_Text[m_nPos] == m_cSeparator) {
             field.clear();
         } else if (m_Text[m_nPos] == '"' && SimpleQuotedField(field)) {
@@ -135,6 +142,8 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
         } else {
             PlainField(field);
         }
+        if (!m_bKeep)
+            m_bSkippedText = m_bSkippedText || m_nPos > start + (m_Text[start] == '"' ? 2 : 0);
         if (m_nPos < m_Text.size() && m_Text[m_nPos] == m_cSeparator) {
             ++m_nPos;
             if (m_nPos < m_Text.size())
@@ -187,11 +196,12 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sin
         list.bUnknownHeader = true;
         return list;
     }
+    reader.ReadOnly(columns.Wanted());
     Contact contact;
     while (reader.NextRow(row)) {
         if (reader.RowWasCut())
             ++list.nIncomplete;
-        if (IsEmptyRow(row))
+        if (IsEmptyRow(row) && !reader.SkippedText())
             continue;
         columns.ContactOf(row, list.fNotKept, contact);
         if (contact.addresses.empty())

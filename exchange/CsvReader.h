@@ -8,6 +8,7 @@
 // columns (CCsvColumns). Used by the import.
 #pragma once
 #include <string>
+#include <utility>
 #include <vector>
 #include "exchange/Contact.h"
 
@@ -19,6 +20,10 @@ public:
     bool NextRow(std::vector<std::string>& fields);
     // True when the last row's quote never closed, so the row ended with its line.
     bool RowWasCut() const { return m_bCut; }
+    // From now on only the columns marked in wanted are read; the others are empty.
+    void ReadOnly(std::vector<char> wanted) { m_Wanted = std::move(wanted); }
+    // True when a column passed over in the last row held something.
+    bool SkippedText() const { return m_bSkippedText; }
     // The first row that is not empty into header; false when there is none.
     bool ReadHeader(std::vector<std::string>& header);
 
@@ -38,6 +43,9 @@ private:
     char m_cSeparator;
     size_t m_nPos = 0;
     bool m_bCut = false;
+    std::vector<char> m_Wanted;
+    bool m_bKeep = true;  // the field being read is wanted
+    bool m_bSkippedText = false;
 
     bool AtLineEnd() const;
     void SkipLineEnd();

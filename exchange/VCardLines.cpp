@@ -183,11 +183,13 @@ const char* FindLineEnd(const char* p, const char* end)
     return p;
 }
 
-// Properties whose value no reader looks past the first line of: pictures (tens of lines of
-// base64) and the properties it does not know.
+// Properties whose value the reader does not look past the first line of: pictures (tens of
+// lines of base64), what a book does not keep but for the fact that the card had it
+// (telephone numbers, postal addresses, notes), and the properties it does not know.
 bool IsSkippedValue(VCardProperty::Kind kind)
 {
-    return kind == VCardProperty::kPhoto || kind == VCardProperty::kOther;
+    return kind == VCardProperty::kPhoto || kind == VCardProperty::kOther || kind == VCardProperty::kNote ||
+           kind == VCardProperty::kPostalAddress || kind == VCardProperty::kPhone;
 }
 
 }  // namespace

@@ -1,8 +1,9 @@
 // Cuts vCard text into its properties, each parsed once: lines end at CR LF, LF or CR; a
 // line that begins with a blank or a tab continues the one before (folding), and so does
 // the line after a QUOTED-PRINTABLE value that ends in "=" (a soft line break), unless
-// that line opens or ends a card. Values stay as written: still encoded and escaped, but a
-// photo's or an unknown property's value is its first line alone (no one reads the rest).
+// that line opens or ends a card. Values stay as written: still encoded and escaped, but the
+// value of a photo, a note, a telephone number, a postal address or an unknown property is
+// its first line alone (the reader only notes that the card had one).
 // Used by the vCard reader.
 #pragma once
 #include <string>
