@@ -115,15 +115,15 @@ bool CContactImporter::Add(const Contact& contact)
     return true;
 }
 
-// Whether the folder holds an entry of m_Name with the address (or list) already, ASCII case
-// aside: a file that lists someone twice gives one entry. Each entry's key goes into one
+// Whether the folder holds an entry of m_Name with the address (or list: an entry is its
+// text, whatever made it) already, ASCII case aside: a file that lists someone twice gives
+// one entry. Each entry's key goes into one
 // arena and an open-addressed table of hashes finds it, so a large file makes no
 // allocation per entry.
-bool CContactImporter::IsRepeatedEntry(const ADTDATA* folder, bool list, const std::string& address)
+bool CContactImporter::IsRepeatedEntry(const ADTDATA* folder, const std::string& address)
 {
     std::string& key = m_Key;
     key.assign(reinterpret_cast<const char*>(&folder), sizeof folder);
-    key += list ? '\x01' : '\x02';
     key += m_Name;
     key += '\n';
     for (size_t i = 0; i < address.size(); ++i) {
@@ -191,7 +191,7 @@ bool CContactImporter::AddNodes(const std::vector<std::string>& path, bool list)
     if (!folder)
         return false;
     for (size_t i = 0; i < m_nAddresses; ++i) {
-        if (IsRepeatedEntry(folder, list, m_Addresses[i]))
+        if (IsRepeatedEntry(folder, m_Addresses[i]))
             continue;
         if (!m_Store.AddData(ADT_ADDR, m_Name.c_str(), m_Addresses[i].c_str(), folder, PLACE_CHILD))
             return false;

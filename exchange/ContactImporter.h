@@ -68,7 +68,7 @@ private:
     std::string m_SeenKeys;
     std::string m_Key;
 
-    bool IsRepeatedEntry(const ADTDATA* folder, bool list, const std::string& address);
+    bool IsRepeatedEntry(const ADTDATA* folder, const std::string& address);
     void GrowSeen();
     void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);
