@@ -126,10 +126,13 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
     }
 }
 
-// Version 2.1 has no default and Japanese phones write Shift-JIS, so it is favoured there
-// unless the file says UTF-8 elsewhere; later versions favour their default, UTF-8.
+// Versions 3.0 and 4.0 are UTF-8 by default: valid UTF-8 is taken so, and only other bytes
+// (an EUC-JP or Shift-JIS file) are guessed. Version 2.1 has no default and Japanese phones
+// write Shift-JIS, so it is favoured there unless the file says UTF-8 elsewhere.
 void CVCardText::DecodeWithoutCharset(std::string& text)
 {
+    if (m_nVersion >= 30 && Charset::IsUtf8(text))
+        return;
     bool phone = m_nVersion == 21 && !FileIsMarkedUtf8();
     CCharsetGuess::Result guess = CCharsetGuess(phone ? TextCode::kShiftJis : TextCode::kUtf8).Guess(text);
     m_nCloseGuesses += guess.close ? 1 : 0;

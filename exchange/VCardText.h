@@ -1,10 +1,11 @@
 // The text of vCard values: each value's character set is decided by itself, and the
 // escapes of vCard text are undone. A value with CHARSET is read in that set (UTF-8,
 // Shift-JIS, ISO-2022-JP, EUC-JP, ISO-8859-1 read as Windows-1252); escape sequences make
-// it ISO-2022-JP. The code of a value without CHARSET is guessed from its own bytes
-// (CCharsetGuess), favouring UTF-8 in versions 3.0 and 4.0 and, in version 2.1 (which has
-// no default; Japanese phones write Shift-JIS), Shift-JIS unless the file is marked as UTF-8
-// (a byte-order mark, or CHARSET=UTF-8 on a value read before). Used by the vCard reader.
+// it ISO-2022-JP. A value without CHARSET is UTF-8 in versions 3.0 and 4.0 when it is valid
+// UTF-8 (their default); otherwise its code is guessed from its own bytes (CCharsetGuess),
+// favouring UTF-8 in versions 3.0 and 4.0 and, in version 2.1 (which has no default;
+// Japanese phones write Shift-JIS), Shift-JIS unless the file is marked as UTF-8 (a
+// byte-order mark, or CHARSET=UTF-8 on a value read before). Used by the vCard reader.
 #pragma once
 #include <string>
 #include <vector>

@@ -159,6 +159,9 @@ TEST(ExchangeImportTest, CharacterSetIsDecidedForEachValue)
     for (const Sample& sample : samples)
         ExpectImports(sample);
     EXPECT_EQ(1, ImportBytes(SampleBytes("csv-utf8-stray-byte.csv")).undecodable);
+    // Valid UTF-8 in version 3.0 is UTF-8, though "к" reads as the half-width kana ﾐｺ too.
+    EXPECT_EQ("?B3к: a@example.jp\r\n",
+              ImportBytes(u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:?B3к\r\nEMAIL:a@example.jp\r\nEND:VCARD\r\n").book);
 }
 
 // Without FN and N a card is named by ORG, NICKNAME or the address; names keep the order
