@@ -249,6 +249,7 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
     m_Roles.clear();
     m_Numbers.clear();
     m_bHasLabels = false;
+    m_bOwnExport = false;
     bool hasEmail = false;
     for (const std::string& column : header) {
         int number = 0;
@@ -256,6 +257,7 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
         m_Numbers.push_back(number);
         m_bHasLabels = m_bHasLabels || m_Roles.back() == kEmailLabel;
         hasEmail = hasEmail || m_Roles.back() == kEmail;
+        m_bOwnExport = m_bOwnExport || m_Roles.back() == kMembers;
     }
     return hasEmail;
 }
@@ -299,11 +301,9 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
             if (field != m_LastCategories) {
                 m_LastCategories = field;
                 m_LastPaths = FolderPath::ParseList(field, ",;");
-                m_LastPaths.erase(std::remove_if(m_LastPaths.begin(), m_LastPaths.end(),
-                                                 [](const FolderPath::Path& path) {
-                                                     return path.size() == 1 && IsGoogleSystemGroup(path[0]);
-                                                 }),
-                                  m_LastPaths.end());
+                // Velmora's own export (with its Members column) holds the user's folders only.
+                if (!m_bOwnExport)
+                    RemoveGoogleSystemGroups(m_LastPaths);
             }
             for (const FolderPath::Path& path : m_LastPaths)
                 AddFolderPath(contact, path);

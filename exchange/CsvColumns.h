@@ -56,6 +56,7 @@ private:
     std::vector<Role> m_Roles;
     std::vector<int> m_Numbers;
     bool m_bHasLabels = false;
+    bool m_bOwnExport = false;  // Velmora's own columns: no Google groups to pass over
     // Room kept from row to row.
     mutable std::vector<std::string> m_SpareAddresses;
     mutable std::vector<int> m_Ranks;

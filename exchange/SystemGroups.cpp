@@ -1,14 +1,29 @@
 #include "exchange/SystemGroups.h"
 #include "store/AsciiText.h"
 
-bool IsGoogleSystemGroup(const std::string& name)
+namespace {
+
+bool IsOneName(const std::vector<std::string>& path, const char* name)
 {
-    static const char* const kAsWritten[] = {"myContacts", "starred", "friends", "family", "coworkers"};
-    for (const char* group : kAsWritten) {
-        if (name == group)
-            return true;
+    return path.size() == 1 && path[0] == name;
+}
+
+}  // namespace
+
+void RemoveGoogleSystemGroups(std::vector<std::vector<std::string>>& paths)
+{
+    bool google = false;
+    for (const std::vector<std::string>& path : paths)
+        google = google || IsOneName(path, "myContacts");
+    std::vector<std::vector<std::string>> kept;
+    for (std::vector<std::string>& path : paths) {
+        bool system = IsOneName(path, "myContacts") || IsOneName(path, "starred") ||
+                      (path.size() == 1 && (EqualNoCase(path[0], "My Contacts") || EqualNoCase(path[0], "Starred in Android"))) ||
+                      (google && (IsOneName(path, "friends") || IsOneName(path, "family") || IsOneName(path, "coworkers")));
+        if (!system)
+            kept.push_back(std::move(path));
     }
-    return EqualNoCase(name, "My Contacts") || EqualNoCase(name, "Starred in Android");
+    paths = std::move(kept);
 }
 
 bool IsGoogleSystemLabel(const std::string& label)

@@ -6,10 +6,13 @@
 #pragma once
 #include <string>
 
-// A category name that is one of Google's groups as its vCard and CSV files write them:
-// "myContacts", "starred", "friends", "family", "coworkers" (as written; a label the user
-// named "Family" is the user's), or the older "My Contacts" and "Starred in Android".
-bool IsGoogleSystemGroup(const std::string& name);
+#include <vector>
+
+// Drops Google's groups from the folder paths of one categories value: "myContacts" and
+// "starred" as Google writes them, the older "My Contacts" and "Starred in Android", and,
+// beside myContacts (which Google gives every contact), "friends", "family" and "coworkers"
+// (so a category "family" of another program stays a folder).
+void RemoveGoogleSystemGroups(std::vector<std::vector<std::string>>& paths);
 
 // A label of Google's Labels or Group Membership column: Google marks its own groups
 // with "* " ("* myContacts", "* Friends"), which a user's label never has.

@@ -291,11 +291,9 @@ void CVCardReader::OnCategories(const VCardProperty& property)
     if (m_Value != m_LastCategories) {
         m_LastCategories = m_Value;
         m_LastPaths.clear();
-        for (const std::string& part : CVCardText::Split(m_Value, ',')) {
-            FolderPath::Path path = FolderPath::Parse(CVCardText::Unescape(part));
-            if (path.size() != 1 || !IsGoogleSystemGroup(path[0]))
-                FolderPath::AddPath(m_LastPaths, std::move(path));
-        }
+        for (const std::string& part : CVCardText::Split(m_Value, ','))
+            FolderPath::AddPath(m_LastPaths, FolderPath::Parse(CVCardText::Unescape(part)));
+        RemoveGoogleSystemGroups(m_LastPaths);
     }
     for (const FolderPath::Path& path : m_LastPaths)
         AddFolderPath(m_Card.contact, path);

@@ -296,13 +296,6 @@ const TextCode kAllCodes[kCodes] = {TextCode::kUtf8, TextCode::kShiftJis, TextCo
 
 }  // namespace
 
-long CCharsetGuess::Cost(std::string_view bytes, TextCode code)
-{
-    Reading reading;
-    ReadAs(code, reading, reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), bytes.size());
-    return reading.cost;
-}
-
 CCharsetGuess::Result CCharsetGuess::Guess(std::string_view bytes) const
 {
     Result result;

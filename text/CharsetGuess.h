@@ -22,7 +22,6 @@ public:
     };
 
     explicit CCharsetGuess(TextCode favoured = TextCode::kShiftJis) : m_Favoured(favoured) {}
-    void Favour(TextCode code) { m_Favoured = code; }
 
     // The code that reads bytes best. Text of ASCII alone is UTF-8 and never close. A long
     // text is judged by its head, as far as the evidence is still open.
@@ -30,9 +29,6 @@ public:
 
     // bytes read in code, as UTF-8 (a sequence the code does not have is U+FFFD).
     static std::string Decode(const std::string& bytes, TextCode code);
-
-    // What a reading of bytes in code costs (for the tests of the guess itself).
-    static long Cost(std::string_view bytes, TextCode code);
 
 private:
     TextCode m_Favoured;
