@@ -21,13 +21,29 @@ enum NotKept : unsigned {
     kNotKeptPostalAddresses = 2,
     kNotKeptNotes = 4,
     kNotKeptPhotos = 8,
+    kNotKeptReadings = 16,        // ふりがな: phonetic names, SOUND;X-IRMC-N, Phonetic and Yomi columns
+    kNotKeptCompanies = 32,       // an organisation that is not the contact's name
+    kNotKeptTitles = 64,          // job titles and roles
+    kNotKeptNicknames = 128,      // a nickname that is not the contact's name
+    kNotKeptBirthdays = 256,      // birthdays and anniversaries
+    kNotKeptWebPages = 512,       // URLs
+    kNotKeptMessengers = 1024,    // instant messaging addresses
+};
+
+// A card of a vCard file that could not be read whole: where it begins and what it is
+// called (its name or first address, UTF-8; empty when neither was read).
+struct CardMention {
+    size_t line = 0;
+    std::string name;
 };
 
 struct ContactList {
     std::vector<Contact> contacts;
     int nWithoutAddress = 0;      // persons left out because they have no mail address
     bool bUnknownHeader = false;  // CSV: the first row is no header that is known; nothing read
-    int nIncomplete = 0;          // vCard cards cut off before END:VCARD, CSV rows whose quote never closed
+    int nIncomplete = 0;          // vCard cards cut off before END:VCARD or without BEGIN:VCARD, CSV rows whose quote never closed
+    std::vector<CardMention> incompleteCards;  // the first few of those vCard cards
+    int nCloseGuesses = 0;        // texts whose character set was guessed and another read almost as well
     int nEmptyGroups = 0;         // groups left out because none of their members has a mail address
     unsigned fNotKept = 0;        // NotKept flags
 };

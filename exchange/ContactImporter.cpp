@@ -1,5 +1,9 @@
 #include "exchange/ContactImporter.h"
 #include <algorithm>
+#include <functional>
+#include <string_view>
+#include "store/AsciiText.h"
+#include "store/Sjis.h"
 
 namespace {
 
@@ -97,14 +101,70 @@ bool CContactImporter::Add(const Contact& contact)
             m_Addresses[0] += "," + m_Addresses[i];
         m_nAddresses = 1;
     }
+    int added = m_nAdded;
     if (!AddNodes(contact.folders, contact.isGroup))
         return false;
     for (const std::vector<std::string>& path : contact.moreFolders) {
         if (!AddNodes(path, contact.isGroup))
             return false;
     }
-    ++m_nContacts;
+    if (m_nAdded == added)
+        ++m_nDuplicates;  // every entry it would make is there already
+    else
+        ++m_nContacts;
     return true;
+}
+
+// Whether the folder holds an entry of m_Name with the address (or list: an entry is its
+// text, whatever made it) already, ASCII case aside: a file that lists someone twice gives
+// one entry. Each entry's key goes into one
+// arena and an open-addressed table of hashes finds it, so a large file makes no
+// allocation per entry.
+bool CContactImporter::IsRepeatedEntry(const ADTDATA* folder, const std::string& address)
+{
+    std::string& key = m_Key;
+    key.assign(reinterpret_cast<const char*>(&folder), sizeof folder);
+    key += m_Name;
+    key += '\n';
+    for (size_t i = 0; i < address.size(); ++i) {
+        unsigned char b = static_cast<unsigned char>(address[i]);
+        if (IsSjisLeadByte(b) && i + 1 < address.size()) {
+            key.append(address, i, 2);
+            ++i;
+        } else {
+            key += AsciiLower(static_cast<char>(b));
+        }
+    }
+    uint64_t hash = static_cast<uint64_t>(std::hash<std::string_view>()(key)) | 1;  // 0 marks a free slot
+    if (2 * (m_nSeen + 1) > m_Seen.size())
+        GrowSeen();
+    size_t mask = m_Seen.size() - 1;
+    for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
+        SeenSlot& slot = m_Seen[i];
+        if (slot.hash == 0) {
+            slot = {hash, m_SeenKeys.size(), key.size()};
+            m_SeenKeys += key;
+            ++m_nSeen;
+            return false;
+        }
+        if (slot.hash == hash && slot.length == key.size() && m_SeenKeys.compare(slot.offset, slot.length, key) == 0)
+            return true;
+    }
+}
+
+void CContactImporter::GrowSeen()
+{
+    std::vector<SeenSlot> old(std::max<size_t>(1024, m_Seen.size() * 2));
+    old.swap(m_Seen);
+    size_t mask = m_Seen.size() - 1;
+    for (const SeenSlot& slot : old) {
+        if (slot.hash == 0)
+            continue;
+        size_t i = static_cast<size_t>(slot.hash) & mask;
+        while (m_Seen[i].hash != 0)
+            i = (i + 1) & mask;
+        m_Seen[i] = slot;
+    }
 }
 
 // m_Name: the contact's name, or for a contact without one the local part of its first
@@ -131,6 +191,8 @@ bool CContactImporter::AddNodes(const std::vector<std::string>& path, bool list)
     if (!folder)
         return false;
     for (size_t i = 0; i < m_nAddresses; ++i) {
+        if (IsRepeatedEntry(folder, m_Addresses[i]))
+            continue;
         if (!m_Store.AddData(ADT_ADDR, m_Name.c_str(), m_Addresses[i].c_str(), folder, PLACE_CHILD))
             return false;
         ++m_nAdded;

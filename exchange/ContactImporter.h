@@ -6,9 +6,12 @@
 // Shift-JIS (a character that Shift-JIS cannot hold becomes "?" and is counted) and made
 // fit for the address file: one line (a line break is one blank, other control characters
 // blanks, blanks at either end dropped), a ":" in a name the full-width "：", a name that
-// would read back as a folder line a full-width first letter. Used by the import command
-// (as the sink of a reader) and by global books.
+// would read back as a folder line a full-width first letter. An entry that its folder holds
+// already (the same name and address, or list) is not made again, so a contact listed twice
+// gives one entry and is counted. Used by the import command (as the sink of a reader) and
+// by global books.
 #pragma once
+#include <cstdint>
 #include <map>
 #include <string>
 #include <utility>
@@ -35,6 +38,8 @@ public:
     // Characters replaced with "?", and of them those that could not be read from the file.
     int Replaced() const { return m_Encoder.Replaced(); }
     int Undecodable() const { return m_Encoder.Undecodable(); }
+    // Contacts left out because every entry they would make was there already.
+    int Duplicates() const { return m_nDuplicates; }
 
 private:
     CAddrBook& m_Store;
@@ -51,7 +56,20 @@ private:
     int m_nAdded = 0;
     int m_nLists = 0;
     int m_nContacts = 0;
+    int m_nDuplicates = 0;
+    // Each entry made, as IsRepeatedEntry tells them apart: its key in the arena, found by hash.
+    struct SeenSlot {
+        uint64_t hash;  // 0 for a free slot
+        size_t offset;
+        size_t length;
+    };
+    std::vector<SeenSlot> m_Seen;
+    size_t m_nSeen = 0;
+    std::string m_SeenKeys;
+    std::string m_Key;
 
+    bool IsRepeatedEntry(const ADTDATA* folder, const std::string& address);
+    void GrowSeen();
     void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);
     ADTDATA* FolderOf(const std::vector<std::string>& folders);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <numeric>
 #include "exchange/FolderPath.h"
+#include "exchange/SystemGroups.h"
 
 namespace {
 
@@ -17,7 +18,10 @@ struct KnownColumn {
 // 姓, 会社, 電子メール アドレス, 電子メール 2 アドレス, 電子メール 3 アドレス, 分類項目. Gmail:
 // Name, Given Name, Additional Name, Family Name, Group Membership (older files), First
 // Name, Middle Name, Last Name, Organization Name, Labels (newer ones) / 名前, ラベル, and
-// the numbered "E-mail 1 - Value" / "メール 1 - 値" columns (see GmailMailColumn).
+// the numbered "E-mail 1 - Value" / "メール 1 - 値" columns (see GmailMailColumn). Outlook
+// in German: Vorname, Weitere Vornamen, Nachname, Firma, E-Mail-Adresse, E-Mail 2: Adresse,
+// E-Mail 3: Adresse, Kategorien; in French: Prénom, Deuxième prénom, Nom, Société, Adresse
+// de messagerie, Adresse de messagerie 2, Adresse de messagerie 3, Catégories, Surnom.
 const KnownColumn kKnownColumns[] = {
     {"displayname", CCsvColumns::kDisplayName},
     {u8"表示名", CCsvColumns::kDisplayName},
@@ -59,25 +63,61 @@ const KnownColumn kKnownColumns[] = {
     {"groupmembership", CCsvColumns::kLabels},
     {u8"グループメンバーシップ", CCsvColumns::kLabels},
     {"members", CCsvColumns::kMembers},
+    {"vorname", CCsvColumns::kGivenName},
+    {"weiterevornamen", CCsvColumns::kMiddleName},
+    {"nachname", CCsvColumns::kFamilyName},
+    {"firma", CCsvColumns::kOrganisation},
+    {"e-mail-adresse", CCsvColumns::kEmail},
+    {"e-mail2:adresse", CCsvColumns::kEmail},
+    {"e-mail3:adresse", CCsvColumns::kEmail},
+    {"kategorien", CCsvColumns::kCategories},
+    {u8"prénom", CCsvColumns::kGivenName},
+    {u8"deuxièmeprénom", CCsvColumns::kMiddleName},
+    {"nom", CCsvColumns::kFamilyName},
+    {u8"société", CCsvColumns::kOrganisation},
+    {"surnom", CCsvColumns::kNickname},
+    {"adressedemessagerie", CCsvColumns::kEmail},
+    {"adressedemessagerie2", CCsvColumns::kEmail},
+    {"adressedemessagerie3", CCsvColumns::kEmail},
+    {u8"catégories", CCsvColumns::kCategories},
 };
 
-// Other columns by a part of their name: what a book does not keep.
+// Other columns by a part of their name: what a book does not keep. Readings come first:
+// "Phonetic First Name" holds no phone number.
 const KnownColumn kNotKeptParts[] = {
-    {"phone", CCsvColumns::kPhone},        {"fax", CCsvColumns::kPhone},
-    {"pager", CCsvColumns::kPhone},        {"mobile", CCsvColumns::kPhone},
-    {u8"電話", CCsvColumns::kPhone},       {u8"携帯", CCsvColumns::kPhone},
-    {u8"ポケットベル", CCsvColumns::kPhone}, {"address", CCsvColumns::kPostalAddress},
+    {"phonetic", CCsvColumns::kReading},   {"yomi", CCsvColumns::kReading},
+    {u8"ふりがな", CCsvColumns::kReading},  {u8"フリガナ", CCsvColumns::kReading},
+    {u8"よみがな", CCsvColumns::kReading},  {u8"ヨミガナ", CCsvColumns::kReading},
+    {u8"読み", CCsvColumns::kReading},      {"phone", CCsvColumns::kPhone},
+    {"fax", CCsvColumns::kPhone},          {"pager", CCsvColumns::kPhone},
+    {"mobile", CCsvColumns::kPhone},       {"telefon", CCsvColumns::kPhone},
+    {u8"téléphone", CCsvColumns::kPhone},  {u8"tél.", CCsvColumns::kPhone},
+    {u8"télécopie", CCsvColumns::kPhone},  {u8"電話", CCsvColumns::kPhone},
+    {u8"携帯", CCsvColumns::kPhone},       {u8"ポケットベル", CCsvColumns::kPhone},
+    {u8"ファックス", CCsvColumns::kPhone},  {"address", CCsvColumns::kPostalAddress},
     {"street", CCsvColumns::kPostalAddress}, {"city", CCsvColumns::kPostalAddress},
     {"zip", CCsvColumns::kPostalAddress},  {"postal", CCsvColumns::kPostalAddress},
+    {u8"straße", CCsvColumns::kPostalAddress}, {"postleitzahl", CCsvColumns::kPostalAddress},
+    {u8"ortgeschäftlich", CCsvColumns::kPostalAddress}, {"ortprivat", CCsvColumns::kPostalAddress},
+    {"rue(", CCsvColumns::kPostalAddress}, {"ville(", CCsvColumns::kPostalAddress},
     {u8"住所", CCsvColumns::kPostalAddress}, {u8"郵便", CCsvColumns::kPostalAddress},
     {u8"番地", CCsvColumns::kPostalAddress}, {u8"市区町村", CCsvColumns::kPostalAddress},
-    {"notes", CCsvColumns::kNote},         {u8"メモ", CCsvColumns::kNote},
-    {u8"備考", CCsvColumns::kNote},        {"photo", CCsvColumns::kPhoto},
-    {u8"写真", CCsvColumns::kPhoto},
+    {"notes", CCsvColumns::kNote},         {"notizen", CCsvColumns::kNote},
+    {u8"メモ", CCsvColumns::kNote},        {u8"備考", CCsvColumns::kNote},
+    {"photo", CCsvColumns::kPhoto},        {u8"写真", CCsvColumns::kPhoto},
+    {"jobtitle", CCsvColumns::kTitle},     {"-title", CCsvColumns::kTitle},
+    {u8"役職", CCsvColumns::kTitle},       {"position", CCsvColumns::kTitle},
+    {"birthday", CCsvColumns::kBirthday},  {"anniversary", CCsvColumns::kBirthday},
+    {"geburtstag", CCsvColumns::kBirthday}, {"jahrestag", CCsvColumns::kBirthday},
+    {"anniversaire", CCsvColumns::kBirthday}, {u8"誕生日", CCsvColumns::kBirthday},
+    {u8"記念日", CCsvColumns::kBirthday},   {"event", CCsvColumns::kBirthday},
+    {"webpage", CCsvColumns::kWebPage},    {"website", CCsvColumns::kWebPage},
+    {"webseite", CCsvColumns::kWebPage},   {"pageweb", CCsvColumns::kWebPage},
+    {u8"webページ", CCsvColumns::kWebPage}, {u8"ホームページ", CCsvColumns::kWebPage},
+    {"url", CCsvColumns::kWebPage},        {"instantmessage", CCsvColumns::kMessenger},
+    {"im1-", CCsvColumns::kMessenger},
+    {"imaddress", CCsvColumns::kMessenger}, {u8"messagerieinstantanée", CCsvColumns::kMessenger},
 };
-
-// Gmail's system groups, which are no folders of the user's.
-const char* const kSystemGroups[] = {"mycontacts", "starred", "starredinandroid"};
 
 // The header text as compared: blanks (half and full width) dropped, ASCII in lower case.
 std::string Normalise(const std::string& header)
@@ -135,8 +175,7 @@ CCsvColumns::Role GmailMailColumn(const std::string& name, int& number)
 }
 
 // The folders of Gmail's labels: "* myContacts ::: 友人 ::: * Friends". "* " marks a
-// group of Gmail's own: its system groups are passed over, the others (Friends, Family,
-// Coworkers of older accounts) are folders by their name.
+// group of Gmail's own (SystemGroups.h), which is passed over.
 std::vector<FolderPath::Path> LabelFolders(const std::string& field)
 {
     std::vector<FolderPath::Path> paths;
@@ -144,15 +183,43 @@ std::vector<FolderPath::Path> LabelFolders(const std::string& field)
     for (size_t end = field.find(":::"); start <= field.size(); end = field.find(":::", start)) {
         std::string label = TrimBlanks(field.substr(start, end == std::string::npos ? std::string::npos : end - start));
         start = end == std::string::npos ? field.size() + 1 : end + 3;
-        if (label.compare(0, 1, "*") == 0) {
-            label = TrimBlanks(label.substr(1));
-            std::string compared = Normalise(label);
-            if (std::find(std::begin(kSystemGroups), std::end(kSystemGroups), compared) != std::end(kSystemGroups))
-                continue;
-        }
+        if (IsGoogleSystemLabel(label))
+            continue;
         FolderPath::AddPath(paths, label.empty() ? FolderPath::Path() : FolderPath::Path{label});
     }
     return paths;
+}
+
+// Outlook writes an empty date as "0.0.00" or "0/0/00": a date has a digit other than 0.
+bool IsDate(const std::string& field)
+{
+    return field.find_first_of("123456789") != std::string::npos;
+}
+
+unsigned NotKeptOf(CCsvColumns::Role role)
+{
+    switch (role) {
+    case CCsvColumns::kPhone:
+        return kNotKeptPhones;
+    case CCsvColumns::kPostalAddress:
+        return kNotKeptPostalAddresses;
+    case CCsvColumns::kNote:
+        return kNotKeptNotes;
+    case CCsvColumns::kPhoto:
+        return kNotKeptPhotos;
+    case CCsvColumns::kReading:
+        return kNotKeptReadings;
+    case CCsvColumns::kTitle:
+        return kNotKeptTitles;
+    case CCsvColumns::kBirthday:
+        return kNotKeptBirthdays;
+    case CCsvColumns::kWebPage:
+        return kNotKeptWebPages;
+    case CCsvColumns::kMessenger:
+        return kNotKeptMessengers;
+    default:
+        return 0;
+    }
 }
 
 }  // namespace
@@ -182,6 +249,7 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
     m_Roles.clear();
     m_Numbers.clear();
     m_bHasLabels = false;
+    m_bOwnExport = false;
     bool hasEmail = false;
     for (const std::string& column : header) {
         int number = 0;
@@ -189,8 +257,17 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
         m_Numbers.push_back(number);
         m_bHasLabels = m_bHasLabels || m_Roles.back() == kEmailLabel;
         hasEmail = hasEmail || m_Roles.back() == kEmail;
+        m_bOwnExport = m_bOwnExport || m_Roles.back() == kMembers;
     }
     return hasEmail;
+}
+
+std::vector<char> CCsvColumns::Wanted() const
+{
+    std::vector<char> wanted;
+    for (Role role : m_Roles)
+        wanted.push_back(role != kOther);
+    return wanted;
 }
 
 void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const
@@ -224,16 +301,17 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
             if (field != m_LastCategories) {
                 m_LastCategories = field;
                 m_LastPaths = FolderPath::ParseList(field, ",;");
+                // Velmora's own export (with its Members column) holds the user's folders only.
+                if (!m_bOwnExport)
+                    RemoveGoogleSystemGroups(m_LastPaths);
             }
             for (const FolderPath::Path& path : m_LastPaths)
                 AddFolderPath(contact, path);
         } else if (role == kLabels) {
             for (const FolderPath::Path& path : LabelFolders(field))
                 AddFolderPath(contact, path);
-        } else if (role >= kPhone && FirstVisible(field)) {
-            notKept |= role == kPhone ? kNotKeptPhones
-                       : role == kPostalAddress ? kNotKeptPostalAddresses
-                       : role == kNote ? kNotKeptNotes : kNotKeptPhotos;
+        } else if (role >= kPhone && FirstVisible(field) && (role != kBirthday || IsDate(field))) {
+            notKept |= NotKeptOf(role);
         } else if (role >= kDisplayName && role <= kOrganisation && !parts[role] && FirstVisible(field)) {
             parts[role] = &field;
         }
@@ -258,4 +336,9 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
         contact.name = TrimBlanks(*parts[kOrganisation]);
     else if (parts[kNickname])
         contact.name = TrimBlanks(*parts[kNickname]);
+    // An organisation or a nickname that did not become the name is not kept.
+    if (parts[kOrganisation] && contact.name != TrimBlanks(*parts[kOrganisation]))
+        notKept |= kNotKeptCompanies;
+    if (parts[kNickname] && contact.name != TrimBlanks(*parts[kNickname]))
+        notKept |= kNotKeptNicknames;
 }

@@ -1,6 +1,7 @@
 // The columns of an address book export in CSV that the import reads, found by the names
 // in the file's first row: the header rows that Thunderbird, Outlook and Gmail write, in
-// English and in Japanese, and the Categories and Members columns of Velmora's own export.
+// English and in Japanese (Outlook also in German and French), and the Categories and
+// Members columns of Velmora's own export.
 // Names are compared without blanks and without regard to ASCII case.
 #pragma once
 #include <string>
@@ -15,7 +16,7 @@ public:
     // The contact of a data row: the display name, else the name composed of its parts,
     // else the organisation, else the nickname; the addresses of every mail column, those
     // that Gmail marks as primary ("* ") first; a folder for each category or label but
-    // Gmail's system groups. A row with addresses in the Members column is a group. Adds
+    // Google's system groups. A row with addresses in the Members column is a group. Adds
     // to notKept what the row holds that a book does not keep. The contact's room is used
     // again.
     void ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const;
@@ -37,7 +38,15 @@ public:
         kPostalAddress,
         kNote,
         kPhoto,
+        kReading,
+        kTitle,
+        kBirthday,
+        kWebPage,
+        kMessenger,
     };
+
+    // For each column of the header, whether ContactOf reads it.
+    std::vector<char> Wanted() const;
 
     // The role of a column by its header text, and for Gmail's numbered mail columns the
     // number that pairs a label with its value.
@@ -47,6 +56,7 @@ private:
     std::vector<Role> m_Roles;
     std::vector<int> m_Numbers;
     bool m_bHasLabels = false;
+    bool m_bOwnExport = false;  // Velmora's own columns: no Google groups to pass over
     // Room kept from row to row.
     mutable std::vector<std::string> m_SpareAddresses;
     mutable std::vector<int> m_Ranks;

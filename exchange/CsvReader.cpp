@@ -51,24 +51,47 @@ size_t CCsvReader::FindClosingQuote(size_t open) const
             ++i;
             continue;
         }
-        if (i + 1 == m_Text.size() || m_Text[i + 1] == ',' || IsLineEnd(m_Text[i + 1]))
+        if (i + 1 == m_Text.size() || m_Text[i + 1] == m_cSeparator || IsLineEnd(m_Text[i + 1]))
             return i;
         char before = m_Text[i - 1];
-        if (crossedLine && (IsLineEnd(before) || before == ','))
+        if (crossedLine && (IsLineEnd(before) || before == m_cSeparator))
             return std::string::npos;
     }
     return std::string::npos;
 }
 
+// The field between the quote at m_nPos and close, a doubled quote as one; runs without a
+// quote are copied whole.
 void CCsvReader::QuotedField(size_t close, std::string& field)
 {
     field.clear();
-    for (size_t i = m_nPos + 1; i < close; ++i) {
-        field += m_Text[i];
-        if (m_Text[i] == '"' && m_Text[i + 1] == '"')
-            ++i;
+    for (size_t i = m_nPos + 1; m_bKeep && i < close;) {
+        size_t quote = m_Text.find('"', i);
+        if (quote == std::string::npos || quote > close)
+            quote = close;
+        field.append(m_Text, i, quote - i);
+        if (quote == close)
+            break;
+        field += '"';
+        i = quote + (m_Text[quote + 1] == '"' ? 2 : 1);
     }
     m_nPos = close + 1;
+}
+
+// Mostly the first quote after the opening one closes the field: then it is taken at once.
+bool CCsvReader::SimpleQuotedField(std::string& field)
+{
+    size_t close = m_Text.find('"', m_nPos + 1);
+    if (close == std::string::npos)
+        return false;
+    if (close + 1 < m_Text.size() && m_Text[close + 1] != m_cSeparator && !IsLineEnd(m_Text[close + 1]))
+        return false;
+    if (m_bKeep)
+        field.assign(m_Text, m_nPos + 1, close - m_nPos - 1);
+    else
+        field.clear();
+    m_nPos = close + 1;
+    return true;
 }
 
 void CCsvReader::PlainField(std::string& field)
@@ -76,10 +99,11 @@ void CCsvReader::PlainField(std::string& field)
     const char* text = m_Text.data();
     size_t start = m_nPos;
     size_t end = start;
-    while (end < m_Text.size() && text[end] != ',' && text[end] != '\r' && text[end] != '\n')
+    char separator = m_cSeparator;
+    while (end < m_Text.size() && text[end] != separator && text[end] != '\r' && text[end] != '\n')
         ++end;
     m_nPos = end;
-    if (end == start)
+    if (end == start || !m_bKeep)
         field.clear();
     else
         field.assign(text + start, end - start);
@@ -89,6 +113,7 @@ void CCsvReader::PlainField(std::string& field)
 bool CCsvReader::NextRow(std::vector<std::string>& fields)
 {
     m_bCut = false;
+    m_bSkippedText = false;
     if (m_nPos >= m_Text.size())
         return false;
     size_t count = 0;
@@ -99,8 +124,12 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
     };
     for (;;) {
         std::string& field = next();
-        if (m_Text[m_nPos] == ',') {
+        size_t start = m_nPos;
+        // A column nobody reads is passed over: only whether it held anything is kept.
+        m_bKeep = m_Wanted.empty() || (count <= m_Wanted.size() && m_Wanted[count - 1]);
+        if (m_Text[m_nPos] == m_cSeparator) {
             field.clear();
+        } else if (m_Text[m_nPos] == '"' && SimpleQuotedField(field)) {
         } else if (m_Text[m_nPos] == '"') {
             size_t close = FindClosingQuote(m_nPos);
             if (close != std::string::npos) {
@@ -113,7 +142,9 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
         } else {
             PlainField(field);
         }
-        if (m_nPos < m_Text.size() && m_Text[m_nPos] == ',') {
+        if (!m_bKeep)
+            m_bSkippedText = m_bSkippedText || m_nPos > start + (m_Text[start] == '"' ? 2 : 0);
+        if (m_nPos < m_Text.size() && m_Text[m_nPos] == m_cSeparator) {
             ++m_nPos;
             if (m_nPos < m_Text.size())
                 continue;
@@ -125,6 +156,27 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
     }
 }
 
+bool CCsvReader::ReadHeader(std::vector<std::string>& header)
+{
+    bool more = NextRow(header);
+    while (more && IsEmptyRow(header))
+        more = NextRow(header);
+    return more;
+}
+
+// Outlook in most European locales separates by ";", other programs by tabs: the header
+// tells, as the separator that gives one it knows.
+char CCsvReader::DetectSeparator(const std::string& text)
+{
+    std::vector<std::string> header;
+    for (char separator : {',', ';', '\t'}) {
+        CCsvReader reader(text, separator);
+        if (reader.ReadHeader(header) && CCsvColumns().Recognise(header))
+            return separator;
+    }
+    return ',';
+}
+
 ContactList CCsvReader::ReadContacts(const std::string& bytes)
 {
     return CollectContacts([&](IContactSink& sink) { return ReadContacts(bytes, sink); });
@@ -133,22 +185,23 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes)
 ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sink)
 {
     ContactList list;
-    std::string text = Charset::FileTextToUtf8(bytes);
-    CCsvReader reader(text);
+    bool close = false;
+    std::string converted;
+    const std::string& text = Charset::FileTextAsUtf8(bytes, converted, &close);
+    list.nCloseGuesses = close ? 1 : 0;
+    CCsvReader reader(text, DetectSeparator(text));
     std::vector<std::string> row;
-    bool more = reader.NextRow(row);
-    while (more && IsEmptyRow(row))
-        more = reader.NextRow(row);
     CCsvColumns columns;
-    if (!more || !columns.Recognise(row)) {
+    if (!reader.ReadHeader(row) || !columns.Recognise(row)) {
         list.bUnknownHeader = true;
         return list;
     }
+    reader.ReadOnly(columns.Wanted());
     Contact contact;
     while (reader.NextRow(row)) {
         if (reader.RowWasCut())
             ++list.nIncomplete;
-        if (IsEmptyRow(row))
+        if (IsEmptyRow(row) && !reader.SkippedText())
             continue;
         columns.ContactOf(row, list.fNotKept, contact);
         if (contact.addresses.empty())

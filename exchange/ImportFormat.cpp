@@ -45,16 +45,9 @@ std::vector<std::string> HeadLines(const std::string& text)
 
 bool IsKnownCsvHeader(const std::string& text)
 {
-    CCsvReader reader(text);
+    CCsvReader reader(text, CCsvReader::DetectSeparator(text));
     std::vector<std::string> header;
-    while (reader.NextRow(header)) {
-        bool blank = true;
-        for (const std::string& field : header)
-            blank = blank && TrimBlanks(field).empty();
-        if (!blank)
-            return CCsvColumns().Recognise(header);
-    }
-    return false;
+    return reader.ReadHeader(header) && CCsvColumns().Recognise(header);
 }
 
 // The head as UTF-8, cut at a line end so that no character is split.
@@ -66,9 +59,7 @@ std::string HeadText(const std::string& bytes)
         if (end != std::string::npos)
             head.resize(end + 1);
     }
-    if (HasByteOrderMark(head))
-        return Charset::FileTextToUtf8(head);
-    return Charset::IsUtf8(head) ? head : Charset::SjisToUtf8(head);
+    return Charset::FileTextToUtf8(head);
 }
 
 }  // namespace
@@ -88,7 +79,8 @@ ImportFormat DetectImportFormat(const std::string& bytes)
     if (StartsWithNoCase(lines[0], 0, "BEGIN:VCARD"))
         return ImportFormat::VCard;
     bool commaFirst = lines[0].find(',') != std::string::npos;
-    if (commaFirst && IsKnownCsvHeader(text))
+    bool separatorFirst = lines[0].find_first_of(",;\t") != std::string::npos;
+    if (separatorFirst && IsKnownCsvHeader(text))
         return ImportFormat::Csv;
     if (ReadsAsAddressFile(text))
         return ImportFormat::AlMail;

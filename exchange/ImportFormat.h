@@ -14,11 +14,11 @@ enum class ImportFormat {
 };
 
 // vCard: the first line that is not blank is "BEGIN:VCARD" (any case). CSV: that line is a
-// header with a mail column. AL-MAIL: most of the lines are folder lines or address lines
-// ("name: address" with an "@" or no address), so a comment line such as "Friends, family"
-// at the top does not make a CSV. Otherwise a first line with a comma is a CSV whose header
-// the import does not know, and anything else is unknown. A byte-order mark only says how
-// the text is encoded.
+// header with a mail column (fields separated by commas, ";" or tabs). AL-MAIL: most of the
+// lines are folder lines or address lines ("name: address" with an "@" or no address), so
+// a comment line such as "Friends, family" at the top does not make a CSV. Otherwise a
+// first line with a comma is a CSV whose header the import does not know, and anything else
+// is unknown. A byte-order mark says how the text is encoded; without one it is guessed.
 ImportFormat DetectImportFormat(const std::string& bytes);
 
 // True when bytes start with a Unicode byte-order mark (an address file written as UTF-8 or

@@ -1,4 +1,6 @@
 #include "exchange/VCardLines.h"
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -76,23 +78,54 @@ constexpr KnownProperty kKnownProperties[] = {
     Known("UID", VCardProperty::kUid),
     Known("TEL", VCardProperty::kPhone),
     Known("ADR", VCardProperty::kPostalAddress),
+    Known("URL", VCardProperty::kWebPage),
     Known("X-GN", VCardProperty::kPhoneGroup),  // docomo and au phones: the contact's group
     Known("KIND", VCardProperty::kKind),
     Known("NOTE", VCardProperty::kNote),
+    Known("BDAY", VCardProperty::kBirthday),
+    Known("ROLE", VCardProperty::kTitle),
+    Known("IMPP", VCardProperty::kMessenger),
+    Known("X-QQ", VCardProperty::kMessenger),
     Known("EMAIL", VCardProperty::kEmail),
     Known("BEGIN", VCardProperty::kBegin),
     Known("AGENT", VCardProperty::kAgent),
     Known("LABEL", VCardProperty::kPostalAddress),
     Known("PHOTO", VCardProperty::kPhoto),
+    Known("SOUND", VCardProperty::kSound),
+    Known("TITLE", VCardProperty::kTitle),
+    Known("X-AIM", VCardProperty::kMessenger),
+    Known("X-ICQ", VCardProperty::kMessenger),
+    Known("X-MSN", VCardProperty::kMessenger),
     Known("MEMBER", VCardProperty::kMember),
     Known("VERSION", VCardProperty::kVersion),
+    Known("X-SKYPE", VCardProperty::kMessenger),
+    Known("X-YAHOO", VCardProperty::kMessenger),
     Known("NICKNAME", VCardProperty::kNickname),
+    Known("X-JABBER", VCardProperty::kMessenger),
     Known("CATEGORIES", VCardProperty::kCategories),
+    Known("ANNIVERSARY", VCardProperty::kBirthday),
+    Known("SORT-STRING", VCardProperty::kReading),
+    Known("X-GOOGLE-TALK", VCardProperty::kMessenger),
+    Known("X-PHONETIC-ORG", VCardProperty::kReading),
+    Known("X-SKYPE-USERNAME", VCardProperty::kMessenger),
+    Known("X-PHONETIC-LAST-NAME", VCardProperty::kReading),
+    Known("X-PHONETIC-FIRST-NAME", VCardProperty::kReading),
+    Known("X-PHONETIC-MIDDLE-NAME", VCardProperty::kReading),
     Known("X-ADDRESSBOOKSERVER-KIND", VCardProperty::kKind),
     Known("X-ADDRESSBOOKSERVER-MEMBER", VCardProperty::kMember),
 };
 constexpr size_t kKnownCount = sizeof kKnownProperties / sizeof kKnownProperties[0];
 constexpr size_t kLongestName = 26;
+
+constexpr bool IsSortedByLength()
+{
+    for (size_t i = 1; i < kKnownCount; ++i) {
+        if (kKnownProperties[i - 1].length > kKnownProperties[i].length)
+            return false;
+    }
+    return kKnownProperties[kKnownCount - 1].length == kLongestName;
+}
+static_assert(IsSortedByLength(), "the known properties go by the length of their names");
 
 // Where the names of each length begin in the table.
 struct LengthIndex {
@@ -131,6 +164,34 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
+// The first CR or LF from p on, eight bytes at a time; end when there is none.
+const char* FindLineEnd(const char* p, const char* end)
+{
+    const uint64_t kOnes = 0x0101010101010101ull;
+    const uint64_t kHighs = 0x8080808080808080ull;
+    while (end - p >= 8) {
+        uint64_t block;
+        std::memcpy(&block, p, 8);
+        uint64_t lf = block ^ (kOnes * '\n');
+        uint64_t cr = block ^ (kOnes * '\r');
+        if (((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs))
+            break;
+        p += 8;
+    }
+    while (p < end && *p != '\n' && *p != '\r')
+        ++p;
+    return p;
+}
+
+// Properties whose value the reader does not look past the first line of: pictures (tens of
+// lines of base64), what a book does not keep but for the fact that the card had it
+// (telephone numbers, postal addresses, notes), and the properties it does not know.
+bool IsSkippedValue(VCardProperty::Kind kind)
+{
+    return kind == VCardProperty::kPhoto || kind == VCardProperty::kOther || kind == VCardProperty::kNote ||
+           kind == VCardProperty::kPostalAddress || kind == VCardProperty::kPhone;
+}
+
 }  // namespace
 
 bool VCardProperty::IsCardDelimiter(Kind delimiter) const
@@ -147,7 +208,9 @@ bool CVCardLines::IsCardDelimiter(std::string_view line)
 }
 
 // The physical line at m_nPos without its line end; next is where the line after it begins.
-// Lines end in LF or CR LF, or (in a file whose first line ends so) in CR alone.
+// Every line ends by itself at CR LF, LF or CR, so a file whose line ends change on the way
+// (lines joined from several files, a stretch saved by another program) loses no line; CR CR
+// LF, which a CR LF file becomes when written again in text mode, is one line end.
 std::string_view CVCardLines::PeekLine(size_t& next)
 {
     // Each line is looked at twice, as the line after a property and as a property.
@@ -157,18 +220,17 @@ std::string_view CVCardLines::PeekLine(size_t& next)
     }
     const char* begin = m_Text.data() + m_nPos;
     const char* end = m_Text.data() + m_Text.size();
-    if (!m_bLineEndKnown) {
-        const void* lineFeed = std::memchr(begin, '\n', static_cast<size_t>(end - begin));
-        const void* carriageReturn = std::memchr(begin, '\r', static_cast<size_t>(end - begin));
-        m_bLineFeeds = lineFeed || !carriageReturn;
-        m_bLineEndKnown = lineFeed || carriageReturn;
+    const char* p = FindLineEnd(begin, end);
+    const char* after = p;
+    if (p < end && *p == '\n') {
+        after = p + 1;
+    } else if (p < end) {
+        const char* q = p + 1;
+        while (q < end && *q == '\r')
+            ++q;
+        after = q < end && *q == '\n' ? q + 1 : p + 1;
     }
-    const char* p = static_cast<const char*>(std::memchr(begin, m_bLineFeeds ? '\n' : '\r', static_cast<size_t>(end - begin)));
-    if (!p)
-        p = end;
-    next = static_cast<size_t>(p - m_Text.data()) + (p < end ? 1 : 0);
-    if (m_bLineFeeds && p > begin && p[-1] == '\r')
-        --p;
+    next = static_cast<size_t>(after - m_Text.data());
     m_nPeekedAt = m_nPos;
     m_nPeekedNext = next;
     m_PeekedLine = std::string_view(begin, static_cast<size_t>(p - begin));
@@ -182,6 +244,7 @@ bool CVCardLines::Next(VCardProperty& property)
     const size_t kLongestHead = 1024;
     while (m_nPos < m_Text.size()) {
         size_t next = 0;
+        m_nPropertyStart = m_nPos;
         std::string_view text = PeekLine(next);
         m_nPos = next;
         if (text.empty() || IsFoldBlank(text[0]))
@@ -189,13 +252,19 @@ bool CVCardLines::Next(VCardProperty& property)
         size_t valueStart = 0;
         bool headKnown = ParseHead(text, property, valueStart);
         bool joined = false;
+        std::string_view last = text;
         while (m_nPos < m_Text.size()) {
             std::string_view line = PeekLine(next);
-            bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !text.empty() &&
-                             text.back() == '=' && !IsCardDelimiter(line);
+            bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !last.empty() &&
+                             last.back() == '=' && !IsCardDelimiter(line);
             bool fold = !line.empty() && IsFoldBlank(line[0]);
             if (!softBreak && !fold)
                 break;
+            last = line;
+            if (headKnown && IsSkippedValue(property.kind)) {
+                m_nPos = next;  // a photo's lines, or those of a property nobody reads
+                continue;
+            }
             if (!joined)
                 m_Joined.assign(text.data(), text.size());
             joined = true;
@@ -221,6 +290,19 @@ bool CVCardLines::Next(VCardProperty& property)
     return false;
 }
 
+size_t CVCardLines::LineNumberAt(std::string_view text, size_t offset)
+{
+    size_t line = 1;
+    for (const char* p = text.data(), *end = text.data() + std::min(offset, text.size()); (p = FindLineEnd(p, end)) < end;) {
+        ++line;
+        const char* q = p + 1;
+        while (*p == '\r' && q < end && *q == '\r')
+            ++q;
+        p = *p == '\r' && q < end && *q == '\n' ? q + 1 : p + 1;
+    }
+    return line;
+}
+
 // "[group.]NAME[;PARAM...]:value". A ":" or ";" inside double quotes belongs to a parameter.
 bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart)
 {
@@ -235,6 +317,7 @@ bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size
     property.charset = std::string_view();
     property.encoding = VCardProperty::kPlain;
     property.preference = 0;
+    property.nameReading = false;
     size_t i = nameEnd;
     if (line[i] == ';') {
         bool quoted = false;
@@ -264,7 +347,9 @@ void CVCardLines::ParseParameter(std::string_view parameter, VCardProperty& prop
     size_t equals = parameter.find('=');
     std::string_view key = equals == std::string_view::npos ? std::string_view() : Trim(parameter.substr(0, equals));
     std::string_view value = Unquote(equals == std::string_view::npos ? parameter : parameter.substr(equals + 1));
-    if (EqualsNoCase(key, "CHARSET")) {
+    if (EqualsNoCase(value, "X-IRMC-N")) {
+        property.nameReading = true;
+    } else if (EqualsNoCase(key, "CHARSET")) {
         property.charset = value;
     } else if (key.empty() || EqualsNoCase(key, "ENCODING")) {
         if (EqualsNoCase(value, "QUOTED-PRINTABLE"))

@@ -1,8 +1,10 @@
 // Cuts vCard text into its properties, each parsed once: lines end at CR LF, LF or CR; a
 // line that begins with a blank or a tab continues the one before (folding), and so does
 // the line after a QUOTED-PRINTABLE value that ends in "=" (a soft line break), unless
-// that line opens or ends a card. Values stay as written: still encoded and escaped. Used
-// by the vCard reader.
+// that line opens or ends a card. Values stay as written: still encoded and escaped, but the
+// value of a photo, a note, a telephone number, a postal address or an unknown property is
+// its first line alone (the reader only notes that the card had one).
+// Used by the vCard reader.
 #pragma once
 #include <string>
 #include <string_view>
@@ -13,6 +15,7 @@ struct VCardProperty {
     enum Kind {
         kOther, kBegin, kEnd, kVersion, kFormattedName, kName, kOrganisation, kNickname, kEmail,
         kCategories, kPhoneGroup, kUid, kAgent, kKind, kMember, kPhone, kPostalAddress, kNote, kPhoto,
+        kReading, kSound, kTitle, kBirthday, kWebPage, kMessenger,
     };
 
     Kind kind = kOther;            // by the name, without a group prefix ("item1."), in any case
@@ -20,6 +23,7 @@ struct VCardProperty {
     std::string_view charset;      // as written; empty when not given
     Encoding encoding = kPlain;
     int preference = 0;            // 1 (most preferred) to 100 from PREF=n, TYPE=pref or PREF; 0 for none
+    bool nameReading = false;      // X-IRMC-N: SOUND holds the reading of the name (Japanese phones)
 
     // True for "BEGIN:VCARD" (kBegin) or "END:VCARD" (kEnd).
     bool IsCardDelimiter(Kind delimiter) const;
@@ -33,6 +37,10 @@ public:
     bool Next(VCardProperty& property);
 
     size_t Size() const { return m_Text.size(); }
+    // Where the last property's first line begins in the text.
+    size_t PropertyStart() const { return m_nPropertyStart; }
+    // The number of the line (from 1) that holds offset, counting line ends as Next does.
+    static size_t LineNumberAt(std::string_view text, size_t offset);
 
     // Version 2.1 keeps the blank that begins a folded line; later versions drop it.
     void KeepFoldBlank(bool keep) { m_bKeepFoldBlank = keep; }
@@ -43,14 +51,12 @@ public:
 private:
     std::string_view m_Text;
     size_t m_nPos = 0;
+    size_t m_nPropertyStart = 0;
     bool m_bKeepFoldBlank = false;
     std::string m_Joined;  // a property of several physical lines
     size_t m_nPeekedAt = 0;  // the last line looked at: where it starts, where the next starts
     size_t m_nPeekedNext = 0;
     std::string_view m_PeekedLine;
-
-    bool m_bLineFeeds = true;  // lines end in LF (with or without CR); false for CR alone
-    bool m_bLineEndKnown = false;
 
     std::string_view PeekLine(size_t& next);
     static bool ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <numeric>
 #include "exchange/FolderPath.h"
+#include "exchange/SystemGroups.h"
 #include "text/Charset.h"
 
 namespace {
@@ -59,6 +60,12 @@ std::string FirstComponent(const std::string& text, char separator)
     return TrimBlanks(CVCardText::Unescape(CVCardText::Split(text, separator)[0]));
 }
 
+// Whether a property holds more than blanks and separators.
+bool HasText(const VCardProperty& property)
+{
+    return property.value.find_first_not_of(" \t;,") != std::string_view::npos;
+}
+
 }  // namespace
 
 ContactList CVCardReader::Read(const std::string& bytes)
@@ -83,12 +90,8 @@ ContactList CVCardReader::ReadText(const std::string& text, CVCardText::Source s
 }
 
 CVCardReader::CVCardReader(const std::string& text, CVCardText::Source source, IContactSink& sink)
-    : m_Lines(text), m_Text(text, source), m_Sink(sink)
+    : m_Lines(text), m_Text(source), m_Sink(sink), m_rText(text), m_Source(source)
 {
-    // Members are named by UID in MEMBER or X-ADDRESSBOOKSERVER-MEMBER; without either no
-    // UID needs keeping.
-    m_bKeepUids = text.find("MEMBER") != std::string::npos || text.find("member") != std::string::npos ||
-                  text.find("Member") != std::string::npos;
 }
 
 void CVCardReader::ReadAll()
@@ -98,8 +101,11 @@ void CVCardReader::ReadAll()
         OnProperty(property);
     if (m_bInCard && !m_bStopped)
         EndCard(false);
-    if (!m_bStopped)
+    if (!m_bStopped && !m_bKeepUids)
         ResolveMembers();
+    m_List.nCloseGuesses = m_Text.CloseGuesses();
+    for (CardMention& mention : m_List.incompleteCards)
+        mention.line = CVCardLines::LineNumberAt(m_rText, mention.line);
 }
 
 void CVCardReader::Card::Clear()
@@ -112,12 +118,15 @@ void CVCardReader::Card::Clear()
     ranks.clear();
     anyPreference = false;
     composedName.clear();
+    hasName = false;
     organisation.clear();
     nickname.clear();
     uid.clear();
     memberIds.clear();
     memberAddresses.clear();
     hasMembers = false;
+    hasOrganisation = false;
+    hasNickname = false;
 }
 
 void CVCardReader::OnProperty(const VCardProperty& property)
@@ -138,18 +147,31 @@ void CVCardReader::OnProperty(const VCardProperty& property)
         }
         if (m_bInCard)
             EndCard(false);
-        OnBegin();
+        OnBegin(false);
     } else if (end) {
         if (m_bInCard)
-            EndCard(true);
+            EndCard(!m_bNoBegin);
     } else if (m_bInCard) {
+        OnCardProperty(property);
+    } else if (property.kind != VCardProperty::kOther && property.kind != VCardProperty::kEnd) {
+        // A card whose BEGIN:VCARD is missing (a damaged or hand-edited file) is read from
+        // its first property that a card holds, and counted as incomplete.
+        OnBegin(true);
         OnCardProperty(property);
     }
 }
 
-void CVCardReader::OnBegin()
+void CVCardReader::NotKeptIf(bool held, unsigned kind)
+{
+    if (held)
+        m_List.fNotKept |= kind;
+}
+
+void CVCardReader::OnBegin(bool noBegin)
 {
     m_bInCard = true;
+    m_bNoBegin = noBegin;
+    m_nCardStart = m_Lines.PropertyStart();
     m_Card.Clear();
     m_Text.SetVersion(0);
     m_Lines.KeepFoldBlank(false);
@@ -174,12 +196,9 @@ void CVCardReader::OnCardProperty(const VCardProperty& property)
     case VCardProperty::kCategories:
         OnCategories(property);
         break;
-    case VCardProperty::kPhoneGroup: {
-        std::string group = TrimBlanks(CVCardText::Unescape(m_Text.Decode(property)));
-        if (!group.empty())
-            AddFolderPath(m_Card.contact, {group});
+    case VCardProperty::kPhoneGroup:
+        OnPhoneGroup(property);
         break;
-    }
     case VCardProperty::kUid:
         m_Card.uid = MemberId(std::string(property.value));
         break;
@@ -204,6 +223,24 @@ void CVCardReader::OnCardProperty(const VCardProperty& property)
     case VCardProperty::kPhoto:
         m_List.fNotKept |= kNotKeptPhotos;
         break;
+    case VCardProperty::kReading:
+        NotKeptIf(HasText(property), kNotKeptReadings);
+        break;
+    case VCardProperty::kSound:
+        NotKeptIf(property.nameReading && HasText(property), kNotKeptReadings);
+        break;
+    case VCardProperty::kTitle:
+        NotKeptIf(HasText(property), kNotKeptTitles);
+        break;
+    case VCardProperty::kBirthday:
+        NotKeptIf(HasText(property), kNotKeptBirthdays);
+        break;
+    case VCardProperty::kWebPage:
+        NotKeptIf(HasText(property), kNotKeptWebPages);
+        break;
+    case VCardProperty::kMessenger:
+        NotKeptIf(HasText(property), kNotKeptMessengers);
+        break;
     default:
         break;
     }
@@ -214,6 +251,10 @@ void CVCardReader::OnCardProperty(const VCardProperty& property)
 void CVCardReader::OnName(const VCardProperty& property)
 {
     Card& card = m_Card;
+    if (property.kind == VCardProperty::kOrganisation)
+        card.hasOrganisation = card.hasOrganisation || HasText(property);
+    if (property.kind == VCardProperty::kNickname)
+        card.hasNickname = card.hasNickname || HasText(property);
     if (!card.contact.name.empty())
         return;
     if (property.kind == VCardProperty::kFormattedName) {
@@ -223,16 +264,23 @@ void CVCardReader::OnName(const VCardProperty& property)
         size_t end = name.find_last_not_of(" \t\r\n");
         name.erase(end == std::string::npos ? 0 : end + 1);
         name.erase(0, name.find_first_not_of(" \t\r\n"));
-    } else if (property.kind == VCardProperty::kName && card.composedName.empty()) {
-        std::vector<std::string> parts = CVCardText::Split(m_Text.Decode(property), ';');
-        parts.resize(3);
-        card.composedName = ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]),
-                                        CVCardText::Unescape(parts[0]));
-    } else if (property.kind == VCardProperty::kOrganisation && card.composedName.empty() && card.organisation.empty()) {
+    } else if (property.kind == VCardProperty::kName && !card.hasName && HasText(property)) {
+        // Composed at the card's end, and only when FN is missing.
+        m_Text.Decode(property, card.nameValue);
+        card.hasName = true;
+    } else if (property.kind == VCardProperty::kOrganisation && card.organisation.empty()) {
         card.organisation = FirstComponent(m_Text.Decode(property), ';');
-    } else if (property.kind == VCardProperty::kNickname && card.composedName.empty() && card.nickname.empty()) {
+    } else if (property.kind == VCardProperty::kNickname && card.nickname.empty()) {
         card.nickname = FirstComponent(m_Text.Decode(property), ',');
     }
+}
+
+// N's parts in the order of their script: given, additional and family name.
+std::string CVCardReader::ComposedName(const std::string& value)
+{
+    std::vector<std::string> parts = CVCardText::Split(value, ';');
+    parts.resize(3);
+    return ComposeName(CVCardText::Unescape(parts[1]), CVCardText::Unescape(parts[2]), CVCardText::Unescape(parts[0]));
 }
 
 // Each category is a folder path; the paths of a value are kept for the next card, which
@@ -245,9 +293,23 @@ void CVCardReader::OnCategories(const VCardProperty& property)
         m_LastPaths.clear();
         for (const std::string& part : CVCardText::Split(m_Value, ','))
             FolderPath::AddPath(m_LastPaths, FolderPath::Parse(CVCardText::Unescape(part)));
+        RemoveGoogleSystemGroups(m_LastPaths);
     }
     for (const FolderPath::Path& path : m_LastPaths)
         AddFolderPath(m_Card.contact, path);
+}
+
+// The group of docomo and au phones is one folder; cards of one group mostly come together.
+void CVCardReader::OnPhoneGroup(const VCardProperty& property)
+{
+    m_Text.Decode(property, m_Value);
+    if (m_Value != m_LastGroup) {
+        m_LastGroup = m_Value;
+        m_LastGroupPath.assign(1, TrimBlanks(CVCardText::Unescape(m_Value)));
+        if (m_LastGroupPath[0].empty())
+            m_LastGroupPath.clear();
+    }
+    AddFolderPath(m_Card.contact, m_LastGroupPath);
 }
 
 void CVCardReader::OnEmail(const VCardProperty& property)
@@ -273,11 +335,17 @@ void CVCardReader::OnMember(const VCardProperty& property)
 void CVCardReader::EndCard(bool complete)
 {
     m_bInCard = false;
-    if (!complete)
-        ++m_List.nIncomplete;
     Card& card = m_Card;
     Contact& contact = card.contact;
-    if (card.anyPreference) {
+    if (contact.name.empty() && card.hasName)
+        card.composedName = ComposedName(card.nameValue);
+    bool empty = contact.name.empty() && contact.addresses.empty() && card.composedName.empty() &&
+                 card.organisation.empty() && card.nickname.empty() && !card.hasMembers;
+    if (m_bNoBegin && empty)
+        return;  // stray lines between cards, no card
+    if (!complete)
+        NoteIncomplete();
+    if (card.anyPreference && !std::is_sorted(card.ranks.begin(), card.ranks.end())) {
         // The preferred addresses first, the others in the order of the file.
         std::vector<size_t> order(contact.addresses.size());
         std::iota(order.begin(), order.end(), 0);
@@ -296,6 +364,14 @@ void CVCardReader::EndCard(bool complete)
         if (contact.name.empty())
             contact.name = *name;
     }
+    // An organisation or a nickname that did not become the name is not kept.
+    if (card.hasOrganisation && (card.organisation.empty() || contact.name != card.organisation))
+        m_List.fNotKept |= kNotKeptCompanies;
+    if (card.hasNickname && (card.nickname.empty() || contact.name != card.nickname))
+        m_List.fNotKept |= kNotKeptNicknames;
+    if (!complete && !m_List.incompleteCards.empty() && m_List.incompleteCards.back().name.empty())
+        m_List.incompleteCards.back().name = !contact.name.empty() ? contact.name
+                                             : contact.addresses.empty() ? std::string() : contact.addresses.front();
     if (contact.isGroup && !card.memberIds.empty()) {
         // Members named by UID are found once every card is read.
         m_Groups.push_back(card);
@@ -305,15 +381,40 @@ void CVCardReader::EndCard(bool complete)
         ++(contact.isGroup ? m_List.nEmptyGroups : m_List.nWithoutAddress);
         return;
     }
-    if (m_bKeepUids && !card.uid.empty() && !contact.isGroup)
-        m_AddressByUid.emplace(card.uid, contact.addresses.front());
+    if (m_bKeepUids) {
+        if (!card.uid.empty() && !contact.isGroup)
+            m_AddressByUid.emplace(card.uid, contact.addresses.front());
+        return;
+    }
     m_bStopped = !m_Sink.OnContact(contact);
 }
 
+// The first few cards read incomplete are named in the import's summary by their line
+// (their offset until the end of the reading) and name.
+void CVCardReader::NoteIncomplete()
+{
+    const size_t kNamed = 5;
+    ++m_List.nIncomplete;
+    if (m_List.incompleteCards.size() < kNamed) {
+        m_List.incompleteCards.emplace_back();
+        m_List.incompleteCards.back().line = m_nCardStart;
+    }
+}
+
 // Each member named by UID gives the preferred address of its card; a group left with no
-// address is no contact.
+// address is no contact. Such groups are rare, so the cards' UIDs are gathered only then,
+// in a second reading of the text.
 void CVCardReader::ResolveMembers()
 {
+    if (m_Groups.empty())
+        return;
+    struct : IContactSink {
+        bool OnContact(const Contact&) override { return true; }
+    } none;  // the second reading hands on nothing
+    CVCardReader uids(m_rText, m_Source, none);
+    uids.m_bKeepUids = true;
+    uids.ReadAll();
+    m_AddressByUid = std::move(uids.m_AddressByUid);
     for (Card& group : m_Groups) {
         Contact& contact = group.contact;
         for (const std::string& id : group.memberIds) {

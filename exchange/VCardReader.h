@@ -30,11 +30,15 @@ private:
         std::vector<int> ranks;       // the preference of each address, 101 for none
         bool anyPreference = false;
         std::string composedName, organisation, nickname;  // stand-ins for a missing FN
+        std::string nameValue;  // N's value, decoded, still escaped
+        bool hasName = false;
         std::vector<std::string> spareAddresses;  // the room of the last card's addresses
         std::string uid;
         std::vector<std::string> memberIds;  // members named by UID
         std::vector<std::string> memberAddresses;
         bool hasMembers = false;
+        bool hasOrganisation = false;  // ORG and NICKNAME hold text, which a book keeps only as the name
+        bool hasNickname = false;
 
         void Clear();
     };
@@ -44,13 +48,17 @@ private:
 
     void ReadAll();
     void OnProperty(const VCardProperty& property);
-    void OnBegin();
+    void OnBegin(bool noBegin);
     void OnCardProperty(const VCardProperty& property);
     void OnName(const VCardProperty& property);
+    static std::string ComposedName(const std::string& value);
     void OnCategories(const VCardProperty& property);
+    void OnPhoneGroup(const VCardProperty& property);
     void OnEmail(const VCardProperty& property);
     void OnMember(const VCardProperty& property);
     void EndCard(bool complete);
+    void NoteIncomplete();
+    void NotKeptIf(bool held, unsigned kind);
     void ResolveMembers();
 
     CVCardLines m_Lines;
@@ -58,11 +66,16 @@ private:
     IContactSink& m_Sink;
     bool m_bStopped = false;    // the sink refused a contact
     bool m_bInCard = false;
+    bool m_bNoBegin = false;    // the card began without BEGIN:VCARD
+    size_t m_nCardStart = 0;    // where the card's first line is in the text
+    const std::string& m_rText;
+    CVCardText::Source m_Source;
     bool m_bAgentOpen = false;  // the last property was an empty AGENT: a card may follow
     int m_nSkipDepth = 0;       // inside an agent's card, which is skipped
     Card m_Card;
     ContactList m_List;
-    // The preferred address of each card by its UID, kept only when the file names members.
+    // The preferred address of each card by its UID, gathered by a second reading when the
+    // file has groups whose members are named by UID; that reading hands on no contact.
     bool m_bKeepUids = false;
     std::unordered_map<std::string, std::string> m_AddressByUid;
     std::vector<Card> m_Groups;  // groups whose members are named by UID, resolved at the end
@@ -70,4 +83,6 @@ private:
     // The last CATEGORIES value and its paths: contacts of one folder mostly come together.
     std::string m_LastCategories;
     std::vector<std::vector<std::string>> m_LastPaths;
+    std::string m_LastGroup;  // the same for the phones' group
+    std::vector<std::string> m_LastGroupPath;
 };

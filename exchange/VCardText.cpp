@@ -1,20 +1,12 @@
 #include "exchange/VCardText.h"
-#include <cstring>
 #include "text/Charset.h"
+#include "text/CharsetGuess.h"
 
 namespace {
 
 char Upper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string UpperText(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = Upper(c);
-    return out;
 }
 
 int HexValue(char c)
@@ -55,6 +47,16 @@ bool IsAscii(const std::string& text)
 
 enum CharsetName { kNoCharset, kUtf8, kShiftJis, kLatin1, kIso2022Jp, kEucJp, kOtherCharset };
 
+bool EqualsNoCase(std::string_view text, const char* upper)
+{
+    size_t i = 0;
+    for (; upper[i]; ++i) {
+        if (i >= text.size() || Upper(text[i]) != upper[i])
+            return false;
+    }
+    return i == text.size();
+}
+
 CharsetName CharsetOf(std::string_view written)
 {
     if (written.empty())
@@ -66,25 +68,11 @@ CharsetName CharsetOf(std::string_view written)
         {"LATIN1", kLatin1},        {"ISO-2022-JP", kIso2022Jp}, {"CSISO2022JP", kIso2022Jp}, {"EUC-JP", kEucJp},
         {"EUCJP", kEucJp},          {"X-EUC-JP", kEucJp},
     };
-    std::string upper = UpperText(written);
     for (const auto& name : names) {
-        if (upper == name.first)
+        if (EqualsNoCase(written, name.first))
             return name.second;
     }
     return kOtherCharset;
-}
-
-bool ContainsNoCase(const std::string& text, const char* upper)
-{
-    size_t length = std::strlen(upper);
-    for (size_t i = 0; i + length <= text.size(); ++i) {
-        size_t k = 0;
-        while (k < length && Upper(text[i + k]) == upper[k])
-            ++k;
-        if (k == length)
-            return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -108,6 +96,7 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
     else
         out.assign(property.value.data(), property.value.size());
     CharsetName charset = CharsetOf(property.charset);
+    m_bSawUtf8 = m_bSawUtf8 || charset == kUtf8;
     bool escapes = out.find('\x1B') != std::string::npos;
     if (charset == kIso2022Jp || escapes) {
         out = Charset::Iso2022JpToUtf8(out);
@@ -121,10 +110,12 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
         out = Charset::CleanUtf8(out);
         break;
     case kShiftJis:
-        out = Charset::SjisToUtf8(out);
+        m_Converted.clear();
+        Charset::SjisToUtf8(out, m_Converted);
+        out.swap(m_Converted);
         break;
     case kLatin1:
-        out = Charset::Latin1ToUtf8(out);
+        out = Charset::Windows1252ToUtf8(out);
         break;
     case kEucJp:
         out = Charset::EucJpToUtf8(out);
@@ -135,22 +126,23 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
     }
 }
 
+// Versions 3.0 and 4.0 are UTF-8 by default: valid UTF-8 is taken so, and only other bytes
+// (an EUC-JP or Shift-JIS file) are guessed. Version 2.1 has no default and Japanese phones
+// write Shift-JIS, so it is favoured there unless the file says UTF-8 elsewhere.
 void CVCardText::DecodeWithoutCharset(std::string& text)
 {
-    if (m_nVersion == 21 && !FileIsMarkedUtf8() && Charset::IsShiftJis(text))
-        text = Charset::SjisToUtf8(text);
-    else if (!Charset::IsUtf8(text))
-        text = Charset::SjisToUtf8(text);
+    if (m_nVersion >= 30 && Charset::IsUtf8(text))
+        return;
+    bool phone = m_nVersion == 21 && !FileIsMarkedUtf8();
+    CCharsetGuess::Result guess = CCharsetGuess(phone ? TextCode::kShiftJis : TextCode::kUtf8).Guess(text);
+    m_nCloseGuesses += guess.close ? 1 : 0;
+    if (guess.code != TextCode::kUtf8 || !Charset::IsUtf8(text))
+        text = CCharsetGuess::Decode(text, guess.code);
 }
 
 bool CVCardText::FileIsMarkedUtf8()
 {
-    if (m_nUtf8Marked < 0) {
-        m_nUtf8Marked = m_Source != kBytes || ContainsNoCase(m_Text, "CHARSET=UTF-8") ||
-                        ContainsNoCase(m_Text, "CHARSET=\"UTF-8\"") ||
-                        (Charset::IsUtf8(m_Text) && !Charset::IsShiftJis(m_Text));
-    }
-    return m_nUtf8Marked != 0;
+    return m_Source != kBytes || m_bSawUtf8;
 }
 
 std::string CVCardText::Unescape(const std::string& text)

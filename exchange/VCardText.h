@@ -1,11 +1,11 @@
 // The text of vCard values: each value's character set is decided by itself, and the
 // escapes of vCard text are undone. A value with CHARSET is read in that set (UTF-8,
-// Shift-JIS, ISO-2022-JP, EUC-JP, ISO-8859-1); escape sequences make it ISO-2022-JP. A
-// value without CHARSET is UTF-8 in versions 3.0 and 4.0 when it is valid UTF-8, else
-// Shift-JIS. Version 2.1 has no default, and Japanese phones write Shift-JIS: there a
-// value that reads both ways (half-width kana can look like UTF-8 Cyrillic) is Shift-JIS
-// unless the file is marked as UTF-8 (a byte-order mark, a CHARSET=UTF-8 anywhere, or text
-// that is UTF-8 and cannot be Shift-JIS). Used by the vCard reader.
+// Shift-JIS, ISO-2022-JP, EUC-JP, ISO-8859-1 read as Windows-1252); escape sequences make
+// it ISO-2022-JP. A value without CHARSET is UTF-8 in versions 3.0 and 4.0 when it is valid
+// UTF-8 (their default); otherwise its code is guessed from its own bytes (CCharsetGuess),
+// favouring UTF-8 in versions 3.0 and 4.0 and, in version 2.1 (which has no default;
+// Japanese phones write Shift-JIS), Shift-JIS unless the file is marked as UTF-8 (a
+// byte-order mark, or CHARSET=UTF-8 on a value read before). Used by the vCard reader.
 #pragma once
 #include <string>
 #include <vector>
@@ -19,7 +19,7 @@ public:
         kUtf16,       // UTF-16, already turned into UTF-8
     };
 
-    CVCardText(const std::string& text, Source source) : m_Text(text), m_Source(source) {}
+    explicit CVCardText(Source source) : m_Source(source) {}
 
     // The version of the card being read: 21, 30, 40, or 0 when not (yet) given.
     void SetVersion(int version) { m_nVersion = version; }
@@ -36,11 +36,15 @@ public:
     // The parts of text cut at each separator that no backslash escapes; still escaped.
     static std::vector<std::string> Split(const std::string& text, char separator);
 
+    // Values whose code was guessed and another code read almost as well.
+    int CloseGuesses() const { return m_nCloseGuesses; }
+
 private:
-    const std::string& m_Text;
     Source m_Source;
     int m_nVersion = 0;
-    int m_nUtf8Marked = -1;  // -1 until first asked
+    bool m_bSawUtf8 = false;  // a value said CHARSET=UTF-8
+    std::string m_Converted;  // room for a conversion, kept from value to value
+    int m_nCloseGuesses = 0;
 
     bool FileIsMarkedUtf8();
     void DecodeWithoutCharset(std::string& text);

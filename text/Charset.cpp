@@ -1,6 +1,7 @@
 #include "text/Charset.h"
 #include <cstdint>
 #include <cstring>
+#include "text/CharsetGuess.h"
 #include "text/Cp932.h"
 #include "store/Sjis.h"
 
@@ -122,70 +123,55 @@ std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian)
     return out;
 }
 
+// One pass: runs of ASCII are copied whole, other characters come from code page 932's
+// tables a row at a time.
 std::string SjisToUtf8(const std::string& sjis)
 {
     std::string out;
     out.reserve(sjis.size() + sjis.size() / 2);
-    for (size_t i = 0; i < sjis.size(); ++i) {
-        const unsigned char* bytes = reinterpret_cast<const unsigned char*>(sjis.data()) + i;
-        if (bytes[0] < 0x80) {
-            out.push_back(static_cast<char>(bytes[0]));
-            continue;
-        }
-        if (!IsSjisLeadByte(bytes[0])) {
-            char16_t ch = Cp932Decode(bytes, 1);
-            AppendUtf8(out, ch ? ch : kReplacement);
-            continue;
-        }
-        // A lead byte without a trail byte stands alone, so the byte after it (a comma, a
-        // line end) keeps its meaning.
-        if (i + 1 >= sjis.size() || !IsSjisTrailByte(bytes[1])) {
-            AppendUtf8(out, kReplacement);
-            continue;
-        }
-        char16_t ch = Cp932Decode(bytes, 2);
-        AppendUtf8(out, ch ? ch : kReplacement);
-        ++i;
-    }
+    SjisToUtf8(sjis, out);
     return out;
 }
 
-// Shift-JIS text seldom forms a UTF-8 sequence, so a few stray bytes among many UTF-8
-// characters are damage to a UTF-8 text, not a sign of another code.
-bool IsMostlyUtf8(const std::string& bytes)
+void SjisToUtf8(std::string_view sjis, std::string& out)
 {
-    size_t characters = 0;
-    size_t stray = 0;
-    for (size_t pos = 0; pos < bytes.size();) {
-        if (static_cast<unsigned char>(bytes[pos]) < 0x80) {
-            ++pos;
-            continue;
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis.data());
+    const unsigned char* end = p + sjis.size();
+    const char16_t* rows[256] = {};
+    auto row = [&rows](unsigned lead) {
+        if (!rows[lead])
+            rows[lead] = Cp932DecodeRow(lead);
+        return rows[lead];
+    };
+    while (p < end) {
+        const unsigned char* run = p;
+        while (end - p >= 8) {
+            uint64_t block;
+            std::memcpy(&block, p, 8);
+            if (block & 0x8080808080808080ull)
+                break;
+            p += 8;
         }
-        size_t start = pos;
-        if (NextUtf8(bytes, pos) == kReplacement && bytes.compare(start, 3, "\xEF\xBF\xBD") != 0)
-            ++stray;
-        else
-            ++characters;
-    }
-    return stray == 0 || characters >= 4 * stray;
-}
-
-bool IsShiftJis(const std::string& bytes)
-{
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        const unsigned char* b = reinterpret_cast<const unsigned char*>(bytes.data()) + i;
-        if (b[0] < 0x80)
-            continue;
-        if (!IsSjisLeadByte(b[0])) {
-            if (!Cp932Decode(b, 1))
-                return false;
-            continue;
+        while (p < end && *p < 0x80)
+            ++p;
+        out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+        if (p == end)
+            break;
+        char16_t ch;
+        if (!IsSjisLeadByte(p[0])) {
+            ch = row(0)[p[0]];
+            ++p;
+        } else if (p + 1 < end && IsSjisTrailByte(p[1])) {
+            // A lead byte without a trail byte stands alone, so the byte after it (a comma, a
+            // line end) keeps its meaning.
+            ch = row(p[0])[p[1]];
+            p += 2;
+        } else {
+            ch = 0;
+            ++p;
         }
-        if (i + 1 >= bytes.size() || !IsSjisTrailByte(b[1]) || !Cp932Decode(b, 2))
-            return false;
-        ++i;
+        AppendUtf8(out, ch ? ch : kReplacement);
     }
-    return true;
 }
 
 std::string CleanUtf8(const std::string& bytes)
@@ -297,27 +283,54 @@ std::string EucJpToUtf8(const std::string& bytes)
     return out;
 }
 
-std::string Latin1ToUtf8(const std::string& bytes)
+char32_t Windows1252Char(unsigned char b)
+{
+    static const char16_t kHigh[32] = {
+        0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD,
+        0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178,
+    };
+    return b >= 0x80 && b < 0xA0 ? kHigh[b - 0x80] : b;
+}
+
+std::string Windows1252ToUtf8(const std::string& bytes)
 {
     std::string out;
+    out.reserve(bytes.size() + bytes.size() / 4);
     for (char c : bytes)
-        AppendUtf8(out, static_cast<unsigned char>(c));
+        AppendUtf8(out, Windows1252Char(static_cast<unsigned char>(c)));
     return out;
 }
 
-std::string FileTextToUtf8(const std::string& bytes)
+std::string FileTextToUtf8(const std::string& bytes, bool* close)
 {
+    std::string converted;
+    const std::string& text = FileTextAsUtf8(bytes, converted, close);
+    return &text == &bytes ? CleanUtf8(bytes) : converted;
+}
+
+const std::string& FileTextAsUtf8(const std::string& bytes, std::string& converted, bool* close)
+{
+    if (close)
+        *close = false;
     if (StartsWith(bytes, "\xEF\xBB\xBF", 3)) {
-        std::string text = bytes.substr(3);
-        return IsUtf8(text) ? text : CleanUtf8(text);
+        converted = bytes.substr(3);
+        if (!IsUtf8(converted))
+            converted = CleanUtf8(converted);
+        return converted;
     }
-    if (StartsWith(bytes, "\xFF\xFE", 2))
-        return Utf16ToUtf8(bytes, 2, false);
-    if (StartsWith(bytes, "\xFE\xFF", 2))
-        return Utf16ToUtf8(bytes, 2, true);
-    if (IsUtf8(bytes))
+    if (StartsWith(bytes, "\xFF\xFE", 2) || StartsWith(bytes, "\xFE\xFF", 2)) {
+        converted = Utf16ToUtf8(bytes, 2, bytes[0] == '\xFE');
+        return converted;
+    }
+    CCharsetGuess::Result guess = CCharsetGuess(TextCode::kShiftJis).Guess(bytes);
+    if (close)
+        *close = guess.close;
+    // A stray byte in UTF-8 text needs no pass of its own: every reader of the text decodes
+    // it as U+FFFD (NextUtf8), as CleanUtf8 would.
+    if (guess.code == TextCode::kUtf8)
         return bytes;
-    return IsMostlyUtf8(bytes) ? CleanUtf8(bytes) : SjisToUtf8(bytes);
+    converted = CCharsetGuess::Decode(bytes, guess.code);
+    return converted;
 }
 
 }  // namespace Charset

@@ -4,6 +4,7 @@
 // so it is replaced and counted when the text reaches the store.
 #pragma once
 #include <string>
+#include <string_view>
 
 namespace Charset {
 
@@ -19,19 +20,24 @@ bool IsUtf8(const std::string& bytes);
 std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian);
 // Shift-JIS (code page 932) text; a byte pair without a character is U+FFFD.
 std::string SjisToUtf8(const std::string& sjis);
-std::string Latin1ToUtf8(const std::string& bytes);
+// The same, appended to out.
+void SjisToUtf8(std::string_view sjis, std::string& out);
+// Windows-1252 (which Western programs write when they say ISO-8859-1): the bytes 0x80 to
+// 0x9F are its punctuation and letters; the five it leaves out are U+FFFD.
+std::string Windows1252ToUtf8(const std::string& bytes);
+char32_t Windows1252Char(unsigned char b);
 std::string Iso2022JpToUtf8(const std::string& bytes);
 std::string EucJpToUtf8(const std::string& bytes);
-// True when the text is UTF-8 but for a few stray bytes (at most one for four characters).
-bool IsMostlyUtf8(const std::string& bytes);
-// True when every byte of the text belongs to a code page 932 character.
-bool IsShiftJis(const std::string& bytes);
 // UTF-8 text with every malformed sequence replaced by U+FFFD.
 std::string CleanUtf8(const std::string& bytes);
 
 // A whole file as UTF-8: a byte-order mark says UTF-8 or UTF-16 (little- or big-endian);
-// without one, UTF-8 stays UTF-8 (a stray byte in it is U+FFFD) and anything else is read
-// as Shift-JIS.
-std::string FileTextToUtf8(const std::string& bytes);
+// without one the code is guessed (CCharsetGuess: UTF-8, Shift-JIS, EUC-JP or
+// Windows-1252), and close is set when the guess was close.
+std::string FileTextToUtf8(const std::string& bytes, bool* close = nullptr);
+// The same without a copy when the bytes are taken for UTF-8: bytes itself (where a stray
+// byte is still there for the reader's NextUtf8 to make U+FFFD), else converted filled
+// with the text.
+const std::string& FileTextAsUtf8(const std::string& bytes, std::string& converted, bool* close = nullptr);
 
 }  // namespace Charset

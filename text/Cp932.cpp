@@ -80,7 +80,10 @@ struct Tables {
 
 Tables g_Tables;
 
-const char16_t* DecodeRow(unsigned lead)
+
+}  // namespace
+
+const char16_t* Cp932DecodeRow(unsigned lead)
 {
     if (!g_Tables.decodeReady[lead].load(std::memory_order_acquire)) {
         std::lock_guard<std::mutex> guard(g_Tables.lock);
@@ -95,8 +98,6 @@ const char16_t* DecodeRow(unsigned lead)
     }
     return g_Tables.decode[lead];
 }
-
-}  // namespace
 
 const uint16_t* Cp932EncodeRow(unsigned high)
 {
@@ -116,8 +117,8 @@ const uint16_t* Cp932EncodeRow(unsigned high)
 char16_t Cp932Decode(const unsigned char* bytes, int length)
 {
     if (length == 1)
-        return bytes[0] < 0x80 ? bytes[0] : DecodeRow(0)[bytes[0]];
-    return bytes[0] == 0 ? 0 : DecodeRow(bytes[0])[bytes[1]];
+        return bytes[0] < 0x80 ? bytes[0] : Cp932DecodeRow(0)[bytes[0]];
+    return bytes[0] == 0 ? 0 : Cp932DecodeRow(bytes[0])[bytes[1]];
 }
 
 int Cp932Encode(char16_t ch, char out[2])

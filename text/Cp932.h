@@ -18,6 +18,9 @@ int Cp932Encode(char16_t ch, char out[2]);
 // bytes of one character as one number (a lead byte in the high byte, or a single byte
 // alone), 0 for none. For converters that look up many characters at a time.
 const uint16_t* Cp932EncodeRow(unsigned high);
+// Cp932Decode's table for the pairs with lead byte lead (row 0: the single bytes), each the
+// UTF-16 unit of one character or 0, for converters that decode many characters at a time.
+const char16_t* Cp932DecodeRow(unsigned lead);
 
 // The platform's own conversions, without the settling above (Cp932Win.cpp or
 // Cp932Native.cpp).

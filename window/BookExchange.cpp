@@ -74,6 +74,27 @@ std::string Count(int number)
     return std::to_string(number);
 }
 
+// The cards of a vCard file that were not whole, by line and name, on one indented line.
+std::string CardMentions(const ContactList& contacts)
+{
+    if (contacts.incompleteCards.empty())
+        return "";
+    CSjisEncoder encoder;
+    std::string line = "　";
+    for (const CardMention& card : contacts.incompleteCards) {
+        std::string name = encoder.Encode(card.name);
+        for (char& c : name) {
+            if (static_cast<unsigned char>(c) < 0x20)
+                c = ' ';
+        }
+        line += (line.size() > 2 ? "、" : "") + Count(static_cast<int>(card.line)) + " 行目" +
+                (name.empty() ? std::string() : "「" + name + "」");
+    }
+    if (contacts.nIncomplete > static_cast<int>(contacts.incompleteCards.size()))
+        line += " ほか";
+    return line + "\n";
+}
+
 // The lines of an import summary that say what was left out and why; none for nothing.
 std::string SkippedLines(const ContactList& contacts, ImportFormat format)
 {
@@ -83,7 +104,8 @@ std::string SkippedLines(const ContactList& contacts, ImportFormat format)
     if (contacts.nEmptyGroups)
         lines += "読み込まなかったグループ: " + Count(contacts.nEmptyGroups) + " 件（メンバーのアドレスがないもの）\n";
     if (contacts.nIncomplete && format == ImportFormat::VCard)
-        lines += "途中で切れていたカード: " + Count(contacts.nIncomplete) + " 件（読めたところまで読み込みました）\n";
+        lines += "途中で切れていたカード: " + Count(contacts.nIncomplete) + " 件（読めたところまで読み込みました）\n" +
+                 CardMentions(contacts);
     if (contacts.nIncomplete && format == ImportFormat::Csv)
         lines += "引用符が閉じていない行: " + Count(contacts.nIncomplete) + " 行（その行の終わりまで読み込みました）\n";
     return lines;
@@ -102,6 +124,20 @@ std::string ReplacedLine(const CContactImporter& importer)
     return "「?」に置き換えた文字: " + Count(importer.Replaced()) + " 文字（" + why + "）\n";
 }
 
+// The lines of contacts listed twice and of character sets that were hard to tell.
+std::string MergedAndGuessedLines(const ContactList& contacts, ImportFormat format, const CContactImporter& importer)
+{
+    std::string lines;
+    if (importer.Duplicates())
+        lines += "重複していた連絡先: " + Count(importer.Duplicates()) + " 件（1 件にまとめました）\n";
+    if (contacts.nCloseGuesses && format == ImportFormat::Csv)
+        lines += "文字コードを推測しました（ほかの文字コードとも読めます。名前を確かめてください）\n";
+    if (contacts.nCloseGuesses && format == ImportFormat::VCard)
+        lines += "文字コードを推測した項目: " + Count(contacts.nCloseGuesses) +
+                 " 件（ほかの文字コードとも読めます。名前を確かめてください）\n";
+    return lines;
+}
+
 // What the file held that an address book of this kind does not keep.
 std::string NotKeptLines(unsigned notKept)
 {
@@ -110,6 +146,13 @@ std::string NotKeptLines(unsigned notKept)
         {kNotKeptPostalAddresses, "住所"},
         {kNotKeptNotes, "メモ"},
         {kNotKeptPhotos, "写真"},
+        {kNotKeptReadings, "ふりがな"},
+        {kNotKeptCompanies, "会社名"},
+        {kNotKeptTitles, "役職"},
+        {kNotKeptNicknames, "ニックネーム"},
+        {kNotKeptBirthdays, "誕生日・記念日"},
+        {kNotKeptWebPages, "Web ページ"},
+        {kNotKeptMessengers, "インスタントメッセージ"},
     };
     std::string names;
     for (const auto& kind : kinds) {
@@ -130,7 +173,8 @@ std::string ImportSummary(const std::string& name, const ContactList& contacts, 
                        " 件\n作成したアドレス: " + Count(importer.Added()) + " 件";
     if (importer.Lists())
         text += "（うちグループ " + Count(importer.Lists()) + " 件）";
-    text += "\n" + SkippedLines(contacts, format) + ReplacedLine(importer) + NotKeptLines(contacts.fNotKept);
+    text += "\n" + SkippedLines(contacts, format) + MergedAndGuessedLines(contacts, format, importer) +
+            ReplacedLine(importer) + NotKeptLines(contacts.fNotKept);
     text.pop_back();
     return text;
 }

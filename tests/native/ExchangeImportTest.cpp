@@ -159,6 +159,9 @@ TEST(ExchangeImportTest, CharacterSetIsDecidedForEachValue)
     for (const Sample& sample : samples)
         ExpectImports(sample);
     EXPECT_EQ(1, ImportBytes(SampleBytes("csv-utf8-stray-byte.csv")).undecodable);
+    // Valid UTF-8 in version 3.0 is UTF-8, though "к" reads as the half-width kana ﾐｺ too.
+    EXPECT_EQ("?B3к: a@example.jp\r\n",
+              ImportBytes(u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:?B3к\r\nEMAIL:a@example.jp\r\nEND:VCARD\r\n").book);
 }
 
 // Without FN and N a card is named by ORG, NICKNAME or the address; names keep the order
@@ -172,8 +175,8 @@ TEST(ExchangeImportTest, NamesAreNeverEmptyAndFollowTheirScript)
                    0, 2});
 }
 
-// Google's labels (new and old column), past its system groups, and the docomo/au group
-// property become folders; a contact is in each of its folders.
+// Google's labels (new and old column), past its own groups ("* Friends" too), and the
+// docomo/au group property become folders; a contact is in each of its folders.
 TEST(ExchangeImportTest, LabelsAndPhoneGroupsBecomeFolders)
 {
     const Sample samples[] = {
@@ -183,8 +186,7 @@ TEST(ExchangeImportTest, LabelsAndPhoneGroupsBecomeFolders)
          "Ann Lee: ann@example.com\r\nVelmora Inc.: sales@velmora.example\r\n",
          0, 0},
         {"gmail-group-membership.csv", ImportFormat::Csv,
-         "Group 家族\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n"
-         "Group Friends\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n",
+         "Group 家族\r\n    佐藤 花子: hanako@example.jp\r\nEnd group\r\n",
          0, 0},
         {"vcard21-docomo-group.vcf", ImportFormat::VCard,
          "Group 友人\r\n    田中 一郎: ichiro@docomo.example.ne.jp\r\nEnd group\r\n", 0, 0},
@@ -201,6 +203,70 @@ TEST(ExchangeImportTest, UnterminatedQuoteEndsWithItsLine)
                    "Sato Hanako: hanako@example.jp\r\nIto, Ken: ken@example.jp\r\n",
                    0, 0});
     EXPECT_EQ(1, ImportBytes(SampleBytes("csv-unterminated-quote.csv")).incomplete);
+}
+
+}  // namespace
+
+namespace {
+
+struct RealFile {
+    const char* file;
+    const char* book;
+    int incomplete;
+    int duplicates;
+    unsigned notKept;
+};
+
+// Files as other programs write them: every card of a file whose line ends change arrives,
+// and a card without its BEGIN line is read and named; Google's own groups make no folder;
+// UTF-8, EUC-JP and Windows-1252 without a mark read right; ";" and tab separators and
+// Outlook's German and French headers are known; a contact listed twice is one entry; and
+// the summary hears of every kind of field a book does not keep.
+TEST(ExchangeImportTest, FilesAsProgramsWriteThem)
+{
+    const RealFile files[] = {
+        {"vcard-mixed-line-ends.vcf",
+         "Ichiro Tanaka: ichiro@example.jp\r\nJiro Suzuki: jiro@example.jp\r\nSaburo Sato: saburo@example.jp\r\n"
+         "Shiro Ito: shiro@example.jp\r\nGoro Kato: goro@example.jp\r\n",
+         1, 0, kNotKeptNotes},
+        {"vcard21-crcrlf.vcf", "山田 太郎: taro@example.jp\r\nHanako Suzuki: hanako@example.jp\r\n", 0, 0, 0},
+        {"google-categories.vcf",
+         "Group 取引先\r\n    山田 太郎: taro@example.jp\r\nEnd group\r\nAnn Lee: ann@example.com\r\n"
+         "Group Family\r\n    Bob Young: bob@example.com\r\nEnd group\r\n",
+         0, 0, 0},
+        {"google-categories-column.csv",
+         "Group Clients\r\n    Taro Yamada: taro@example.jp\r\nEnd group\r\nAnn Lee: ann@example.com\r\n", 0, 0, 0},
+        {"vcard21-utf8-one-card.vcf", "佐藤 健: ken@example.jp\r\n", 0, 0, kNotKeptPhones},
+        {"vcard30-eucjp.vcf", "山田 太郎: taro@example.jp\r\nﾔﾏﾀﾞ ﾊﾅｺ: hanako@example.jp\r\n", 0, 0, 0},
+        {"thunderbird-ja-eucjp.csv", "鈴木 一郎: ichiro@example.jp\r\n木村 さくら: sakura@example.jp\r\n"
+         "木村 さくら: sakura@example.com\r\n", 0, 0, kNotKeptNicknames},
+        {"outlook-en-cp1252.csv",
+         "Ren? Dubois: rene@example.fr\r\nFr?d?ric Lef?vre: fred@example.fr\r\nZo? O'Neil: zoe@example.com\r\n", 0, 0,
+         kNotKeptNotes},
+        {"outlook-de-semicolon.csv",
+         "Group Kunden\r\n    J?rgen M?ller: juergen@example.de\r\n    J?rgen M?ller: jm@example.org\r\nEnd group\r\n"
+         "Group K?ln\r\n    J?rgen M?ller: juergen@example.de\r\n    J?rgen M?ller: jm@example.org\r\nEnd group\r\n"
+         "Anna Schmidt: anna@example.de\r\n",
+         0, 0, kNotKeptPhones | kNotKeptPostalAddresses | kNotKeptCompanies},
+        {"outlook-fr-utf8.csv", "Group Amis\r\n    ?ric Lef?vre: eric@example.fr\r\nEnd group\r\n", 0, 0, 0},
+        {"tab-separated.csv", "Yamada, Taro: taro@example.jp\r\n", 0, 0, 0},
+        {"vcard-duplicates.vcf",
+         "Group 友人\r\n    山田 太郎: taro@example.jp\r\n    山田 太郎: t.yamada@example.com\r\nEnd group\r\n"
+         "Group 仕事\r\n    山田 太郎: taro@example.jp\r\n    山田 太郎: t.yamada@example.com\r\nEnd group\r\n",
+         0, 2, 0},
+        {"vcard-not-kept.vcf", "山田 太郎: taro@example.jp\r\nAnn Lee: ann@example.com\r\n", 0, 0,
+         kNotKeptReadings | kNotKeptCompanies | kNotKeptTitles | kNotKeptNicknames | kNotKeptBirthdays | kNotKeptWebPages},
+        {"gmail-phonetic.csv", "鈴木 一郎: ichiro@example.jp\r\n", 0, 0,
+         kNotKeptReadings | kNotKeptCompanies | kNotKeptTitles | kNotKeptNicknames | kNotKeptBirthdays | kNotKeptWebPages},
+    };
+    for (const RealFile& file : files) {
+        ImportOutcome outcome = ImportBytes(SampleBytes(file.file));
+        EXPECT_EQ(file.book, outcome.book) << file.file;
+        EXPECT_EQ(file.incomplete, outcome.incomplete) << file.file;
+        EXPECT_EQ(file.duplicates, outcome.duplicates) << file.file;
+        EXPECT_EQ(file.notKept, outcome.notKept) << file.file;
+    }
+    EXPECT_EQ("23 Goro Kato;", ImportBytes(SampleBytes("vcard-mixed-line-ends.vcf")).incompleteCards);
 }
 
 }  // namespace

@@ -21,6 +21,9 @@ struct ImportOutcome {
     int lists = 0;
     unsigned notKept = 0;
     bool unknownHeader = false;
+    int duplicates = 0;
+    int closeGuesses = 0;
+    std::string incompleteCards;  // "line name" of each card named, ";" after each
 };
 
 inline std::string SampleBytes(const std::string& name)
@@ -64,5 +67,9 @@ inline ImportOutcome ImportBytes(const std::string& bytes)
     outcome.lists = importer.Lists();
     outcome.notKept = list.fNotKept;
     outcome.unknownHeader = list.bUnknownHeader;
+    outcome.duplicates = importer.Duplicates();
+    outcome.closeGuesses = list.nCloseGuesses;
+    for (const CardMention& card : list.incompleteCards)
+        outcome.incompleteCards += std::to_string(card.line) + " " + card.name + ";";
     return outcome;
 }

@@ -42,12 +42,13 @@ struct BookExchangeTest : WindowFixture {
 TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
 {
     std::string vcard = folder + "連絡先.vcf";
-    WriteFileBytes(vcard, u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎 \U0001F600\r\nEMAIL:taro@example.jp\r\n"
+    const std::string group = u8"BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:テニス部\r\n"
+                              u8"MEMBER:mailto:a@example.jp\r\nMEMBER:mailto:b@example.jp\r\nEND:VCARD\r\n";
+    WriteFileBytes(vcard, u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:山田 太郎 \U0001F600\r\nNICKNAME:やま\r\n"
+                          u8"EMAIL:taro@example.jp\r\n"
                           u8"EMAIL;TYPE=WORK:taro@work.example.jp\r\nCATEGORIES:取引先/東京\r\nEND:VCARD\r\n"
-                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:電話だけ\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n"
-                          u8"BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:テニス部\r\n"
-                          u8"MEMBER:mailto:a@example.jp\r\nMEMBER:mailto:b@example.jp\r\nEND:VCARD\r\n"
-                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:切れた カード\r\nEMAIL:cut@example.jp\r\n");
+                          u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:電話だけ\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n" +
+                              group + group + u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:切れた カード\r\nEMAIL:cut@example.jp\r\n");
     std::string phoneOnly = folder + "電話帳.vcf";
     WriteFileBytes(phoneOnly, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Phone\r\nTEL:03-0000-0000\r\nEND:VCARD\r\n");
     std::string unknown = folder + "other.csv";
@@ -78,8 +79,10 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         EXPECT_EQ("「連絡先.vcf」を読み込みました。\n\n読み込んだ連絡先: 3 件\n作成したアドレス: 4 件（うちグループ 1 件）\n"
                   "読み込まなかった連絡先: 1 件（メールアドレスがないもの）\n"
                   "途中で切れていたカード: 1 件（読めたところまで読み込みました）\n"
+                  "　28 行目「切れた カード」\n"
+                  "重複していた連絡先: 1 件（1 件にまとめました）\n"
                   "「?」に置き換えた文字: 1 文字（Shift-JIS にない文字）\n\n"
-                  "保存しなかった項目: 電話番号\n　（このアドレス帳は名前とメールアドレスだけを保存します）",
+                  "保存しなかった項目: 電話番号、ニックネーム\n　（このアドレス帳は名前とメールアドレスだけを保存します）",
                   summary.text);
         imported = global->pNext->pNext;
         ASSERT_NE(nullptr, imported);

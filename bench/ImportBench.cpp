@@ -1,0 +1,138 @@
+// The import of files shaped as programs write them (ImportShapes.h), each beside its floor:
+// reading an AL-MAIL file of the same contacts into a new book, in the same run. For each
+// shape: the median of the import's ratio to the floor over the runs, and its range. The
+// imported book must be the book of the AL-MAIL file. Runs natively and under Wine.
+//   bench_import [CONTACTS [RUNS]]     20,000 contacts and 7 runs by default
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+#include "BenchClock.h"
+#include "ImportShapes.h"
+#include "store/AddrBook.h"
+#include "exchange/ContactImporter.h"
+#include "exchange/ImportFormat.h"
+
+namespace {
+
+std::string TempPath(const char* name)
+{
+    return (std::filesystem::temp_directory_path() / name).string();
+}
+
+bool WriteFile(const std::string& path, const std::string& bytes)
+{
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fclose(file) == 0 && ok;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string bytes;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file)
+        return bytes;
+    char chunk[65536];
+    size_t count;
+    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
+        bytes.append(chunk, count);
+    std::fclose(file);
+    return bytes;
+}
+
+std::string BookBytes(CAddrBook& store, ADTDATA* book)
+{
+    std::string path = TempPath("velmora-bench-import-check.adr");
+    FILE* file = std::fopen(path.c_str(), "wb");
+    store.WriteList(book->pChild, file, 0);
+    std::fclose(file);
+    std::string bytes = ReadFile(path);
+    std::remove(path.c_str());
+    return bytes;
+}
+
+// The AL-MAIL file of the contacts, as the import of a file holding them should make it.
+std::string ExpectedBook(const ImportShape& shape)
+{
+    CAddrBook store;
+    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "Expected", "expected.adr", nullptr, 0);
+    CContactImporter importer(store, book);
+    for (const Contact& contact : shape.contacts)
+        importer.Add(contact);
+    return BookBytes(store, book);
+}
+
+double ReadAddressFile(const std::string& path)
+{
+    CBenchClock clock;
+    CAddrBook store;
+    FILE* file = std::fopen(path.c_str(), "rb");
+    store.ReadList(store.AddData(ADT_LOCAL_BOOK, "Copy", "copy.adr", nullptr, 0), file);
+    std::fclose(file);
+    return clock.Elapsed();
+}
+
+// The import command's work: the file read whole, its format told, its contacts put into
+// a new book.
+double Import(const std::string& path, const std::string& expected, bool& same)
+{
+    CBenchClock clock;
+    CAddrBook store;
+    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "Imported", "imported.adr", nullptr, 0);
+    std::string bytes = ReadFile(path);
+    CContactImporter importer(store, book);
+    ReadContacts(bytes, DetectImportFormat(bytes), importer);
+    double ms = clock.Elapsed();
+    same = BookBytes(store, book) == expected;
+    return ms;
+}
+
+double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int contacts = argc > 1 ? std::atoi(argv[1]) : 20000;
+    int runs = argc > 2 ? std::atoi(argv[2]) : 7;
+    ImportShape shapes[] = {PhoneVCardShape(contacts), GoogleCsvShape(contacts), OutlookCsvShape(contacts)};
+    std::string adr = TempPath("velmora-bench-import.adr");
+    std::string file = TempPath("velmora-bench-import.dat");
+    bool allSame = true;
+    std::printf("%-56s %9s %9s %7s %15s\n", "import of a file shaped as", "import ms", "floor ms", "ratio", "range");
+    for (const ImportShape& shape : shapes) {
+        std::string expected = ExpectedBook(shape);
+        if (!WriteFile(adr, expected) || !WriteFile(file, shape.bytes))
+            return 1;
+        std::vector<double> imports, floors, ratios;
+        bool same = true;
+        for (int run = 0; run < runs; ++run) {
+            double floor = ReadAddressFile(adr);
+            bool sameRun = false;
+            double import = Import(file, expected, sameRun);
+            same = same && sameRun;
+            imports.push_back(import);
+            floors.push_back(floor);
+            ratios.push_back(import / floor);
+        }
+        allSame = allSame && same;
+        std::printf("%-56s %9.1f %9.1f %6.2fx %6.2f-%5.2fx  (%zu bytes, AL-MAIL %zu)%s\n", shape.name, Median(imports),
+                    Median(floors), Median(ratios), *std::min_element(ratios.begin(), ratios.end()),
+                    *std::max_element(ratios.begin(), ratios.end()), shape.bytes.size(), expected.size(),
+                    same ? "" : "  -- the imported book is not the expected book!");
+    }
+    std::remove(adr.c_str());
+    std::remove(file.c_str());
+    std::printf("goal: every shape within 1.5x the floor (median of %d runs, %d contacts)\n", runs, contacts);
+    return allSame ? 0 : 1;
+}
