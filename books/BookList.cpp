@@ -14,7 +14,9 @@
 #include "store/AddrBook.h"
 #include "files/FileIdentity.h"
 #include "books/IniPath.h"
+#include "books/Notices.h"
 #include "books/SettingsFile.h"
+#include "files/FileCommit.h"
 
 namespace {
 
@@ -77,7 +79,7 @@ BookList ListOf(const CIniText& ini)
         entry.name = ini.Value(kSection, Key(static_cast<size_t>(i), "name"));
         entry.path = ini.Value(kSection, Key(static_cast<size_t>(i), "path"));
         if (entry.type == "local")
-            entry.path = FullPathOf(entry.path, PathFolder(g_szIniPath));
+            entry.path = ResolveListedBookPath(entry.path);
         entry.key = ListKey(entry.type, entry.name, entry.path);
         list.push_back(entry);
     }
@@ -104,11 +106,13 @@ void WriteListKeys(CIniText& ini, const BookList& list)
     ini.Set(kSection, "num", std::to_string(list.size()));
 }
 
-void ReportSettingsNotWritten(const std::string& path)
+void ReportSettingsNotWritten(const std::string& path, const std::string& holder)
 {
-    std::string text = "設定ファイル:\n" + path +
-                       "\n\nに書き込めませんでした\nアドレスブックの一覧は、次に保存するときにもう一度書き込みます";
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    std::string text = "設定ファイル:\n" + path + "\n\nに書き込めませんでした\n";
+    if (!holder.empty())
+        text += "(" + holder + " が使用中です)\n";
+    text += "アドレスブックの一覧は、次に保存するときにもう一度書き込みます";
+    QueueNotice(text, MB_ICONWARNING);
 }
 
 }  // namespace
@@ -203,16 +207,22 @@ void CAddrBook::AdoptMergedList(const BookList& merged, const BookList& ours)
     }
 }
 
+// Under the settings file's lock from the read that the merge starts from until the new
+// file is in place; the messages wait in the queue until the lock is let go.
 void CAddrBook::SaveBookList()
 {
     CSettingsFile& settings = Settings();
     if (!settings.IsWritable())
         return;
+    CFileCommit commit(settings.Path());
+    CFileLock::Result locked = commit.Begin();
+    if (!commit.RestoredFrom().empty())
+        QueueRestoredNotice(settings.Path(), commit.RestoredFrom());
     std::string current;
-    FileRead read = settings.ReadCurrent(current);
+    FileRead read = locked == CFileLock::Busy ? FileRead::Unreachable : commit.Read(current);
     if (read != FileRead::Read && read != FileRead::Gone) {
         if (!m_bSettingsWarned)
-            ReportSettingsNotWritten(settings.Path());
+            ReportSettingsNotWritten(settings.Path(), commit.Holder());
         m_bSettingsWarned = true;
         return;
     }
@@ -220,7 +230,7 @@ void CAddrBook::SaveBookList()
     CIniText text = settings.Ours();
     if (current != settings.BaseBytes()) {
         // Another process wrote the file since this run read or wrote it.
-        CIniText theirs(current);
+        CIniText theirs(CSettingsFile::TextOf(current));
         BookList merged = MergeBookLists(ListOf(settings.Base()), list, ListOf(theirs));
         AdoptMergedList(merged, list);
         text = theirs;
@@ -229,11 +239,11 @@ void CAddrBook::SaveBookList()
     }
     WriteListKeys(text, list);
     WriteFailure why;
-    if (settings.Write(text, current, &why)) {
+    if (settings.Write(text, current, commit, &why)) {
         m_bSettingsWarned = false;
     } else {
         if (!m_bSettingsWarned)
-            ReportSettingsNotWritten(settings.Path());
+            ReportSettingsNotWritten(settings.Path(), "");
         m_bSettingsWarned = true;
     }
 }

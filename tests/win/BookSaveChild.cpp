@@ -8,6 +8,7 @@
 #include <string>
 #include "store/AddrBook.h"
 #include "files/BookFile.h"
+#include "files/FileCommit.h"
 #include "books/IniPath.h"
 
 namespace {

@@ -9,6 +9,7 @@
 #include "TestFiles.h"
 #include "store/AddrBook.h"
 #include "files/BookFile.h"
+#include "files/FileCommit.h"
 #include "books/IniPath.h"
 #include "store/StoreHooks.h"
 
