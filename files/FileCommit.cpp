@@ -162,8 +162,10 @@ void CFileCommit::Recover()
         }
     }
     for (const std::string& side : sides) {
-        if (side != m_strRestoredFrom)
+        if (side != m_strRestoredFrom) {
+            SetFileAttributesA(side.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(side.c_str());
+        }
     }
 }
 

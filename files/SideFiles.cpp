@@ -65,14 +65,25 @@ bool IsOwnSideFile(const std::string& name)
            (attributes & kOwnMark) == kOwnMark;
 }
 
+// A backup is the old file itself under our name, with its own attributes: the name says it.
+bool IsOwnSide(const std::string& name, SideKind kind)
+{
+    if (kind != SideKind::Backup)
+        return IsOwnSideFile(name);
+    DWORD attributes = GetFileAttributesA(name.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 std::string FreeSideFile(const std::string& path, SideKind kind)
 {
     for (int attempt = 1; attempt <= kNameTries; ++attempt) {
         std::string name = SideFileName(path, kind, attempt);
         if (name.empty())
             return name;
-        if (IsOwnSideFile(name))
+        if (IsOwnSide(name, kind)) {
+            SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(name.c_str());
+        }
         if (!Exists(name))
             return name;
     }
@@ -90,7 +101,7 @@ std::vector<std::string> OwnSideFiles(const std::string& path)
     for (SideKind kind : {SideKind::Temp, SideKind::Backup}) {
         for (int attempt = 1; attempt <= kNameTries; ++attempt) {
             std::string name = SideFileName(path, kind, attempt);
-            if (!name.empty() && IsOwnSideFile(name))
+            if (!name.empty() && IsOwnSide(name, kind))
                 found.push_back({name, WriteTimeOf(name), kind == SideKind::Temp ? 0 : 1});
         }
     }
@@ -118,9 +129,10 @@ bool HasOwnSideFiles(const std::string& path)
     bool any = false;
     do {
         std::string name = data.cFileName;
-        bool sideName = name.size() > 4 && (name.compare(name.size() - 4, 4, ".tmp") == 0 ||
-                                             name.compare(name.size() - 4, 4, ".bak") == 0);
-        any = sideName && (data.dwFileAttributes & kOwnMark) == kOwnMark;
+        bool temp = name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
+        bool backup = name.size() > 4 && name.compare(name.size() - 4, 4, ".bak") == 0;
+        any = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+              (backup || (temp && (data.dwFileAttributes & kOwnMark) == kOwnMark));
     } while (!any && FindNextFileA(find, &data));
     FindClose(find);
     return any;

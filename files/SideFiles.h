@@ -2,9 +2,9 @@
 // the temporary file a save writes first ("<file>.velmora.tmp"), the backup name under
 // which a replace that must go in two steps parks the old file ("<file>.velmora.bak") and
 // the lock's companion file ("<file>.velmora.lock"); when those would be too long for a
-// path, "~vm<8 hex digits>" names in the same folder. Temporary and backup files carry the
-// hidden and system attributes: a file of such a name without them is someone else's and
-// is never touched. CFileCommit and CFileLock use these; recovery (RecoverFile) too.
+// path, "~vm<8 hex digits>" names in the same folder. Temporary files carry the hidden and
+// system attributes: a file of such a name without them is someone else's and is never
+// touched. A backup is the old file itself under our name (it keeps its own attributes). CFileCommit and CFileLock use these; recovery (RecoverFile) too.
 #pragma once
 #include <string>
 #include <vector>
