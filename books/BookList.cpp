@@ -115,6 +115,21 @@ void ReportSettingsNotWritten(const std::string& path, const std::string& holder
     QueueNotice(text, MB_ICONWARNING);
 }
 
+// A new local book whose file was never written (another process held it, or the folder
+// refuses it): listed only once its file is there, so that no other process reads the
+// entry, finds no file and takes the book for deleted.
+bool IsUnwrittenNewBook(const ADTDATA* book)
+{
+    if (book->cType != ADT_LOCAL_BOOK || !book->bModified || !book->psAddr ||
+        GetFileAttributesA(book->psAddr) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    std::string folder = PathFolder(book->psAddr);
+    if (folder.size() > 3)
+        folder.pop_back();
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 }  // namespace
 
 BookListEntry CAddrBook::EntryOf(ADTDATA* book) const
@@ -140,7 +155,8 @@ BookList CAddrBook::CurrentBookList() const
     };
     addHeldAfter(nullptr);
     for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
-        list.push_back(EntryOf(book));
+        if (!IsUnwrittenNewBook(book))
+            list.push_back(EntryOf(book));
         addHeldAfter(book);
     }
     NumberRepeatedGlobals(list);
