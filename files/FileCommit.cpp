@@ -148,6 +148,8 @@ CFileLock::Result CFileCommit::Begin()
 // cut came between the two steps of a replace; else the old ones); the rest go.
 void CFileCommit::Recover()
 {
+    if (!HasOwnSideFiles(m_strPath))  // one look at the folder, the usual case
+        return;
     std::vector<std::string> sides = OwnSideFiles(m_strPath);
     if (sides.empty())
         return;

@@ -30,7 +30,7 @@ bool SameFile(HANDLE handle, const std::string& name)
 }
 
 // "EdMax.exe (プロセス 1234, PC名)": what a waiter shows of the holder.
-std::string DescribeThisProcess()
+std::string DescribeProcess()
 {
     char module[MAX_PATH] = "";
     GetModuleFileNameA(nullptr, module, MAX_PATH);
@@ -38,6 +38,12 @@ std::string DescribeThisProcess()
     DWORD size = sizeof computer;
     GetComputerNameA(computer, &size);
     return PathFileName(module) + " (プロセス " + std::to_string(GetCurrentProcessId()) + ", " + computer + ")";
+}
+
+const std::string& DescribeThisProcess()
+{
+    static const std::string self = DescribeProcess();
+    return self;
 }
 
 }  // namespace
@@ -75,7 +81,7 @@ CFileLock::Result CFileLock::TryOnce(DWORD& error)
         CloseHandle(handle);
         return Busy;
     }
-    std::string holder = DescribeThisProcess();
+    const std::string& holder = DescribeThisProcess();
     DWORD written = 0;
     WriteFile(handle, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
     SetEndOfFile(handle);
