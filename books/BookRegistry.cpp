@@ -282,8 +282,10 @@ bool CAddrBook::SaveBookFile(ADTDATA* book)
         if (!base.Holds(theirs)) {
             // An emptied file that held a book is taken for an accident, not for a deletion of all.
             bool emptied = theirs.find_first_not_of(" \t\r\n") == std::string::npos && !base.Entries().entries.empty();
+            // Either way the copy takes this run's book; an emptied file keeps its entry
+            // (held here), since other processes may go on adding to it.
             if (emptied || !ReadsAsAddressFile(theirs))
-                return SaveConflictCopy(book, path, false, false);
+                return SaveConflictCopy(book, path, emptied, false);
             std::string name = book->psName ? book->psName : "";
             MergeReport report = MergeBook(*this, book, base, std::move(theirs));
             if (report.Changed())
@@ -312,8 +314,8 @@ bool CAddrBook::WriteBookWithBase(ADTDATA* book, const std::string& path, CFileC
 
 // This run's version goes to a copy beside the file, which becomes the book's file under
 // the name "<name> (競合)", so it is listed and never orphaned. The book's own entry stays
-// listed after it (held) while its file cannot be read or is incomplete; a file that reads
-// but is no address file any more is someone else's and leaves the list.
+// listed after it (held) while its file cannot be read, is incomplete or was emptied; a file
+// that reads but is no address file any more is someone else's and leaves the list.
 bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry, bool incomplete)
 {
     std::string copy = ConflictCopyPath(path);

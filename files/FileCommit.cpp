@@ -15,8 +15,9 @@ const DWORD kOwnMark = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
 // The attributes that a replaced file keeps.
 const DWORD kKeptAttributes =
     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-// A one-rename replace that another process's open handle refuses is tried this often.
-const int kRenameTries = 20;
+// A one-rename replace that another process's open handle refuses (a reader, for a moment)
+// is tried for about a second before the replace goes in two steps.
+const int kRenameTries = 200;
 
 int PlatformReplaceFile(const char* path, const char* tempPath, const char* backupPath)
 {
@@ -96,7 +97,7 @@ bool ReplaceWith(const std::string& temp, const std::string& path, DWORD attribu
             }
             if (GetLastError() != ERROR_ACCESS_DENIED && GetLastError() != ERROR_SHARING_VIOLATION)
                 break;
-            Sleep(1);  // a reader has the file open for a moment
+            Sleep(attempt < 10 ? 0 : 5);  // a reader has the file open for a moment
         }
     }
     std::string backup = FreeSideFile(path, SideKind::Backup);
