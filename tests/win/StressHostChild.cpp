@@ -162,9 +162,8 @@ private:
 
     void NewBook()
     {
-        std::string file = m_Store.ProposeBookFile(PathFolder(g_szIniPath));
-        // Two hosts may propose the same second: the seed makes the name this host's own.
-        file = file.substr(0, file.size() - 4) + "_" + std::to_string(m_nSeed) + ".adr";
+        // (Hosts propose names by the second: the seed and a counter make them each host's own.)
+        std::string file = PathFolder(g_szIniPath) + "b" + std::to_string(m_nSeed) + "_" + std::to_string(m_nCounter++) + ".adr";
         std::string name = "本" + std::to_string(m_nSeed) + "_" + std::to_string(m_nCounter++);
         ADTDATA* book = m_Store.AddData(ADT_LOCAL_BOOK, name.c_str(), file.c_str(), nullptr, 0);
         book->bModified = 1;
