@@ -38,8 +38,10 @@ public:
     // their places). False after a failure.
     bool Run(int hosts, int steps, int kills, Counts* counts = nullptr)
     {
-        m_folder = NewTestFolder("stress");
-        m_journals = NewTestFolder("journals");
+        // (A folder kept by a failed run must not meet a later run whose process has its id.)
+        std::string stamp = std::to_string(GetTickCount());
+        m_folder = NewTestFolder("stress" + stamp);
+        m_journals = NewTestFolder("journals" + stamp);
         std::string ini = m_folder + "velmora.ini";
         std::string list = "[AddressBook]\r\nnum=3\r\n";
         for (int i = 0; i < 3; ++i) {
