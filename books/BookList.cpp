@@ -14,9 +14,11 @@
 #include "store/AddrBook.h"
 #include "files/FileIdentity.h"
 #include "books/IniPath.h"
+#include "books/Notices.h"
 #include "books/SettingsFile.h"
 #include "files/BookFile.h"
 #include "merge/BookBase.h"
+#include "files/FileCommit.h"
 
 namespace {
 
@@ -79,7 +81,7 @@ BookList ListOf(const CIniText& ini)
         entry.name = ini.Value(kSection, Key(static_cast<size_t>(i), "name"));
         entry.path = ini.Value(kSection, Key(static_cast<size_t>(i), "path"));
         if (entry.type == "local")
-            entry.path = FullPathOf(entry.path, PathFolder(g_szIniPath));
+            entry.path = ResolveListedBookPath(entry.path);
         entry.key = ListKey(entry.type, entry.name, entry.path);
         list.push_back(entry);
     }
@@ -116,15 +118,32 @@ void ReportRevivedBooks(const BookList& revived)
                           "ここで追加・変更した内容があるため一覧に残しました\n不要なら、あらためて削除してください"
                         : "削除したアドレスブック[ " + entry.name + " ]は、ほかで追加・変更されていたため、"
                           "その内容で一覧に戻しました\nファイル:\n" + entry.path + "\n\n不要なら、あらためて削除してください";
-        MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+        QueueNotice(text, MB_ICONINFORMATION);
     }
 }
 
-void ReportSettingsNotWritten(const std::string& path)
+void ReportSettingsNotWritten(const std::string& path, const std::string& holder)
 {
-    std::string text = "設定ファイル:\n" + path +
-                       "\n\nに書き込めませんでした\nアドレスブックの一覧は、次に保存するときにもう一度書き込みます";
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    std::string text = "設定ファイル:\n" + path + "\n\nに書き込めませんでした\n";
+    if (!holder.empty())
+        text += "(" + holder + " が使用中です)\n";
+    text += "アドレスブックの一覧は、次に保存するときにもう一度書き込みます";
+    QueueNotice(text, MB_ICONWARNING);
+}
+
+// A new local book whose file was never written (another process held it, or the folder
+// refuses it): listed only once its file is there, so that no other process reads the
+// entry, finds no file and takes the book for deleted.
+bool IsUnwrittenNewBook(const ADTDATA* book)
+{
+    if (book->cType != ADT_LOCAL_BOOK || !book->bModified || !book->psAddr ||
+        GetFileAttributesA(book->psAddr) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    std::string folder = PathFolder(book->psAddr);
+    if (folder.size() > 3)
+        folder.pop_back();
+    DWORD attributes = GetFileAttributesA(folder.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
@@ -153,7 +172,8 @@ BookList CAddrBook::CurrentBookList() const
     };
     addHeldAfter(nullptr);
     for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
-        list.push_back(EntryOf(book));
+        if (!IsUnwrittenNewBook(book))
+            list.push_back(EntryOf(book));
         addHeldAfter(book);
     }
     NumberRepeatedGlobals(list);
@@ -241,22 +261,29 @@ void CAddrBook::MarkChangedElsewhere(const BookList& base, const BookList& ours,
     }
 }
 
+
+// Under the settings file's lock from the read that the merge starts from until the new
+// file is in place; the messages wait in the queue until the lock is let go.
 void CAddrBook::SaveBookList()
 {
     CSettingsFile& settings = Settings();
     if (!settings.IsWritable())
         return;
+    CFileCommit commit(settings.Path());
+    CFileLock::Result locked = commit.Begin();
+    if (!commit.RestoredFrom().empty())
+        QueueRestoredNotice(settings.Path(), commit.RestoredFrom());
     std::string current;
-    FileRead read = settings.ReadCurrent(current);
+    FileRead read = locked == CFileLock::Busy ? FileRead::Unreachable : commit.Read(current);
     if (read != FileRead::Read && read != FileRead::Gone) {
         if (!m_bSettingsWarned)
-            ReportSettingsNotWritten(settings.Path());
+            ReportSettingsNotWritten(settings.Path(), commit.Holder());
         m_bSettingsWarned = true;
         return;
     }
     BookList list = CurrentBookList();
     CIniText text = settings.Ours();
-    CIniText theirs(current);
+    CIniText theirs(CSettingsFile::TextOf(current));
     BookList base = ListOf(settings.Base());
     BookList theirsList = ListOf(theirs);
     MarkChangedElsewhere(base, list, theirsList);
@@ -274,13 +301,13 @@ void CAddrBook::SaveBookList()
     }
     WriteListKeys(text, list);
     WriteFailure why;
-    if (settings.Write(text, current, &why)) {
+    if (settings.Write(text, current, commit, &why)) {
         m_bSettingsWarned = false;
         m_ChangedSinceList.clear();
         ReportRevivedBooks(revived);
     } else {
         if (!m_bSettingsWarned)
-            ReportSettingsNotWritten(settings.Path());
+            ReportSettingsNotWritten(settings.Path(), "");
         m_bSettingsWarned = true;
     }
 }

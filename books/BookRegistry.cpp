@@ -1,6 +1,8 @@
 // The book registry: section "AddressBook" of the settings file lists the books; local
 // books live in AL-MAIL files beside it or anywhere the user chose. This file loads the
-// books and writes their files; BookList.cpp keeps the list in the settings file.
+// books and writes their files, each save a commit under the file's lock (CFileCommit);
+// BookList.cpp keeps the list in the settings file. Messages wait in a queue until the
+// files are let go (Notices.h).
 #include <windows.h>
 #include <cstdio>
 #include <ctime>
@@ -14,7 +16,11 @@
 #include "store/StoreHooks.h"
 #include "files/FileIdentity.h"
 #include "books/IniPath.h"
+#include "books/Notices.h"
 #include "books/SettingsFile.h"
+#include "files/FileCommit.h"
+#include "files/FileText.h"
+#include "files/SideFiles.h"
 
 namespace {
 
@@ -36,32 +42,45 @@ bool FileExists(const std::string& path)
 void ReportUnreadableBook(const std::string& name, const std::string& path)
 {
     std::string text = "アドレスブック[ " + name + " ]のファイル\n\n" + path + "\n\nを開く事ができません";
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
+    QueueNotice(text, MB_ICONERROR);
 }
 
-void ReportUnwritableBook(const std::string& path, WriteFailure why)
+void ReportNotAnAddressFile(const std::string& name, const std::string& path)
 {
-    std::string text = why == WriteFailure::NameTooLong
-                           ? "ファイル:\n" + path +
-                                 "\n\nは名前が長すぎるため、保存に使う一時ファイルを同じフォルダに作れません\n"
-                                 "フォルダかファイルの名前を短くしてください"
-                           : "ファイル:\n" + path +
-                                 "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    std::string text = "アドレスブック[ " + name + " ]のファイル\n\n" + path +
+                       "\n\nはアドレスブックのファイル(AL-MAIL形式)ではないため、読み込まず、書き込みもしません\n"
+                       "vCard や CSV などのファイルは「アドレス帳のインポート」で読み込んでください";
+    QueueNotice(text, MB_ICONWARNING);
 }
 
-void ReportConflictCopy(const std::string& path, const std::string& copy, const std::string& name)
+void ReportUnwritableBook(const std::string& path, WriteFailure why, const std::string& holder = "")
 {
-    std::string text = "ファイル:\n" + path +
-                       "\n\nは読み込んだ後に他のプログラムによって変更されていますが、アドレス帳として読めないため"
+    std::string text;
+    if (why == WriteFailure::NameTooLong)
+        text = "ファイル:\n" + path +
+               "\n\nは名前が長すぎるため、保存に使う一時ファイルを同じフォルダに作れません\n"
+               "フォルダかファイルの名前を短くしてください";
+    else if (why == WriteFailure::Busy)
+        text = "ファイル:\n" + path + "\n\nは他のプログラム" + (holder.empty() ? "" : "(" + holder + ")") +
+               "が保存中のため、書き込めませんでした\n変更は残っていて、次に保存するときにもう一度書き込みます";
+    else
+        text = "ファイル:\n" + path + "\n\n指定されたファイルを\"w\"で開けません\n読み取り専用になっている可能性があります";
+    QueueNotice(text, MB_ICONWARNING);
+}
+
+void ReportConflictCopy(const std::string& path, const std::string& copy, const std::string& name, bool incomplete)
+{
+    std::string why = incomplete ? "途中で切れているため(他のプログラムが書き込み中か、コピーや同期の途中)"
+                                 : "アドレス帳として読めないため";
+    std::string text = "ファイル:\n" + path + "\n\nは読み込んだ後に他のプログラムによって変更されていますが、" + why +
                        "合わせることができません\n上書きせずに、このアドレスブックの内容を次のファイルに保存し、"
                        "「" + name + "」として一覧に加えました:\n" + copy;
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    QueueNotice(text, MB_ICONWARNING);
 }
 
 void ReportMerged(const std::string& text)
 {
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONINFORMATION);
+    QueueNotice(text, MB_ICONINFORMATION);
 }
 
 void ReportUnreadableSettings(const std::string& path)
@@ -69,14 +88,26 @@ void ReportUnreadableSettings(const std::string& path)
     std::string text = "設定ファイル:\n" + path +
                        "\n\nを読み込めませんでした\n"
                        "アドレスブックの一覧を失わないよう、今回は設定ファイルに何も書き込みません";
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    QueueNotice(text, MB_ICONWARNING);
 }
 
 void ReportDroppedDuplicates(const std::string& lines)
 {
     std::string text = "次のアドレスブックは、一覧の前にあるアドレスブックと同じファイルを使っているため、"
                        "一覧から外しました\n(ファイルはそのまま残っています)\n\n" + lines;
-    MessageBoxA(nullptr, text.c_str(), nullptr, MB_OK | MB_ICONWARNING);
+    QueueNotice(text, MB_ICONWARNING);
+}
+
+// A book file of another kind: a vCard, a CSV file or anything else that is neither named
+// nor shaped as an address file (an ".adr" file is taken at its word, whatever its lines).
+bool IsForeignFile(const std::string& path, const std::string& bytes)
+{
+    if (bytes.find_first_not_of(" \t\r\n") == std::string::npos || ReadsAsAddressFile(bytes))
+        return false;
+    bool vcard = bytes.find_first_not_of(" \t\r\n") == bytes.find("BEGIN:VCARD") ||
+                 bytes.find_first_not_of(" \t\r\n") == bytes.find("begin:vcard");
+    bool binary = bytes.find('\0') != std::string::npos;
+    return vcard || binary || lstrcmpiA(SplitPath(path).ext.c_str(), ".adr") != 0;
 }
 
 }  // namespace
@@ -126,12 +157,20 @@ void CAddrBook::LoadBooks()
 {
     if (!g_szIniPath[0])
         return;
+    LoadListedBooks();
+    ShowQueuedNotices();
+}
+
+void CAddrBook::LoadListedBooks()
+{
     CSettingsFile& settings = Settings();
     if (!settings.Load(g_szIniPath)) {
         // Never replaced by a default list: the run goes on without books and without writes.
         ReportUnreadableSettings(g_szIniPath);
         return;
     }
+    if (!settings.RestoredFrom().empty())
+        QueueRestoredNotice(g_szIniPath, settings.RestoredFrom());
     int count = settings.IntValue(kSection, "num");
     if (count == 0) {
         // The file need not exist: it is written at the next save.
@@ -150,7 +189,7 @@ void CAddrBook::LoadBooks()
             AddData(ADT_GLOBAL_BOOK, name.c_str(), path.c_str(), nullptr, 0);
             continue;
         }
-        path = FullPathOf(path, PathFolder(g_szIniPath));
+        path = ResolveListedBookPath(path);
         if (IsBookFile(path))
             dropped += name + "\n    " + path + "\n";
         else
@@ -160,26 +199,43 @@ void CAddrBook::LoadBooks()
         ReportDroppedDuplicates(dropped);
 }
 
-// One local book of the list: read into the store, held while its file cannot be reached,
-// or dropped when its file is gone from a folder that is there (someone deleted it).
+// One local book of the list: read into the store; held while its file cannot be reached,
+// while a relative path of an earlier version finds it nowhere, or while it is no address
+// file (it is then never written); dropped when its file is gone from a folder that is
+// there (someone deleted it).
 void CAddrBook::LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after)
 {
-    if (AddBookFromFile(name.c_str(), path.c_str()))
+    std::string bytes, restoredFrom;
+    FileRead read = IsRelativeBookPath(path) ? FileRead::Unreachable : ReadSettledFile(path, bytes, &restoredFrom);
+    if (!restoredFrom.empty())
+        QueueRestoredNotice(path, restoredFrom);
+    if (read == FileRead::Read && IsForeignFile(path, bytes)) {
+        ReportNotAnAddressFile(name, path);
+        m_HeldBooks.push_back({name, path, after});
+        return;
+    }
+    if (read == FileRead::Read && AddBookFromBytes(name.c_str(), path.c_str(), std::move(bytes)))
         return;
     ReportUnreadableBook(name, path);
-    std::string bytes;
-    if (ReadWholeFile(path, bytes) != FileRead::Gone)
+    if (read != FileRead::Gone)
         m_HeldBooks.push_back({name, path, after});
 }
 
 ADTDATA* CAddrBook::AddBookFromFile(const char* name, const char* path)
 {
     std::string bytes;
-    if (IsBookFile(path) || ReadWholeFile(path, bytes) != FileRead::Read)
+    if (IsBookFile(path) || ReadSettledFile(path, bytes) != FileRead::Read)
         return nullptr;
+    return AddBookFromBytes(name, path, std::move(bytes));
+}
+
+// A file in another encoding is read as its text, and written back as Shift-JIS.
+ADTDATA* CAddrBook::AddBookFromBytes(const char* name, const char* path, std::string bytes)
+{
     ADTDATA* book = AddData(ADT_LOCAL_BOOK, name, path, nullptr, 0);
     if (!book)
         return nullptr;
+    PrepareBookText(bytes);
     CBookBase& base = BaseOf(path);
     base.Capture(std::move(bytes));
     base.Load(*this, book);
@@ -197,40 +253,55 @@ CBookBase& CAddrBook::BaseOf(const std::string& path)
     return *base;
 }
 
-// Writes a modified local book. A file that someone else changed since this run read or
-// wrote it is never overwritten blindly: its changes and this run's are merged first
-// (against the base), and the user is told what came in. Only a file that can no longer be
-// read, or no longer reads as an address file, leaves this run's version to a copy. A file
-// that cannot be opened at all (another program holds it, its drive is gone) is left for a
-// later save. True when the book's contents are safe on disk.
+// Writes a modified local book, under its file's lock from the read that a merge starts
+// from until the new file is in place. A file that someone else changed since this run read
+// or wrote it is never overwritten blindly: its changes and this run's are merged first
+// (against the base, after decoding the file to Shift-JIS), and the user is told what came
+// in. A file that can no longer be read, was cut short, or no longer reads as an address
+// file leaves this run's version to a copy. A file held by another program for the whole
+// wait, or that cannot be opened at all, is left for a later save. True when the book's
+// contents are safe on disk.
 bool CAddrBook::SaveBookFile(ADTDATA* book)
 {
     std::string path = book->psAddr ? book->psAddr : "";
+    CFileCommit commit(path);
+    if (!path.empty() && commit.Begin() == CFileLock::Busy) {
+        ReportUnwritableBook(path, WriteFailure::Busy, commit.Holder());
+        return false;
+    }
+    if (!commit.RestoredFrom().empty())
+        QueueRestoredNotice(path, commit.RestoredFrom());
     CBookBase& base = BaseOf(path);
     std::string theirs;
-    FileRead read = path.empty() ? FileRead::Gone : ReadWholeFile(path, theirs);
+    FileRead read = path.empty() ? FileRead::Gone : commit.Read(theirs);
     if (read == FileRead::Incomplete)
-        return SaveConflictCopy(book, path, true);
+        return SaveConflictCopy(book, path, true, false);
     if (read == FileRead::Read && !base.Holds(theirs)) {
-        // An emptied file that held a book is taken for an accident, not for a deletion of all.
-        bool emptied = theirs.find_first_not_of(" \t\r\n") == std::string::npos && !base.Entries().entries.empty();
-        if (emptied || !ReadsAsAddressFile(theirs))
-            return SaveConflictCopy(book, path, false);
-        std::string name = book->psName ? book->psName : "";
-        MergeReport report = MergeBook(*this, book, base, std::move(theirs));
-        if (report.Changed())
-            ReportMerged(report.Describe(name));
+        if (PrepareBookText(theirs) == BookText::Incomplete)
+            return SaveConflictCopy(book, path, true, true);
+        if (!base.Holds(theirs)) {
+            // An emptied file that held a book is taken for an accident, not for a deletion of all.
+            bool emptied = theirs.find_first_not_of(" \t\r\n") == std::string::npos && !base.Entries().entries.empty();
+            // Either way the copy takes this run's book; an emptied file keeps its entry
+            // (held here), since other processes may go on adding to it.
+            if (emptied || !ReadsAsAddressFile(theirs))
+                return SaveConflictCopy(book, path, emptied, false);
+            std::string name = book->psName ? book->psName : "";
+            MergeReport report = MergeBook(*this, book, base, std::move(theirs));
+            if (report.Changed())
+                ReportMerged(report.Describe(name));
+        }
     }
-    return WriteBookWithBase(book, path);
+    return WriteBookWithBase(book, path, commit);
 }
 
-// Writes the book to path; what was written becomes the base.
-bool CAddrBook::WriteBookWithBase(ADTDATA* book, const std::string& path)
+// Writes the book to path through commit; what was written becomes the base.
+bool CAddrBook::WriteBookWithBase(ADTDATA* book, const std::string& path, CFileCommit& commit)
 {
     std::string bytes = FormatList(book->pChild, 0);
     WriteFailure why;
-    bool written = WriteFileSafely(
-        path, [&](FILE* file) { return g_StoreHooks.write(bytes.data(), bytes.size(), file) == bytes.size(); }, &why);
+    bool written = commit.Write(
+        [&](FILE* file) { return g_StoreHooks.write(bytes.data(), bytes.size(), file) == bytes.size(); }, &why);
     if (!written) {
         ReportUnwritableBook(path, why);
         return false;
@@ -243,17 +314,22 @@ bool CAddrBook::WriteBookWithBase(ADTDATA* book, const std::string& path)
 
 // This run's version goes to a copy beside the file, which becomes the book's file under
 // the name "<name> (競合)", so it is listed and never orphaned. The book's own entry stays
-// listed after it (held) while its file cannot be read; a file that reads but is no address
-// file any more is someone else's and leaves the list.
-bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry)
+// listed after it (held) while its file cannot be read, is incomplete or was emptied; a file
+// that reads but is no address file any more is someone else's and leaves the list.
+bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry, bool incomplete)
 {
     std::string copy = ConflictCopyPath(path);
     if (copy.empty()) {
         ReportUnwritableBook(path, WriteFailure::NameTooLong);
         return false;
     }
+    CFileCommit commit(copy);
+    if (commit.Begin() == CFileLock::Busy) {
+        ReportUnwritableBook(copy, WriteFailure::Busy, commit.Holder());
+        return false;
+    }
     std::string name = book->psName ? book->psName : "";
-    if (!WriteBookWithBase(book, copy))
+    if (!WriteBookWithBase(book, copy, commit))
         return false;
     std::string copyName = name + " (競合)";
     ReplaceName(book, copyName.c_str());
@@ -261,7 +337,7 @@ bool CAddrBook::SaveConflictCopy(ADTDATA* book, const std::string& path, bool ke
     UpdateLabel(book);
     if (keepEntry)
         m_HeldBooks.push_back({name, path, book});
-    ReportConflictCopy(path, copy, copyName);
+    ReportConflictCopy(path, copy, copyName, incomplete);
     return true;
 }
 
@@ -271,15 +347,19 @@ void CAddrBook::SaveBooks()
     if (!g_szIniPath[0])
         return;
     for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
-        if (book->cType == ADT_LOCAL_BOOK && book->psAddr)
-            ClearLeftoverTemp(book->psAddr);  // left by a save that was cut off
         // A book whose file could not be written stays modified, so the next save tries again.
-        if (book->cType == ADT_LOCAL_BOOK && book->bModified)
+        if (book->cType == ADT_LOCAL_BOOK && book->bModified) {
             m_ChangedSinceList.insert(book);
-        if (book->cType == ADT_LOCAL_BOOK && book->bModified)
             book->bModified = SaveBookFile(book) ? 0 : 1;
-        else
-            book->bModified = 0;
+            continue;
+        }
+        book->bModified = 0;
+        // What a save cut off by a crash left beside an unchanged book goes (under its lock).
+        if (book->cType == ADT_LOCAL_BOOK && book->psAddr && HasOwnSideFiles(book->psAddr)) {
+            CFileCommit commit(book->psAddr);
+            commit.Begin();
+        }
     }
     SaveBookList();
+    ShowQueuedNotices();
 }

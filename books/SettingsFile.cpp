@@ -1,26 +1,35 @@
 #include "books/SettingsFile.h"
 #include "books/IniPath.h"
 
+std::string CSettingsFile::TextOf(const std::string& bytes)
+{
+    // The profile functions know a byte-order mark; without one the text is the ANSI code page's.
+    TextEncoding encoding = DetectTextEncoding(bytes);
+    return encoding == TextEncoding::Utf8 || encoding == TextEncoding::ShiftJis ? bytes
+                                                                               : DecodeToShiftJis(bytes, encoding);
+}
+
 bool CSettingsFile::Load(const std::string& path)
 {
     m_strPath = path;
-    FileRead read = ReadWholeFile(path, m_strBaseBytes);
+    m_strRestoredFrom.clear();
+    FileRead read = ReadSettledFile(path, m_strBaseBytes, &m_strRestoredFrom);
     m_bReadable = read == FileRead::Read || read == FileRead::Gone;
     if (!m_bReadable)
         m_strBaseBytes.clear();
-    m_Base = CIniText(m_strBaseBytes);
+    m_Base = CIniText(TextOf(m_strBaseBytes));
     m_Ours = m_Base;
     return m_bReadable;
 }
 
-bool CSettingsFile::Write(const CIniText& text, const std::string& current, WriteFailure* why)
+bool CSettingsFile::Write(const CIniText& text, const std::string& current, CFileCommit& commit, WriteFailure* why)
 {
-    std::string bytes = text.Text();
+    TextEncoding encoding = DetectTextEncoding(current);
+    if (encoding == TextEncoding::Utf8)
+        encoding = TextEncoding::ShiftJis;
+    std::string bytes = EncodeFromShiftJis(text.Text(), encoding);
     if (bytes != current) {
-        bool ok = WriteFileSafely(
-            m_strPath, [&](FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); },
-            why);
-        if (!ok)
+        if (!commit.Write(bytes, why))
             return false;
     } else if (why) {
         *why = WriteFailure::None;

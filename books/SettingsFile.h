@@ -3,17 +3,24 @@
 // (temporary file, flush, replace), only when its text changed, and never in a run that
 // could not read it, so a file that another program held open is not replaced by a default
 // list. The book registry merges the list with what another process wrote meanwhile before
-// it writes; the window layout sets its values here.
+// it writes, under the file's lock; the window layout sets its values here. A file in
+// UTF-16 or in UTF-8 with a byte-order mark (as Windows editors save it) is read as the
+// platform's profile functions read it and written back in its own encoding.
 #pragma once
 #include <string>
 #include "files/BookFile.h"
+#include "files/FileCommit.h"
+#include "files/FileText.h"
 #include "books/IniText.h"
 
 class CSettingsFile {
 public:
-    // Binds the object to path and reads the file whole; a missing file is an empty one.
-    // False when the file is there but could not be read.
+    // Binds the object to path and reads the file whole; a missing file is an empty one
+    // (but never one that a save of another process has away for a moment). False when
+    // the file is there but could not be read.
     bool Load(const std::string& path);
+    // The side file of ours that Load restored the file from (a save cut off by a crash).
+    const std::string& RestoredFrom() const { return m_strRestoredFrom; }
     const std::string& Path() const { return m_strPath; }
     // False after the file could not be read at start: nothing is written in this run.
     bool IsWritable() const { return m_bReadable; }
@@ -25,22 +32,24 @@ public:
     // The text as this run last read or wrote it, and the same with this run's changes.
     const CIniText& Base() const { return m_Base; }
     CIniText& Ours() { return m_Ours; }
-    // The file as it is on disk now.
-    FileRead ReadCurrent(std::string& bytes) const { return ReadWholeFile(m_strPath, bytes); }
     const std::string& BaseBytes() const { return m_strBaseBytes; }
+    // The settings text of a file's bytes (in Shift-JIS, without a byte-order mark).
+    static std::string TextOf(const std::string& bytes);
 
     // Sets on onto every value that this run changed since the base, except those of
     // section for which skip answers true.
     template <typename Skip>
     void ApplyOwnChanges(CIniText& onto, Skip skip) const;
 
-    // Writes text whole when it differs from current (the file's bytes now); then text is
-    // both base and ours. False, with the file as it was, when the write failed.
-    bool Write(const CIniText& text, const std::string& current, WriteFailure* why);
+    // Writes text whole through commit (which holds the file's lock), in the encoding of
+    // current (the file's bytes now), when it differs from current; then text is both base
+    // and ours. False, with the file as it was, when the write failed.
+    bool Write(const CIniText& text, const std::string& current, CFileCommit& commit, WriteFailure* why);
 
 private:
     std::string m_strPath;
     std::string m_strBaseBytes;
+    std::string m_strRestoredFrom;
     CIniText m_Base;
     CIniText m_Ours;
     bool m_bReadable = true;

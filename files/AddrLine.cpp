@@ -74,6 +74,28 @@ bool ReadsAsAddressFile(std::string_view text)
     return addressLines > 0 && addressLines * 2 > looked;
 }
 
+bool IsCompleteAddressText(std::string_view text)
+{
+    const void* mark = std::memchr(text.data(), kEndOfFileMark, text.size());
+    if (mark)
+        text = text.substr(0, static_cast<size_t>(static_cast<const char*>(mark) - text.data()));
+    if (text.empty())
+        return true;
+    if (text.back() != '\n')
+        return false;
+    long depth = 0;
+    CByteLines lines(text);
+    std::string_view line;
+    while (lines.Next(line)) {
+        AddrLine::Kind kind = ParseAddrLine(line).kind;
+        if (kind == AddrLine::FOLDER_START)
+            ++depth;
+        else if (kind == AddrLine::FOLDER_END && depth > 0)
+            --depth;  // (an end line at the top is a stray one the reader skips)
+    }
+    return depth == 0;
+}
+
 CByteLines::CByteLines(std::string_view bytes) : m_Bytes(bytes)
 {
     // The file ends at its first Ctrl+Z.

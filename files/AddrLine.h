@@ -24,6 +24,11 @@ AddrLine ParseAddrLine(std::string_view line);
 // or a time of day does not pass for an address. False for a text of blanks only.
 bool ReadsAsAddressFile(std::string_view text);
 
+// Whether text is a whole address file: empty, or ending with a line end (before a Ctrl+Z
+// end mark), with every folder closed. A file that ends inside a line or inside a folder
+// was cut short (a crash, a copy or a sync in progress): it is never taken for deletions.
+bool IsCompleteAddressText(std::string_view text);
+
 // Walks the lines of a file's bytes as CLineReader reads them from the file: a line ends
 // at LF, a CR just before the LF belongs to the line end, a byte 0x1A ends the file.
 class CByteLines {

@@ -24,7 +24,45 @@ std::string PlatformFullPath(const std::string& path)
     return full;
 }
 
+int PlatformFileInformation(void* file, void* info)
+{
+    return GetFileInformationByHandle(static_cast<HANDLE>(file), static_cast<BY_HANDLE_FILE_INFORMATION*>(info));
+}
+
+// The path the system resolves an open file to, without the "\\?\" prefix, in one case.
+std::string ResolvedPath(HANDLE file, const std::string& spelled)
+{
+    std::string path(1024, '\0');
+    DWORD length = GetFinalPathNameByHandleA(file, &path[0], static_cast<DWORD>(path.size()), 0);
+    if (length >= path.size()) {
+        path.resize(length + 1);
+        length = GetFinalPathNameByHandleA(file, &path[0], static_cast<DWORD>(path.size()), 0);
+    }
+    if (length == 0 || length >= path.size())
+        path = PlatformFullPath(spelled);
+    else
+        path.resize(length);
+    if (path.compare(0, 8, "\\\\?\\UNC\\") == 0)
+        path = "\\" + path.substr(7);
+    else if (path.compare(0, 4, "\\\\?\\") == 0)
+        path = path.substr(4);
+    if (!path.empty())
+        CharUpperBuffA(&path[0], static_cast<DWORD>(path.size()));
+    return path;
+}
+
 }  // namespace
+
+int (*g_pfnFileInformation)(void* file, void* info) = PlatformFileInformation;
+
+bool RunsUnderWine()
+{
+    static const bool wine = [] {
+        HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+        return ntdll && GetProcAddress(ntdll, "wine_get_version");
+    }();
+    return wine;
+}
 
 std::string FullPathOf(const std::string& path, const std::string& folder)
 {
@@ -39,7 +77,12 @@ std::string FileKey(const std::string& path)
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file != INVALID_HANDLE_VALUE) {
         BY_HANDLE_FILE_INFORMATION info;
-        BOOL known = GetFileInformationByHandle(file, &info);
+        bool known = g_pfnFileInformation(file, &info) != 0;
+        if (known && (info.dwVolumeSerialNumber == 0 || RunsUnderWine())) {
+            std::string resolved = ResolvedPath(file, path);
+            CloseHandle(file);
+            return "path:" + resolved;
+        }
         CloseHandle(file);
         if (known) {
             char key[48];

@@ -231,6 +231,7 @@ void CAddrBook::DeleteData(ADTDATA* node)
         if (held.pAfter == node)
             held.pAfter = node->pPrev;
     }
+    m_ChangedSinceList.erase(node);
     Unlink(node);
 
     if (node->pChild)

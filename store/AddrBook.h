@@ -15,6 +15,7 @@
 #include "merge/BookListMerge.h"
 
 class CBookBase;
+class CFileCommit;
 class CLineReader;
 
 // A book of the settings file's list whose file could not be reached at start (its drive,
@@ -128,9 +129,11 @@ private:
 
     CBookBase& BaseOf(const std::string& path);
     bool SaveBookFile(ADTDATA* book);
-    bool WriteBookWithBase(ADTDATA* book, const std::string& path);
-    bool SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry);
+    bool WriteBookWithBase(ADTDATA* book, const std::string& path, CFileCommit& commit);
+    bool SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry, bool incomplete);
+    void LoadListedBooks();
     void LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
+    ADTDATA* AddBookFromBytes(const char* name, const char* path, std::string bytes);
     void SaveBookList();
     BookListEntry EntryOf(ADTDATA* book) const;
     BookList CurrentBookList() const;

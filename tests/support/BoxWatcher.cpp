@@ -100,6 +100,8 @@ void CBoxWatcher::Poll()
             continue;
         SetPropA(window, "VelmoraAnswered", reinterpret_cast<HANDLE>(1));
         boxes.push_back(Describe(window));
+        if (onBox)
+            onBox(boxes.back());
         PostMessageA(window, WM_COMMAND, MAKEWPARAM(answer, BN_CLICKED), 0);
     }
 }

@@ -3,6 +3,7 @@
 // runs from a thread timer.
 #pragma once
 #include <windows.h>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ public:
 
     std::vector<SeenBox> boxes;
     int answer;
+    // Called with each box as it is found, before it is answered (to look at the world then).
+    std::function<void(const SeenBox&)> onBox;
 
     // Looks at the thread's windows now (the timer does it every few milliseconds).
     void Poll();

@@ -1,40 +1,77 @@
-// A process that saves a changed book and stops for good between writing the temporary file
-// and replacing the book's file, after signalling the event it was given, so that the test
-// that started it can kill it at exactly that point.
-//   book_save_child.exe <book file> <inherited event handle>
+// A process that stops for good at a chosen point of a save, after signalling the event it
+// was given, so that the test that started it can look at the files then and kill it there:
+//   book_save_child.exe <book file> <inherited event handle> [<where>]
+// where is one of
+//   before-replace   a changed book, between the finished temporary file and the replace
+//                    (the default)
+//   between-renames  a changed book whose replace goes in two steps, after the first (the
+//                    old file moved to its backup name, the new one not yet in place)
+//   settings         the settings file "<book file>.ini" (listing the book), after the
+//                    first of the two steps of its replace, at a save that adds a book
+//   hold             holding the book file's lock, nothing else
 #include <windows.h>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 #include "store/AddrBook.h"
 #include "files/BookFile.h"
+#include "files/FileCommit.h"
 #include "books/IniPath.h"
 
 namespace {
 
 HANDLE g_hReady = nullptr;
 
-void StopBeforeReplace(const char*, const char*)
+void StopHere()
 {
     SetEvent(g_hReady);
     Sleep(INFINITE);
+}
+
+void StopBeforeReplace(const char*, const char*)
+{
+    StopHere();
+}
+
+int StopBetweenRenames(const char* path, const char*, const char* backupPath)
+{
+    MoveFileExA(path, backupPath, 0);
+    StopHere();
+    return 0;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 3)
+    if (argc != 3 && argc != 4)
         return 2;
     std::string path = argv[1];
+    std::string where = argc == 4 ? argv[3] : "before-replace";
     g_hReady = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoull(argv[2], nullptr, 10)));
-    std::strcpy(g_szIniPath, (path + ".child.ini").c_str());
+    if (where == "hold") {
+        CFileLock lock(path);
+        if (lock.Acquire() != CFileLock::Held)
+            return 5;
+        StopHere();
+    }
+    g_pfnRenameOver = nullptr;
+    g_pfnReplaceFile = StopBetweenRenames;
     CAddrBook store;
+    if (where == "settings") {
+        std::strcpy(g_szIniPath, (path + ".ini").c_str());
+        store.LoadBooks();
+        store.AddData(ADT_GLOBAL_BOOK, "子の共有", "ldap://example.jp/", nullptr, 0);
+        store.SaveBooks();
+        return 4;  // never reached: the test ends the process first
+    }
+    std::strcpy(g_szIniPath, (path + ".child.ini").c_str());
     ADTDATA* book = store.AddBookFromFile("本", path.c_str());
     if (!book)
         return 3;
     store.SetModified(store.AddData(ADT_ADDR, "子", "child@example.jp", book, PLACE_CHILD));
-    g_pfnBeforeBookReplace = StopBeforeReplace;
+    if (where == "before-replace")
+        g_pfnBeforeBookReplace = StopBeforeReplace;
     store.SaveBooks();
     return 4;  // never reached: the test ends the process first
 }

@@ -1,0 +1,144 @@
+#include "files/FileLock.h"
+#include <cstdio>
+#include "files/SideFiles.h"
+#include "framework/PathName.h"
+
+namespace {
+
+// The locked byte lies far past the holder's text, so that the text stays readable while
+// the lock is held (Windows' byte-range locks keep readers out of the range they cover).
+const DWORD kLockOffset = 0x40000000;
+const DWORD kOpenShare = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+HANDLE OpenLockFile(const std::string& name)
+{
+    return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kOpenShare, nullptr, OPEN_ALWAYS,
+                       FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+}
+
+bool SameFile(HANDLE handle, const std::string& name)
+{
+    HANDLE again = CreateFileA(name.c_str(), 0, kOpenShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (again == INVALID_HANDLE_VALUE)
+        return false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    bool same = GetFileInformationByHandle(handle, &a) && GetFileInformationByHandle(again, &b) &&
+                a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
+                a.nFileIndexLow == b.nFileIndexLow && a.nNumberOfLinks > 0;
+    CloseHandle(again);
+    return same;
+}
+
+// "EdMax.exe (プロセス 1234, PC名)": what a waiter shows of the holder.
+std::string DescribeProcess()
+{
+    char module[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, module, MAX_PATH);
+    char computer[MAX_COMPUTERNAME_LENGTH + 1] = "";
+    DWORD size = sizeof computer;
+    GetComputerNameA(computer, &size);
+    return PathFileName(module) + " (プロセス " + std::to_string(GetCurrentProcessId()) + ", " + computer + ")";
+}
+
+const std::string& DescribeThisProcess()
+{
+    static const std::string self = DescribeProcess();
+    return self;
+}
+
+}  // namespace
+
+DWORD g_nFileLockWaitMs = 5000;
+
+CFileLock::CFileLock(const std::string& path)
+    : m_strPath(path), m_strLockPath(SideFileName(path, SideKind::Lock))
+{
+}
+
+CFileLock::~CFileLock()
+{
+    Release();
+}
+
+// One try: the lock is ours only when the companion file we locked is still the one at its
+// name (a holder that let go may have left it to be deleted with its last handle).
+CFileLock::Result CFileLock::TryOnce(DWORD& error)
+{
+    HANDLE handle = OpenLockFile(m_strLockPath);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return Busy;
+    }
+    OVERLAPPED at = {};
+    at.Offset = kLockOffset;
+    if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
+        error = GetLastError();
+        CloseHandle(handle);
+        return Busy;
+    }
+    if (!SameFile(handle, m_strLockPath)) {
+        error = ERROR_LOCK_VIOLATION;
+        CloseHandle(handle);
+        return Busy;
+    }
+    const std::string& holder = DescribeThisProcess();
+    DWORD written = 0;
+    WriteFile(handle, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
+    SetEndOfFile(handle);
+    m_hLock = handle;
+    return Held;
+}
+
+CFileLock::Result CFileLock::Acquire()
+{
+    m_strHolder.clear();
+    if (IsHeld())
+        return Held;
+    if (m_strLockPath.empty())
+        return Unavailable;
+    DWORD start = GetTickCount();
+    DWORD pause = 1;
+    for (;;) {
+        DWORD error = 0;
+        if (TryOnce(error) == Held)
+            return Held;
+        // A folder that is not there, or where nothing may be created, has no lock to wait for.
+        bool noFile = GetFileAttributesA(m_strLockPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+        if (error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME ||
+            error == ERROR_WRITE_PROTECT || error == ERROR_FILENAME_EXCED_RANGE ||
+            (noFile && error == ERROR_ACCESS_DENIED))
+            return Unavailable;
+        if (GetTickCount() - start >= g_nFileLockWaitMs)
+            break;
+        Sleep(pause);
+        pause = pause < 32 ? pause * 2 : 50;
+    }
+    m_strHolder = ReadHolder();
+    return Busy;
+}
+
+void CFileLock::Release()
+{
+    if (!IsHeld())
+        return;
+    OVERLAPPED at = {};
+    at.Offset = kLockOffset;
+    UnlockFileEx(m_hLock, 0, 1, 0, &at);
+    CloseHandle(m_hLock);  // the companion file goes with its last handle
+    m_hLock = INVALID_HANDLE_VALUE;
+}
+
+std::string CFileLock::ReadHolder() const
+{
+    HANDLE handle = CreateFileA(m_strLockPath.c_str(), GENERIC_READ, kOpenShare, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (handle == INVALID_HANDLE_VALUE)
+        return "";
+    char text[512];
+    DWORD read = 0;
+    if (!ReadFile(handle, text, sizeof text - 1, &read, nullptr))
+        read = 0;
+    CloseHandle(handle);
+    std::string holder(text, read);
+    size_t end = holder.find_first_of("\r\n");
+    return holder.substr(0, end);
+}

@@ -1,0 +1,180 @@
+// The commit of a file between processes: a save waits for another process's save of the
+// same file and names it when it waits too long; a reader never takes a file that a save
+// has away for a moment for a missing or empty one; a save that a kill cut off between the
+// two steps of a replace is restored at the next start, and the user is told; the messages
+// of a save come after its files are let go.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <cstring>
+#include <string>
+#include "BoxWatcher.h"
+#include "TestFiles.h"
+#include "books/IniPath.h"
+#include "files/FileCommit.h"
+#include "files/FileLock.h"
+#include "store/AddrBook.h"
+
+namespace {
+
+const char kOldBook[] = "既存: old@example.jp\r\n";
+const char kChildBook[] = "既存: old@example.jp\r\n子: child@example.jp\r\n";
+
+// book_save_child.exe stopped at a point of its save (see BookSaveChild.cpp) until Kill.
+class CStoppedChild {
+public:
+    CStoppedChild(const std::string& book, const char* where)
+    {
+        SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+        m_hReady = CreateEventA(&inherit, TRUE, FALSE, nullptr);
+        char program[MAX_PATH];
+        GetModuleFileNameA(nullptr, program, MAX_PATH);
+        std::string folder = program;
+        folder = folder.substr(0, folder.find_last_of('\\') + 1);
+        std::string command = "\"" + folder + "book_save_child.exe\" \"" + book + "\" " +
+                              std::to_string(reinterpret_cast<uintptr_t>(m_hReady)) + " " + where;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof startup;
+        EXPECT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &m_Process));
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(m_hReady, 30000)) << "the child never stopped " << where;
+    }
+    ~CStoppedChild() { Kill(); }
+
+    void Kill()
+    {
+        if (!m_Process.hProcess)
+            return;
+        TerminateProcess(m_Process.hProcess, 9);
+        WaitForSingleObject(m_Process.hProcess, 30000);
+        CloseHandle(m_Process.hThread);
+        CloseHandle(m_Process.hProcess);
+        CloseHandle(m_hReady);
+        m_Process = {};
+    }
+
+private:
+    HANDLE m_hReady = nullptr;
+    PROCESS_INFORMATION m_Process = {};
+};
+
+struct FileCommitTest : ::testing::Test {
+    std::string folder = NewTestFolder();
+    std::string book = folder + "本.adr";
+    std::string ini = folder + "本.adr.ini";
+    DWORD savedWait = g_nFileLockWaitMs;
+
+    void SetUp() override
+    {
+        g_nFileLockWaitMs = 400;
+        WriteFileBytes(book, kOldBook);
+        WriteFileBytes(ini, "[AddressBook]\r\nnum=1\r\nbook0_type=local\r\nbook0_name=本\r\nbook0_path=" + book + "\r\n");
+        std::strcpy(g_szIniPath, ini.c_str());
+    }
+    void TearDown() override
+    {
+        g_nFileLockWaitMs = savedWait;
+        g_szIniPath[0] = '\0';
+        RemoveTestFolder(folder);
+    }
+    std::string BookNames(CAddrBook& store)
+    {
+        std::string names;
+        for (ADTDATA* node = store.FirstBook(); node; node = node->pNext)
+            names += std::string(node->psName) + ",";
+        return names;
+    }
+};
+
+// Another process is in the middle of saving the book: this save waits, then gives up with
+// a message that names the file and the program, and keeps its changes for the next save,
+// which writes them once the other process is gone (the system let its lock go).
+TEST_F(FileCommitTest, ASaveWaitsForAnotherProcessAndNamesItWhenItWaitsTooLong)
+{
+    CAddrBook store;
+    store.LoadBooks();
+    ADTDATA* own = store.FirstBook();
+    store.SetModified(store.AddData(ADT_ADDR, "親", "parent@example.jp", own, PLACE_CHILD));
+    CBoxWatcher watcher{IDOK};
+    CStoppedChild child(book, "before-replace");
+    DWORD start = GetTickCount();
+    store.SaveBooks();
+    EXPECT_GE(GetTickCount() - start, 300u);
+    ASSERT_EQ(1u, watcher.boxes.size());
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find(book)) << watcher.boxes[0].text;
+    EXPECT_NE(std::string::npos, watcher.boxes[0].text.find("book_save_child.exe")) << watcher.boxes[0].text;
+    EXPECT_EQ(1, own->bModified);
+    EXPECT_EQ(kOldBook, ReadFileBytes(book));
+
+    child.Kill();
+    store.SaveBooks();
+    EXPECT_EQ(1u, watcher.boxes.size());
+    EXPECT_EQ(std::string(kOldBook) + "親: parent@example.jp\r\n", ReadFileBytes(book));
+    EXPECT_EQ(0, own->bModified);
+    EXPECT_EQ("本.adr 本.adr.ini ", FolderListing(folder));
+}
+
+// A kill between the two steps of a replace leaves the book file missing, the old contents
+// under one side file and the new under another. A start meanwhile holds the book (never
+// dropped, never empty); the next start restores the new contents, says so, and leaves
+// nothing of ours beside the book. The same for the settings file: a start while it is
+// away makes no default book and writes nothing; the next one restores it.
+TEST_F(FileCommitTest, AFileAwayBetweenTwoRenamesIsNeverTakenForMissingAndIsRestoredAfterAKill)
+{
+    for (const char* where : {"between-renames", "settings"}) {
+        SCOPED_TRACE(where);
+        bool settings = std::string(where) == "settings";
+        std::string file = settings ? ini : book;
+        CBoxWatcher watcher{IDOK};
+        CStoppedChild child(book, where);
+        ASSERT_FALSE(FileExists(file));
+        {
+            CAddrBook store;
+            store.LoadBooks();
+            EXPECT_EQ("", BookNames(store));
+            EXPECT_EQ(1u, watcher.boxes.size());
+            store.SaveBooks();
+            EXPECT_FALSE(FileExists(file));
+        }
+        child.Kill();
+        watcher.boxes.clear();
+        CAddrBook store;
+        store.LoadBooks();
+        EXPECT_EQ(settings ? "本,子の共有," : "本,", BookNames(store));
+        ASSERT_EQ(1u, watcher.boxes.size());
+        EXPECT_EQ("information", watcher.boxes[0].icon);
+        EXPECT_NE(std::string::npos, watcher.boxes[0].text.find(file)) << watcher.boxes[0].text;
+        EXPECT_NE(std::string::npos, watcher.boxes[0].text.find(".velmora.tmp")) << watcher.boxes[0].text;
+        EXPECT_EQ(settings ? kOldBook : kChildBook, ReadFileBytes(book));
+        EXPECT_EQ("本.adr 本.adr.ini ", FolderListing(folder));
+        WriteFileBytes(book, kOldBook);
+    }
+}
+
+// The message about a merge comes once the merged book is in its file and the file's lock
+// is free again.
+TEST_F(FileCommitTest, TheMergeMessageComesAfterTheWriteAndTheLock)
+{
+    CAddrBook first, second;
+    first.LoadBooks();
+    second.LoadBooks();
+    second.SetModified(second.AddData(ADT_ADDR, "二", "two@example.jp", second.FirstBook(), PLACE_CHILD));
+    second.SaveBooks();
+    first.SetModified(first.AddData(ADT_ADDR, "一", "one@example.jp", first.FirstBook(), PLACE_CHILD));
+    CBoxWatcher watcher{IDOK};
+    std::string fileThen;
+    bool lockFree = false;
+    watcher.onBox = [&](const SeenBox&) {
+        fileThen = ReadFileBytes(book);
+        CFileLock lock(book);
+        DWORD wait = g_nFileLockWaitMs;
+        g_nFileLockWaitMs = 0;
+        lockFree = lock.Acquire() == CFileLock::Held;
+        g_nFileLockWaitMs = wait;
+    };
+    first.SaveBooks();
+    ASSERT_EQ(1u, watcher.boxes.size());
+    EXPECT_EQ("information", watcher.boxes[0].icon);
+    EXPECT_EQ(std::string(kOldBook) + "二: two@example.jp\r\n一: one@example.jp\r\n", fileThen);
+    EXPECT_TRUE(lockFree);
+}
+
+}  // namespace
