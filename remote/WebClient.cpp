@@ -1,6 +1,7 @@
 #include <winsock2.h>
 #include "remote/WebClient.h"
 #include <vector>
+#include "remote/CertificateCheck.h"
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
 #include "remote/WideText.h"
@@ -74,6 +75,20 @@ bool IsSecureError(DWORD error)
     default:
         return false;
     }
+}
+
+// The certificate of the connection that carried the request, which WinHTTP accepted: checked
+// again here, trust status and name, before the answer is believed or credentials follow.
+FetchStatus VerifyRequestCertificate(const BookUrl& url, HINTERNET request)
+{
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof certificate;
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
+        certificate = nullptr;
+    FetchStatus status = VerifyServerCertificate(url, certificate);
+    if (certificate)
+        CertFreeCertificateContext(certificate);
+    return status;
 }
 
 }  // namespace
@@ -223,6 +238,11 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             }
             if (error)
                 return ErrorOf(url, error);
+            if (url.IsSecure()) {
+                FetchStatus trusted = VerifyRequestCertificate(url, request.m_h);
+                if (!trusted.IsOk())
+                    return trusted;
+            }
             DWORD code = 0;
             DWORD size = sizeof code;
             WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,

@@ -15,7 +15,9 @@ And small stand-ins for what real servers do only when they are broken or far aw
 background process: a web server for single files, a server that accepts and never answers,
 a port whose connections are never accepted, endless and malformed answers, a redirect to
 another host name that records what reaches it, and TLS in front of the real servers with a
-certificate nobody trusts.
+certificate nobody trusts, one whose time is over, one for another name, one from an
+authority the prefix does not trust, and one that shows a trusted certificate to every other
+connection only (twofaced.log says what reached it over which).
 """
 import argparse
 import base64
@@ -160,6 +162,39 @@ def make_certificates(d):
     run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=127.0.0.1", "-addext",
         "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1", "-keyout", os.path.join(d, "untrusted.key"), "-out",
         os.path.join(d, "untrusted.pem"))
+    # Certificates that a careless or hostile server shows: one of the test authority whose
+    # time is over, one of the test authority for another name, and one for this address
+    # from an authority that the prefix does not trust (sent alone, as an impostor would).
+    ca_dir = os.path.join(d, "ca-db")
+    subprocess.run(["rm", "-rf", ca_dir], check=True)
+    os.makedirs(ca_dir)
+    open(os.path.join(ca_dir, "index.txt"), "w").close()
+    with open(os.path.join(ca_dir, "serial"), "w") as f:
+        f.write("1000\n")
+    with open(os.path.join(ca_dir, "ca.cnf"), "w") as f:
+        f.write("[ca]\ndefault_ca = test\n[test]\ndir = %s\ndatabase = %s/index.txt\nnew_certs_dir = %s\n"
+                "serial = %s/serial\ndefault_md = sha256\npolicy = any\nunique_subject = no\n"
+                "[any]\ncommonName = supplied\n" % (ca_dir, ca_dir, ca_dir, ca_dir))
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "expired.key"),
+        "-out", os.path.join(ca_dir, "expired.csr"))
+    run("ca", "-batch", "-config", os.path.join(ca_dir, "ca.cnf"), "-cert", os.path.join(d, "ca.pem"), "-keyfile",
+        os.path.join(d, "ca.key"), "-in", os.path.join(ca_dir, "expired.csr"), "-out", os.path.join(d, "expired.pem"),
+        "-startdate", "20200101000000Z", "-enddate", "20210101000000Z", "-extfile", ext, "-notext")
+    other_ext = os.path.join(ca_dir, "other.ext")
+    with open(other_ext, "w") as f:
+        f.write("subjectAltName=DNS:other.velmora.test\nextendedKeyUsage=serverAuth\n")
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=other.velmora.test", "-keyout",
+        os.path.join(d, "othername.key"), "-out", os.path.join(ca_dir, "othername.csr"))
+    run("x509", "-req", "-in", os.path.join(ca_dir, "othername.csr"), "-CA", os.path.join(d, "ca.pem"), "-CAkey",
+        os.path.join(d, "ca.key"), "-CAcreateserial", "-days", "30", "-extfile", other_ext, "-out",
+        os.path.join(d, "othername.pem"))
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", "/CN=Foreign Authority",
+        "-keyout", os.path.join(ca_dir, "foreign-ca.key"), "-out", os.path.join(ca_dir, "foreign-ca.pem"))
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "foreign.key"),
+        "-out", os.path.join(ca_dir, "foreign.csr"))
+    run("x509", "-req", "-in", os.path.join(ca_dir, "foreign.csr"), "-CA", os.path.join(ca_dir, "foreign-ca.pem"),
+        "-CAkey", os.path.join(ca_dir, "foreign-ca.key"), "-CAcreateserial", "-days", "30", "-extfile", ext, "-out",
+        os.path.join(d, "foreign.pem"))
 
 
 def slapd_config(d, ldap_port, ldaps_port):
@@ -436,6 +471,28 @@ def recording(conn, state):
     conn.close()
 
 
+def pump_both(client, upstream, tap=None):
+    """Carries bytes both ways until either side closes; tap sees what the client sends."""
+    def pump(src, dst, seen):
+        try:
+            while True:
+                data = src.recv(65536)
+                if not data:
+                    break
+                if seen:
+                    seen(data)
+                dst.sendall(data)
+        except (OSError, ssl.SSLError):
+            pass
+        for s in (src, dst):
+            try:
+                s.close()
+            except OSError:
+                pass
+    threading.Thread(target=pump, args=(upstream, client, None), daemon=True).start()
+    pump(client, upstream, tap)
+
+
 def tls_proxy(conn, target_port, context):
     """TLS with an untrusted certificate in front of a real server."""
     try:
@@ -448,23 +505,75 @@ def tls_proxy(conn, target_port, context):
     except OSError:
         secure.close()
         return
+    pump_both(secure, upstream)
 
-    def pump(src, dst):
-        try:
-            while True:
-                data = src.recv(65536)
-                if not data:
-                    break
-                dst.sendall(data)
-        except (OSError, ssl.SSLError):
-            pass
-        for s in (src, dst):
-            try:
-                s.close()
-            except OSError:
-                pass
-    threading.Thread(target=pump, args=(upstream, secure), daemon=True).start()
-    pump(secure, upstream)
+
+def tls_either(conn, state, context):
+    """TLS with a given certificate in front of slapd or radicale, whichever the client
+    speaks to (an LDAP message starts with a SEQUENCE, 0x30)."""
+    try:
+        secure = context.wrap_socket(conn, server_side=True)
+        first = secure.recv(65536)
+    except (OSError, ssl.SSLError):
+        conn.close()
+        return
+    if not first:
+        secure.close()
+        return
+    try:
+        upstream = socket.create_connection((HOST, state["LDAP_PORT"] if first[0] == 0x30 else state["DAV_PORT"]))
+        upstream.sendall(first)
+    except OSError:
+        secure.close()
+        return
+    pump_both(secure, upstream)
+
+
+def ldap_operations(buffered):
+    """The protocol operation tags of the whole LDAP messages at the start of buffered, and
+    what is left after them."""
+    tags = []
+    while len(buffered) >= 2:
+        length = buffered[1]
+        start = 2
+        if length & 0x80:
+            count = length & 0x7F
+            if len(buffered) < 2 + count:
+                break
+            length = int.from_bytes(buffered[2:2 + count], "big")
+            start = 2 + count
+        if len(buffered) < start + length:
+            break
+        message = buffered[start:start + length]
+        buffered = buffered[start + length:]
+        tags.append(message[2 + message[1]])
+    return tags, buffered
+
+
+def two_faced(conn, state, trusted, untrusted, counter):
+    """slapd behind TLS that shows the trusted certificate to every other connection and a
+    self-signed one to the rest, as an impostor would to a client that checks one connection
+    and sends on another. Writes to twofaced.log each bind and search that reached it, with
+    the certificate of the connection that carried it."""
+    with counter["lock"]:
+        counter["n"] += 1
+        honest = counter["n"] % 2 == 1
+    try:
+        secure = (trusted if honest else untrusted).wrap_socket(conn, server_side=True)
+        upstream = socket.create_connection((HOST, state["LDAP_PORT"]))
+    except (OSError, ssl.SSLError):
+        conn.close()
+        return
+    pending = [b""]
+    names = {0x60: "bind", 0x63: "search"}
+
+    def tap(data):
+        tags, pending[0] = ldap_operations(pending[0] + data)
+        with open(os.path.join(state["DIR"], "twofaced.log"), "a") as log:
+            for tag in tags:
+                if tag in names:
+                    log.write("%s %s\n" % ("trusted" if honest else "untrusted", names[tag]))
+    pump_both(secure, upstream, tap)
 
 
 def unaccepted(port):
@@ -488,8 +597,13 @@ def unaccepted(port):
 def run_stand_ins(d):
     state = read_state(d)
     state["DIR"] = d
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(os.path.join(d, "untrusted.pem"), os.path.join(d, "untrusted.key"))
+    def tls_context(name):
+        made = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        made.load_cert_chain(os.path.join(d, name + ".pem"), os.path.join(d, name + ".key"))
+        return made
+    context = tls_context("untrusted")
+    trusted = tls_context("server")
+    counter = {"lock": threading.Lock(), "n": 0}
     jobs = [
         (serve_files, (state["FILES_PORT"], os.path.join(d, "files"))),
         (serve_tcp, (state["SILENT_PORT"], silent)),
@@ -502,7 +616,11 @@ def run_stand_ins(d):
         (serve_tcp, (state["RECORDER_PORT"], lambda c: recording(c, state))),
         (serve_tcp, (state["UNTRUSTED_LDAPS_PORT"], lambda c: tls_proxy(c, state["LDAP_PORT"], context))),
         (serve_tcp, (state["UNTRUSTED_HTTPS_PORT"], lambda c: tls_proxy(c, state["DAV_PORT"], context))),
+        (serve_tcp, (state["TWOFACED_LDAPS_PORT"], lambda c: two_faced(c, state, trusted, context, counter))),
     ]
+    for name in ("expired", "othername", "foreign"):
+        made = tls_context(name)
+        jobs.append((serve_tcp, (state[name.upper() + "_TLS_PORT"], lambda c, made=made: tls_either(c, state, made))))
     for target, args in jobs:
         threading.Thread(target=target, args=args, daemon=True).start()
     signal.sigwait([signal.SIGTERM, signal.SIGINT])
@@ -524,13 +642,14 @@ def start(d, people_count, card_count):
     os.makedirs(d, exist_ok=True)
     for stale in ("ldap-public", "ldap-private", "dav", "files"):
         subprocess.run(["rm", "-rf", os.path.join(d, stale)], check=True)
-    for stale in ("recorder.log", "ports.env"):
+    for stale in ("recorder.log", "twofaced.log", "ports.env"):
         if os.path.exists(os.path.join(d, stale)):
             os.remove(os.path.join(d, stale))
     make_certificates(d)
     names = ["LDAP_PORT", "LDAPS_PORT", "DAV_PORT", "DAVS_PORT", "FILES_PORT", "SILENT_PORT", "UNACCEPTED_PORT",
              "ENDLESS_HTTP_PORT", "MALFORMED_HTTP_PORT", "GARBAGE_PORT", "ENDLESS_LDAP_PORT", "REDIRECT_PORT",
-             "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT"]
+             "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
+             "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT"]
     state = {name: free_port() for name in names}
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
