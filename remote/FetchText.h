@@ -26,6 +26,12 @@ std::string NotAddressBook(const std::string& url);
 std::string TooManyRedirects(const std::string& server);
 std::string InsecureRedirect(const std::string& target);
 std::string UnknownCsv();
+// What came from source (a server or a file, as the user knows it) is no address book:
+// the message says what it is instead (a web page, an empty answer, other XML, data of no
+// known form).
+std::string NotABook(const std::string& source, const std::string& bytes);
+// True when bytes are, by their start, an HTML page.
+bool LooksLikeHtml(const std::string& bytes);
 std::string FileMissing(const std::string& path);
 std::string ShareMissing(const std::string& path);
 std::string FileDenied(const std::string& path);

@@ -117,24 +117,24 @@ TEST(DavXmlTest, ReadsResourceTypesAndCardsWhateverThePrefixes)
 {
     bool collection = false;
     bool book = false;
-    ASSERT_TRUE(DavXml::ReadResourceType(
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadResourceType(
         "<?xml version='1.0'?><multistatus xmlns='DAV:' xmlns:CR='urn:ietf:params:xml:ns:carddav'><response>"
         "<propstat><prop><resourcetype><collection/><CR:addressbook /></resourcetype></prop></propstat>"
         "</response></multistatus>",
         collection, book));
     EXPECT_TRUE(collection && book);
-    ASSERT_TRUE(DavXml::ReadResourceType(
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadResourceType(
         "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:propstat><d:prop><d:resourcetype><d:collection/>"
         "</d:resourcetype><x:addressbook xmlns:x=\"urn:ietf:params:xml:ns:carddav\"/></d:prop></d:propstat>"
         "</d:response></d:multistatus>",
         collection, book));
     EXPECT_TRUE(collection);
     EXPECT_FALSE(book) << "an addressbook element outside resourcetype says nothing";
-    ASSERT_TRUE(DavXml::ReadResourceType("<D:multistatus xmlns:D='DAV:'><D:resourcetype/></D:multistatus>", collection, book));
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadResourceType("<D:multistatus xmlns:D='DAV:'><D:resourcetype/></D:multistatus>", collection, book));
     EXPECT_FALSE(collection || book);
 
     std::vector<std::string> cards;
-    ASSERT_TRUE(DavXml::ReadAddressData(
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData(
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- answer -->\n"
         "<D:multistatus xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
         "<D:response><D:propstat><D:prop><C:address-data>BEGIN:VCARD\r\nFN:A &amp; B &#x5C71;&#23665;\r\nEND:VCARD\r\n"
@@ -162,9 +162,49 @@ TEST(DavXmlTest, ReadsResourceTypesAndCardsWhateverThePrefixes)
         "<D:multistatus xmlns:D='DAV:'><D:response><D:href>/book/a.vcf",
     };
     for (const char* xml : broken) {
-        EXPECT_FALSE(DavXml::ReadAddressData(xml, cards)) << xml;
-        EXPECT_FALSE(DavXml::ReadResourceType(xml, collection, book)) << xml;
+        EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadAddressData(xml, cards)) << xml;
+        EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadResourceType(xml, collection, book)) << xml;
     }
+}
+
+TEST(DavXmlTest, OnlyAMultistatusIsAnAnswerAndTheWorkIsBounded)
+{
+    bool collection = false;
+    bool book = false;
+    std::vector<std::string> cards;
+    // Well-formed, but no multistatus: a sign-in page in XHTML, an error document.
+    for (const char* xml : {"<html xmlns='http://www.w3.org/1999/xhtml'><body>Sign in</body></html>",
+                            "<D:error xmlns:D='DAV:'><D:need-privileges/></D:error>"}) {
+        EXPECT_EQ(DavXml::Outcome::NotMultistatus, DavXml::ReadAddressData(xml, cards)) << xml;
+        EXPECT_EQ(DavXml::Outcome::NotMultistatus, DavXml::ReadResourceType(xml, collection, book)) << xml;
+    }
+    EXPECT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData("<multistatus xmlns='DAV:'/>", cards));
+    EXPECT_TRUE(cards.empty()) << "an empty collection is a valid, empty answer";
+
+    // Nesting: as deep as the limit reads, one level more does not, and 100,000 levels
+    // are refused without walking them (each one declaring a prefix, which every later
+    // element would otherwise look up through all of them).
+    auto nested = [](int depth) {
+        std::string xml = "<D:multistatus xmlns:D='DAV:'>";
+        for (int i = 1; i < depth; ++i)
+            xml += "<p" + std::to_string(i % 7) + ":x xmlns:p" + std::to_string(i % 7) + "='urn:" + std::to_string(i) + "'>";
+        for (int i = depth - 1; i >= 1; --i)
+            xml += "</p" + std::to_string(i % 7) + ":x>";
+        return xml + "</D:multistatus>";
+    };
+    EXPECT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData(nested(DavXml::kMaxDepth), cards));
+    EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadAddressData(nested(DavXml::kMaxDepth + 1), cards));
+    EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadResourceType(nested(100000), collection, book));
+
+    // A cancel is seen while a long answer is read.
+    std::string many = "<D:multistatus xmlns:D='DAV:'>";
+    for (int i = 0; i < 5000; ++i)
+        many += "<D:response><D:href>/a</D:href></D:response>";
+    many += "</D:multistatus>";
+    int asked = 0;
+    EXPECT_EQ(DavXml::Outcome::Cancelled, DavXml::ReadAddressData(many, cards, [&asked]() { return ++asked > 3; }));
+    EXPECT_EQ(4, asked);
+    EXPECT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData(many, cards, []() { return false; }));
 }
 
 }  // namespace

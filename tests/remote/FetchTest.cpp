@@ -195,6 +195,32 @@ TEST_F(FetchTest, SharedFileIsReadWhileAnotherWritesItAndNeverWritten)
     EXPECT_NE(std::string::npos, Cause(missing).find(u8"が見つかりません")) << Cause(missing);
 }
 
+TEST_F(FetchTest, AnAnswerThatIsNoAddressBookFailsAndSaysWhatCame)
+{
+    const char* page = u8"から届いたのは Web ページ（HTML）で、アドレス帳ではありません";
+    struct Case {
+        std::string url;
+        const char* expected;
+    } cases[] = {
+        {Url("http", "ODD_HTTP_PORT", "/signin/office/"), page},
+        {Url("http", "FILES_PORT", "/page.vcf"), page},
+        {Url("http", "ODD_HTTP_PORT", "/not-multistatus/"), u8"から届いたのはアドレス帳ではない XML 文書で"},
+        {Url("http", "FILES_PORT", "/empty.vcf"), u8"から届いたのは空のデータ（0 バイト）で"},
+        {Folder() + "files\\empty.vcf", u8"から届いたのは空のデータ（0 バイト）で"},
+        {Folder() + "files\\junk.vcf", u8"から届いたのはアドレス帳として読めないデータで"},
+        {Folder() + "files\\page.vcf", page},
+    };
+    for (const Case& each : cases) {
+        FetchedBook book = Fetch(each.url);
+        EXPECT_EQ(FetchStatus::Failed, book.status.kind) << each.url;
+        EXPECT_NE(std::string::npos, Cause(book).find(each.expected)) << each.url << ": " << Cause(book);
+    }
+    // An address file may be empty: an empty book, where the forms above may not.
+    FetchedBook empty = Fetch(Folder() + "files\\empty.adr");
+    ASSERT_TRUE(empty.status.IsOk()) << Cause(empty);
+    EXPECT_TRUE(empty.bAddressFile);
+}
+
 TEST_F(FetchTest, RefusedConnectionIsNamed)
 {
     for (const char* scheme : {"ldap", "http"}) {

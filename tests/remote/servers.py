@@ -47,6 +47,10 @@ SECRET = "secret"
 PAGE_LIMIT = 500
 
 
+SIGN_IN_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head><body><form action='/login'>"
+                b"<input name='user'><input type='password' name='password'></form></body></html>\n")
+
+
 def free_port():
     with socket.socket() as s:
         s.bind((HOST, 0))
@@ -139,6 +143,11 @@ def write_files(folder):
              "複数 メール: multi1@velmora.test, multi2@velmora.test"]
     with open(os.path.join(folder, "office.adr"), "wb") as f:
         f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+    # What a careless server or share holds where a book was expected.
+    for name, content in (("empty.vcf", b""), ("empty.adr", b""), ("junk.vcf", bytes(range(256)) * 4),
+                          ("page.vcf", SIGN_IN_PAGE)):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(content)
 
 
 def make_certificates(d):
@@ -362,6 +371,33 @@ def malformed_http(conn):
                 body = b'<?xml version="1.0"?><D:multistatus xmlns:D="DAV:"><D:response><D:href>/book/a.vcf'
             conn.sendall(b"HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml\r\nContent-Length: %d\r\n\r\n%s"
                          % (len(body), body))
+    except OSError:
+        pass
+
+
+def odd_http(conn):
+    """What a portal or a careless server answers: under /signin/ a sign-in page with 200 for
+    every request, under /not-multistatus/ an address book whose query is answered with a
+    207 that holds no multistatus."""
+    try:
+        while True:
+            request = read_request(conn)
+            if not request:
+                return
+            method, path = request[0].split(" ")[:2]
+            status = b"207 Multi-Status"
+            kind = b"application/xml"
+            if path.startswith("/signin/"):
+                status, kind, body = b"200 OK", b"text/html", SIGN_IN_PAGE
+            elif method == "PROPFIND":
+                body = (b'<?xml version="1.0"?><D:multistatus xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav">'
+                        b'<D:response><D:href>%s</D:href><D:propstat><D:prop><D:resourcetype><D:collection/>'
+                        b'<C:addressbook/></D:resourcetype></D:prop><D:status>HTTP/1.1 200 OK</D:status>'
+                        b'</D:propstat></D:response></D:multistatus>' % path.encode())
+            else:
+                body = b'<?xml version="1.0"?><D:error xmlns:D="DAV:"><D:need-privileges/></D:error>'
+            conn.sendall(b"HTTP/1.1 %s\r\nContent-Type: %s\r\nContent-Length: %d\r\n\r\n%s"
+                         % (status, kind, len(body), body))
     except OSError:
         pass
 
@@ -611,6 +647,7 @@ def run_stand_ins(d):
         (serve_tcp, (state["ENDLESS_HTTP_PORT"], endless_http)),
         (serve_tcp, (state["MALFORMED_HTTP_PORT"], malformed_http)),
         (serve_tcp, (state["GARBAGE_PORT"], garbage)),
+        (serve_tcp, (state["ODD_HTTP_PORT"], odd_http)),
         (serve_tcp, (state["ENDLESS_LDAP_PORT"], endless_ldap)),
         (serve_tcp, (state["REDIRECT_PORT"], lambda c: redirecting(c, state))),
         (serve_tcp, (state["RECORDER_PORT"], lambda c: recording(c, state))),
@@ -649,7 +686,8 @@ def start(d, people_count, card_count):
     names = ["LDAP_PORT", "LDAPS_PORT", "DAV_PORT", "DAVS_PORT", "FILES_PORT", "SILENT_PORT", "UNACCEPTED_PORT",
              "ENDLESS_HTTP_PORT", "MALFORMED_HTTP_PORT", "GARBAGE_PORT", "ENDLESS_LDAP_PORT", "REDIRECT_PORT",
              "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
-             "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT"]
+             "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT",
+             "ODD_HTTP_PORT"]
     state = {name: free_port() for name in names}
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
