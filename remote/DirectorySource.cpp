@@ -7,6 +7,7 @@
 #include <vector>
 #include "remote/DirectoryConnection.h"
 #include "remote/DirectoryEntry.h"
+#include "remote/FetchPace.h"
 #include "remote/FetchText.h"
 #include "remote/Login.h"
 #include "remote/ServerCheck.h"
@@ -55,7 +56,7 @@ std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const wchar_t* att
 class CDirectoryFetch {
 public:
     CDirectoryFetch(const BookUrl& url, const std::string& bookName, IFetchHost& host, ContactList& contacts)
-        : m_Url(url), m_Host(host), m_Contacts(contacts), m_Login(host, url, bookName),
+        : m_Url(url), m_Host(host), m_Contacts(contacts), m_Login(host, url, bookName), m_Pace(host),
           m_strServer(Utf8ToSjis(url.HostPort()))
     {
     }
@@ -67,6 +68,7 @@ private:
     IFetchHost& m_Host;
     ContactList& m_Contacts;
     CLogin m_Login;
+    CFetchPace m_Pace;
     std::string m_strServer;
     CDirectoryConnection m_Connection;
     LDAP* m_Ld = nullptr;
@@ -114,9 +116,10 @@ FetchStatus CDirectoryFetch::WaitFor(ULONG id, ULONG all, LdapMessageHandle& mes
 {
     DWORD silentSince = GetTickCount();
     for (;;) {
-        if (m_Host.IsCancelled()) {
+        FetchStatus pace = m_Pace.Check(m_nBytes, m_strServer);
+        if (!pace.IsOk()) {
             ldap_abandon(m_Ld, id);
-            return FetchStatus::Cancel();
+            return pace;
         }
         l_timeval wait = {0, static_cast<LONG>(kWaitSliceMs * 1000)};
         LDAPMessage* received = nullptr;
@@ -212,7 +215,9 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
         if (*held)
             ber_bvfree(*held);
     });
+    int emptyPages = 0;
     for (;;) {
+        size_t entriesBefore = m_nEntries;
         PLDAPControlW page = nullptr;
         if (ldap_create_page_controlW(m_Ld, kPageSize, cookie, FALSE, &page) != LDAP_SUCCESS)
             return FetchStatus::Failure(FetchText::LdapError(m_strServer, LDAP_NO_MEMORY));
@@ -257,6 +262,10 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
         }
         if (code != LDAP_SUCCESS || !cookie || cookie->bv_len == 0)
             return FetchStatus::Success();
+        // A server that pages on and on without entries would never end the search.
+        emptyPages = m_nEntries == entriesBefore ? emptyPages + 1 : 0;
+        if (emptyPages >= g_FetchLimits.maxEmptyPages)
+            return FetchStatus::Failure(FetchText::EmptyPages(m_strServer, emptyPages));
     }
 }
 

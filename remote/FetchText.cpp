@@ -132,6 +132,23 @@ std::string TooLarge(const std::string& server, size_t bytes)
     return "サーバー " + server + " の応答が大きすぎるため（" + Megabytes(bytes) + " MB を超えました）、読み込みを中止しました。";
 }
 
+std::string TooLong(const std::string& server, unsigned ms)
+{
+    return "サーバー " + server + " からの読み込みが " + Seconds(ms) + " 秒を過ぎても終わらないため、中止しました。";
+}
+
+std::string TooSlow(const std::string& server, size_t bytesPerSecond)
+{
+    return "サーバー " + server + " からの応答が遅すぎるため（毎秒 " + std::to_string(bytesPerSecond) +
+           " バイトに届きません）、読み込みを中止しました。";
+}
+
+std::string EmptyPages(const std::string& server, int pages)
+{
+    return "ディレクトリ " + server + " がエントリのないページを " + std::to_string(pages) +
+           " 回続けて返したため、読み込みを中止しました。";
+}
+
 std::string TooManyEntries(const std::string& server, size_t entries)
 {
     return "サーバー " + server + " のエントリが多すぎるため（" + std::to_string(entries) +

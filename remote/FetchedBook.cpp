@@ -17,9 +17,44 @@ bool IsAddressFileName(const std::string& path)
     return extension == ".adr";
 }
 
+// Keeps every contact, and stops the reader when the user cancels.
+class CCancellableCollector : public IContactSink {
+public:
+    CCancellableCollector(ContactList& list, IFetchHost& host) : m_Collector(list), m_Host(host) {}
+    bool OnContact(const Contact& contact) override
+    {
+        if (++m_nSeen % 256 == 0 && m_Host.IsCancelled()) {
+            m_bCancelled = true;
+            return false;
+        }
+        return m_Collector.OnContact(contact);
+    }
+    bool Cancelled() const { return m_bCancelled; }
+
+private:
+    CContactCollector m_Collector;
+    IFetchHost& m_Host;
+    size_t m_nSeen = 0;
+    bool m_bCancelled = false;
+};
+
 }  // namespace
 
-bool ContentsFromBytes(const std::string& bytes, const std::string& path, const std::string& source, FetchedBook& out)
+void ReadFetchedContacts(const std::string& bytes, ImportFormat format, IFetchHost& host, FetchedBook& out)
+{
+    ContactList read;
+    CCancellableCollector collector(read, host);
+    ContactList counts = ReadContacts(bytes, format, collector);
+    if (collector.Cancelled()) {
+        out.status = FetchStatus::Cancel();
+        return;
+    }
+    counts.contacts = std::move(read.contacts);
+    out.contacts = std::move(counts);
+}
+
+bool ContentsFromBytes(const std::string& bytes, const std::string& path, const std::string& source, IFetchHost& host,
+                       FetchedBook& out)
 {
     ImportFormat format = FetchText::LooksLikeHtml(bytes) ? ImportFormat::Unknown : DetectImportFormat(bytes);
     if (format == ImportFormat::AlMail || (format == ImportFormat::Empty && IsAddressFileName(path))) {
@@ -31,7 +66,9 @@ bool ContentsFromBytes(const std::string& bytes, const std::string& path, const 
         out.status = FetchStatus::Failure(FetchText::NotABook(source, bytes));
         return false;
     }
-    out.contacts = ReadContacts(bytes, format);
+    ReadFetchedContacts(bytes, format, host, out);
+    if (!out.status.IsOk())
+        return false;
     if (out.contacts.bUnknownHeader) {
         out.status = FetchStatus::Failure(FetchText::UnknownCsv());
         return false;

@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 #include "exchange/Contact.h"
+#include "exchange/ImportFormat.h"
+#include "remote/FetchHost.h"
 #include "remote/FetchStatus.h"
 
 struct FetchedBook {
@@ -18,4 +20,8 @@ struct FetchedBook {
 // source names where the bytes came from in a message. False, with the cause in
 // out.status, when they hold no address book: a web page, junk, an empty file of a form
 // that has a content, a CSV file without a known header.
-bool ContentsFromBytes(const std::string& bytes, const std::string& path, const std::string& source, FetchedBook& out);
+bool ContentsFromBytes(const std::string& bytes, const std::string& path, const std::string& source, IFetchHost& host,
+                       FetchedBook& out);
+
+// The contacts of a vCard or CSV text, read until the user cancels (then out.status says so).
+void ReadFetchedContacts(const std::string& bytes, ImportFormat format, IFetchHost& host, FetchedBook& out);

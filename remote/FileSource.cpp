@@ -44,6 +44,6 @@ void FetchFile(const BookUrl& url, IFetchHost& host, FetchedBook& out)
         host.ReportProgress(0, bytes.size());
     }
     CloseHandle(file);
-    if (out.status.IsOk() && ContentsFromBytes(bytes, url.path, "ファイル " + shown, out))
+    if (out.status.IsOk() && ContentsFromBytes(bytes, url.path, "ファイル " + shown, host, out))
         host.ReportProgress(out.contacts.contacts.size(), bytes.size());
 }

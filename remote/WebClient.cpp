@@ -93,7 +93,9 @@ FetchStatus VerifyRequestCertificate(const BookUrl& url, HINTERNET request)
 
 }  // namespace
 
-CWebClient::CWebClient(IFetchHost& host, const std::string& bookName) : m_Host(host), m_strBook(bookName) {}
+CWebClient::CWebClient(IFetchHost& host, const std::string& bookName) : m_Host(host), m_strBook(bookName), m_Pace(host)
+{
+}
 
 CWebClient::~CWebClient()
 {
@@ -185,20 +187,30 @@ DWORD CWebClient::SendOnce(Origin& origin, const std::wstring& headers, const st
     return GetTickCount() - start >= g_FetchLimits.answerMs ? ERROR_WINHTTP_TIMEOUT : error;
 }
 
+// Reads what has come, never waiting for a full buffer, so that a slow server's every byte
+// brings the pace and the cancel to a look.
 FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::string& body)
 {
     body.clear();
+    std::string server = Utf8ToSjis(url.HostPort());
     std::vector<char> chunk(65536);
     for (;;) {
-        if (m_Host.IsCancelled())
-            return FetchStatus::Cancel();
+        FetchStatus pace = m_Pace.Check(body.size(), server);
+        if (!pace.IsOk())
+            return pace;
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available))
+            return ErrorOf(url, GetLastError());
+        if (available == 0)
+            return FetchStatus::Success();
         DWORD read = 0;
-        if (!WinHttpReadData(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        DWORD wanted = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
+        if (!WinHttpReadData(request, chunk.data(), wanted, &read))
             return ErrorOf(url, GetLastError());
         if (read == 0)
             return FetchStatus::Success();
         if (body.size() + read > g_FetchLimits.maxBytes)
-            return FetchStatus::Failure(FetchText::TooLarge(Utf8ToSjis(url.HostPort()), g_FetchLimits.maxBytes));
+            return FetchStatus::Failure(FetchText::TooLarge(server, g_FetchLimits.maxBytes));
         body.append(chunk.data(), read);
         m_Host.ReportProgress(0, body.size());
     }

@@ -61,7 +61,9 @@ void ReadCollection(CWebClient& client, const BookUrl& url, IFetchHost& host, Fe
     std::string joined;
     for (const std::string& card : cards)
         joined += card + "\r\n";
-    out.contacts = ReadContacts(joined, ImportFormat::VCard);
+    ReadFetchedContacts(joined, ImportFormat::VCard, host, out);
+    if (!out.status.IsOk())
+        return;
     host.ReportProgress(out.contacts.contacts.size(), joined.size());
 }
 
@@ -75,7 +77,7 @@ void ReadFile(CWebClient& client, const BookUrl& url, IFetchHost& host, FetchedB
         out.status = ServerStatus(answer);
         return;
     }
-    if (ContentsFromBytes(answer.body, answer.url.path, SourceOf(answer), out))
+    if (ContentsFromBytes(answer.body, answer.url.path, SourceOf(answer), host, out))
         host.ReportProgress(out.contacts.contacts.size(), answer.body.size());
 }
 

@@ -313,6 +313,38 @@ TEST_F(FetchTest, MalformedAndEndlessAnswersEndTheFetchWithinTheMemoryLimit)
     }
 }
 
+TEST_F(FetchTest, SlowAndPointlessAnswersEndAtTheirLimits)
+{
+    ShortLimits limits;
+    g_FetchLimits.bookMs = 4000;
+    // A byte each half second never leaves the server silent for long, but is far below the
+    // slowest rate; entries of a kilobyte each 0.3 seconds are not, but never end.
+    FetchedBook drip = Fetch(Url("http", "DRIP_HTTP_PORT", "/book.vcf"));
+    EXPECT_NE(std::string::npos, Cause(drip).find(u8"応答が遅すぎるため")) << Cause(drip);
+    FetchedBook endless = Fetch(Url("ldap", "DRIP_LDAP_PORT", kBase));
+    EXPECT_NE(std::string::npos, Cause(endless).find(u8"4 秒を過ぎても終わらない")) << Cause(endless);
+    EXPECT_TRUE(endless.contacts.contacts.empty());
+    // Page after page with nothing in it, each with a new cookie.
+    FetchedBook pages = Fetch(Url("ldap", "EMPTY_PAGES_LDAP_PORT", kBase));
+    EXPECT_NE(std::string::npos, Cause(pages).find(u8"エントリのないページを 16 回続けて返した")) << Cause(pages);
+}
+
+TEST_F(FetchTest, CancelIsSeenInEveryWait)
+{
+    // The limits stay long: only the cancel may end these. The bound is generous, for a busy
+    // machine; each wait looks at the cancel several times a second.
+    for (const std::string& url : {Url("ldap", "SILENT_PORT", kBase), Url("ldaps", "SILENT_PORT", kBase),
+                                   Url("ldap", "DRIP_LDAP_PORT", kBase), Url("ldap", "UNACCEPTED_PORT", kBase),
+                                   Url("http", "DRIP_HTTP_PORT", "/book.vcf")}) {
+        host = CScriptedHost();
+        host.cancelAt = GetTickCount() + 1500;
+        FetchedBook book = Fetch(url);
+        DWORD late = GetTickCount() - host.cancelAt;
+        EXPECT_EQ(FetchStatus::Cancelled, book.status.kind) << url << ": " << Cause(book);
+        EXPECT_LT(late, 5000u) << url;
+    }
+}
+
 TEST_F(FetchTest, DirectoryAsksForCredentialsAndKeepsThemOnlyWhenAllowed)
 {
     std::string url = Url("ldap", "LDAP_PORT", "/dc=private,dc=test");

@@ -341,6 +341,18 @@ def read_request(conn):
     return lines[0], headers
 
 
+def drip_http(conn):
+    """200 with a vCard that comes one byte each half second."""
+    try:
+        read_request(conn)
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: 100000\r\n\r\nBEGIN:VCARD\r\n")
+        while True:
+            time.sleep(0.5)
+            conn.sendall(b"X")
+    except OSError:
+        pass
+
+
 def endless_http(conn):
     """200 with a body that never ends: one vCard after another."""
     try:
@@ -430,8 +442,9 @@ def ber_int(value):
     return ber(0x02, value.to_bytes(max(1, (value.bit_length() + 8) // 8), "big"))
 
 
-def endless_ldap(conn):
-    """Answers the bind, then answers a search with entries that never end."""
+def endless_ldap(conn, delay=0, empty_pages=False):
+    """Answers the bind, then answers a search with entries that never end (one each delay
+    seconds), or, with empty_pages, every search with no entry and a new paging cookie."""
     try:
         buffered = b""
         while True:
@@ -457,9 +470,15 @@ def endless_ldap(conn):
                 if op == 0x60:  # bind request
                     result = ber(0x61, ber(0x0A, b"\x00") + ber(0x04, b"") + ber(0x04, b""))
                     conn.sendall(ber(0x30, ber_int(msgid) + result))
+                elif op == 0x63 and empty_pages:
+                    done = ber(0x65, ber(0x0A, b"\x00") + ber(0x04, b"") + ber(0x04, b""))
+                    value = ber(0x30, ber_int(0) + ber(0x04, b"cookie%d" % msgid))
+                    control = ber(0x30, ber(0x04, b"1.2.840.113556.1.4.319") + ber(0x04, value))
+                    conn.sendall(ber(0x30, ber_int(msgid) + done + ber(0xA0, control)))
                 elif op == 0x63:  # search request
                     n = 0
                     while True:
+                        time.sleep(delay)
                         n += 1
                         name = ("無限 %d " % n).encode() + b"x" * 1000
                         attrs = ber(0x30, ber(0x30, ber(0x04, b"cn") + ber(0x31, ber(0x04, name)))
@@ -648,6 +667,9 @@ def run_stand_ins(d):
         (serve_tcp, (state["MALFORMED_HTTP_PORT"], malformed_http)),
         (serve_tcp, (state["GARBAGE_PORT"], garbage)),
         (serve_tcp, (state["ODD_HTTP_PORT"], odd_http)),
+        (serve_tcp, (state["DRIP_HTTP_PORT"], drip_http)),
+        (serve_tcp, (state["DRIP_LDAP_PORT"], lambda c: endless_ldap(c, delay=0.3))),
+        (serve_tcp, (state["EMPTY_PAGES_LDAP_PORT"], lambda c: endless_ldap(c, empty_pages=True))),
         (serve_tcp, (state["ENDLESS_LDAP_PORT"], endless_ldap)),
         (serve_tcp, (state["REDIRECT_PORT"], lambda c: redirecting(c, state))),
         (serve_tcp, (state["RECORDER_PORT"], lambda c: recording(c, state))),
@@ -687,7 +709,7 @@ def start(d, people_count, card_count):
              "ENDLESS_HTTP_PORT", "MALFORMED_HTTP_PORT", "GARBAGE_PORT", "ENDLESS_LDAP_PORT", "REDIRECT_PORT",
              "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
              "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT",
-             "ODD_HTTP_PORT"]
+             "ODD_HTTP_PORT", "DRIP_HTTP_PORT", "DRIP_LDAP_PORT", "EMPTY_PAGES_LDAP_PORT"]
     state = {name: free_port() for name in names}
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
