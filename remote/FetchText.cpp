@@ -227,4 +227,10 @@ std::string FileTooLarge(const std::string& path, size_t bytes)
     return "ファイル " + path + " が大きすぎます（" + Megabytes(bytes) + " MB を超えています）。";
 }
 
+std::string FileChanging(const std::string& path, int attempts)
+{
+    return "ファイル " + path + " は読み込んでいる間に書き換えられたため、読み込めませんでした（" + std::to_string(attempts) +
+           " 回試しました）。\n書き込みが終わってから、もう一度更新してください。";
+}
+
 }  // namespace FetchText

@@ -40,5 +40,6 @@ std::string ShareMissing(const std::string& path);
 std::string FileDenied(const std::string& path);
 std::string FileUnreadable(const std::string& path, unsigned long error);
 std::string FileTooLarge(const std::string& path, size_t bytes);
+std::string FileChanging(const std::string& path, int attempts);
 
 }  // namespace FetchText

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wincred.h>
+#include <algorithm>
 #include <fstream>
 #include "RemoteServers.h"
 #include "remote/BookUrl.h"
@@ -219,6 +220,70 @@ TEST_F(FetchTest, AnAnswerThatIsNoAddressBookFailsAndSaysWhatCame)
     FetchedBook empty = Fetch(Folder() + "files\\empty.adr");
     ASSERT_TRUE(empty.status.IsOk()) << Cause(empty);
     EXPECT_TRUE(empty.bAddressFile);
+}
+
+// Rewrites path with lines address lines, again and again, in small writes, until stopped.
+class CBusyWriter {
+public:
+    CBusyWriter(const std::string& path, int lines) : m_strPath(path)
+    {
+        for (int i = 0; i < lines; ++i)
+            m_strText += "名前 " + std::to_string(i) + ": user" + std::to_string(i) + "@velmora.test\r\n";
+        m_hThread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~CBusyWriter()
+    {
+        InterlockedExchange(&m_nStop, 1);
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+    }
+
+private:
+    std::string m_strPath;
+    std::string m_strText;
+    HANDLE m_hThread;
+    volatile LONG m_nStop = 0;
+
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        CBusyWriter* writer = static_cast<CBusyWriter*>(self);
+        while (!writer->m_nStop) {
+            HANDLE file = CreateFileA(writer->m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr);
+            for (size_t at = 0; file != INVALID_HANDLE_VALUE && at < writer->m_strText.size(); at += 2048) {
+                DWORD written = 0;
+                WriteFile(file, writer->m_strText.data() + at,
+                          static_cast<DWORD>(std::min<size_t>(2048, writer->m_strText.size() - at)), &written, nullptr);
+                Sleep(1);
+            }
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+        }
+        return 0;
+    }
+};
+
+TEST_F(FetchTest, SharedFileRewrittenWhileReadIsNeverTakenAsAShorterBook)
+{
+    std::string path = Folder() + "files\\busy.adr";
+    {
+        CBusyWriter writer(path, 3000);
+        Sleep(50);
+        for (int i = 0; i < 4; ++i) {
+            FetchedBook book = Fetch(path);
+            if (book.status.IsOk()) {
+                size_t lines = std::count(book.addressFile.begin(), book.addressFile.end(), '\n');
+                EXPECT_EQ(3000u, lines) << "a book read while it was rewritten";
+            } else {
+                EXPECT_NE(std::string::npos, Cause(book).find(u8"読み込んでいる間に書き換えられたため")) << Cause(book);
+            }
+        }
+    }
+    // Left alone, the same file reads whole.
+    FetchedBook book = Fetch(path);
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(3000, std::count(book.addressFile.begin(), book.addressFile.end(), '\n'));
+    DeleteFileA(path.c_str());
 }
 
 TEST_F(FetchTest, RefusedConnectionIsNamed)
