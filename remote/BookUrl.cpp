@@ -164,12 +164,29 @@ bool PercentDecode(const std::string& text, std::string& out)
         }
         int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
         int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-        if (low < 0)
+        // A NUL would end the text early wherever it is handed on as a C string.
+        if (low < 0 || (high == 0 && low == 0))
             return false;
         out += static_cast<char>(high * 16 + low);
         i += 2;
     }
     return true;
+}
+
+std::string UrlWithoutPassword(const std::string& text)
+{
+    size_t start = text.find("://");
+    if (start == std::string::npos)
+        return text;
+    start += 3;
+    size_t end = text.find_first_of("/?#", start);
+    size_t at = text.rfind('@', end == std::string::npos ? std::string::npos : end);
+    if (at == std::string::npos || at < start)
+        return text;
+    size_t colon = text.find(':', start);
+    if (colon == std::string::npos || colon > at)
+        return text;
+    return text.substr(0, colon + 1) + "***" + text.substr(at);
 }
 
 std::string BookUrl::Origin() const

@@ -189,6 +189,8 @@ FetchStatus CDirectoryFetch::SearchError(ULONG code)
         return FetchStatus::Failure(FetchText::BadFilter(Utf8ToSjis(m_Url.filter)));
     if (code == LDAP_SIZELIMIT_EXCEEDED)
         return FetchStatus::Failure(FetchText::SizeLimit(m_strServer));
+    if (code == LDAP_REFERRAL)
+        return FetchStatus::Failure(FetchText::Referral(m_strServer));
     return FetchStatus::Failure(FetchText::LdapError(m_strServer, code));
 }
 

@@ -182,6 +182,12 @@ std::string SizeLimit(const std::string& server)
            "（サーバーがページ単位の検索に対応していません）。";
 }
 
+std::string Referral(const std::string& server)
+{
+    return "ディレクトリ " + server + " は、この検索を別のディレクトリに回しました（リフェラル）。\n"
+           "検索や資格情報はほかのサーバーには送らないため、回された先のディレクトリを URL に指定してください。";
+}
+
 std::string NotAddressBook(const std::string& url)
 {
     return url + " はアドレス帳（CardDAV）のコレクションではありません。";

@@ -25,6 +25,7 @@ std::string LdapError(const std::string& server, unsigned code);
 std::string NoSuchBase(const std::string& base);
 std::string BadFilter(const std::string& filter);
 std::string SizeLimit(const std::string& server);
+std::string Referral(const std::string& server);
 std::string NotAddressBook(const std::string& url);
 std::string TooManyRedirects(const std::string& server);
 std::string InsecureRedirect(const std::string& target);

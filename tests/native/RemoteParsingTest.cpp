@@ -54,6 +54,8 @@ TEST(BookUrlTest, ParsesEveryFormAndRefusesWhatCannotBeUsed)
         {"ldap://h/dc=x?cn?deep", "unknown :0 "},
         {"ldap://h/dc=x??" "?" "?!e-bindname=x", "unknown :0 "},
         {"ldap://h/dc=%zz", "unknown :0 "},
+        {"ldap://h/dc=x??sub?(cn=a%00)(mail=*)", "unknown :0 "},
+        {"file:///C:/a%00.adr", "unknown :0 "},
         {"http:/h/book", "unknown :0 "},
         {"file://server", "unknown :0 "},
         {"book.adr", "unknown :0 "},
@@ -67,6 +69,10 @@ TEST(BookUrlTest, ParsesEveryFormAndRefusesWhatCannotBeUsed)
     }
     EXPECT_EQ("ldaps://dir.example.com:636", ParseBookUrl("ldaps://Dir.example.com/dc=x").Origin());
     EXPECT_EQ("[::1]:80", ParseBookUrl("http://[::1]/").HostPort());
+    // A message that shows a refused URL never shows the password in it.
+    EXPECT_EQ("http://taro:***@h/book", UrlWithoutPassword("http://taro:s3cr@t@h/book"));
+    EXPECT_EQ("ldaps://taro@h:636/dc=x?mail", UrlWithoutPassword("ldaps://taro@h:636/dc=x?mail"));
+    EXPECT_EQ("https://h/a:b@c", UrlWithoutPassword("https://h/a:b@c"));
 }
 
 TEST(DirectoryEntryTest, NamesAndFoldersOfEntries)

@@ -117,6 +117,8 @@ TEST_F(FetchTest, DirectoryUrlGivesBaseScopeAndFilter)
     book = Fetch(Url("ldap", "LDAP_PORT", "/ou=nowhere,dc=velmora,dc=test"));
     EXPECT_NE(std::string::npos, Cause(book).find(u8"検索の起点（ou=nowhere,dc=velmora,dc=test）がありません"))
         << Cause(book);
+    book = Fetch(Url("ldap", "LDAP_PORT", "/ou=elsewhere,dc=velmora,dc=test"));
+    EXPECT_NE(std::string::npos, Cause(book).find(u8"別のディレクトリに回しました（リフェラル）")) << Cause(book);
 }
 
 TEST_F(FetchTest, LdapsWithATrustedCertificate)

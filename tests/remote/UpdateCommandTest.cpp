@@ -172,6 +172,7 @@ TEST_F(UpdateCommandTest, PromptsForCredentialsAndKeepsThemOnlyInTheCredentialSt
         EXPECT_EQ(std::string::npos, box.text.find("secret"));
     }
     EXPECT_NE(std::string::npos, promptMessage.find("役員")) << promptMessage;
+    EXPECT_NE(std::string::npos, promptMessage.find("パスワードはそのままネットワークを流れます")) << promptMessage;
     EXPECT_EQ(3u, book->nChild ? Children(book->pChild).size() : 0u);  // 役員 / three people
 
     CREDENTIALW* kept = nullptr;
@@ -188,6 +189,23 @@ TEST_F(UpdateCommandTest, PromptsForCredentialsAndKeepsThemOnlyInTheCredentialSt
     EXPECT_EQ(std::string::npos, settings.str().find("reader"));
     EXPECT_NE(std::string::npos, trace.text.find("OnUpdateBook"));
     EXPECT_EQ(std::string::npos, trace.text.find("secret"));
+}
+
+TEST_F(UpdateCommandTest, WithoutAGlobalBookTheCommandOnlyWritesItsTrace)
+{
+    store.AddData(ADT_LOCAL_BOOK, "個人", (folder + "a.adr").c_str(), nullptr, 0);
+    CTraceCapture trace;
+    CBoxWatcher watcher;
+    bool progressSeen = false;
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        StartUpdate(window);
+        ui.Pump(20);
+        progressSeen = ui.WaitForWindowWhere(IsProgress, 0) != nullptr;
+    });
+    EXPECT_FALSE(progressSeen);
+    EXPECT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text;
+    EXPECT_NE(std::string::npos, trace.text.find("void CAddrDlg::OnUpdateBook() \n"));
 }
 
 TEST_F(UpdateCommandTest, CancelEndsAtOnceAndLeavesTheBookAsItWas)

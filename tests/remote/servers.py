@@ -84,6 +84,9 @@ def write_ldif(path, private_path, count):
     for ou, _ in OUS:
         if ou:
             lines += ["dn: " + ou_dn(ou), "objectClass: organizationalUnit", "ou: " + ou[-1], ""]
+    # A part of the tree that lives in another directory: a search there is referred on.
+    lines += ["dn: ou=elsewhere," + BASE, "objectClass: referral", "objectClass: extensibleObject", "ou: elsewhere",
+              "ref: ldap://127.0.0.1:1/ou=elsewhere,dc=other,dc=test", ""]
     for uid, name, mails, ou in people(count):
         family, given = name.split(" ", 1)
         lines += ["dn: uid=%s,%s" % (uid, ou_dn(ou)), "objectClass: inetOrgPerson", "uid: " + uid,
