@@ -65,6 +65,16 @@ bool ParseAuthority(const std::string& authority, BookUrl& url, int defaultPort,
     }
     if (host.empty())
         return Fail(reason, "URL にサーバー名がありません。");
+    // A name is letters, digits, "-", "_" and "." (a name in other scripts is UTF-8); an
+    // address in brackets holds hexadecimal digits, ":" and "." only. Anything else (a ":"
+    // outside brackets, a "]", a blank) would name another server than the user reads.
+    bool bracketed = authority[0] == '[';
+    for (unsigned char c : host) {
+        bool allowed = bracketed ? (std::isxdigit(c) || c == ':' || c == '.')
+                                 : (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c >= 0x80);
+        if (!allowed)
+            return Fail(reason, "URL のサーバー名が正しくありません。");
+    }
     url.host = Lower(host);
     url.port = defaultPort;
     if (!port.empty()) {
@@ -214,6 +224,11 @@ BookUrl ParseBookUrl(const std::string& text, std::string* reason)
     trimmed.erase(0, trimmed.find_first_not_of(" \t"));
     if (reason)
         reason->clear();
+    // A NUL would cut the server's name, the search or the path short where it is handed on.
+    if (trimmed.find('\0') != std::string::npos) {
+        Fail(reason, "URL に使えない文字（NUL）があります。");
+        return url;
+    }
     if (IsWindowsPath(trimmed)) {
         url.scheme = BookScheme::File;
         url.path = trimmed;

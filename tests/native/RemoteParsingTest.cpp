@@ -57,6 +57,9 @@ TEST(BookUrlTest, ParsesEveryFormAndRefusesWhatCannotBeUsed)
         {"ldap://h/dc=x??sub?(cn=a%00)(mail=*)", "unknown :0 "},
         {"file:///C:/a%00.adr", "unknown :0 "},
         {"http:/h/book", "unknown :0 "},
+        {"ldaps://h::1]:636/dc=x", "unknown :0 "},
+        {"http://[::1%25eth0]/", "unknown :0 "},
+        {"http://h x/", "unknown :0 "},
         {"file://server", "unknown :0 "},
         {"book.adr", "unknown :0 "},
         {"", "unknown :0 "},
@@ -69,6 +72,9 @@ TEST(BookUrlTest, ParsesEveryFormAndRefusesWhatCannotBeUsed)
     }
     EXPECT_EQ("ldaps://dir.example.com:636", ParseBookUrl("ldaps://Dir.example.com/dc=x").Origin());
     EXPECT_EQ("[::1]:80", ParseBookUrl("http://[::1]/").HostPort());
+    // A NUL in the text itself would cut what is handed on as well.
+    EXPECT_EQ(BookScheme::Unknown, ParseBookUrl(std::string("C:\\a\0b.adr", 10)).scheme);
+    EXPECT_EQ(BookScheme::Unknown, ParseBookUrl(std::string("ldap://h/dc=x\0", 14)).scheme);
     // A message that shows a refused URL never shows the password in it.
     EXPECT_EQ("http://taro:***@h/book", UrlWithoutPassword("http://taro:s3cr@t@h/book"));
     EXPECT_EQ("ldaps://taro@h:636/dc=x?mail", UrlWithoutPassword("ldaps://taro@h:636/dc=x?mail"));
