@@ -65,6 +65,16 @@ bool ParseAuthority(const std::string& authority, BookUrl& url, int defaultPort,
     }
     if (host.empty())
         return Fail(reason, "URL にサーバー名がありません。");
+    // A name is letters, digits, "-", "_" and "." (a name in other scripts is UTF-8); an
+    // address in brackets holds hexadecimal digits, ":" and "." only. Anything else (a ":"
+    // outside brackets, a "]", a blank) would name another server than the user reads.
+    bool bracketed = authority[0] == '[';
+    for (unsigned char c : host) {
+        bool allowed = bracketed ? (std::isxdigit(c) || c == ':' || c == '.')
+                                 : (std::isalnum(c) || c == '-' || c == '_' || c == '.' || c >= 0x80);
+        if (!allowed)
+            return Fail(reason, "URL のサーバー名が正しくありません。");
+    }
     url.host = Lower(host);
     url.port = defaultPort;
     if (!port.empty()) {
@@ -164,12 +174,29 @@ bool PercentDecode(const std::string& text, std::string& out)
         }
         int high = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
         int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-        if (low < 0)
+        // A NUL would end the text early wherever it is handed on as a C string.
+        if (low < 0 || (high == 0 && low == 0))
             return false;
         out += static_cast<char>(high * 16 + low);
         i += 2;
     }
     return true;
+}
+
+std::string UrlWithoutPassword(const std::string& text)
+{
+    size_t start = text.find("://");
+    if (start == std::string::npos)
+        return text;
+    start += 3;
+    size_t end = text.find_first_of("/?#", start);
+    size_t at = text.rfind('@', end == std::string::npos ? std::string::npos : end);
+    if (at == std::string::npos || at < start)
+        return text;
+    size_t colon = text.find(':', start);
+    if (colon == std::string::npos || colon > at)
+        return text;
+    return text.substr(0, colon + 1) + "***" + text.substr(at);
 }
 
 std::string BookUrl::Origin() const
@@ -197,6 +224,11 @@ BookUrl ParseBookUrl(const std::string& text, std::string* reason)
     trimmed.erase(0, trimmed.find_first_not_of(" \t"));
     if (reason)
         reason->clear();
+    // A NUL would cut the server's name, the search or the path short where it is handed on.
+    if (trimmed.find('\0') != std::string::npos) {
+        Fail(reason, "URL に使えない文字（NUL）があります。");
+        return url;
+    }
     if (IsWindowsPath(trimmed)) {
         url.scheme = BookScheme::File;
         url.path = trimmed;

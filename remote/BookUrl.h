@@ -34,5 +34,9 @@ struct BookUrl {
 // it cannot be used; reason then says why, in a Shift-JIS sentence for the user.
 BookUrl ParseBookUrl(const std::string& text, std::string* reason = nullptr);
 
-// "%41" and the like decoded; false for a "%" without two hexadecimal digits.
+// text (UTF-8) as a message may show it: a password written into it ("user:password@") is
+// replaced by "***".
+std::string UrlWithoutPassword(const std::string& text);
+
+// "%41" and the like decoded; false for a "%" without two hexadecimal digits, and for "%00".
 bool PercentDecode(const std::string& text, std::string& out);

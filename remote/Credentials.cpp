@@ -52,6 +52,8 @@ bool PromptForCredentials(HWND owner, const CredentialRequest& request, Credenti
                           " がユーザー名とパスワードを求めています。";
     if (request.directory)
         message += "\nユーザー名にはバインド DN（cn=…,dc=… の形）か、ユーザー@ドメインを入力してください。";
+    if (request.unencrypted)
+        message += "\n注意: この接続は暗号化されていません。パスワードはそのままネットワークを流れます。";
     std::wstring text = SjisToWide(message);
     std::wstring caption = SjisToWide("グローバルアドレスブックの更新");
     CREDUI_INFOW info = {};

@@ -25,6 +25,7 @@ struct CredentialRequest {
     std::string bookName;  // Shift-JIS
     std::string server;    // "host:port"
     bool directory = false;
+    bool unencrypted = false;  // ldap:// or http://: the password crosses the network as it is
     bool retry = false;
     std::wstring user;     // proposed in the prompt
 };

@@ -15,26 +15,36 @@ struct Name {
     bool Is(const char* wantedNs, const char* wantedLocal) const { return ns == wantedNs && local == wantedLocal; }
 };
 
-// Reads a document and reports its elements and their text to the handlers; false when it
-// is not well-formed.
+// How many tags go by between two looks at the cancel.
+const int kTagsPerCancelCheck = 256;
+
+// Reads a document and reports its elements and their text to the handlers.
 class CXmlEvents {
 public:
     std::function<void(const Name&)> onStart;
     std::function<void(const Name&)> onEnd;
     std::function<void(const std::string&)> onText;
+    DavXml::CancelCheck cancelled;
 
-    bool Read(const std::string& xml);
+    DavXml::Outcome Read(const std::string& xml);
 
 private:
     struct Open {
         std::string qname;
         Name name;
-        std::map<std::string, std::string> prefixes;  // declared on this element
+        std::vector<std::string> declared;  // the prefixes declared on this element
     };
     std::vector<Open> m_Open;
+    // Every prefix in scope, with the namespaces it was bound to from the outside in: a
+    // lookup costs the same at any depth.
+    std::map<std::string, std::vector<std::string>> m_Prefixes;
+    Name m_Root;
+    bool m_bCancelled = false;
+    int m_nTags = 0;
 
+    bool ReadDocument(const std::string& xml);
     bool ReadTag(const std::string& xml, size_t& pos);
-    std::string Resolve(const std::string& prefix, const std::map<std::string, std::string>& own) const;
+    void Close();
 };
 
 bool IsNameChar(char c)
@@ -76,21 +86,23 @@ bool DecodeEntities(const std::string& raw, std::string& out)
     return true;
 }
 
-std::string CXmlEvents::Resolve(const std::string& prefix, const std::map<std::string, std::string>& own) const
+void CXmlEvents::Close()
 {
-    auto found = own.find(prefix);
-    if (found != own.end())
-        return found->second;
-    for (auto open = m_Open.rbegin(); open != m_Open.rend(); ++open) {
-        found = open->prefixes.find(prefix);
-        if (found != open->prefixes.end())
-            return found->second;
+    for (const std::string& prefix : m_Open.back().declared) {
+        auto bound = m_Prefixes.find(prefix);
+        bound->second.pop_back();
+        if (bound->second.empty())
+            m_Prefixes.erase(bound);
     }
-    return "";
+    m_Open.pop_back();
 }
 
 bool CXmlEvents::ReadTag(const std::string& xml, size_t& pos)
 {
+    if (++m_nTags % kTagsPerCancelCheck == 0 && cancelled && cancelled()) {
+        m_bCancelled = true;
+        return false;
+    }
     bool closing = xml[pos + 1] == '/';
     size_t p = pos + (closing ? 2 : 1);
     size_t nameStart = p;
@@ -105,12 +117,14 @@ bool CXmlEvents::ReadTag(const std::string& xml, size_t& pos)
         if (p >= xml.size() || xml[p] != '>' || m_Open.empty() || m_Open.back().qname != qname)
             return false;
         Name name = m_Open.back().name;
-        m_Open.pop_back();
+        Close();
         if (onEnd)
             onEnd(name);
         pos = p + 1;
         return true;
     }
+    if (static_cast<int>(m_Open.size()) >= DavXml::kMaxDepth)
+        return false;
     std::map<std::string, std::string> prefixes;
     bool empty = false;
     for (;;) {
@@ -144,15 +158,24 @@ bool CXmlEvents::ReadTag(const std::string& xml, size_t& pos)
             prefixes[attr.substr(6)] = value;
         p = valueEnd + 1;
     }
+    Open open;
+    open.qname = qname;
+    for (auto& binding : prefixes) {
+        m_Prefixes[binding.first].push_back(binding.second);
+        open.declared.push_back(binding.first);
+    }
     size_t colon = qname.find(':');
-    Name name;
-    name.local = colon == std::string::npos ? qname : qname.substr(colon + 1);
-    name.ns = Resolve(colon == std::string::npos ? "" : qname.substr(0, colon), prefixes);
-    m_Open.push_back({qname, name, prefixes});
+    open.name.local = colon == std::string::npos ? qname : qname.substr(colon + 1);
+    auto bound = m_Prefixes.find(colon == std::string::npos ? std::string() : qname.substr(0, colon));
+    open.name.ns = bound == m_Prefixes.end() ? std::string() : bound->second.back();
+    Name name = open.name;
+    if (m_Open.empty())
+        m_Root = name;
+    m_Open.push_back(std::move(open));
     if (onStart)
         onStart(name);
     if (empty) {
-        m_Open.pop_back();
+        Close();
         if (onEnd)
             onEnd(name);
     }
@@ -160,9 +183,20 @@ bool CXmlEvents::ReadTag(const std::string& xml, size_t& pos)
     return true;
 }
 
-bool CXmlEvents::Read(const std::string& xml)
+DavXml::Outcome CXmlEvents::Read(const std::string& xml)
+{
+    bool read = ReadDocument(xml);
+    if (m_bCancelled)
+        return DavXml::Outcome::Cancelled;
+    if (!read)
+        return DavXml::Outcome::Malformed;
+    return m_Root.Is(kDav, "multistatus") ? DavXml::Outcome::Read : DavXml::Outcome::NotMultistatus;
+}
+
+bool CXmlEvents::ReadDocument(const std::string& xml)
 {
     m_Open.clear();
+    m_Prefixes.clear();
     bool rootSeen = false;
     size_t pos = xml.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     while (pos < xml.size()) {
@@ -219,12 +253,13 @@ bool CXmlEvents::Read(const std::string& xml)
 
 namespace DavXml {
 
-bool ReadResourceType(const std::string& xml, bool& isCollection, bool& isAddressBook)
+Outcome ReadResourceType(const std::string& xml, bool& isCollection, bool& isAddressBook, const CancelCheck& cancelled)
 {
     isCollection = false;
     isAddressBook = false;
     int inResourceType = 0;
     CXmlEvents events;
+    events.cancelled = cancelled;
     events.onStart = [&](const Name& name) {
         if (name.Is(kDav, "resourcetype"))
             ++inResourceType;
@@ -240,12 +275,13 @@ bool ReadResourceType(const std::string& xml, bool& isCollection, bool& isAddres
     return events.Read(xml);
 }
 
-bool ReadAddressData(const std::string& xml, std::vector<std::string>& cards)
+Outcome ReadAddressData(const std::string& xml, std::vector<std::string>& cards, const CancelCheck& cancelled)
 {
     cards.clear();
     bool inData = false;
     std::string card;
     CXmlEvents events;
+    events.cancelled = cancelled;
     events.onStart = [&](const Name& name) {
         if (name.Is(kCardDav, "address-data")) {
             inData = true;

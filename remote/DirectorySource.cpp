@@ -1,10 +1,13 @@
+#include <winsock2.h>
 #include "remote/DirectorySource.h"
 #include <windows.h>
 #include <winldap.h>
 #include <winber.h>
 #include <memory>
 #include <vector>
+#include "remote/DirectoryConnection.h"
 #include "remote/DirectoryEntry.h"
+#include "remote/FetchPace.h"
 #include "remote/FetchText.h"
 #include "remote/Login.h"
 #include "remote/ServerCheck.h"
@@ -31,11 +34,6 @@ bool AsksForCredentials(ULONG code)
     }
 }
 
-struct LdapCloser {
-    void operator()(LDAP* ld) const { ldap_unbind(ld); }
-};
-using LdapHandle = std::unique_ptr<LDAP, LdapCloser>;
-
 struct MessageFreer {
     void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
 };
@@ -58,7 +56,7 @@ std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const wchar_t* att
 class CDirectoryFetch {
 public:
     CDirectoryFetch(const BookUrl& url, const std::string& bookName, IFetchHost& host, ContactList& contacts)
-        : m_Url(url), m_Host(host), m_Contacts(contacts), m_Login(host, url, bookName),
+        : m_Url(url), m_Host(host), m_Contacts(contacts), m_Login(host, url, bookName), m_Pace(host),
           m_strServer(Utf8ToSjis(url.HostPort()))
     {
     }
@@ -70,8 +68,10 @@ private:
     IFetchHost& m_Host;
     ContactList& m_Contacts;
     CLogin m_Login;
+    CFetchPace m_Pace;
     std::string m_strServer;
-    LdapHandle m_Ld;
+    CDirectoryConnection m_Connection;
+    LDAP* m_Ld = nullptr;
     size_t m_nEntries = 0;
     size_t m_nBytes = 0;
     bool m_bAnswered = false;  // the server has answered something
@@ -87,24 +87,15 @@ private:
 
 FetchStatus CDirectoryFetch::Connect()
 {
-    FetchStatus status = m_Url.IsSecure() ? CheckServerCertificate(m_Url, m_Host) : ProbeServer(m_Url, m_Host);
-    if (!status.IsOk())
-        return status;
-    std::wstring host = Utf8ToWide(m_Url.host);
-    m_Ld.reset(ldap_sslinitW(&host[0], static_cast<ULONG>(m_Url.port), m_Url.IsSecure() ? 1 : 0));
-    if (!m_Ld)
-        return FetchStatus::Failure(FetchText::Refused(m_strServer));
-    ULONG version = LDAP_VERSION3;
-    ldap_set_optionW(m_Ld.get(), LDAP_OPT_PROTOCOL_VERSION, &version);
-    // A referral would take the search, and the credentials, to another server.
-    ldap_set_optionW(m_Ld.get(), LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    return FetchStatus::Success();
+    FetchStatus status = m_Connection.Open(m_Url, m_Host);
+    m_Ld = m_Connection.Handle();
+    return status;
 }
 
 FetchStatus CDirectoryFetch::ConnectionError()
 {
     ULONG code = 0;
-    ldap_get_optionW(m_Ld.get(), LDAP_OPT_ERROR_NUMBER, &code);
+    ldap_get_optionW(m_Ld, LDAP_OPT_ERROR_NUMBER, &code);
     if (code == LDAP_DECODING_ERROR || code == LDAP_PROTOCOL_ERROR || code == LDAP_LOCAL_ERROR)
         return FetchStatus::Failure(FetchText::Malformed(m_strServer));
     if (code == LDAP_TIMEOUT)
@@ -125,13 +116,14 @@ FetchStatus CDirectoryFetch::WaitFor(ULONG id, ULONG all, LdapMessageHandle& mes
 {
     DWORD silentSince = GetTickCount();
     for (;;) {
-        if (m_Host.IsCancelled()) {
-            ldap_abandon(m_Ld.get(), id);
-            return FetchStatus::Cancel();
+        FetchStatus pace = m_Pace.Check(m_nBytes, m_strServer);
+        if (!pace.IsOk()) {
+            ldap_abandon(m_Ld, id);
+            return pace;
         }
         l_timeval wait = {0, static_cast<LONG>(kWaitSliceMs * 1000)};
         LDAPMessage* received = nullptr;
-        type = ldap_result(m_Ld.get(), id, all, &wait, &received);
+        type = ldap_result(m_Ld, id, all, &wait, &received);
         message.reset(received);
         if (type == static_cast<ULONG>(-1))
             return ConnectionError();
@@ -140,7 +132,7 @@ FetchStatus CDirectoryFetch::WaitFor(ULONG id, ULONG all, LdapMessageHandle& mes
             return FetchStatus::Success();
         }
         if (GetTickCount() - silentSince >= g_FetchLimits.answerMs) {
-            ldap_abandon(m_Ld.get(), id);
+            ldap_abandon(m_Ld, id);
             return FetchStatus::Failure(FetchText::AnswerTimeout(m_strServer, g_FetchLimits.answerMs));
         }
     }
@@ -151,7 +143,7 @@ FetchStatus CDirectoryFetch::Bind(ULONG& code)
     const Credentials& who = m_Login.Current();
     std::wstring user = who.user;
     std::wstring password = who.password;
-    ULONG id = ldap_simple_bindW(m_Ld.get(), &user[0], &password[0]);
+    ULONG id = ldap_simple_bindW(m_Ld, &user[0], &password[0]);
     SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
     if (id == static_cast<ULONG>(-1))
         return ConnectionError();
@@ -161,7 +153,7 @@ FetchStatus CDirectoryFetch::Bind(ULONG& code)
     if (!status.IsOk())
         return status;
     code = LDAP_OTHER;
-    ldap_parse_resultW(m_Ld.get(), message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
+    ldap_parse_resultW(m_Ld, message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
     return FetchStatus::Success();
 }
 
@@ -169,13 +161,13 @@ FetchStatus CDirectoryFetch::ReadEntry(LDAPMessage* entry)
 {
     DirectoryEntry read;
     size_t bytes = 0;
-    if (PWCHAR dn = ldap_get_dnW(m_Ld.get(), entry)) {
+    if (PWCHAR dn = ldap_get_dnW(m_Ld, entry)) {
         read.dn = WideToUtf8(dn, wcslen(dn));
         ldap_memfreeW(dn);
     }
-    read.displayNames = Values(m_Ld.get(), entry, L"displayName", bytes);
-    read.commonNames = Values(m_Ld.get(), entry, L"cn", bytes);
-    read.mails = Values(m_Ld.get(), entry, L"mail", bytes);
+    read.displayNames = Values(m_Ld, entry, L"displayName", bytes);
+    read.commonNames = Values(m_Ld, entry, L"cn", bytes);
+    read.mails = Values(m_Ld, entry, L"mail", bytes);
     m_nBytes += bytes + read.dn.size();
     if (++m_nEntries > g_FetchLimits.maxEntries)
         return FetchStatus::Failure(FetchText::TooManyEntries(m_strServer, g_FetchLimits.maxEntries));
@@ -197,6 +189,8 @@ FetchStatus CDirectoryFetch::SearchError(ULONG code)
         return FetchStatus::Failure(FetchText::BadFilter(Utf8ToSjis(m_Url.filter)));
     if (code == LDAP_SIZELIMIT_EXCEEDED)
         return FetchStatus::Failure(FetchText::SizeLimit(m_strServer));
+    if (code == LDAP_REFERRAL)
+        return FetchStatus::Failure(FetchText::Referral(m_strServer));
     return FetchStatus::Failure(FetchText::LdapError(m_strServer, code));
 }
 
@@ -223,13 +217,15 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
         if (*held)
             ber_bvfree(*held);
     });
+    int emptyPages = 0;
     for (;;) {
+        size_t entriesBefore = m_nEntries;
         PLDAPControlW page = nullptr;
-        if (ldap_create_page_controlW(m_Ld.get(), kPageSize, cookie, FALSE, &page) != LDAP_SUCCESS)
+        if (ldap_create_page_controlW(m_Ld, kPageSize, cookie, FALSE, &page) != LDAP_SUCCESS)
             return FetchStatus::Failure(FetchText::LdapError(m_strServer, LDAP_NO_MEMORY));
         PLDAPControlW controls[] = {page, nullptr};
         ULONG id = 0;
-        code = ldap_search_extW(m_Ld.get(), &base[0], scope, &filter[0], attributes.data(), 0, controls, nullptr, 0, 0,
+        code = ldap_search_extW(m_Ld, &base[0], scope, &filter[0], attributes.data(), 0, controls, nullptr, 0, 0,
                                 &id);
         ldap_control_freeW(page);
         if (code == LDAP_SERVER_DOWN || code == LDAP_TIMEOUT)
@@ -245,7 +241,7 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
             if (type == LDAP_RES_SEARCH_ENTRY) {
                 status = ReadEntry(message.get());
                 if (!status.IsOk()) {
-                    ldap_abandon(m_Ld.get(), id);
+                    ldap_abandon(m_Ld, id);
                     return status;
                 }
                 continue;
@@ -254,13 +250,13 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
                 continue;  // referrals and intermediate answers are not followed
             PLDAPControlW* answered = nullptr;
             code = LDAP_OTHER;
-            ldap_parse_resultW(m_Ld.get(), message.get(), &code, nullptr, nullptr, nullptr, &answered, FALSE);
+            ldap_parse_resultW(m_Ld, message.get(), &code, nullptr, nullptr, nullptr, &answered, FALSE);
             if (cookie)
                 ber_bvfree(cookie);
             cookie = nullptr;
             if (code == LDAP_SUCCESS && answered) {
                 ULONG estimate = 0;
-                ldap_parse_page_controlW(m_Ld.get(), answered, &estimate, &cookie);
+                ldap_parse_page_controlW(m_Ld, answered, &estimate, &cookie);
             }
             if (answered)
                 ldap_controls_freeW(answered);
@@ -268,6 +264,10 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
         }
         if (code != LDAP_SUCCESS || !cookie || cookie->bv_len == 0)
             return FetchStatus::Success();
+        // A server that pages on and on without entries would never end the search.
+        emptyPages = m_nEntries == entriesBefore ? emptyPages + 1 : 0;
+        if (emptyPages >= g_FetchLimits.maxEmptyPages)
+            return FetchStatus::Failure(FetchText::EmptyPages(m_strServer, emptyPages));
     }
 }
 

@@ -1,6 +1,7 @@
 // How one global book's fetch ended, and the limits every fetch keeps: time to connect and
-// to wait for an answer, and the most a server may send, so that a slow, silent or endless
-// server never holds the update or the memory for good.
+// to wait for an answer, the whole fetch's time and its slowest rate, and the most a server
+// may send, so that a slow, silent or endless server never holds the update or the memory
+// for good.
 #pragma once
 #include <cstddef>
 #include <string>
@@ -11,6 +12,9 @@ struct FetchLimits {
     size_t maxBytes = 64u << 20;    // the most one answer (or one directory) may hold
     size_t maxEntries = 500000;     // the most entries one directory may return
     int maxRedirects = 5;
+    unsigned bookMs = 600000;       // one book's whole fetch ends by then
+    size_t minBytesPerSecond = 256; // a slower answer ends once the answer limit has passed
+    int maxEmptyPages = 16;         // directory pages in a row that bring no entry
 };
 
 // The limits in force; tests shorten them.

@@ -15,9 +15,66 @@ std::string Megabytes(size_t bytes)
     return std::to_string(bytes >> 20);
 }
 
+bool StartsWithNoCase(const std::string& text, size_t pos, const char* prefix)
+{
+    for (size_t i = 0; prefix[i]; ++i) {
+        char c = pos + i < text.size() ? text[pos + i] : '\0';
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != prefix[i])
+            return false;
+    }
+    return true;
+}
+
+// Where the text starts after a UTF-8 byte-order mark and blanks.
+size_t ContentStart(const std::string& bytes)
+{
+    size_t pos = bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    while (pos < bytes.size() && (bytes[pos] == ' ' || bytes[pos] == '\t' || bytes[pos] == '\r' || bytes[pos] == '\n'))
+        ++pos;
+    return pos;
+}
+
 }  // namespace
 
 namespace FetchText {
+
+bool LooksLikeHtml(const std::string& bytes)
+{
+    size_t pos = ContentStart(bytes);
+    if (StartsWithNoCase(bytes, pos, "<!doctype html") || StartsWithNoCase(bytes, pos, "<html"))
+        return true;
+    if (pos >= bytes.size() || bytes[pos] != '<')
+        return false;
+    // Markup that opens with a comment or a declaration: an html, head or body tag early on.
+    size_t end = bytes.size() < pos + 2048 ? bytes.size() : pos + 2048;
+    for (size_t at = pos; at < end; ++at) {
+        if (bytes[at] == '<' && (StartsWithNoCase(bytes, at + 1, "html") || StartsWithNoCase(bytes, at + 1, "head") ||
+                                 StartsWithNoCase(bytes, at + 1, "body")))
+            return true;
+    }
+    return false;
+}
+
+std::string NotABook(const std::string& source, const std::string& bytes)
+{
+    size_t pos = ContentStart(bytes);
+    std::string what;
+    if (bytes.empty())
+        what = "空のデータ（0 バイト）";
+    else if (pos >= bytes.size())
+        what = "空白だけのデータ";
+    else if (LooksLikeHtml(bytes))
+        return source + " から届いたのは Web ページ（HTML）で、アドレス帳ではありません。\n"
+                        "ログインや案内のページが返されたのかもしれません。URL を確かめてください。";
+    else if (bytes[pos] == '<')
+        what = "アドレス帳ではない XML 文書";
+    else
+        what = "アドレス帳として読めないデータ";
+    return source + " から届いたのは" + what + "で、アドレス帳ではありません。";
+}
+
 
 std::string UnknownHost(const std::string& server)
 {
@@ -75,6 +132,23 @@ std::string TooLarge(const std::string& server, size_t bytes)
     return "サーバー " + server + " の応答が大きすぎるため（" + Megabytes(bytes) + " MB を超えました）、読み込みを中止しました。";
 }
 
+std::string TooLong(const std::string& server, unsigned ms)
+{
+    return "サーバー " + server + " からの読み込みが " + Seconds(ms) + " 秒を過ぎても終わらないため、中止しました。";
+}
+
+std::string TooSlow(const std::string& server, size_t bytesPerSecond)
+{
+    return "サーバー " + server + " からの応答が遅すぎるため（毎秒 " + std::to_string(bytesPerSecond) +
+           " バイトに届きません）、読み込みを中止しました。";
+}
+
+std::string EmptyPages(const std::string& server, int pages)
+{
+    return "ディレクトリ " + server + " がエントリのないページを " + std::to_string(pages) +
+           " 回続けて返したため、読み込みを中止しました。";
+}
+
 std::string TooManyEntries(const std::string& server, size_t entries)
 {
     return "サーバー " + server + " のエントリが多すぎるため（" + std::to_string(entries) +
@@ -106,6 +180,12 @@ std::string SizeLimit(const std::string& server)
 {
     return "ディレクトリ " + server + " の件数の上限に達したため、一部しか読み込めません"
            "（サーバーがページ単位の検索に対応していません）。";
+}
+
+std::string Referral(const std::string& server)
+{
+    return "ディレクトリ " + server + " は、この検索を別のディレクトリに回しました（リフェラル）。\n"
+           "検索や資格情報はほかのサーバーには送らないため、回された先のディレクトリを URL に指定してください。";
 }
 
 std::string NotAddressBook(const std::string& url)
@@ -151,6 +231,12 @@ std::string FileUnreadable(const std::string& path, unsigned long error)
 std::string FileTooLarge(const std::string& path, size_t bytes)
 {
     return "ファイル " + path + " が大きすぎます（" + Megabytes(bytes) + " MB を超えています）。";
+}
+
+std::string FileChanging(const std::string& path, int attempts)
+{
+    return "ファイル " + path + " は読み込んでいる間に書き換えられたため、読み込めませんでした（" + std::to_string(attempts) +
+           " 回試しました）。\n書き込みが終わってから、もう一度更新してください。";
 }
 
 }  // namespace FetchText

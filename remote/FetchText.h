@@ -16,20 +16,31 @@ std::string Untrusted(const std::string& server, const std::string& reason);
 std::string SecureFailed(const std::string& server);
 std::string Malformed(const std::string& server);
 std::string TooLarge(const std::string& server, size_t bytes);
+std::string TooLong(const std::string& server, unsigned ms);
+std::string TooSlow(const std::string& server, size_t bytesPerSecond);
+std::string EmptyPages(const std::string& server, int pages);
 std::string TooManyEntries(const std::string& server, size_t entries);
 std::string HttpStatus(const std::string& server, unsigned status);
 std::string LdapError(const std::string& server, unsigned code);
 std::string NoSuchBase(const std::string& base);
 std::string BadFilter(const std::string& filter);
 std::string SizeLimit(const std::string& server);
+std::string Referral(const std::string& server);
 std::string NotAddressBook(const std::string& url);
 std::string TooManyRedirects(const std::string& server);
 std::string InsecureRedirect(const std::string& target);
 std::string UnknownCsv();
+// What came from source (a server or a file, as the user knows it) is no address book:
+// the message says what it is instead (a web page, an empty answer, other XML, data of no
+// known form).
+std::string NotABook(const std::string& source, const std::string& bytes);
+// True when bytes are, by their start, an HTML page.
+bool LooksLikeHtml(const std::string& bytes);
 std::string FileMissing(const std::string& path);
 std::string ShareMissing(const std::string& path);
 std::string FileDenied(const std::string& path);
 std::string FileUnreadable(const std::string& path, unsigned long error);
 std::string FileTooLarge(const std::string& path, size_t bytes);
+std::string FileChanging(const std::string& path, int attempts);
 
 }  // namespace FetchText

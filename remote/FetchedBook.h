@@ -4,6 +4,8 @@
 #pragma once
 #include <string>
 #include "exchange/Contact.h"
+#include "exchange/ImportFormat.h"
+#include "remote/FetchHost.h"
 #include "remote/FetchStatus.h"
 
 struct FetchedBook {
@@ -13,6 +15,13 @@ struct FetchedBook {
     std::string addressFile;  // Shift-JIS, as the file holds it
 };
 
-// The contents of a file's bytes, read as the import reads a file: by what they hold.
-// False (with the cause in out.status) when they hold a CSV file without a known header.
-bool ContentsFromBytes(const std::string& bytes, FetchedBook& out);
+// The contents of a file's bytes, read as the import reads a file: by what they hold. path
+// is the file's name (an address file, ".adr", may be empty; a vCard or CSV file may not),
+// source names where the bytes came from in a message. False, with the cause in
+// out.status, when they hold no address book: a web page, junk, an empty file of a form
+// that has a content, a CSV file without a known header.
+bool ContentsFromBytes(const std::string& bytes, const std::string& path, const std::string& source, IFetchHost& host,
+                       FetchedBook& out);
+
+// The contacts of a vCard or CSV text, read until the user cancels (then out.status says so).
+void ReadFetchedContacts(const std::string& bytes, ImportFormat format, IFetchHost& host, FetchedBook& out);

@@ -23,6 +23,7 @@ bool CLogin::Refused(FetchStatus& status)
     request.bookName = m_strBook;
     request.server = server;
     request.directory = m_Origin.IsDirectory();
+    request.unencrypted = !m_Origin.IsSecure();
     request.retry = m_nStage == kStored;
     request.user = m_Current.user;
     m_bStoredFailed = m_nStage == kStored;

@@ -1,9 +1,9 @@
-// Checks made before a fetch talks to a server. A first connection tells a refused
-// connection, an unknown host and a connection timeout apart (the LDAP client reports all
-// of them alike, and late). For a TLS server, a handshake of our own through the system's
-// TLS (schannel) fetches its certificate, which is checked against the certificates Windows
-// trusts for the server's name; the reason for a refusal comes from there. (Wine's LDAP
-// client does not check the certificate at all, and its HTTP client gives no reason.)
+// Checks made before or after a fetch talks to a server, for the message a failure shows.
+// A first connection tells a refused connection, an unknown host and a connection timeout
+// apart (the system's clients report all of them alike, and late); a look at a plain LDAP
+// server's first answer tells a server that speaks no LDAP from one that went away; and a
+// handshake of our own tells why the HTTP client refused a server's certificate (Wine's
+// WinHTTP says only that the secure channel failed). None of them carries a fetch's data.
 #pragma once
 #include <string>
 #include "remote/BookUrl.h"

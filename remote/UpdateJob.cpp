@@ -3,6 +3,7 @@
 #include "remote/DirectorySource.h"
 #include "remote/FileSource.h"
 #include "remote/WebSource.h"
+#include "remote/WideText.h"
 #include "text/Charset.h"
 
 namespace {
@@ -28,38 +29,42 @@ CUpdateJob::~CUpdateJob()
     CloseHandle(m_hAnswered);
 }
 
+// The worker keeps the module that holds its code loaded until it has ended, so a host
+// that unloads the plug-in meanwhile never pulls the code from under it. The hold is taken
+// here, before the thread exists, so there is no moment in which the thread runs without it.
 std::shared_ptr<CUpdateJob> CUpdateJob::Start(const std::vector<GlobalBookSource>& books, HWND window, UINT message)
 {
     std::shared_ptr<CUpdateJob> job(new CUpdateJob(books, window, message));
     if (!job->m_hCancel || !job->m_hAnswered)
         return nullptr;
-    auto* holder = new std::shared_ptr<CUpdateJob>(job);
-    HANDLE thread = CreateThread(nullptr, 0, ThreadMain, holder, 0, nullptr);
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&CUpdateJob::ThreadMain),
+                            &module))
+        return nullptr;
+    auto* start = new StartData{job, module};
+    HANDLE thread = CreateThread(nullptr, 0, ThreadMain, start, 0, nullptr);
     if (!thread) {
-        delete holder;
+        delete start;
+        FreeLibrary(module);
         return nullptr;
     }
     CloseHandle(thread);
     return job;
 }
 
-// The worker keeps the module that holds its code loaded until it has ended, so a host
-// that unloads the plug-in meanwhile never pulls the code from under it.
-DWORD WINAPI CUpdateJob::ThreadMain(LPVOID holder)
+DWORD WINAPI CUpdateJob::ThreadMain(LPVOID data)
 {
     HMODULE module = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&CUpdateJob::ThreadMain),
-                       &module);
     {
-        std::unique_ptr<std::shared_ptr<CUpdateJob>> job(static_cast<std::shared_ptr<CUpdateJob>*>(holder));
+        std::unique_ptr<StartData> start(static_cast<StartData*>(data));
+        module = start->module;
         try {
-            (*job)->Run();
+            start->job->Run();
         } catch (...) {
-            (*job)->Cancel();
+            start->job->Cancel();
         }
     }
-    if (module)
-        FreeLibraryAndExitThread(module, 0);
+    FreeLibraryAndExitThread(module, 0);
     return 0;
 }
 
@@ -105,7 +110,7 @@ FetchedBook CUpdateJob::FetchOne(const GlobalBookSource& book)
         FetchFile(url, *this, result);
         break;
     default:
-        result.status = FetchStatus::Failure(UnreadableUrl(book.url, reason));
+        result.status = FetchStatus::Failure(UnreadableUrl(Utf8ToSjis(UrlWithoutPassword(Charset::SjisToUtf8(book.url))), reason));
         break;
     }
     if (!result.status.IsOk()) {

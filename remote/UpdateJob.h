@@ -47,8 +47,12 @@ public:
     bool AskCredentials(const CredentialRequest& request, Credentials& answer, bool& save) override;
 
 private:
+    struct StartData {
+        std::shared_ptr<CUpdateJob> job;
+        HMODULE module;  // the worker's hold on the plug-in, given up as it ends
+    };
     CUpdateJob(const std::vector<GlobalBookSource>& books, HWND window, UINT message);
-    static DWORD WINAPI ThreadMain(LPVOID holder);
+    static DWORD WINAPI ThreadMain(LPVOID data);
     void Run();
     FetchedBook FetchOne(const GlobalBookSource& book);
     void Notify();

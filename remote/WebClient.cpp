@@ -1,6 +1,7 @@
 #include <winsock2.h>
 #include "remote/WebClient.h"
 #include <vector>
+#include "remote/CertificateCheck.h"
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
 #include "remote/WideText.h"
@@ -76,9 +77,25 @@ bool IsSecureError(DWORD error)
     }
 }
 
+// The certificate of the connection that carried the request, which WinHTTP accepted: checked
+// again here, trust status and name, before the answer is believed or credentials follow.
+FetchStatus VerifyRequestCertificate(const BookUrl& url, HINTERNET request)
+{
+    PCCERT_CONTEXT certificate = nullptr;
+    DWORD size = sizeof certificate;
+    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
+        certificate = nullptr;
+    FetchStatus status = VerifyServerCertificate(url, certificate);
+    if (certificate)
+        CertFreeCertificateContext(certificate);
+    return status;
+}
+
 }  // namespace
 
-CWebClient::CWebClient(IFetchHost& host, const std::string& bookName) : m_Host(host), m_strBook(bookName) {}
+CWebClient::CWebClient(IFetchHost& host, const std::string& bookName) : m_Host(host), m_strBook(bookName), m_Pace(host)
+{
+}
 
 CWebClient::~CWebClient()
 {
@@ -170,20 +187,30 @@ DWORD CWebClient::SendOnce(Origin& origin, const std::wstring& headers, const st
     return GetTickCount() - start >= g_FetchLimits.answerMs ? ERROR_WINHTTP_TIMEOUT : error;
 }
 
+// Reads what has come, never waiting for a full buffer, so that a slow server's every byte
+// brings the pace and the cancel to a look.
 FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::string& body)
 {
     body.clear();
+    std::string server = Utf8ToSjis(url.HostPort());
     std::vector<char> chunk(65536);
     for (;;) {
-        if (m_Host.IsCancelled())
-            return FetchStatus::Cancel();
+        FetchStatus pace = m_Pace.Check(body.size(), server);
+        if (!pace.IsOk())
+            return pace;
+        DWORD available = 0;
+        if (!WinHttpQueryDataAvailable(request, &available))
+            return ErrorOf(url, GetLastError());
+        if (available == 0)
+            return FetchStatus::Success();
         DWORD read = 0;
-        if (!WinHttpReadData(request, chunk.data(), static_cast<DWORD>(chunk.size()), &read))
+        DWORD wanted = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
+        if (!WinHttpReadData(request, chunk.data(), wanted, &read))
             return ErrorOf(url, GetLastError());
         if (read == 0)
             return FetchStatus::Success();
         if (body.size() + read > g_FetchLimits.maxBytes)
-            return FetchStatus::Failure(FetchText::TooLarge(Utf8ToSjis(url.HostPort()), g_FetchLimits.maxBytes));
+            return FetchStatus::Failure(FetchText::TooLarge(server, g_FetchLimits.maxBytes));
         body.append(chunk.data(), read);
         m_Host.ReportProgress(0, body.size());
     }
@@ -223,6 +250,11 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             }
             if (error)
                 return ErrorOf(url, error);
+            if (url.IsSecure()) {
+                FetchStatus trusted = VerifyRequestCertificate(url, request.m_h);
+                if (!trusted.IsOk())
+                    return trusted;
+            }
             DWORD code = 0;
             DWORD size = sizeof code;
             WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,

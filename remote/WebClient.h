@@ -12,6 +12,7 @@
 #include <string>
 #include "remote/BookUrl.h"
 #include "remote/FetchHost.h"
+#include "remote/FetchPace.h"
 #include "remote/FetchStatus.h"
 #include "remote/Login.h"
 
@@ -42,6 +43,7 @@ private:
     IFetchHost& m_Host;
     std::string m_strBook;
     std::map<std::string, Origin> m_Origins;
+    CFetchPace m_Pace;
 
     Origin* OriginOf(const BookUrl& url, FetchStatus& status);
     DWORD SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, HINTERNET request);

@@ -19,6 +19,21 @@ const char kAddressBookQuery[] =
 
 const wchar_t kXmlHeaders[] = L"Content-Type: application/xml; charset=utf-8\r\n";
 
+std::string SourceOf(const WebAnswer& answer)
+{
+    return Utf8ToSjis(answer.url.Origin() + answer.url.path);
+}
+
+// A DAV answer that did not read as a multistatus: what it is instead.
+FetchStatus NotDavAnswer(const WebAnswer& answer, DavXml::Outcome outcome)
+{
+    if (outcome == DavXml::Outcome::Cancelled)
+        return FetchStatus::Cancel();
+    if (outcome == DavXml::Outcome::Malformed && !FetchText::LooksLikeHtml(answer.body))
+        return FetchStatus::Failure(FetchText::Malformed(Utf8ToSjis(answer.url.HostPort())));
+    return FetchStatus::Failure(FetchText::NotABook(SourceOf(answer), answer.body));
+}
+
 FetchStatus ServerStatus(const WebAnswer& answer)
 {
     return FetchStatus::Failure(FetchText::HttpStatus(Utf8ToSjis(answer.url.HostPort()), answer.status));
@@ -37,15 +52,18 @@ void ReadCollection(CWebClient& client, const BookUrl& url, IFetchHost& host, Fe
         return;
     }
     std::vector<std::string> cards;
-    if (!DavXml::ReadAddressData(answer.body, cards)) {
-        out.status = FetchStatus::Failure(FetchText::Malformed(Utf8ToSjis(answer.url.HostPort())));
+    DavXml::Outcome read = DavXml::ReadAddressData(answer.body, cards, [&host]() { return host.IsCancelled(); });
+    if (read != DavXml::Outcome::Read) {
+        out.status = NotDavAnswer(answer, read);
         return;
     }
     answer.body.clear();
     std::string joined;
     for (const std::string& card : cards)
         joined += card + "\r\n";
-    out.contacts = ReadContacts(joined, ImportFormat::VCard);
+    ReadFetchedContacts(joined, ImportFormat::VCard, host, out);
+    if (!out.status.IsOk())
+        return;
     host.ReportProgress(out.contacts.contacts.size(), joined.size());
 }
 
@@ -59,7 +77,7 @@ void ReadFile(CWebClient& client, const BookUrl& url, IFetchHost& host, FetchedB
         out.status = ServerStatus(answer);
         return;
     }
-    if (ContentsFromBytes(answer.body, out))
+    if (ContentsFromBytes(answer.body, answer.url.path, SourceOf(answer), host, out))
         host.ReportProgress(out.contacts.contacts.size(), answer.body.size());
 }
 
@@ -84,8 +102,10 @@ void FetchWeb(const BookUrl& url, const std::string& bookName, IFetchHost& host,
     }
     bool collection = false;
     bool addressBook = false;
-    if (!DavXml::ReadResourceType(answer.body, collection, addressBook)) {
-        out.status = FetchStatus::Failure(FetchText::Malformed(Utf8ToSjis(answer.url.HostPort())));
+    DavXml::Outcome read =
+        DavXml::ReadResourceType(answer.body, collection, addressBook, [&host]() { return host.IsCancelled(); });
+    if (read != DavXml::Outcome::Read) {
+        out.status = NotDavAnswer(answer, read);
         return;
     }
     if (addressBook)

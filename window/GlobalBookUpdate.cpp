@@ -39,10 +39,9 @@ void CAddrDlg::UpdateGlobalBooks()
         books.push_back(book);
         sources.push_back({BookName(book), book->psAddr ? book->psAddr : ""});
     }
-    if (books.empty()) {
-        MessageBox("更新するグローバルブックがありません。", kUpdateCaption, MB_OK | MB_ICONINFORMATION);
+    // Without a global book the command does what it always did: its trace line, nothing more.
+    if (books.empty())
         return;
-    }
 
     std::vector<std::string> failures;
     std::string done;

@@ -54,7 +54,12 @@ TEST(BookUrlTest, ParsesEveryFormAndRefusesWhatCannotBeUsed)
         {"ldap://h/dc=x?cn?deep", "unknown :0 "},
         {"ldap://h/dc=x??" "?" "?!e-bindname=x", "unknown :0 "},
         {"ldap://h/dc=%zz", "unknown :0 "},
+        {"ldap://h/dc=x??sub?(cn=a%00)(mail=*)", "unknown :0 "},
+        {"file:///C:/a%00.adr", "unknown :0 "},
         {"http:/h/book", "unknown :0 "},
+        {"ldaps://h::1]:636/dc=x", "unknown :0 "},
+        {"http://[::1%25eth0]/", "unknown :0 "},
+        {"http://h x/", "unknown :0 "},
         {"file://server", "unknown :0 "},
         {"book.adr", "unknown :0 "},
         {"", "unknown :0 "},
@@ -67,6 +72,13 @@ TEST(BookUrlTest, ParsesEveryFormAndRefusesWhatCannotBeUsed)
     }
     EXPECT_EQ("ldaps://dir.example.com:636", ParseBookUrl("ldaps://Dir.example.com/dc=x").Origin());
     EXPECT_EQ("[::1]:80", ParseBookUrl("http://[::1]/").HostPort());
+    // A NUL in the text itself would cut what is handed on as well.
+    EXPECT_EQ(BookScheme::Unknown, ParseBookUrl(std::string("C:\\a\0b.adr", 10)).scheme);
+    EXPECT_EQ(BookScheme::Unknown, ParseBookUrl(std::string("ldap://h/dc=x\0", 14)).scheme);
+    // A message that shows a refused URL never shows the password in it.
+    EXPECT_EQ("http://taro:***@h/book", UrlWithoutPassword("http://taro:s3cr@t@h/book"));
+    EXPECT_EQ("ldaps://taro@h:636/dc=x?mail", UrlWithoutPassword("ldaps://taro@h:636/dc=x?mail"));
+    EXPECT_EQ("https://h/a:b@c", UrlWithoutPassword("https://h/a:b@c"));
 }
 
 TEST(DirectoryEntryTest, NamesAndFoldersOfEntries)
@@ -117,24 +129,24 @@ TEST(DavXmlTest, ReadsResourceTypesAndCardsWhateverThePrefixes)
 {
     bool collection = false;
     bool book = false;
-    ASSERT_TRUE(DavXml::ReadResourceType(
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadResourceType(
         "<?xml version='1.0'?><multistatus xmlns='DAV:' xmlns:CR='urn:ietf:params:xml:ns:carddav'><response>"
         "<propstat><prop><resourcetype><collection/><CR:addressbook /></resourcetype></prop></propstat>"
         "</response></multistatus>",
         collection, book));
     EXPECT_TRUE(collection && book);
-    ASSERT_TRUE(DavXml::ReadResourceType(
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadResourceType(
         "<d:multistatus xmlns:d=\"DAV:\"><d:response><d:propstat><d:prop><d:resourcetype><d:collection/>"
         "</d:resourcetype><x:addressbook xmlns:x=\"urn:ietf:params:xml:ns:carddav\"/></d:prop></d:propstat>"
         "</d:response></d:multistatus>",
         collection, book));
     EXPECT_TRUE(collection);
     EXPECT_FALSE(book) << "an addressbook element outside resourcetype says nothing";
-    ASSERT_TRUE(DavXml::ReadResourceType("<D:multistatus xmlns:D='DAV:'><D:resourcetype/></D:multistatus>", collection, book));
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadResourceType("<D:multistatus xmlns:D='DAV:'><D:resourcetype/></D:multistatus>", collection, book));
     EXPECT_FALSE(collection || book);
 
     std::vector<std::string> cards;
-    ASSERT_TRUE(DavXml::ReadAddressData(
+    ASSERT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData(
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<!-- answer -->\n"
         "<D:multistatus xmlns:D=\"DAV:\" xmlns:C=\"urn:ietf:params:xml:ns:carddav\">"
         "<D:response><D:propstat><D:prop><C:address-data>BEGIN:VCARD\r\nFN:A &amp; B &#x5C71;&#23665;\r\nEND:VCARD\r\n"
@@ -162,9 +174,49 @@ TEST(DavXmlTest, ReadsResourceTypesAndCardsWhateverThePrefixes)
         "<D:multistatus xmlns:D='DAV:'><D:response><D:href>/book/a.vcf",
     };
     for (const char* xml : broken) {
-        EXPECT_FALSE(DavXml::ReadAddressData(xml, cards)) << xml;
-        EXPECT_FALSE(DavXml::ReadResourceType(xml, collection, book)) << xml;
+        EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadAddressData(xml, cards)) << xml;
+        EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadResourceType(xml, collection, book)) << xml;
     }
+}
+
+TEST(DavXmlTest, OnlyAMultistatusIsAnAnswerAndTheWorkIsBounded)
+{
+    bool collection = false;
+    bool book = false;
+    std::vector<std::string> cards;
+    // Well-formed, but no multistatus: a sign-in page in XHTML, an error document.
+    for (const char* xml : {"<html xmlns='http://www.w3.org/1999/xhtml'><body>Sign in</body></html>",
+                            "<D:error xmlns:D='DAV:'><D:need-privileges/></D:error>"}) {
+        EXPECT_EQ(DavXml::Outcome::NotMultistatus, DavXml::ReadAddressData(xml, cards)) << xml;
+        EXPECT_EQ(DavXml::Outcome::NotMultistatus, DavXml::ReadResourceType(xml, collection, book)) << xml;
+    }
+    EXPECT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData("<multistatus xmlns='DAV:'/>", cards));
+    EXPECT_TRUE(cards.empty()) << "an empty collection is a valid, empty answer";
+
+    // Nesting: as deep as the limit reads, one level more does not, and 100,000 levels
+    // are refused without walking them (each one declaring a prefix, which every later
+    // element would otherwise look up through all of them).
+    auto nested = [](int depth) {
+        std::string xml = "<D:multistatus xmlns:D='DAV:'>";
+        for (int i = 1; i < depth; ++i)
+            xml += "<p" + std::to_string(i % 7) + ":x xmlns:p" + std::to_string(i % 7) + "='urn:" + std::to_string(i) + "'>";
+        for (int i = depth - 1; i >= 1; --i)
+            xml += "</p" + std::to_string(i % 7) + ":x>";
+        return xml + "</D:multistatus>";
+    };
+    EXPECT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData(nested(DavXml::kMaxDepth), cards));
+    EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadAddressData(nested(DavXml::kMaxDepth + 1), cards));
+    EXPECT_EQ(DavXml::Outcome::Malformed, DavXml::ReadResourceType(nested(100000), collection, book));
+
+    // A cancel is seen while a long answer is read.
+    std::string many = "<D:multistatus xmlns:D='DAV:'>";
+    for (int i = 0; i < 5000; ++i)
+        many += "<D:response><D:href>/a</D:href></D:response>";
+    many += "</D:multistatus>";
+    int asked = 0;
+    EXPECT_EQ(DavXml::Outcome::Cancelled, DavXml::ReadAddressData(many, cards, [&asked]() { return ++asked > 3; }));
+    EXPECT_EQ(4, asked);
+    EXPECT_EQ(DavXml::Outcome::Read, DavXml::ReadAddressData(many, cards, []() { return false; }));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wincred.h>
+#include <algorithm>
 #include <fstream>
 #include "RemoteServers.h"
 #include "remote/BookUrl.h"
@@ -116,6 +117,8 @@ TEST_F(FetchTest, DirectoryUrlGivesBaseScopeAndFilter)
     book = Fetch(Url("ldap", "LDAP_PORT", "/ou=nowhere,dc=velmora,dc=test"));
     EXPECT_NE(std::string::npos, Cause(book).find(u8"検索の起点（ou=nowhere,dc=velmora,dc=test）がありません"))
         << Cause(book);
+    book = Fetch(Url("ldap", "LDAP_PORT", "/ou=elsewhere,dc=velmora,dc=test"));
+    EXPECT_NE(std::string::npos, Cause(book).find(u8"別のディレクトリに回しました（リフェラル）")) << Cause(book);
 }
 
 TEST_F(FetchTest, LdapsWithATrustedCertificate)
@@ -195,6 +198,96 @@ TEST_F(FetchTest, SharedFileIsReadWhileAnotherWritesItAndNeverWritten)
     EXPECT_NE(std::string::npos, Cause(missing).find(u8"が見つかりません")) << Cause(missing);
 }
 
+TEST_F(FetchTest, AnAnswerThatIsNoAddressBookFailsAndSaysWhatCame)
+{
+    const char* page = u8"から届いたのは Web ページ（HTML）で、アドレス帳ではありません";
+    struct Case {
+        std::string url;
+        const char* expected;
+    } cases[] = {
+        {Url("http", "ODD_HTTP_PORT", "/signin/office/"), page},
+        {Url("http", "FILES_PORT", "/page.vcf"), page},
+        {Url("http", "ODD_HTTP_PORT", "/not-multistatus/"), u8"から届いたのはアドレス帳ではない XML 文書で"},
+        {Url("http", "FILES_PORT", "/empty.vcf"), u8"から届いたのは空のデータ（0 バイト）で"},
+        {Folder() + "files\\empty.vcf", u8"から届いたのは空のデータ（0 バイト）で"},
+        {Folder() + "files\\junk.vcf", u8"から届いたのはアドレス帳として読めないデータで"},
+        {Folder() + "files\\page.vcf", page},
+    };
+    for (const Case& each : cases) {
+        FetchedBook book = Fetch(each.url);
+        EXPECT_EQ(FetchStatus::Failed, book.status.kind) << each.url;
+        EXPECT_NE(std::string::npos, Cause(book).find(each.expected)) << each.url << ": " << Cause(book);
+    }
+    // An address file may be empty: an empty book, where the forms above may not.
+    FetchedBook empty = Fetch(Folder() + "files\\empty.adr");
+    ASSERT_TRUE(empty.status.IsOk()) << Cause(empty);
+    EXPECT_TRUE(empty.bAddressFile);
+}
+
+// Rewrites path with lines address lines, again and again, in small writes, until stopped.
+class CBusyWriter {
+public:
+    CBusyWriter(const std::string& path, int lines) : m_strPath(path)
+    {
+        for (int i = 0; i < lines; ++i)
+            m_strText += "名前 " + std::to_string(i) + ": user" + std::to_string(i) + "@velmora.test\r\n";
+        m_hThread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~CBusyWriter()
+    {
+        InterlockedExchange(&m_nStop, 1);
+        WaitForSingleObject(m_hThread, INFINITE);
+        CloseHandle(m_hThread);
+    }
+
+private:
+    std::string m_strPath;
+    std::string m_strText;
+    HANDLE m_hThread;
+    volatile LONG m_nStop = 0;
+
+    static DWORD WINAPI Run(LPVOID self)
+    {
+        CBusyWriter* writer = static_cast<CBusyWriter*>(self);
+        while (!writer->m_nStop) {
+            HANDLE file = CreateFileA(writer->m_strPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      CREATE_ALWAYS, 0, nullptr);
+            for (size_t at = 0; file != INVALID_HANDLE_VALUE && at < writer->m_strText.size(); at += 2048) {
+                DWORD written = 0;
+                WriteFile(file, writer->m_strText.data() + at,
+                          static_cast<DWORD>(std::min<size_t>(2048, writer->m_strText.size() - at)), &written, nullptr);
+                Sleep(1);
+            }
+            if (file != INVALID_HANDLE_VALUE)
+                CloseHandle(file);
+        }
+        return 0;
+    }
+};
+
+TEST_F(FetchTest, SharedFileRewrittenWhileReadIsNeverTakenAsAShorterBook)
+{
+    std::string path = Folder() + "files\\busy.adr";
+    {
+        CBusyWriter writer(path, 3000);
+        Sleep(50);
+        for (int i = 0; i < 4; ++i) {
+            FetchedBook book = Fetch(path);
+            if (book.status.IsOk()) {
+                size_t lines = std::count(book.addressFile.begin(), book.addressFile.end(), '\n');
+                EXPECT_EQ(3000u, lines) << "a book read while it was rewritten";
+            } else {
+                EXPECT_NE(std::string::npos, Cause(book).find(u8"読み込んでいる間に書き換えられたため")) << Cause(book);
+            }
+        }
+    }
+    // Left alone, the same file reads whole.
+    FetchedBook book = Fetch(path);
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(3000, std::count(book.addressFile.begin(), book.addressFile.end(), '\n'));
+    DeleteFileA(path.c_str());
+}
+
 TEST_F(FetchTest, RefusedConnectionIsNamed)
 {
     for (const char* scheme : {"ldap", "http"}) {
@@ -220,12 +313,54 @@ TEST_F(FetchTest, ConnectAndAnswerTimeOut)
 
 TEST_F(FetchTest, UntrustedCertificateIsRefusedWithItsReason)
 {
-    const char* reason = u8"理由: 証明書の発行元が信頼されていません";
-    FetchedBook ldaps = Fetch(Url("ldaps", "UNTRUSTED_LDAPS_PORT", kBase));
-    EXPECT_NE(std::string::npos, Cause(ldaps).find(reason)) << Cause(ldaps);
-    EXPECT_TRUE(ldaps.contacts.contacts.empty());
-    FetchedBook https = Fetch(Url("https", "UNTRUSTED_HTTPS_PORT", "/shared/office/"));
-    EXPECT_NE(std::string::npos, Cause(https).find(reason)) << Cause(https);
+    // Each server shows one certificate, to ldaps and https alike; the authority of
+    // "foreign" is unknown to the prefix and its certificate comes alone.
+    struct Case {
+        const char* port;
+        const char* reason;
+    } cases[] = {
+        {"UNTRUSTED_LDAPS_PORT", u8"証明書の発行元が信頼されていません"},
+        {"FOREIGN_TLS_PORT", u8"証明書の発行元が信頼されていません"},
+        {"EXPIRED_TLS_PORT", u8"証明書の有効期限が切れている"},
+        {"OTHERNAME_TLS_PORT", u8"証明書がこのサーバーの名前のものではありません"},
+    };
+    host.answers = {MakeCredentials(L"cn=reader,dc=private,dc=test", L"secret")};
+    for (const Case& each : cases) {
+        for (const char* scheme : {"ldaps", "https"}) {
+            std::string port = scheme[0] == 'h' && std::string(each.port) == "UNTRUSTED_LDAPS_PORT" ? "UNTRUSTED_HTTPS_PORT"
+                                                                                                   : each.port;
+            FetchedBook book = Fetch(Url(scheme, port.c_str(), scheme[0] == 'l' ? "/dc=private,dc=test" : "/private/team/"));
+            EXPECT_EQ(FetchStatus::Failed, book.status.kind) << port << " " << scheme;
+            EXPECT_NE(std::string::npos, Cause(book).find(std::string(u8"理由: ") + each.reason))
+                << port << " " << scheme << ": " << Cause(book);
+            EXPECT_TRUE(book.contacts.contacts.empty());
+        }
+    }
+    EXPECT_TRUE(host.asked.empty()) << "no credentials asked for, so none sent";
+}
+
+TEST_F(FetchTest, TheCertificateCheckedIsThatOfTheConnectionThatCarriesTheDirectory)
+{
+    // The stand-in shows the trusted certificate to every other connection and a
+    // self-signed one to the rest: whatever went over a self-signed connection was sent
+    // to an impostor.
+    int succeeded = 0;
+    for (int i = 0; i < 2; ++i) {
+        host = CScriptedHost();
+        host.answers = {MakeCredentials(L"cn=reader,dc=private,dc=test", L"secret")};
+        FetchedBook book = Fetch(Url("ldaps", "TWOFACED_LDAPS_PORT", "/dc=private,dc=test"));
+        if (book.status.IsOk()) {
+            ++succeeded;
+            EXPECT_EQ(3u, book.contacts.contacts.size());
+        } else {
+            EXPECT_NE(std::string::npos, Cause(book).find(u8"証明書の発行元が信頼されていません")) << Cause(book);
+        }
+    }
+    EXPECT_EQ(1, succeeded);
+    std::ifstream file(Folder() + "twofaced.log");
+    std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, log.find("trusted bind")) << log;
+    EXPECT_EQ(std::string::npos, log.find("untrusted")) << log;
 }
 
 TEST_F(FetchTest, MalformedAndEndlessAnswersEndTheFetchWithinTheMemoryLimit)
@@ -242,6 +377,38 @@ TEST_F(FetchTest, MalformedAndEndlessAnswersEndTheFetchWithinTheMemoryLimit)
         FetchedBook endless = Fetch(Url(scheme, scheme[0] == 'l' ? "ENDLESS_LDAP_PORT" : "ENDLESS_HTTP_PORT", kBase));
         EXPECT_NE(std::string::npos, Cause(endless).find(u8"応答が大きすぎる")) << scheme << ": " << Cause(endless);
         EXPECT_TRUE(endless.contacts.contacts.empty());
+    }
+}
+
+TEST_F(FetchTest, SlowAndPointlessAnswersEndAtTheirLimits)
+{
+    ShortLimits limits;
+    g_FetchLimits.bookMs = 4000;
+    // A byte each half second never leaves the server silent for long, but is far below the
+    // slowest rate; entries of a kilobyte each 0.3 seconds are not, but never end.
+    FetchedBook drip = Fetch(Url("http", "DRIP_HTTP_PORT", "/book.vcf"));
+    EXPECT_NE(std::string::npos, Cause(drip).find(u8"応答が遅すぎるため")) << Cause(drip);
+    FetchedBook endless = Fetch(Url("ldap", "DRIP_LDAP_PORT", kBase));
+    EXPECT_NE(std::string::npos, Cause(endless).find(u8"4 秒を過ぎても終わらない")) << Cause(endless);
+    EXPECT_TRUE(endless.contacts.contacts.empty());
+    // Page after page with nothing in it, each with a new cookie.
+    FetchedBook pages = Fetch(Url("ldap", "EMPTY_PAGES_LDAP_PORT", kBase));
+    EXPECT_NE(std::string::npos, Cause(pages).find(u8"エントリのないページを 16 回続けて返した")) << Cause(pages);
+}
+
+TEST_F(FetchTest, CancelIsSeenInEveryWait)
+{
+    // The limits stay long: only the cancel may end these. The bound is generous, for a busy
+    // machine; each wait looks at the cancel several times a second.
+    for (const std::string& url : {Url("ldap", "SILENT_PORT", kBase), Url("ldaps", "SILENT_PORT", kBase),
+                                   Url("ldap", "DRIP_LDAP_PORT", kBase), Url("ldap", "UNACCEPTED_PORT", kBase),
+                                   Url("http", "DRIP_HTTP_PORT", "/book.vcf")}) {
+        host = CScriptedHost();
+        host.cancelAt = GetTickCount() + 1500;
+        FetchedBook book = Fetch(url);
+        DWORD late = GetTickCount() - host.cancelAt;
+        EXPECT_EQ(FetchStatus::Cancelled, book.status.kind) << url << ": " << Cause(book);
+        EXPECT_LT(late, 5000u) << url;
     }
 }
 

@@ -33,7 +33,7 @@ struct ShortLimits {
 
 // A fetch host whose user answers each credentials prompt with the next of answers (or
 // cancels it when none are left), and which cancels after a number of progress reports
-// when cancelAfter is set.
+// when cancelAfter is set, or from the time cancelAt on.
 class CScriptedHost : public IFetchHost {
 public:
     std::vector<Credentials> answers;
@@ -41,8 +41,13 @@ public:
     std::vector<CredentialRequest> asked;
     int cancelAfter = -1;
     int reports = 0;
+    DWORD cancelAt = 0;  // a tick count from which the user has cancelled, when not 0
 
-    bool IsCancelled() override { return cancelAfter >= 0 && reports >= cancelAfter; }
+    bool IsCancelled() override
+    {
+        return (cancelAfter >= 0 && reports >= cancelAfter) ||
+               (cancelAt != 0 && static_cast<LONG>(GetTickCount() - cancelAt) >= 0);
+    }
     void ReportProgress(size_t, size_t) override { ++reports; }
     bool AskCredentials(const CredentialRequest& request, Credentials& answer, bool& keep) override;
 };

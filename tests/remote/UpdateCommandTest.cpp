@@ -9,6 +9,7 @@
 #include "RemoteServers.h"
 #include "WindowFixture.h"
 #include "books/IniPath.h"
+#include "remote/BookFill.h"
 #include "text/Charset.h"
 
 using namespace RemoteServers;
@@ -172,6 +173,7 @@ TEST_F(UpdateCommandTest, PromptsForCredentialsAndKeepsThemOnlyInTheCredentialSt
         EXPECT_EQ(std::string::npos, box.text.find("secret"));
     }
     EXPECT_NE(std::string::npos, promptMessage.find("役員")) << promptMessage;
+    EXPECT_NE(std::string::npos, promptMessage.find("パスワードはそのままネットワークを流れます")) << promptMessage;
     EXPECT_EQ(3u, book->nChild ? Children(book->pChild).size() : 0u);  // 役員 / three people
 
     CREDENTIALW* kept = nullptr;
@@ -188,6 +190,42 @@ TEST_F(UpdateCommandTest, PromptsForCredentialsAndKeepsThemOnlyInTheCredentialSt
     EXPECT_EQ(std::string::npos, settings.str().find("reader"));
     EXPECT_NE(std::string::npos, trace.text.find("OnUpdateBook"));
     EXPECT_EQ(std::string::npos, trace.text.find("secret"));
+}
+
+TEST_F(UpdateCommandTest, AnAddressFileFillsItsBookWithoutATemporaryFile)
+{
+    ADTDATA* book = store.AddData(ADT_GLOBAL_BOOK, "共有", "", nullptr, 0);
+    store.AddData(ADT_ADDR, "前から", "before@example.jp", book, PLACE_CHILD);
+    FetchedBook fetched;
+    fetched.bAddressFile = true;
+    fetched.addressFile = "Group 本社\r\n    山田 太郎: taro@velmora.test\r\nEnd group\r\n";
+    // No temporary file can be made here.
+    char saved[MAX_PATH] = "";
+    GetEnvironmentVariableA("TMP", saved, MAX_PATH);
+    SetEnvironmentVariableA("TMP", (folder + "no such folder").c_str());
+    SetEnvironmentVariableA("TEMP", (folder + "no such folder").c_str());
+    FillCount count = FillGlobalBook(store, book, fetched);
+    SetEnvironmentVariableA("TMP", saved);
+    SetEnvironmentVariableA("TEMP", saved);
+    EXPECT_EQ(1, count.added);
+    EXPECT_EQ(std::vector<std::string>{"本社"}, Children(book));
+}
+
+TEST_F(UpdateCommandTest, WithoutAGlobalBookTheCommandOnlyWritesItsTrace)
+{
+    store.AddData(ADT_LOCAL_BOOK, "個人", (folder + "a.adr").c_str(), nullptr, 0);
+    CTraceCapture trace;
+    CBoxWatcher watcher;
+    bool progressSeen = false;
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        StartUpdate(window);
+        ui.Pump(20);
+        progressSeen = ui.WaitForWindowWhere(IsProgress, 0) != nullptr;
+    });
+    EXPECT_FALSE(progressSeen);
+    EXPECT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text;
+    EXPECT_NE(std::string::npos, trace.text.find("void CAddrDlg::OnUpdateBook() \n"));
 }
 
 TEST_F(UpdateCommandTest, CancelEndsAtOnceAndLeavesTheBookAsItWas)

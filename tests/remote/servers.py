@@ -15,7 +15,9 @@ And small stand-ins for what real servers do only when they are broken or far aw
 background process: a web server for single files, a server that accepts and never answers,
 a port whose connections are never accepted, endless and malformed answers, a redirect to
 another host name that records what reaches it, and TLS in front of the real servers with a
-certificate nobody trusts.
+certificate nobody trusts, one whose time is over, one for another name, one from an
+authority the prefix does not trust, and one that shows a trusted certificate to every other
+connection only (twofaced.log says what reached it over which).
 """
 import argparse
 import base64
@@ -43,6 +45,10 @@ PRIVATE = "dc=private,dc=test"
 READER = "cn=reader," + PRIVATE
 SECRET = "secret"
 PAGE_LIMIT = 500
+
+
+SIGN_IN_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head><body><form action='/login'>"
+                b"<input name='user'><input type='password' name='password'></form></body></html>\n")
 
 
 def free_port():
@@ -78,6 +84,9 @@ def write_ldif(path, private_path, count):
     for ou, _ in OUS:
         if ou:
             lines += ["dn: " + ou_dn(ou), "objectClass: organizationalUnit", "ou: " + ou[-1], ""]
+    # A part of the tree that lives in another directory: a search there is referred on.
+    lines += ["dn: ou=elsewhere," + BASE, "objectClass: referral", "objectClass: extensibleObject", "ou: elsewhere",
+              "ref: ldap://127.0.0.1:1/ou=elsewhere,dc=other,dc=test", ""]
     for uid, name, mails, ou in people(count):
         family, given = name.split(" ", 1)
         lines += ["dn: uid=%s,%s" % (uid, ou_dn(ou)), "objectClass: inetOrgPerson", "uid: " + uid,
@@ -137,6 +146,11 @@ def write_files(folder):
              "複数 メール: multi1@velmora.test, multi2@velmora.test"]
     with open(os.path.join(folder, "office.adr"), "wb") as f:
         f.write(("\r\n".join(lines) + "\r\n").encode("cp932"))
+    # What a careless server or share holds where a book was expected.
+    for name, content in (("empty.vcf", b""), ("empty.adr", b""), ("junk.vcf", bytes(range(256)) * 4),
+                          ("page.vcf", SIGN_IN_PAGE)):
+        with open(os.path.join(folder, name), "wb") as f:
+            f.write(content)
 
 
 def make_certificates(d):
@@ -160,6 +174,39 @@ def make_certificates(d):
     run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "30", "-subj", "/CN=127.0.0.1", "-addext",
         "subjectAltName=IP:127.0.0.1,DNS:127.0.0.1", "-keyout", os.path.join(d, "untrusted.key"), "-out",
         os.path.join(d, "untrusted.pem"))
+    # Certificates that a careless or hostile server shows: one of the test authority whose
+    # time is over, one of the test authority for another name, and one for this address
+    # from an authority that the prefix does not trust (sent alone, as an impostor would).
+    ca_dir = os.path.join(d, "ca-db")
+    subprocess.run(["rm", "-rf", ca_dir], check=True)
+    os.makedirs(ca_dir)
+    open(os.path.join(ca_dir, "index.txt"), "w").close()
+    with open(os.path.join(ca_dir, "serial"), "w") as f:
+        f.write("1000\n")
+    with open(os.path.join(ca_dir, "ca.cnf"), "w") as f:
+        f.write("[ca]\ndefault_ca = test\n[test]\ndir = %s\ndatabase = %s/index.txt\nnew_certs_dir = %s\n"
+                "serial = %s/serial\ndefault_md = sha256\npolicy = any\nunique_subject = no\n"
+                "[any]\ncommonName = supplied\n" % (ca_dir, ca_dir, ca_dir, ca_dir))
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "expired.key"),
+        "-out", os.path.join(ca_dir, "expired.csr"))
+    run("ca", "-batch", "-config", os.path.join(ca_dir, "ca.cnf"), "-cert", os.path.join(d, "ca.pem"), "-keyfile",
+        os.path.join(d, "ca.key"), "-in", os.path.join(ca_dir, "expired.csr"), "-out", os.path.join(d, "expired.pem"),
+        "-startdate", "20200101000000Z", "-enddate", "20210101000000Z", "-extfile", ext, "-notext")
+    other_ext = os.path.join(ca_dir, "other.ext")
+    with open(other_ext, "w") as f:
+        f.write("subjectAltName=DNS:other.velmora.test\nextendedKeyUsage=serverAuth\n")
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=other.velmora.test", "-keyout",
+        os.path.join(d, "othername.key"), "-out", os.path.join(ca_dir, "othername.csr"))
+    run("x509", "-req", "-in", os.path.join(ca_dir, "othername.csr"), "-CA", os.path.join(d, "ca.pem"), "-CAkey",
+        os.path.join(d, "ca.key"), "-CAcreateserial", "-days", "30", "-extfile", other_ext, "-out",
+        os.path.join(d, "othername.pem"))
+    run("req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "3650", "-subj", "/CN=Foreign Authority",
+        "-keyout", os.path.join(ca_dir, "foreign-ca.key"), "-out", os.path.join(ca_dir, "foreign-ca.pem"))
+    run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "foreign.key"),
+        "-out", os.path.join(ca_dir, "foreign.csr"))
+    run("x509", "-req", "-in", os.path.join(ca_dir, "foreign.csr"), "-CA", os.path.join(ca_dir, "foreign-ca.pem"),
+        "-CAkey", os.path.join(ca_dir, "foreign-ca.key"), "-CAcreateserial", "-days", "30", "-extfile", ext, "-out",
+        os.path.join(d, "foreign.pem"))
 
 
 def slapd_config(d, ldap_port, ldaps_port):
@@ -297,6 +344,18 @@ def read_request(conn):
     return lines[0], headers
 
 
+def drip_http(conn):
+    """200 with a vCard that comes one byte each half second."""
+    try:
+        read_request(conn)
+        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: 100000\r\n\r\nBEGIN:VCARD\r\n")
+        while True:
+            time.sleep(0.5)
+            conn.sendall(b"X")
+    except OSError:
+        pass
+
+
 def endless_http(conn):
     """200 with a body that never ends: one vCard after another."""
     try:
@@ -331,6 +390,33 @@ def malformed_http(conn):
         pass
 
 
+def odd_http(conn):
+    """What a portal or a careless server answers: under /signin/ a sign-in page with 200 for
+    every request, under /not-multistatus/ an address book whose query is answered with a
+    207 that holds no multistatus."""
+    try:
+        while True:
+            request = read_request(conn)
+            if not request:
+                return
+            method, path = request[0].split(" ")[:2]
+            status = b"207 Multi-Status"
+            kind = b"application/xml"
+            if path.startswith("/signin/"):
+                status, kind, body = b"200 OK", b"text/html", SIGN_IN_PAGE
+            elif method == "PROPFIND":
+                body = (b'<?xml version="1.0"?><D:multistatus xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:carddav">'
+                        b'<D:response><D:href>%s</D:href><D:propstat><D:prop><D:resourcetype><D:collection/>'
+                        b'<C:addressbook/></D:resourcetype></D:prop><D:status>HTTP/1.1 200 OK</D:status>'
+                        b'</D:propstat></D:response></D:multistatus>' % path.encode())
+            else:
+                body = b'<?xml version="1.0"?><D:error xmlns:D="DAV:"><D:need-privileges/></D:error>'
+            conn.sendall(b"HTTP/1.1 %s\r\nContent-Type: %s\r\nContent-Length: %d\r\n\r\n%s"
+                         % (status, kind, len(body), body))
+    except OSError:
+        pass
+
+
 def garbage(conn):
     """A web server's answer to whatever comes, the connection left open: no LDAP at all."""
     try:
@@ -359,8 +445,9 @@ def ber_int(value):
     return ber(0x02, value.to_bytes(max(1, (value.bit_length() + 8) // 8), "big"))
 
 
-def endless_ldap(conn):
-    """Answers the bind, then answers a search with entries that never end."""
+def endless_ldap(conn, delay=0, empty_pages=False):
+    """Answers the bind, then answers a search with entries that never end (one each delay
+    seconds), or, with empty_pages, every search with no entry and a new paging cookie."""
     try:
         buffered = b""
         while True:
@@ -386,9 +473,15 @@ def endless_ldap(conn):
                 if op == 0x60:  # bind request
                     result = ber(0x61, ber(0x0A, b"\x00") + ber(0x04, b"") + ber(0x04, b""))
                     conn.sendall(ber(0x30, ber_int(msgid) + result))
+                elif op == 0x63 and empty_pages:
+                    done = ber(0x65, ber(0x0A, b"\x00") + ber(0x04, b"") + ber(0x04, b""))
+                    value = ber(0x30, ber_int(0) + ber(0x04, b"cookie%d" % msgid))
+                    control = ber(0x30, ber(0x04, b"1.2.840.113556.1.4.319") + ber(0x04, value))
+                    conn.sendall(ber(0x30, ber_int(msgid) + done + ber(0xA0, control)))
                 elif op == 0x63:  # search request
                     n = 0
                     while True:
+                        time.sleep(delay)
                         n += 1
                         name = ("無限 %d " % n).encode() + b"x" * 1000
                         attrs = ber(0x30, ber(0x30, ber(0x04, b"cn") + ber(0x31, ber(0x04, name)))
@@ -436,6 +529,28 @@ def recording(conn, state):
     conn.close()
 
 
+def pump_both(client, upstream, tap=None):
+    """Carries bytes both ways until either side closes; tap sees what the client sends."""
+    def pump(src, dst, seen):
+        try:
+            while True:
+                data = src.recv(65536)
+                if not data:
+                    break
+                if seen:
+                    seen(data)
+                dst.sendall(data)
+        except (OSError, ssl.SSLError):
+            pass
+        for s in (src, dst):
+            try:
+                s.close()
+            except OSError:
+                pass
+    threading.Thread(target=pump, args=(upstream, client, None), daemon=True).start()
+    pump(client, upstream, tap)
+
+
 def tls_proxy(conn, target_port, context):
     """TLS with an untrusted certificate in front of a real server."""
     try:
@@ -448,23 +563,75 @@ def tls_proxy(conn, target_port, context):
     except OSError:
         secure.close()
         return
+    pump_both(secure, upstream)
 
-    def pump(src, dst):
-        try:
-            while True:
-                data = src.recv(65536)
-                if not data:
-                    break
-                dst.sendall(data)
-        except (OSError, ssl.SSLError):
-            pass
-        for s in (src, dst):
-            try:
-                s.close()
-            except OSError:
-                pass
-    threading.Thread(target=pump, args=(upstream, secure), daemon=True).start()
-    pump(secure, upstream)
+
+def tls_either(conn, state, context):
+    """TLS with a given certificate in front of slapd or radicale, whichever the client
+    speaks to (an LDAP message starts with a SEQUENCE, 0x30)."""
+    try:
+        secure = context.wrap_socket(conn, server_side=True)
+        first = secure.recv(65536)
+    except (OSError, ssl.SSLError):
+        conn.close()
+        return
+    if not first:
+        secure.close()
+        return
+    try:
+        upstream = socket.create_connection((HOST, state["LDAP_PORT"] if first[0] == 0x30 else state["DAV_PORT"]))
+        upstream.sendall(first)
+    except OSError:
+        secure.close()
+        return
+    pump_both(secure, upstream)
+
+
+def ldap_operations(buffered):
+    """The protocol operation tags of the whole LDAP messages at the start of buffered, and
+    what is left after them."""
+    tags = []
+    while len(buffered) >= 2:
+        length = buffered[1]
+        start = 2
+        if length & 0x80:
+            count = length & 0x7F
+            if len(buffered) < 2 + count:
+                break
+            length = int.from_bytes(buffered[2:2 + count], "big")
+            start = 2 + count
+        if len(buffered) < start + length:
+            break
+        message = buffered[start:start + length]
+        buffered = buffered[start + length:]
+        tags.append(message[2 + message[1]])
+    return tags, buffered
+
+
+def two_faced(conn, state, trusted, untrusted, counter):
+    """slapd behind TLS that shows the trusted certificate to every other connection and a
+    self-signed one to the rest, as an impostor would to a client that checks one connection
+    and sends on another. Writes to twofaced.log each bind and search that reached it, with
+    the certificate of the connection that carried it."""
+    with counter["lock"]:
+        counter["n"] += 1
+        honest = counter["n"] % 2 == 1
+    try:
+        secure = (trusted if honest else untrusted).wrap_socket(conn, server_side=True)
+        upstream = socket.create_connection((HOST, state["LDAP_PORT"]))
+    except (OSError, ssl.SSLError):
+        conn.close()
+        return
+    pending = [b""]
+    names = {0x60: "bind", 0x63: "search"}
+
+    def tap(data):
+        tags, pending[0] = ldap_operations(pending[0] + data)
+        with open(os.path.join(state["DIR"], "twofaced.log"), "a") as log:
+            for tag in tags:
+                if tag in names:
+                    log.write("%s %s\n" % ("trusted" if honest else "untrusted", names[tag]))
+    pump_both(secure, upstream, tap)
 
 
 def unaccepted(port):
@@ -488,8 +655,13 @@ def unaccepted(port):
 def run_stand_ins(d):
     state = read_state(d)
     state["DIR"] = d
-    context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    context.load_cert_chain(os.path.join(d, "untrusted.pem"), os.path.join(d, "untrusted.key"))
+    def tls_context(name):
+        made = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+        made.load_cert_chain(os.path.join(d, name + ".pem"), os.path.join(d, name + ".key"))
+        return made
+    context = tls_context("untrusted")
+    trusted = tls_context("server")
+    counter = {"lock": threading.Lock(), "n": 0}
     jobs = [
         (serve_files, (state["FILES_PORT"], os.path.join(d, "files"))),
         (serve_tcp, (state["SILENT_PORT"], silent)),
@@ -497,12 +669,20 @@ def run_stand_ins(d):
         (serve_tcp, (state["ENDLESS_HTTP_PORT"], endless_http)),
         (serve_tcp, (state["MALFORMED_HTTP_PORT"], malformed_http)),
         (serve_tcp, (state["GARBAGE_PORT"], garbage)),
+        (serve_tcp, (state["ODD_HTTP_PORT"], odd_http)),
+        (serve_tcp, (state["DRIP_HTTP_PORT"], drip_http)),
+        (serve_tcp, (state["DRIP_LDAP_PORT"], lambda c: endless_ldap(c, delay=0.3))),
+        (serve_tcp, (state["EMPTY_PAGES_LDAP_PORT"], lambda c: endless_ldap(c, empty_pages=True))),
         (serve_tcp, (state["ENDLESS_LDAP_PORT"], endless_ldap)),
         (serve_tcp, (state["REDIRECT_PORT"], lambda c: redirecting(c, state))),
         (serve_tcp, (state["RECORDER_PORT"], lambda c: recording(c, state))),
         (serve_tcp, (state["UNTRUSTED_LDAPS_PORT"], lambda c: tls_proxy(c, state["LDAP_PORT"], context))),
         (serve_tcp, (state["UNTRUSTED_HTTPS_PORT"], lambda c: tls_proxy(c, state["DAV_PORT"], context))),
+        (serve_tcp, (state["TWOFACED_LDAPS_PORT"], lambda c: two_faced(c, state, trusted, context, counter))),
     ]
+    for name in ("expired", "othername", "foreign"):
+        made = tls_context(name)
+        jobs.append((serve_tcp, (state[name.upper() + "_TLS_PORT"], lambda c, made=made: tls_either(c, state, made))))
     for target, args in jobs:
         threading.Thread(target=target, args=args, daemon=True).start()
     signal.sigwait([signal.SIGTERM, signal.SIGINT])
@@ -524,13 +704,15 @@ def start(d, people_count, card_count):
     os.makedirs(d, exist_ok=True)
     for stale in ("ldap-public", "ldap-private", "dav", "files"):
         subprocess.run(["rm", "-rf", os.path.join(d, stale)], check=True)
-    for stale in ("recorder.log", "ports.env"):
+    for stale in ("recorder.log", "twofaced.log", "ports.env"):
         if os.path.exists(os.path.join(d, stale)):
             os.remove(os.path.join(d, stale))
     make_certificates(d)
     names = ["LDAP_PORT", "LDAPS_PORT", "DAV_PORT", "DAVS_PORT", "FILES_PORT", "SILENT_PORT", "UNACCEPTED_PORT",
              "ENDLESS_HTTP_PORT", "MALFORMED_HTTP_PORT", "GARBAGE_PORT", "ENDLESS_LDAP_PORT", "REDIRECT_PORT",
-             "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT"]
+             "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
+             "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT",
+             "ODD_HTTP_PORT", "DRIP_HTTP_PORT", "DRIP_LDAP_PORT", "EMPTY_PAGES_LDAP_PORT"]
     state = {name: free_port() for name in names}
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
