@@ -70,6 +70,7 @@ CRecipientIndex::CRecipientIndex(CAddrBook& store, const CPickCounts& picks) : m
 
 CRecipientIndex::~CRecipientIndex()
 {
+    AdoptSorted(true);
     if (m_bAttached && m_Store.m_pWatch == this)
         m_Store.m_pWatch = nullptr;
 }
@@ -83,14 +84,30 @@ void CRecipientIndex::Attach()
 
 void CRecipientIndex::Refresh()
 {
+    AdoptSorted(false);
     if (m_bStale)
         Build();
     else if (m_nPickGeneration != m_Picks.Generation())
         LoadPicks();
 }
 
+void CRecipientIndex::WaitBuilt()
+{
+    AdoptSorted(true);
+}
+
+void CRecipientIndex::AdoptSorted(bool wait)
+{
+    if (!m_bSorting || (!wait && !m_bSorted))
+        return;
+    if (m_Sorter.joinable())
+        m_Sorter.join();
+    m_bSorting = false;
+}
+
 void CRecipientIndex::Build()
 {
+    AdoptSorted(true);
     m_Text.clear();
     m_Entries.clear();
     m_NameKeys.clear();
@@ -114,14 +131,27 @@ void CRecipientIndex::Build()
         if (IsCandidate(node))
             AddEntry(node);
     }
-    SortKeys(m_NameKeys);
-    SortKeys(m_AddrKeys);
     m_NameKeys.shrink_to_fit();
     m_AddrKeys.shrink_to_fit();
     std::sort(m_ByNode.begin(), m_ByNode.end());
     m_Best.assign(m_Entries.size(), kNoTier);
     m_bStale = false;
+    // The sort is most of a build's time: it runs beside the window, on the keys and the
+    // folded text, which nothing else changes until it is adopted.
+    m_bSorted = false;
+    m_bSorting = true;
     LoadPicks();
+    try {
+        m_Sorter = std::thread([this] {
+            SortKeys(m_NameKeys);
+            SortKeys(m_AddrKeys);
+            m_bSorted = true;
+        });
+    } catch (...) {
+        SortKeys(m_NameKeys);
+        SortKeys(m_AddrKeys);
+        m_bSorted = true;
+    }
 }
 
 void CRecipientIndex::AddEntry(const ADTDATA* node)
@@ -181,6 +211,14 @@ void CRecipientIndex::LoadPicks()
     for (Entry& entry : m_Entries)
         entry.picks = 0;
     const char* text = m_Text.c_str();
+    if (m_Picks.All().empty())
+        return;
+    if (m_bSorting) {
+        // The keys are not ready: every entry looks itself up.
+        for (Entry& entry : m_Entries)
+            entry.picks = static_cast<uint16_t>(std::min<uint32_t>(m_Picks.Count(text + entry.addr), 0xFFFF));
+        return;
+    }
     for (const auto& pick : m_Picks.All()) {
         if (pick.first.find(',') == std::string::npos) {
             size_t length = pick.first.size();
@@ -230,11 +268,15 @@ std::vector<RecipientMatch> CRecipientIndex::Find(const std::string& typed, size
             touched.push_back(id);
         m_Best[id] = std::min(m_Best[id], tier);
     };
-    Collect(m_NameKeys, folded, [&](const Key& key) {
-        bool exact = (key.entry & kNameStart) && text[key.offset + folded.size()] == '\0';
-        note(key.entry & ~kNameStart, exact ? RecipientMatch::kExactName : RecipientMatch::kNamePrefix);
-    });
-    Collect(m_AddrKeys, folded, [&](const Key& key) { note(key.entry, RecipientMatch::kAddressPrefix); });
+    if (m_bSorting) {
+        ScanAll(folded, note);
+    } else {
+        Collect(m_NameKeys, folded, [&](const Key& key) {
+            bool exact = (key.entry & kNameStart) && text[key.offset + folded.size()] == '\0';
+            note(key.entry & ~kNameStart, exact ? RecipientMatch::kExactName : RecipientMatch::kNamePrefix);
+        });
+        Collect(m_AddrKeys, folded, [&](const Key& key) { note(key.entry, RecipientMatch::kAddressPrefix); });
+    }
 
     std::vector<Candidate> loose;
     for (const ADTDATA* node : m_Loose) {
@@ -291,6 +333,34 @@ std::vector<RecipientMatch> CRecipientIndex::Find(const std::string& typed, size
     for (uint32_t id : touched)
         m_Best[id] = kNoTier;
     return matches;
+}
+
+// Every entry's folded text read in turn, while the keys are being sorted.
+void CRecipientIndex::ScanAll(const std::string& folded, const std::function<void(uint32_t, uint8_t)>& note) const
+{
+    const char* text = m_Text.c_str();
+    size_t length = folded.size();
+    for (uint32_t id = 0; id < m_Entries.size(); ++id) {
+        const char* name = text + m_Entries[id].name;
+        const char* addr = text + m_Entries[id].addr;
+        if (*name && std::strcmp(name, folded.c_str()) == 0) {
+            note(id, RecipientMatch::kExactName);
+            continue;
+        }
+        bool word = *name && std::strncmp(name, folded.c_str(), length) == 0;
+        ForEachLaterWord(name, std::strlen(name), [&](size_t at) {
+            word = word || std::strncmp(name + at, folded.c_str(), length) == 0;
+        });
+        if (word) {
+            note(id, RecipientMatch::kNamePrefix);
+            continue;
+        }
+        if (std::strchr(addr, ','))
+            continue;
+        const char* at = std::strrchr(addr, '@');
+        if (std::strncmp(addr, folded.c_str(), length) == 0 || (at && std::strncmp(at + 1, folded.c_str(), length) == 0))
+            note(id, RecipientMatch::kAddressPrefix);
+    }
 }
 
 int CRecipientIndex::MatchTier(const ADTDATA* node, const std::string& folded)

@@ -6,13 +6,18 @@
 // prefixes; within each, the addresses picked more often first, then in tree order; a
 // name and address that several books hold come once.
 //
-// The index is built once from the whole store (sorted keys over one block of folded
-// text) and then follows the store's edits as the store's watch: a node that is added,
-// moved or renamed leaves its built entry and is matched directly until the next build,
-// which happens when such nodes grow many. Used by the address book window.
+// The index is built from the whole store (sorted keys over one block of folded text): the
+// text is folded on the caller's thread, the keys are sorted on a thread of the index's
+// own, and until they are a lookup reads the folded text from end to end. It then follows
+// the store's edits as the store's watch: a node that is added, moved or renamed leaves its
+// built entry and is matched directly until the next build, which happens when such nodes
+// grow many. Used by the address book window.
 #pragma once
+#include <atomic>
+#include <functional>
 #include <cstdint>
 #include <string>
+#include <thread>
 #include <unordered_set>
 #include <vector>
 #include "store/AddrBook.h"
@@ -37,6 +42,8 @@ public:
 
     // Builds the index and becomes the store's watch until destroyed.
     void Attach();
+    // Waits until the keys of the last build are sorted (tests and benchmarks).
+    void WaitBuilt();
     // Builds again when the store's edits have outgrown the loose nodes, or picks changed.
     void Refresh();
     // Up to limit matches of typed (Shift-JIS, as typed), best first.
@@ -85,8 +92,14 @@ private:
     std::vector<std::pair<const ADTDATA*, uint32_t>> m_ByNode;
     std::unordered_set<const ADTDATA*> m_Loose;  // nodes changed since the build
     std::vector<uint8_t> m_Best;                // a lookup's best tier per entry (0xFF none)
+    std::thread m_Sorter;                       // sorts a build's keys; touches them and m_Text only
+    std::atomic<bool> m_bSorted{true};
+    bool m_bSorting = false;
 
     void Build();
+    // Takes the sorted keys once the sorter is done (or, with wait, once it will be).
+    void AdoptSorted(bool wait);
+    void ScanAll(const std::string& folded, const std::function<void(uint32_t, uint8_t)>& note) const;
     void AddEntry(const ADTDATA* node);
     void SortKeys(std::vector<Key>& keys);
     void LoadPicks();
