@@ -27,7 +27,7 @@ bool CCompletionPopup::Create(HWND owner, std::function<void(int)> click, Handle
         return false;
     m_hList = CreateWindowExA(0, WC_LISTVIEWA, "",
                               WS_CHILD | WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
-                                  LVS_SHOWSELALWAYS,
+                                  LVS_SHOWSELALWAYS | LVS_NOSCROLL,
                               0, 0, 0, 0, m_hWnd, nullptr, nullptr, nullptr);
     if (!m_hList) {
         Destroy();
@@ -83,13 +83,17 @@ void CCompletionPopup::Show(const std::vector<CompletionRow>& rows, const RECT& 
     }
     m_Rows = rows;
     m_nChosen = -1;
+    int border = 2 * GetSystemMetrics(SM_CYBORDER);
+    int width = std::max<int>(anchor.right - anchor.left, kTextColumnWidth + kWhereColumnWidth + border);
+    // Every row shows, with no scroll bar: the list is as tall as its rows and its second
+    // column takes the rest of the width.
+    MoveWindow(m_hList, 0, 0, width - border, 400, FALSE);
+    SendMessageA(m_hList, LVM_SETCOLUMNWIDTH, 1, width - border - kTextColumnWidth);
     Fill();
     RECT row = {LVIR_BOUNDS, 0, 0, 0};
     SendMessageA(m_hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
     int rowHeight = std::max<int>(row.bottom - row.top, 12);
-    int border = 2 * GetSystemMetrics(SM_CYBORDER);
-    int width = std::max<int>(anchor.right - anchor.left, kTextColumnWidth + kWhereColumnWidth + 4);
-    int height = rowHeight * static_cast<int>(m_Rows.size()) + 4 + border;
+    int height = rowHeight * static_cast<int>(m_Rows.size()) + 2 + border;
     MoveWindow(m_hList, 0, 0, width - border, height - border, FALSE);
     SetWindowPos(m_hWnd, HWND_TOP, anchor.left, anchor.bottom, width, height,
                  SWP_NOACTIVATE | SWP_SHOWWINDOW);
@@ -138,6 +142,27 @@ LRESULT CALLBACK CCompletionPopup::PopupProc(HWND window, UINT message, WPARAM w
         return MA_NOACTIVATE;
     case WM_NCHITTEST:
         return HTCLIENT;
+    case WM_NOTIFY: {
+        // The chosen row in the colours of a selection that has the focus (the field keeps
+        // the focus, so the list would show it faintly), notes in grey.
+        NMLVCUSTOMDRAW* draw = reinterpret_cast<NMLVCUSTOMDRAW*>(lParam);
+        if (draw->nmcd.hdr.hwndFrom != popup->m_hList || draw->nmcd.hdr.code != NM_CUSTOMDRAW)
+            break;
+        if (draw->nmcd.dwDrawStage == CDDS_PREPAINT)
+            return CDRF_NOTIFYITEMDRAW;
+        if (draw->nmcd.dwDrawStage == CDDS_ITEMPREPAINT) {
+            size_t row = static_cast<size_t>(draw->nmcd.dwItemSpec);
+            if (static_cast<int>(row) == popup->m_nChosen) {
+                draw->clrText = GetSysColor(COLOR_HIGHLIGHTTEXT);
+                draw->clrTextBk = GetSysColor(COLOR_HIGHLIGHT);
+                draw->nmcd.uItemState &= ~static_cast<UINT>(CDIS_SELECTED | CDIS_FOCUS);
+            } else if (row < popup->m_Rows.size() && popup->m_Rows[row].note) {
+                draw->clrText = GetSysColor(COLOR_GRAYTEXT);
+            }
+            return CDRF_NEWFONT;
+        }
+        break;
+    }
     case WM_TIMER:
         if (popup->m_fnHandler)
             popup->m_fnHandler(message, wParam, lParam);
