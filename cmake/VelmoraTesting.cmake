@@ -20,14 +20,14 @@ if(NOT WIN32)
 endif()
 
 # velmora_add_gtest(<name> SOURCES <file>... [LIBS <lib>...] [TIMEOUT <seconds>]
-#                   [FIXTURES <fixture>] [RESOURCE_LOCK <lock>])
+#                   [FIXTURES <fixture>] [RESOURCE_LOCK <lock>] [SERIAL])
 #
 # Builds the test program <name> with GoogleTest's main() and registers each of its tests
 # with CTest, each needing the CTest fixture (servers a setup test starts) and holding the
-# lock when given. The tests are listed when CTest starts (PRE_TEST), not while building, so a
-# build never runs Wine; in the Windows trees listing and running go through scripts/wine.
+# lock when given; with SERIAL each runs while no other test does. The tests are listed
+# when CTest starts (PRE_TEST), not while building, so a build never runs Wine; in the Windows trees listing and running go through scripts/wine.
 function(velmora_add_gtest name)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "TIMEOUT;FIXTURES;RESOURCE_LOCK" "SOURCES;LIBS")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "SERIAL" "TIMEOUT;FIXTURES;RESOURCE_LOCK" "SOURCES;LIBS")
   if(NOT arg_SOURCES)
     message(FATAL_ERROR "velmora_add_gtest(${name}): no SOURCES")
   endif()
@@ -48,6 +48,9 @@ function(velmora_add_gtest name)
   endif()
   if(arg_RESOURCE_LOCK)
     list(APPEND extra_properties RESOURCE_LOCK ${arg_RESOURCE_LOCK})
+  endif()
+  if(arg_SERIAL)
+    list(APPEND extra_properties RUN_SERIAL TRUE)
   endif()
 
   add_executable(${name} ${arg_SOURCES})

@@ -14,7 +14,7 @@ class CHostOptions {
 public:
     static constexpr int kNoOpen = -1;
     // The scenes of /scene=, separated by blanks.
-    static constexpr const char* kSceneNames = "pick browse address folder book menu drag find directory";
+    static constexpr const char* kSceneNames = "pick browse address folder book menu drag find directory complete";
 
     int m_nOpenMode = kNoOpen;
     unsigned m_nQuitAfterMs = 0;  // 0: stay open

@@ -216,6 +216,21 @@ void CScreenScene::AddSceneSteps(const std::string& name)
                          reinterpret_cast<LPARAM>(FindItem(tree, "社内ディレクトリ")));
             return true;
         });
+    } else if (name == "complete") {
+        // "山田" typed into the manual entry, the drop-down of matches open with the first
+        // one chosen.
+        m_steps.push_back([](const Stage& stage) {
+            HWND field = GetDlgItem(stage.book, IDC_MANUAL_ENTRY);
+            SetFocus(field);
+            for (const wchar_t* c = L"\u5C71\u7530"; *c; ++c)
+                SendMessageW(field, WM_CHAR, *c, 1);
+            return true;
+        });
+        m_steps.push_back([](const Stage& stage) {
+            PostMessageA(GetDlgItem(stage.book, IDC_MANUAL_ENTRY), WM_KEYDOWN, VK_DOWN, 1);
+            return true;
+        });
+        m_steps.push_back([](const Stage& stage) { return stage.windows.size() == 2; });
     } else if (name == "drag") {
         // The address is selected, the button goes down on it and the pointer moves off it
         // (queued first: the control's drag check reads the queue), then over a folder of

@@ -164,6 +164,8 @@ void CAddrBook::LinkChildLast(ADTDATA* node, ADTDATA* target)
         node->nOrder = kKeyStep;
     }
     target->pLastChild = node;
+    if (m_pWatch)
+        m_pWatch->NodeLinked(node);
 }
 
 void CAddrBook::LinkBefore(ADTDATA* node, ADTDATA* target)
@@ -178,6 +180,8 @@ void CAddrBook::LinkBefore(ADTDATA* node, ADTDATA* target)
         target->pParent->pChild = node;
         node->nOrder = target->nOrder >> 1;
     }
+    if (m_pWatch)
+        m_pWatch->NodeLinked(node);
 }
 
 void CAddrBook::LinkAfter(ADTDATA* node, ADTDATA* target)
@@ -192,6 +196,8 @@ void CAddrBook::LinkAfter(ADTDATA* node, ADTDATA* target)
         target->pParent->pLastChild = node;
     }
     target->pNext = node;
+    if (m_pWatch)
+        m_pWatch->NodeLinked(node);
 }
 
 ADTDATA* CAddrBook::AddDataAt(unsigned char kind, const char* name, const char* addr,
@@ -206,6 +212,8 @@ ADTDATA* CAddrBook::AddDataAt(unsigned char kind, const char* name, const char* 
 // Takes node out of its sibling list; its own links are left as they were.
 void CAddrBook::Unlink(ADTDATA* node)
 {
+    if (m_pWatch)
+        m_pWatch->NodeUnlinked(node);
     ADTDATA* parent = node->pParent;
     if (node->pPrev) {
         node->pPrev->pNext = node->pNext;
@@ -363,6 +371,8 @@ void CAddrBook::FreeSubtrees(ADTDATA* first)
 
 void CAddrBook::FreeNode(ADTDATA* node)
 {
+    if (m_pWatch)
+        m_pWatch->NodeFreed(node);
     if (node->hItem) {
         auto it = m_ItemIndex.find(node->hItem);
         if (it != m_ItemIndex.end() && it->second == node)
@@ -622,10 +632,16 @@ bool CAddrBook::ReplaceName(ADTDATA* node, const char* text)
     if (!ReplaceText(node->psName, text))
         return false;
     node->nHash = NameHash(node->psName);
+    if (m_pWatch)
+        m_pWatch->NodeTextChanged(node);
     return true;
 }
 
 bool CAddrBook::ReplaceAddr(ADTDATA* node, const char* text)
 {
-    return ReplaceText(node->psAddr, text);
+    if (!ReplaceText(node->psAddr, text))
+        return false;
+    if (m_pWatch)
+        m_pWatch->NodeTextChanged(node);
+    return true;
 }

@@ -12,6 +12,7 @@
 #include <vector>
 #include "store/AddrData.h"
 #include "store/AddrView.h"
+#include "store/StoreWatch.h"
 #include "merge/BookListMerge.h"
 
 class CBookBase;
@@ -31,6 +32,7 @@ class CAddrBook {
 public:
     ADTDATA m_Root;        // first member: the store's address is the root node's address
     IAddrView* m_pTree;    // the attached view, or none
+    IStoreWatch* m_pWatch = nullptr;  // told of every node that comes, goes or is renamed
 
     CAddrBook();
     ~CAddrBook();

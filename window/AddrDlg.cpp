@@ -24,7 +24,7 @@ HINSTANCE ModuleInstance()
 }  // namespace
 
 CAddrDlg::CAddrDlg(HWND owner, CAddrBook& store)
-    : CDialog(IDD_ADDRBOOK, owner), m_AddrTree(store), m_Store(store)
+    : CDialog(IDD_ADDRBOOK, owner), m_AddrTree(store), m_Store(store), m_Completion(store)
 {
 }
 
@@ -56,6 +56,7 @@ BOOL CAddrDlg::OnInitDialog()
     LoadWindowLayout();
     m_Store.DispList(nullptr);
     InstallFindKeys();
+    m_Completion.Attach(m_hWnd, GetDlgItem(IDC_MANUAL_ENTRY));
     return TRUE;
 }
 
@@ -213,7 +214,11 @@ INT_PTR CAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
 {
     switch (message) {
     case WM_SIZE:
+        m_Completion.Close();
         OnSize();
+        break;
+    case WM_MOVE:
+        m_Completion.Close();
         break;
     case WM_SIZING:
         OnSizing(static_cast<int>(wParam), reinterpret_cast<RECT*>(lParam));
@@ -244,6 +249,7 @@ INT_PTR CAddrDlg::OnMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& ha
         Trace("void CAddrDlg::OnDestroy()\n");
         m_KeyHook.Remove();
         m_FindDlg.Destroy();
+        m_Completion.Detach();
         break;
     default:
         break;

@@ -15,6 +15,7 @@
 #include "exchange/ImportFormat.h"
 #include "tree/AddrTree.h"
 #include "window/SendEntries.h"
+#include "window/ManualEntryCompletion.h"
 #include "window/SendListRules.h"
 
 class CAddrDlg : public CDialog {
@@ -95,6 +96,8 @@ private:
     // The find keys: the modal loop is DialogBoxParam's, so they come through a hook.
     CMessageHook m_KeyHook;
     HACCEL m_hFindKeys = nullptr;
+    // The manual entry's drop-down of matching recipients.
+    CManualEntryCompletion m_Completion;
 
     BOOL CreateToolBar();
     void LabelModeButtons();

@@ -67,6 +67,10 @@ BOOL CAddrDlg::OnCommand(WPARAM wParam, LPARAM lParam)
 {
     if (HIWORD(wParam) == 0)
         OnContextCommand(LOWORD(wParam));
+    if (LOWORD(wParam) == IDC_MANUAL_ENTRY && HIWORD(wParam) == EN_CHANGE)
+        m_Completion.OnTextChanged();
+    else if (LOWORD(wParam) == IDC_MANUAL_ENTRY && HIWORD(wParam) == EN_SETFOCUS)
+        m_Completion.Index().Refresh();
     return CDialog::OnCommand(wParam, lParam);
 }
 
