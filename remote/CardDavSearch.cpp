@@ -20,7 +20,10 @@ FetchStatus SearchCardDav(const BookUrl& url, const std::string& bookName, const
     if (answer.status != 207)
         return status;  // no address book here: nothing to suggest
     std::vector<std::string> cards;
-    if (!DavXml::ReadAddressData(answer.body, cards))
+    DavXml::Outcome read = DavXml::ReadAddressData(answer.body, cards, [&host]() { return host.IsCancelled(); });
+    if (read == DavXml::Outcome::Cancelled)
+        return FetchStatus::Cancel();
+    if (read != DavXml::Outcome::Read)
         return FetchStatus::Failure(FetchText::Malformed(Utf8ToSjis(answer.url.HostPort())));
     std::string joined;
     for (const std::string& card : cards)

@@ -1,5 +1,5 @@
-#include "remote/DirectorySearch.h"
 #include "remote/DirectoryConnection.h"
+#include "remote/DirectorySearch.h"
 #include <windows.h>
 #include <winldap.h>
 #include <memory>
