@@ -4,8 +4,9 @@
 //   bench_window N [repeats]          (repeats 1 to 3, default 3)
 // prints, per action, the median of the repeats:
 //   row <TAB> action <TAB> N <TAB> action ms <TAB> floor ms
-// and the memory the store of N addresses takes:
-//   memory <TAB> N <TAB> store bytes <TAB> file bytes <TAB> nodes
+// and the memory the book of N addresses takes as it is opened, and its nodes, names and
+// addresses alone (without the base kept for a merge):
+//   memory <TAB> N <TAB> book bytes <TAB> file bytes <TAB> nodes <TAB> nodes and texts bytes
 //   basememory <TAB> N <TAB> bytes of the merge's base of the same file <TAB> file bytes
 // bench/run turns the rows of several N into one table.
 #include <windows.h>
@@ -154,6 +155,7 @@ struct Bench {
 
     void SendListActions(CBareWindow& bare)
     {
+        std::vector<double> ownMs;
         for (int r = 0; r < repeats; ++r) {
             ADTDATA* source = ChildNamed(book, FolderName(r));
             std::vector<CBareWindow::Entry> entries = FolderEntries(source);
@@ -165,7 +167,14 @@ struct Bench {
                              entries.size());
             dialog->DeleteAllEntries();
             Record("send list: add a folder of N/10", actionMs, floorMs);
+            // The floor's inserts into the window's own list: what the control costs there.
+            CBareWindow own;
+            std::swap(own.m_hList, dialog->m_SendList.m_hWnd);
+            ownMs.push_back(Time([&] { own.InsertEntries(entries); }));
+            std::swap(own.m_hList, dialog->m_SendList.m_hWnd);
+            dialog->DeleteAllEntries();
         }
+        std::printf("part\tsend list: the floor's inserts into the window's own list\t%d\t%.1f\n", count, Median(ownMs));
     }
 
     void CreateActions(CBareWindow& bare, HTREEITEM bareBook)
@@ -470,7 +479,16 @@ struct Bench {
         int nodes = 1;
         for (ADTDATA* node = book->pChild; node; node = NextPreOrder(node, book))
             ++nodes;
-        std::printf("memory\t%d\t%lu\t%zu\t%d\n", count, static_cast<unsigned long>(after - before), text.size(), nodes);
+        // The nodes, names and addresses alone, without the base that the book keeps for a
+        // merge: the same text read into a store of its own.
+        CAddrBook* alone = new CAddrBook;
+        ADTDATA* aloneBook = alone->AddData(ADT_LOCAL_BOOK, kBookName, bookPath.c_str(), nullptr, 0);
+        SIZE_T beforeAlone = PrivateBytes();
+        alone->ReadText(aloneBook, text);
+        SIZE_T afterAlone = PrivateBytes();
+        delete alone;
+        std::printf("memory\t%d\t%lu\t%zu\t%d\t%lu\n", count, static_cast<unsigned long>(after - before), text.size(),
+                    nodes, static_cast<unsigned long>(afterAlone - beforeAlone));
         // The merge's base of the same file on its own (the store above holds one too).
         {
             before = PrivateBytes();

@@ -2,10 +2,36 @@
 // order, each with its folder path. An address node with one mail address is a person;
 // neighbouring nodes of one folder with the same name and different addresses (as the
 // import makes them of one person) are one person with several addresses. A list node
-// (several addresses) is a group. An address node without a mail address has no contact
-// and is counted as left out.
+// (its text lists addresses with ",", even one) is a group. An address node without a
+// mail address has no contact and is counted as left out, and so is a folder with no
+// contact below it, which vCard and CSV have no place for.
 #pragma once
+#include <functional>
+#include <string>
+#include <vector>
 #include "store/AddrData.h"
 #include "exchange/Contact.h"
 
+// What the export of a book wrote and left out, for its summary.
+struct ExportCounts {
+    int addresses = 0;       // address nodes written (a group counts once)
+    int contacts = 0;
+    int groups = 0;
+    int withoutAddress = 0;  // address nodes without a mail address, not written
+    int memberNames = 0;     // names of list members that the format had no place for
+    // Folders with nothing written below them, as "Folder/Inner" in Shift-JIS.
+    std::vector<std::string> emptyFolders;
+};
+
+// Calls visit with each contact of book in order; the contact's buffers are used again
+// for the next one, so a book of any size costs a contact at a time.
+void ForEachContact(const ADTDATA* book, const std::function<void(const Contact&)>& visit, ExportCounts& counts);
+
+// Every contact of book at once.
 ContactList ContactsOfBook(const ADTDATA* book);
+
+enum class ExportFormat { VCard, Csv };
+
+// The bytes of book as a vCard or CSV file, written a contact at a time, and the counts
+// of what was written and left out.
+std::string ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& counts);

@@ -99,6 +99,9 @@ bool CContactImporter::Add(const Contact& contact)
     if (contact.isGroup) {
         for (size_t i = 1; i < m_nAddresses; ++i)
             m_Addresses[0] += "," + m_Addresses[i];
+        // A group of one member stays a list: its text ends with the list's comma.
+        if (m_nAddresses == 1)
+            m_Addresses[0] += ",";
         m_nAddresses = 1;
     }
     int added = m_nAdded;

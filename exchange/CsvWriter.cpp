@@ -1,5 +1,6 @@
 #include "exchange/CsvWriter.h"
 #include "exchange/FolderPath.h"
+#include "exchange/PersonName.h"
 
 namespace {
 
@@ -13,72 +14,97 @@ const char* const kColumns[] = {
     "Categories", "Members",
 };
 const size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
-const size_t kFirstName = 0;
-const size_t kLastName = 1;
-const size_t kDisplayName = 2;
+// The columns that the export fills, in order; the others stay empty.
 const size_t kPrimaryEmail = 4;
-const size_t kSecondaryEmail = 5;
 const size_t kCategories = kColumnCount - 2;
-const size_t kMembers = kColumnCount - 1;
 
-// A field in quotes when it holds a comma, a quote or a line end; quotes are doubled.
-std::string Field(const std::string& text)
+// Appends a field, in quotes when it holds a comma, a quote or a line end; quotes are
+// doubled.
+void AppendField(std::string& out, const std::string& text)
 {
-    if (text.find_first_of(",\"\r\n") == std::string::npos)
-        return text;
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-void WriteRow(std::string& out, const std::string (&fields)[kColumnCount])
-{
-    for (size_t i = 0; i < kColumnCount; ++i)
-        out += (i ? "," : "") + Field(fields[i]);
-    out += "\r\n";
-}
-
-// The rows of one contact.
-void WriteContact(std::string& out, const Contact& contact)
-{
-    std::string row[kColumnCount];
-    row[kDisplayName] = contact.name;
-    if (!contact.isGroup) {
-        PersonName parts = SplitName(contact.name);
-        row[kFirstName] = parts.given;
-        row[kLastName] = parts.family;
-    }
-    for (const std::vector<std::string>& path : FolderPaths(contact)) {
-        if (!path.empty())
-            row[kCategories] += (row[kCategories].empty() ? "" : ",") + FolderPath::Format(path);
-    }
-    if (contact.isGroup) {
-        for (const std::string& address : contact.addresses)
-            row[kMembers] += (row[kMembers].empty() ? "" : ",") + address;
-        WriteRow(out, row);
+    bool special = false;
+    for (char c : text)
+        special = special || c == ',' || c == '"' || c == '\r' || c == '\n';
+    if (!special) {
+        out += text;
         return;
     }
-    for (size_t i = 0; i < contact.addresses.size(); i += 2) {
-        row[kPrimaryEmail] = contact.addresses[i];
-        row[kSecondaryEmail] = i + 1 < contact.addresses.size() ? contact.addresses[i + 1] : "";
-        WriteRow(out, row);
+    out += '"';
+    size_t plain = 0;
+    for (size_t quote = text.find('"'); quote != std::string::npos; quote = text.find('"', quote + 1)) {
+        out.append(text, plain, quote + 1 - plain);
+        out += '"';
+        plain = quote + 1;
     }
+    out.append(text, plain, std::string::npos);
+    out += '"';
 }
 
 }  // namespace
 
+CCsvWriter::CCsvWriter(std::string& out) : m_Out(out)
+{
+    m_Out += "\xEF\xBB\xBF";
+    for (size_t i = 0; i < kColumnCount; ++i) {
+        if (i)
+            m_Out += ',';
+        m_Out += kColumns[i];
+    }
+    m_Out += "\r\n";
+}
+
 std::string CCsvWriter::Write(const ContactList& list)
 {
-    std::string out = "\xEF\xBB\xBF";
-    std::string fields[kColumnCount];
-    for (size_t i = 0; i < kColumnCount; ++i)
-        fields[i] = kColumns[i];
-    WriteRow(out, fields);
+    std::string out;
+    CCsvWriter writer(out);
     for (const Contact& contact : list.contacts)
-        WriteContact(out, contact);
+        writer.Add(contact);
     return out;
+}
+
+// The rows of one contact: the names, the addresses two by two (a group's members in
+// Members), the categories.
+void CCsvWriter::Add(const Contact& contact)
+{
+    if (contact.folders != m_LastFolders || contact.moreFolders != m_LastMoreFolders) {
+        m_LastFolders = contact.folders;
+        m_LastMoreFolders = contact.moreFolders;
+        std::string categories;
+        for (const std::vector<std::string>& path : FolderPaths(contact)) {
+            if (!path.empty())
+                categories += (categories.empty() ? "" : ",") + FolderPath::Format(path);
+        }
+        m_Categories.clear();
+        AppendField(m_Categories, categories);
+    }
+    PersonName parts = contact.isGroup ? PersonName() : SplitName(contact.name);
+    const std::string empty;
+    size_t rows = contact.isGroup ? 1 : (contact.addresses.size() + 1) / 2;
+    for (size_t row = 0; row < rows; ++row) {
+        AppendField(m_Out, parts.given);
+        m_Out += ',';
+        AppendField(m_Out, parts.family);
+        m_Out += ',';
+        AppendField(m_Out, contact.name);
+        m_Out += ',';
+        AppendField(m_Out, parts.nickname);
+        m_Out += ',';
+        if (!contact.isGroup) {
+            AppendField(m_Out, contact.addresses[2 * row]);
+            m_Out += ',';
+            AppendField(m_Out, 2 * row + 1 < contact.addresses.size() ? contact.addresses[2 * row + 1] : empty);
+        } else {
+            m_Out += ',';
+        }
+        m_Out.append(kCategories - kPrimaryEmail - 1, ',');
+        m_Out += m_Categories;
+        m_Out += ',';
+        if (contact.isGroup) {
+            std::string members;
+            for (const std::string& address : contact.addresses)
+                members += (members.empty() ? "" : ",") + address;
+            AppendField(m_Out, members);
+        }
+        m_Out += "\r\n";
+    }
 }

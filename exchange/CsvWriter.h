@@ -1,15 +1,27 @@
 // Writes contacts as a CSV file in UTF-8 with a byte-order mark, in Thunderbird's column
-// set: the name in Display Name (and in First Name and Last Name where the name shows
-// them), the first address in Primary Email, the second in Secondary Email; a person with
-// more addresses gets one more row of the same name for each further two. Two last
-// columns, which Thunderbird's set has no place for: Categories (as Outlook names it)
-// holds the folder path, Members the addresses of a group (a list node), joined by
-// commas, so that the import reads it back as one list node. Used by the export.
+// set: the name in Display Name (and its parts in First Name, Last Name and Nickname, as
+// the vCard export splits it), the first address in Primary Email, the second in Secondary
+// Email; a person with more addresses gets one more row of the same name for each further
+// two. Two last columns, which Thunderbird's set has no place for: Categories (as Outlook
+// names it) holds the folder path, Members the members of a group (a list node) as the
+// book writes them, names included, joined by commas, so that the import reads it back
+// as one list node. Used by the export, a contact at a time.
 #pragma once
 #include <string>
+#include <vector>
 #include "exchange/Contact.h"
 
 class CCsvWriter {
 public:
+    // Appends the header row, then a contact's rows with each Add.
+    explicit CCsvWriter(std::string& out);
+    void Add(const Contact& contact);
+
     static std::string Write(const ContactList& list);
+
+private:
+    std::string& m_Out;
+    std::vector<std::string> m_LastFolders;
+    std::vector<std::vector<std::string>> m_LastMoreFolders;
+    std::string m_Categories;  // the Categories field of the last folders seen, ready to write
 };

@@ -1,4 +1,5 @@
 #include "exchange/PersonName.h"
+#include <string_view>
 #include <vector>
 #include "exchange/Contact.h"
 #include "text/Charset.h"
@@ -21,33 +22,6 @@ bool IsFamilyFirstCharacter(char32_t ch)
 }
 
 const char kFullWidthSpace[] = u8"　";
-
-// The words of text, cut at blanks and full-width spaces.
-std::vector<std::string> Words(const std::string& text)
-{
-    std::vector<std::string> words(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        bool fullWidth = text.compare(i, 3, kFullWidthSpace) == 0;
-        if (text[i] == ' ' || text[i] == '\t' || fullWidth) {
-            if (!words.back().empty())
-                words.emplace_back();
-            i += fullWidth ? 2 : 0;
-        } else {
-            words.back() += text[i];
-        }
-    }
-    if (words.back().empty())
-        words.pop_back();
-    return words;
-}
-
-std::string Join(std::vector<std::string>::const_iterator begin, std::vector<std::string>::const_iterator end)
-{
-    std::string out;
-    for (auto it = begin; it != end; ++it)
-        out += (out.empty() ? "" : " ") + *it;
-    return out;
-}
 
 }  // namespace
 
@@ -85,27 +59,190 @@ std::string ComposeName(const std::string& given, const std::string& middle, con
     return name;
 }
 
+namespace {
+
+// A word of a display name; quoted when it was a part in double quotes (without them).
+struct NameWord {
+    std::string_view text;
+    bool quoted;
+};
+
+bool IsBlankAt(std::string_view text, size_t i, size_t& width)
+{
+    if (text[i] == ' ' || text[i] == '\t') {
+        width = 1;
+        return true;
+    }
+    width = 3;
+    return static_cast<unsigned char>(text[i]) == 0xE3 && text.substr(i, 3) == std::string_view(kFullWidthSpace, 3);
+}
+
+std::string_view TrimView(std::string_view text)
+{
+    size_t begin = text.find_first_not_of(" \t\r\n");
+    if (begin == std::string_view::npos)
+        return {};
+    return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+// The words of text, cut at blanks and full-width spaces; a part in double quotes is one
+// word, blanks and all.
+void NameWords(std::string_view text, std::vector<NameWord>& words)
+{
+    words.clear();
+    size_t width = 0;
+    for (size_t i = 0; i < text.size();) {
+        if (IsBlankAt(text, i, width)) {
+            i += width;
+            continue;
+        }
+        size_t close = text[i] == '"' ? text.find('"', i + 1) : std::string_view::npos;
+        if (close != std::string_view::npos) {
+            std::string_view inner = TrimView(text.substr(i + 1, close - i - 1));
+            if (!inner.empty())
+                words.push_back({inner, true});
+            i = close + 1;
+            continue;
+        }
+        size_t end = i;
+        while (end < text.size() && !IsBlankAt(text, end, width))
+            ++end;
+        words.push_back({text.substr(i, end - i), false});
+        i = end;
+    }
+}
+
+bool SameIgnoringAsciiCase(std::string_view word, std::string_view lower)
+{
+    if (word.size() != lower.size())
+        return false;
+    for (size_t i = 0; i < word.size(); ++i) {
+        char c = word[i];
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+        if (c != lower[i])
+            return false;
+    }
+    return true;
+}
+
+bool IsSuffix(const NameWord& word)
+{
+    static const std::string_view kJapanese[] = {u8"様", u8"さま", u8"殿", u8"御中", u8"先生",
+                                                 u8"さん", u8"君", u8"くん", u8"ちゃん", u8"氏"};
+    static const std::string_view kLatin[] = {"jr.", "jr", "sr.", "sr", "ii", "iii", "iv",
+                                              "phd", "ph.d.", "md", "m.d.", "esq.", "esq"};
+    if (word.quoted)
+        return false;
+    for (std::string_view suffix : kJapanese) {
+        if (word.text == suffix)
+            return true;
+    }
+    for (std::string_view suffix : kLatin) {
+        if (SameIgnoringAsciiCase(word.text, suffix))
+            return true;
+    }
+    return false;
+}
+
+bool IsPrefix(const NameWord& word)
+{
+    static const std::string_view kTitles[] = {"mr.", "mrs.", "ms.", "miss", "dr.", "prof.", "mr", "mrs", "ms", "dr", "prof"};
+    if (word.quoted)
+        return false;
+    for (std::string_view title : kTitles) {
+        if (SameIgnoringAsciiCase(word.text, title))
+            return true;
+    }
+    return false;
+}
+
+std::string_view Unquoted(std::string_view text)
+{
+    std::string_view trimmed = TrimView(text);
+    if (trimmed.size() >= 2 && trimmed.front() == '"' && trimmed.back() == '"')
+        return TrimView(trimmed.substr(1, trimmed.size() - 2));
+    return trimmed;
+}
+
+void Append(std::string& to, std::string_view word)
+{
+    if (!to.empty())
+        to += ' ';
+    to.append(word);
+}
+
+}  // namespace
+
 PersonName SplitName(const std::string& name)
 {
     PersonName parts;
-    std::string text = TrimBlanks(name);
+    std::string_view text = TrimView(name);
     size_t comma = text.find(',');
-    if (comma != std::string::npos && text.find(',', comma + 1) == std::string::npos) {
-        parts.family = TrimBlanks(text.substr(0, comma));
-        parts.given = TrimBlanks(text.substr(comma + 1));
+    if (comma != std::string_view::npos) {
+        if (text.find(',', comma + 1) != std::string_view::npos)
+            return parts;
+        parts.family = std::string(Unquoted(text.substr(0, comma)));
+        parts.given = std::string(Unquoted(text.substr(comma + 1)));
         if (parts.family.empty() || parts.given.empty())
             parts = PersonName();
         return parts;
     }
-    std::vector<std::string> words = Words(text);
-    if (words.size() < 2 || comma != std::string::npos)
-        return parts;
-    if (IsFamilyFirstScript(text)) {
-        parts.family = words.front();
-        parts.given = Join(words.begin() + 1, words.end());
+    // The words of one name at a time, their room kept (the export splits every name).
+    static std::vector<NameWord> words;
+    NameWords(text, words);
+    size_t first = 0;
+    size_t end = words.size();
+    size_t suffixes = end;
+    while (end - first > 1 && IsSuffix(words[end - 1]))
+        --end;
+    for (size_t i = end; i < suffixes; ++i)
+        Append(parts.suffix, words[i].text);
+    while (end - first > 1 && IsPrefix(words[first]))
+        Append(parts.prefix, words[first++].text);
+    static std::vector<NameWord> inner;
+    if (end - first == 1 && words[first].quoted) {
+        // The quoted part is the name itself ("佐藤 健" 様).
+        NameWords(words[first].text, inner);
+        for (NameWord& word : inner)
+            word.quoted = false;
     } else {
-        parts.family = words.back();
-        parts.given = Join(words.begin(), words.end() - 1);
+        inner.assign(words.begin() + static_cast<std::ptrdiff_t>(first), words.begin() + static_cast<std::ptrdiff_t>(end));
+    }
+    std::string_view plain[2];  // the first and the last word that is no nickname
+    size_t plainCount = 0;
+    std::string middle;         // the words between them, joined by blanks
+    for (const NameWord& word : inner) {
+        if (word.quoted) {
+            Append(parts.nickname, word.text);
+            continue;
+        }
+        if (plainCount == 0)
+            plain[0] = word.text;
+        else if (plainCount == 1)
+            plain[1] = word.text;
+        else {
+            Append(middle, plain[1]);
+            plain[1] = word.text;
+        }
+        ++plainCount;
+    }
+    if (plainCount == 0)
+        return parts;
+    if (plainCount == 1) {
+        parts.family = std::string(plain[0]);
+        return parts;
+    }
+    if (IsFamilyFirstScript(std::string(plain[0])) || IsFamilyFirstScript(middle) ||
+        IsFamilyFirstScript(std::string(plain[1]))) {
+        parts.family = std::string(plain[0]);
+        parts.given = middle;
+        Append(parts.given, plain[1]);
+    } else {
+        parts.family = std::string(plain[1]);
+        parts.given = std::string(plain[0]);
+        if (!middle.empty())
+            Append(parts.given, middle);
     }
     return parts;
 }

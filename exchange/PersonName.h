@@ -10,11 +10,17 @@ std::string ComposeName(const std::string& given, const std::string& middle, con
 struct PersonName {
     std::string family;
     std::string given;
+    std::string prefix;    // "Dr.", "Mr." ...
+    std::string suffix;    // "Jr.", "III", "様", "殿" ...
+    std::string nickname;  // a part in double quotes beside the name: "Bob" of Robert "Bob" Smith
 };
 
 // The parts of a display name where they can be told: "Family, Given"; two or more words
 // in the order of their script (the first word the family name of a Japanese name, the
-// last that of a Latin one). A name of one word has no parts that are known.
+// last that of a Latin one); one word is the family name as a whole, as Japanese phones
+// write a name without a blank (山田太郎). Titles before the name and suffixes after it
+// (Jr., III, 様, 殿 ...) are parts of their own; a part in double quotes is a nickname, or
+// the name itself when nothing but titles stands beside it ("佐藤 健" 様).
 PersonName SplitName(const std::string& name);
 
 // True when text holds a Han, kana or Hangul character.

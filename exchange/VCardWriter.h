@@ -1,19 +1,42 @@
 // Writes contacts as a vCard 3.0 file in UTF-8. A person's card holds FN with the name, N
-// with the family and given name where the name shows them (else empty, as the name alone
-// is in FN), one EMAIL per address in the book's order, and CATEGORIES with the folder
-// path. A group (a list node) is a card of KIND:group with one MEMBER:mailto: per address,
-// which the import reads back as one list node, and the same addresses as EMAIL, so that
-// programs without groups still see them. Lines longer than 75 bytes are folded. Used by
-// the export.
+// with its parts (family, given, title, suffix; a name of one word is the family name),
+// NICKNAME where the name gives one in double quotes, one EMAIL per address in the book's
+// order, and CATEGORIES with the folder path. A group (a list node) is a card of
+// KIND:group with one MEMBER:mailto: per address, which the import reads back as one list
+// node, and the same addresses as EMAIL, so that programs without groups still see them;
+// both hold the bare address, as a member written "Name <address>" has no place for its
+// name in a URI (counted, for the export's summary). Lines longer than 75 bytes are
+// folded. Used by the export, a contact at a time.
 #pragma once
 #include <string>
+#include <vector>
 #include "exchange/Contact.h"
 
 class CVCardWriter {
 public:
+    // Appends the cards to out.
+    explicit CVCardWriter(std::string& out) : m_Out(out) {}
+    void Add(const Contact& contact);
+    // List members whose name was left out.
+    int MemberNamesLeftOut() const { return m_nMemberNames; }
+
     static std::string Write(const ContactList& list);
 
 private:
-    static void WriteCard(std::string& out, const Contact& contact);
-    static void WriteLine(std::string& out, const std::string& line);
+    std::string& m_Out;
+    int m_nMemberNames = 0;
+    // The CATEGORIES value of the last folders seen: contacts of one folder come together.
+    std::vector<std::string> m_LastFolders;
+    std::vector<std::vector<std::string>> m_LastMoreFolders;
+    std::string m_Categories;
+    std::string m_Scratch;
+
+    void AddCategories(const Contact& contact);
+    void BeginLine(const char* name) { m_nLineStart = m_Out.size(), m_Out += name; }
+    void EndLine();
+    size_t m_nLineStart = 0;
 };
+
+// The address of a list member written "Name <address>": the part in angle brackets;
+// other texts as they are.
+std::string BareAddress(const std::string& member);

@@ -62,7 +62,7 @@ CAddrBook::CAddrBook()
 CAddrBook::~CAddrBook()
 {
     DeleteList(nullptr);
-    std::free(m_Root.psName);
+    StoreStrFree(m_Root.psName);
 }
 
 void CAddrBook::Initialize()
@@ -97,8 +97,9 @@ ADTDATA* CAddrBook::NewData(unsigned char kind, const char* name, const char* ad
     if (ok && addr && *addr)
         ok = (addrCopy = StoreStrDup(addr)) != nullptr;
     if (!ok) {
-        std::free(nameCopy);
-        std::free(node);
+        StoreStrFree(nameCopy);
+        if (node)
+            g_StoreHooks.release(node, sizeof(ADTDATA));
         g_StoreHooks.reportError("ADTDATA* CAddrBook::NewData():p = (ADTDATA*)malloc( sizeof( ADTDATA ) );",
                                  "エラー(malloc失敗)");
         return nullptr;
@@ -378,9 +379,9 @@ void CAddrBook::FreeNode(ADTDATA* node)
         if (it != m_ItemIndex.end() && it->second == node)
             m_ItemIndex.erase(it);
     }
-    std::free(node->psName);
-    std::free(node->psAddr);
-    std::free(node);
+    StoreStrFree(node->psName);
+    StoreStrFree(node->psAddr);
+    g_StoreHooks.release(node, sizeof(ADTDATA));
 }
 
 std::string CAddrBook::FormatLabel(const ADTDATA* node)
@@ -620,7 +621,7 @@ bool ReplaceText(char*& field, const char* text)
         if (!copy)
             return false;
     }
-    std::free(field);
+    StoreStrFree(field);
     field = copy;
     return true;
 }

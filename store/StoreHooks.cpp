@@ -29,6 +29,12 @@ char* StoreStrDup(const char* text)
     return copy;
 }
 
+void StoreStrFree(char* text)
+{
+    if (text)
+        g_StoreHooks.release(text, std::strlen(text) + 1);
+}
+
 size_t StoreFileWrite(const void* data, size_t size, FILE* file)
 {
     return std::fwrite(data, 1, size, file);

@@ -1,6 +1,7 @@
 // Windows builds: failures are message boxes without owner, traces go to the debugger.
 #include <windows.h>
 #include <cstdlib>
+#include "store/StoreHeap.h"
 #include "store/StoreHooks.h"
 
 namespace {
@@ -17,4 +18,4 @@ void DebuggerTrace(const char* line)
 
 }  // namespace
 
-StoreHooks g_StoreHooks = {ShowError, DebuggerTrace, std::malloc, StoreFileWrite};
+StoreHooks g_StoreHooks = {ShowError, DebuggerTrace, StoreHeapAllocate, StoreHeapRelease, StoreFileWrite};

@@ -165,7 +165,7 @@ void CAddrDlg::OnCreateMail()
     std::vector<std::string> texts;
     texts.reserve(m_Entries.Size());
     for (size_t position = 0; position < m_Entries.Size(); ++position)
-        texts.push_back(m_Entries.Text(position));
+        texts.emplace_back(m_Entries.Text(position));
     SendListRules::HeaderTexts headers = SendListRules::BuildHeaderTexts(texts);
     m_strTo = headers.to;
     m_strCc = headers.cc;

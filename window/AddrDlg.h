@@ -93,6 +93,10 @@ private:
     // The entries of the list view, in its order: the duplicate test and the sorted insert
     // read them here instead of asking the control entry by entry.
     CSendEntries m_Entries;
+    // Room for the entry being added and a node's entry texts, used again from one to the
+    // next, so that adding a folder allocates nothing per address.
+    CSendEntries::Proposal m_NewEntry;
+    std::vector<std::string> m_NodeEntries;
     // The find keys: the modal loop is DialogBoxParam's, so they come through a hook.
     CMessageHook m_KeyHook;
     HACCEL m_hFindKeys = nullptr;

@@ -17,9 +17,7 @@
 #include "files/FileIdentity.h"
 #include "books/IniPath.h"
 #include "exchange/ContactImporter.h"
-#include "exchange/CsvWriter.h"
 #include "store/Sjis.h"
-#include "exchange/VCardWriter.h"
 #include "text/Charset.h"
 #include "text/SjisEncoder.h"
 #include "window/AddrDlg.h"
@@ -195,21 +193,30 @@ int ExportTypeOf(const std::string& path, int filter)
 }
 
 // The summary of an export to vCard or CSV: address nodes and the contacts they made (a
-// person's neighbouring nodes are one contact), and the nodes without a mail address.
-std::string ExportSummary(const ContactList& contacts)
+// person's neighbouring nodes are one contact), and what the file could not carry: nodes
+// without a mail address, folders with nothing in them (vCard and CSV know a folder only as
+// a category of the contacts in it, so an empty one would need a contact that is none,
+// which other programs would show as one) and names of list members (vCard has room only
+// for the address).
+std::string ExportSummary(const ExportCounts& counts)
 {
-    int addresses = 0;
-    int groups = 0;
-    for (const Contact& contact : contacts.contacts) {
-        addresses += contact.isGroup ? 1 : static_cast<int>(contact.addresses.size());
-        groups += contact.isGroup ? 1 : 0;
+    std::string text = "\n\n書き出したアドレス: " + Count(counts.addresses) + " 件\n書き出した連絡先: " +
+                       Count(counts.contacts) + " 件";
+    if (counts.groups)
+        text += "（うちグループ " + Count(counts.groups) + " 件）";
+    if (counts.withoutAddress)
+        text += "\n書き出さなかったアドレス: " + Count(counts.withoutAddress) + " 件（メールアドレスがないもの）";
+    if (!counts.emptyFolders.empty()) {
+        const size_t kNamed = 3;
+        text += "\n書き出さなかったフォルダ: " + Count(static_cast<int>(counts.emptyFolders.size())) +
+                " 件（アドレスのないもの）\n　";
+        for (size_t i = 0; i < counts.emptyFolders.size() && i < kNamed; ++i)
+            text += (i ? "、「" : "「") + counts.emptyFolders[i] + "」";
+        if (counts.emptyFolders.size() > kNamed)
+            text += " ほか";
     }
-    std::string text = "\n\n書き出したアドレス: " + Count(addresses) + " 件\n書き出した連絡先: " +
-                       Count(static_cast<int>(contacts.contacts.size())) + " 件";
-    if (groups)
-        text += "（うちグループ " + Count(groups) + " 件）";
-    if (contacts.nWithoutAddress)
-        text += "\n書き出さなかったアドレス: " + Count(contacts.nWithoutAddress) + " 件（メールアドレスがないもの）";
+    if (counts.memberNames)
+        text += "\nグループのメンバーの名前: " + Count(counts.memberNames) + " 件はアドレスだけを書き出しました";
     return text;
 }
 
@@ -348,7 +355,20 @@ void CAddrDlg::ImportContacts(const std::string& path, const std::string& bytes,
 {
     std::string name = PathFileName(path);
     CNewBookSink sink(m_Store, name, m_Store.ProposeBookFile(PluginFolder()));
-    ContactList contacts = ReadContacts(bytes, format, sink);
+    // The book is filled with the tree told nothing, then shown in one pass, level by
+    // level, as the window shows the books when it opens.
+    ContactList contacts;
+    {
+        struct ViewBack {
+            CAddrBook& store;
+            IAddrView* view;
+            ~ViewBack() { store.m_pTree = view; }
+        } back{m_Store, m_Store.m_pTree};
+        m_Store.m_pTree = nullptr;
+        contacts = ReadContacts(bytes, format, sink);
+    }
+    if (sink.Book())
+        m_Store.DispData(sink.Book());
     if (contacts.bUnknownHeader) {
         MessageBox(("「" + name + "」を読み込めません。\n\n1 行目の見出しにメールアドレスの列がありません。\n"
                     "Thunderbird、Outlook、Gmail が書き出した\nCSV ファイルを選んでください。")
@@ -399,11 +419,12 @@ void CAddrDlg::OnAddrExport()
                    MB_OK | MB_ICONERROR);
         return;
     }
-    ContactList contacts = ContactsOfBook(book);
+    ExportCounts counts;
     bool written = WriteFileSafely(path, [&](FILE* file) {
         if (filter == kExportAlMail)
             return m_Store.WriteList(book->pChild, file, 0) == 0;
-        std::string bytes = filter == kExportVCard ? CVCardWriter::Write(contacts) : CCsvWriter::Write(contacts);
+        counts = ExportCounts();
+        std::string bytes = ExportBook(book, filter == kExportVCard ? ExportFormat::VCard : ExportFormat::Csv, counts);
         return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     });
     if (!written) {
@@ -412,6 +433,6 @@ void CAddrDlg::OnAddrExport()
     }
     std::string text = "「" + std::string(book->psName ? book->psName : "") + "」を書き出しました。";
     if (filter != kExportAlMail)
-        text += ExportSummary(contacts);
+        text += ExportSummary(counts);
     MessageBox(text.c_str(), kExportCaption, MB_OK | MB_ICONINFORMATION);
 }

@@ -1,7 +1,7 @@
 #include "window/SendEntries.h"
 #include "window/SendListRules.h"
 
-bool CSendEntries::Blocks(int type, const std::string& key) const
+bool CSendEntries::Blocks(int type, std::string_view key) const
 {
     return (type == SEND_REPLYTO ? m_ReplyTo : m_Others).AnyContains(key);
 }
@@ -11,9 +11,20 @@ size_t CSendEntries::PositionFor(int32_t sortKey) const
     return m_Entries.order_of_key({sortKey, m_nInserted});
 }
 
-void CSendEntries::Insert(const std::string& text, int32_t sortKey)
+bool CSendEntries::Propose(int type, std::string_view text, Proposal& proposal)
 {
-    bool replyTo = text.find("[ReplyTo]") != std::string::npos;
+    if (Blocks(type, SendListRules::AddressKeyOf(text, m_Key)))
+        return false;
+    proposal.text.assign(SendListRules::Prefix(type));
+    proposal.text.append(text);
+    proposal.sortKey = SendListRules::SortKey(type, text);
+    proposal.position = PositionFor(proposal.sortKey);
+    return true;
+}
+
+void CSendEntries::Insert(std::string_view text, int32_t sortKey)
+{
+    bool replyTo = text.find("[ReplyTo]") != std::string_view::npos;
     uint32_t id = IndexOf(replyTo).Add(text);
     m_Entries.insert({{sortKey, m_nInserted++}, Entry{replyTo, id}});
 }
@@ -34,7 +45,7 @@ void CSendEntries::Clear()
     m_Others.Clear();
 }
 
-const std::string& CSendEntries::Text(size_t position) const
+std::string_view CSendEntries::Text(size_t position) const
 {
     const Entry& entry = m_Entries.find_by_order(position)->second;
     return (entry.replyTo ? m_ReplyTo : m_Others).Text(entry.id);

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <ext/pb_ds/assoc_container.hpp>
 #include <ext/pb_ds/tree_policy.hpp>
 #include <functional>
@@ -16,17 +17,27 @@ class CSendEntries {
 public:
     // True when an entry already listed blocks a new entry of type (1 to 4) whose address
     // key is key: an entry of the same kind, ReplyTo or not, that contains the key.
-    bool Blocks(int type, const std::string& key) const;
+    bool Blocks(int type, std::string_view key) const;
     // Where an entry with sortKey goes: after every entry whose key is not greater.
     size_t PositionFor(int32_t sortKey) const;
 
+    // The entry that text makes as type, unless an entry already listed blocks it (then
+    // false): its whole text, prefix included, its sort key and its place. The buffers of
+    // proposal are used again from one entry to the next.
+    struct Proposal {
+        std::string text;
+        int32_t sortKey = 0;
+        size_t position = 0;
+    };
+    bool Propose(int type, std::string_view text, Proposal& proposal);
+
     // Adds an entry where PositionFor(sortKey) said; text is its whole text, prefix included.
-    void Insert(const std::string& text, int32_t sortKey);
+    void Insert(std::string_view text, int32_t sortKey);
     void Erase(size_t position);
     void Clear();
 
     size_t Size() const { return m_Entries.size(); }
-    const std::string& Text(size_t position) const;
+    std::string_view Text(size_t position) const;
 
 private:
     struct Entry {
@@ -42,6 +53,7 @@ private:
     uint64_t m_nInserted = 0;
     CTextIndex m_ReplyTo;
     CTextIndex m_Others;
+    std::string m_Key;  // room for an address key that is not a part of its text
 
     CTextIndex& IndexOf(bool replyTo) { return replyTo ? m_ReplyTo : m_Others; }
 };

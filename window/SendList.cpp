@@ -17,24 +17,22 @@ void CAddrDlg::InsertSendList(int type, const char* text)
 {
     if (!text || !*text)
         return;
-    if (m_Entries.Blocks(type, AddressKey(text))) {
+    // The new entry goes after every entry whose key is not greater, so the list stays in
+    // key order without sorting it again.
+    if (!m_Entries.Propose(type, text, m_NewEntry)) {
         Trace(type == SEND_REPLYTO ? "CAddrDlg::InsertSendList() : 登録済みアドレス[ReplyTo同士]\n"
                                    : "CAddrDlg::InsertSendList() : 登録済みアドレス\n");
         return;
     }
-    std::string entry = std::string(Prefix(type)) + text;
-    int32_t key = SortKey(type, text);
-    // The new entry goes after every entry whose key is not greater, so the list stays in
-    // key order without sorting it again.
-    size_t position = m_Entries.PositionFor(key);
-    if (m_SendList.InsertItem(static_cast<int>(position), entry.c_str(), key) < 0)
+    if (m_SendList.InsertItem(static_cast<int>(m_NewEntry.position), m_NewEntry.text.c_str(), m_NewEntry.sortKey) < 0)
         return;
-    m_Entries.Insert(entry, key);
+    m_Entries.Insert(m_NewEntry.text, m_NewEntry.sortKey);
 }
 
 void CAddrDlg::InsertNodeToSendList(int type, const ADTDATA* node)
 {
-    for (const std::string& text : NodeEntries(node))
+    NodeEntries(node, m_NodeEntries);
+    for (const std::string& text : m_NodeEntries)
         InsertSendList(type, text.c_str());
 }
 

@@ -8,7 +8,7 @@ namespace {
 
 const char* const kPrefixes[] = {"", "[宛先] ", "[CC] ", "[BCC] ", "[ReplyTo] "};
 
-bool IsLead(const std::string& text, size_t i)
+bool IsLead(std::string_view text, size_t i)
 {
     return IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
 }
@@ -52,7 +52,7 @@ std::vector<std::string> Split(const std::string& text, bool lineFeedsSeparate)
 }
 
 // The first "<" that stands outside double quotes, walking whole characters.
-size_t UnquotedOpenBracket(const std::string& text)
+size_t UnquotedOpenBracket(std::string_view text)
 {
     bool quoted = false;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -71,7 +71,7 @@ size_t UnquotedOpenBracket(const std::string& text)
 
 // Whether a display name is already one quoted string: it opens and closes with a quote,
 // and no quote in between is unescaped.
-bool IsQuotedString(const std::string& name)
+bool IsQuotedString(std::string_view name)
 {
     if (name.size() < 2 || name.front() != '"')
         return false;
@@ -86,7 +86,7 @@ bool IsQuotedString(const std::string& name)
     return false;
 }
 
-size_t SkipSpaces(const std::string& text, size_t pos)
+size_t SkipSpaces(std::string_view text, size_t pos)
 {
     while (pos < text.size() && text[pos] == ' ')
         ++pos;
@@ -107,27 +107,36 @@ std::string CutText(const std::string& text, size_t maxBytes)
 
 std::string AddressKey(const std::string& text)
 {
+    std::string scratch;
+    return std::string(AddressKeyOf(text, scratch));
+}
+
+std::string_view AddressKeyOf(std::string_view text, std::string& scratch)
+{
     size_t open = UnquotedOpenBracket(text);
-    if (open != std::string::npos) {
+    if (open != std::string_view::npos) {
         size_t close = text.find('>', open);
-        if (close != std::string::npos && close > open)
-            return CutText(text.substr(open + 1, close - open - 1), kMaxEntryBytes);
+        if (close != std::string_view::npos && close > open) {
+            std::string_view key = text.substr(open + 1, close - open - 1);
+            return key.substr(0, SjisCutLength(key.data(), key.size(), kMaxEntryBytes));
+        }
     }
-    std::string key;
+    scratch.clear();
     for (size_t i = 0; i < text.size(); ++i) {
         if (IsLead(text, i)) {
             // A full-width space (0x81 0x40) is dropped like a blank.
             if (!(static_cast<unsigned char>(text[i]) == 0x81 && text[i + 1] == 0x40))
-                key.append(text, i, 2);
+                scratch.append(text, i, 2);
             ++i;
         } else if (text[i] != ' ') {
-            key.push_back(text[i]);
+            scratch.push_back(text[i]);
         }
     }
-    return CutText(key, kMaxEntryBytes);
+    scratch.resize(SjisCutLength(scratch.data(), scratch.size(), kMaxEntryBytes));
+    return scratch;
 }
 
-int32_t SortKey(int type, const std::string& text)
+int32_t SortKey(int type, std::string_view text)
 {
     uint32_t key = static_cast<uint32_t>(type) << 24;
     for (size_t i = 0; i < 3 && i < text.size(); ++i)
@@ -135,14 +144,16 @@ int32_t SortKey(int type, const std::string& text)
     return static_cast<int32_t>(key);
 }
 
-bool ContainsText(const std::string& text, const std::string& key)
+bool ContainsText(std::string_view text, std::string_view key)
 {
-    // A byte search first; a match counts only where a character starts.
-    for (size_t pos = text.find(key); pos != std::string::npos; pos = text.find(key, pos + 1)) {
-        size_t i = 0;
-        while (i < pos)
-            i += IsLead(text, i) ? 2 : 1;
-        if (i == pos)
+    // A byte search first; a match counts only where a character starts. The walk over the
+    // characters goes on from the last match, never from the start again.
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    size_t boundary = 0;
+    for (size_t pos = text.find(key); pos != std::string_view::npos; pos = text.find(key, pos + 1)) {
+        while (boundary < pos)
+            boundary += IsSjisLeadByte(bytes[boundary]) && boundary + 1 < text.size() ? 2 : 1;
+        if (boundary == pos)
             return true;
     }
     return false;
@@ -168,7 +179,9 @@ std::vector<std::string> SplitManualText(const std::string& text)
     return Split(text, false);
 }
 
-std::string HeaderDisplayName(const std::string& name)
+namespace {
+
+void AppendHeaderDisplayName(std::string& out, std::string_view name)
 {
     bool special = false;
     for (size_t i = 0; i < name.size() && !special; ++i) {
@@ -177,43 +190,87 @@ std::string HeaderDisplayName(const std::string& name)
         else
             special = std::strchr("()<>[]:;@\\,.\"", name[i]) != nullptr && name[i] != '\0';
     }
-    if (!special || IsQuotedString(name))
-        return name;
-    std::string quoted = "\"";
+    if (!special || IsQuotedString(name)) {
+        out.append(name);
+        return;
+    }
+    out += '"';
     for (size_t i = 0; i < name.size(); ++i) {
         if (IsLead(name, i)) {
-            quoted.append(name, i, 2);
+            out.append(name, i, 2);
             ++i;
             continue;
         }
         if (name[i] == '"' || name[i] == '\\')
-            quoted += '\\';
-        quoted += name[i];
+            out += '\\';
+        out += name[i];
     }
-    return quoted + "\"";
+    out += '"';
+}
+
+// The next entry of entries[0, count), its room kept from before.
+std::string& NextEntry(std::vector<std::string>& entries, size_t& count)
+{
+    if (count == entries.size())
+        entries.emplace_back();
+    std::string& entry = entries[count++];
+    entry.clear();
+    return entry;
+}
+
+void CutEntry(std::string& entry)
+{
+    entry.resize(SjisCutLength(entry.data(), entry.size(), kMaxEntryBytes));
+}
+
+}  // namespace
+
+std::string HeaderDisplayName(const std::string& name)
+{
+    std::string out;
+    AppendHeaderDisplayName(out, name);
+    return out;
 }
 
 std::vector<std::string> NodeEntries(const ADTDATA* node)
 {
     std::vector<std::string> entries;
-    if (!node || !node->psAddr)
-        return entries;
-    std::string addr = node->psAddr;
-    if (addr.find(',') == std::string::npos) {
-        // A node without a name gives the address alone, not " <address>".
-        entries.push_back(
-            CutText(node->psName ? HeaderDisplayName(node->psName) + " <" + addr + ">" : addr, kMaxEntryBytes));
-        return entries;
-    }
-    size_t pos = SkipSpaces(addr, 0);
-    for (size_t comma = addr.find(',', pos); comma != std::string::npos; comma = addr.find(',', pos)) {
-        entries.push_back(CutText(addr.substr(pos, comma - pos), kMaxEntryBytes));
-        pos = SkipSpaces(addr, comma + 1);
-    }
-    std::string last = addr.substr(pos);
-    if (ContainsText(last, "@"))
-        entries.push_back(CutText(last, kMaxEntryBytes));
+    NodeEntries(node, entries);
     return entries;
+}
+
+void NodeEntries(const ADTDATA* node, std::vector<std::string>& entries)
+{
+    size_t count = 0;
+    if (node && node->psAddr) {
+        std::string_view addr = node->psAddr;
+        if (addr.find(',') == std::string_view::npos) {
+            // A node without a name gives the address alone, not " <address>".
+            std::string& entry = NextEntry(entries, count);
+            if (node->psName) {
+                AppendHeaderDisplayName(entry, node->psName);
+                entry += " <";
+                entry.append(addr);
+                entry += '>';
+            } else {
+                entry.append(addr);
+            }
+            CutEntry(entry);
+        } else {
+            size_t pos = SkipSpaces(addr, 0);
+            for (size_t comma = addr.find(',', pos); comma != std::string_view::npos; comma = addr.find(',', pos)) {
+                NextEntry(entries, count).append(addr, pos, comma - pos);
+                CutEntry(entries[count - 1]);
+                pos = SkipSpaces(addr, comma + 1);
+            }
+            std::string_view last = addr.substr(pos);
+            if (ContainsText(last, "@")) {
+                NextEntry(entries, count).append(last);
+                CutEntry(entries[count - 1]);
+            }
+        }
+    }
+    entries.resize(count);
 }
 
 HeaderTexts BuildHeaderTexts(const std::vector<std::string>& entries)

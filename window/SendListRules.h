@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 #include "store/AddrData.h"
 
@@ -29,12 +30,14 @@ const char* Prefix(int type);
 // outside double quotes and the first ">" after it, or else the whole text without blanks
 // and full-width spaces.
 std::string AddressKey(const std::string& text);
+// The same without copying: a part of text, or the key built in scratch.
+std::string_view AddressKeyOf(std::string_view text, std::string& scratch);
 
 // Send type in the top byte, then the first three bytes of the text.
-int32_t SortKey(int type, const std::string& text);
+int32_t SortKey(int type, std::string_view text);
 
 // True when key occurs in text, starting on a character boundary of text.
-bool ContainsText(const std::string& text, const std::string& key);
+bool ContainsText(std::string_view text, std::string_view key);
 
 // Whether an entry (prefix included) blocks a new entry of type whose key is key.
 bool BlocksNewEntry(const std::string& entry, int type, const std::string& key);
@@ -58,6 +61,8 @@ std::string HeaderDisplayName(const std::string& name);
 // HeaderDisplayName gives it), else each address that the text lists (the last one only
 // when it holds "@").
 std::vector<std::string> NodeEntries(const ADTDATA* node);
+// The same into entries, whose strings keep their room from one node to the next.
+void NodeEntries(const ADTDATA* node, std::vector<std::string>& entries);
 
 struct HeaderTexts {
     std::string to, cc, bcc, replyTo;

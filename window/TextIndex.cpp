@@ -1,4 +1,5 @@
 #include "window/TextIndex.h"
+#include <algorithm>
 #include "store/Sjis.h"
 #include "window/SendListRules.h"
 
@@ -7,17 +8,17 @@ namespace {
 // The character boundaries of text, walked as the send list's substring test walks them:
 // a lead byte in the last place stands alone.
 template <typename Visit>
-void ForEachBoundary(const std::string& text, Visit visit)
+void ForEachBoundary(std::string_view text, Visit visit)
 {
-    size_t i = 0;
-    while (i < text.size()) {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    size_t size = text.size();
+    for (size_t i = 0; i < size;) {
         visit(i);
-        bool pair = IsSjisLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size();
-        i += pair ? 2 : 1;
+        i += IsSjisLeadByte(bytes[i]) && i + 1 < size ? 2 : 1;
     }
 }
 
-uint32_t PackRun(const std::string& text, size_t pos, size_t length)
+uint32_t PackRun(std::string_view text, size_t pos, size_t length)
 {
     uint32_t run = 0;
     for (size_t i = 0; i < length; ++i)
@@ -25,31 +26,116 @@ uint32_t PackRun(const std::string& text, size_t pos, size_t length)
     return run;
 }
 
-uint32_t PackShortRun(const std::string& text, size_t pos, size_t length)
+uint32_t PackShortRun(std::string_view text, size_t pos, size_t length)
 {
     return static_cast<uint32_t>(length) << 24 | PackRun(text, pos, length);
 }
 
+// Calls visit(run) for each 4-byte run of text in order, one at each character boundary
+// that has 4 bytes from it on (a key's runs are those of any text that holds it, at the
+// same places); returns their number.
+template <typename Visit>
+size_t ForEachRun(std::string_view text, Visit visit)
+{
+    if (text.size() < 4)
+        return 0;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    size_t last = text.size() - 4;
+    size_t count = 0;
+    for (size_t pos = 0; pos <= last; pos += IsSjisLeadByte(bytes[pos]) ? 2 : 1, ++count) {
+        visit(static_cast<uint32_t>(bytes[pos]) << 24 | static_cast<uint32_t>(bytes[pos + 1]) << 16 |
+              static_cast<uint32_t>(bytes[pos + 2]) << 8 | bytes[pos + 3]);
+    }
+    return count;
+}
+
+// The order of runs within a window: a multiplication by an odd number, which gives every
+// run a rank of its own and takes it back by the inverse multiplication.
+const uint32_t kRankFactor = 2654435761u;
+const uint32_t kRankInverse = 244002641u;  // kRankFactor * kRankInverse == 1 (mod 2^32)
+
+// Calls visit(run) for the least run of every 4 runs in a row, or for every run when there
+// are fewer than 4; a run that was the least of the window before too is not repeated.
+// Returns the number of runs.
+template <typename Visit>
+size_t ForEachLeastRun(std::string_view text, Visit visit)
+{
+    uint32_t ranks[4] = {};
+    uint32_t last = 0;
+    size_t count = 0;
+    ForEachRun(text, [&](uint32_t run) {
+        ranks[count & 3] = run * kRankFactor;
+        if (++count < 4)
+            return;
+        uint32_t low = std::min(std::min(ranks[0], ranks[1]), std::min(ranks[2], ranks[3]));
+        if (count == 4 || low != last)
+            visit(low * kRankInverse);
+        last = low;
+    });
+    for (size_t place = 0; count < 4 && place < count; ++place)
+        visit(ranks[place] * kRankInverse);
+    return count;
+}
+
 }  // namespace
 
-uint32_t CTextIndex::Add(const std::string& text)
+void CTextIndex::CRunLists::Add(uint32_t run, uint32_t id)
 {
-    uint32_t id = static_cast<uint32_t>(m_Texts.size());
-    m_Texts.push_back(text);
+    List& list = m_Lists.At(run);
+    if (list.head != kNoPosting && list.newest == id)
+        return;
+    m_Postings.push_back({id, list.head});
+    list.head = static_cast<uint32_t>(m_Postings.size() - 1);
+    list.newest = id;
+    ++list.count;
+}
+
+template <typename Visit>
+void CTextIndex::CRunLists::VisitRarest(const std::vector<uint32_t>& runs, Visit visit) const
+{
+    const List* rarest = nullptr;
+    for (uint32_t run : runs) {
+        const List* list = m_Lists.Find(run);
+        if (!list)
+            return;
+        if (!rarest || list->count < rarest->count)
+            rarest = list;
+    }
+    for (uint32_t at = rarest ? rarest->head : kNoPosting; at != kNoPosting; at = m_Postings[at].next) {
+        if (visit(m_Postings[at].id))
+            return;
+    }
+}
+
+void CTextIndex::CRunLists::Clear()
+{
+    m_Lists.Clear();
+    m_Postings.clear();
+}
+
+uint32_t CTextIndex::Add(std::string_view text)
+{
+    uint32_t id = static_cast<uint32_t>(m_Spans.size());
+    m_Spans.push_back({static_cast<uint32_t>(m_Bytes.size()), static_cast<uint32_t>(text.size())});
+    m_Bytes.append(text);
     m_Live.push_back(true);
     ++m_nLive;
     IndexRuns(id);
-    CountShortRuns(text, 1);
+    if (m_bAllRunsKept)
+        IndexAllRuns(id);
+    if (m_bShortRunsKept)
+        CountShortRuns(text, 1);
     return id;
 }
 
 void CTextIndex::Remove(uint32_t id)
 {
-    if (id >= m_Texts.size() || !m_Live[id])
+    if (id >= m_Spans.size() || !m_Live[id])
         return;
-    CountShortRuns(m_Texts[id], -1);
+    if (m_bShortRunsKept)
+        CountShortRuns(Text(id), -1);
     m_Live[id] = false;
-    std::string().swap(m_Texts[id]);
+    m_Spans[id].length = 0;
     --m_nLive;
     // Stale ids only cost time when a key's run lists them; once they outnumber the live
     // texts the runs are rebuilt, so removing costs no more than adding did.
@@ -59,31 +145,29 @@ void CTextIndex::Remove(uint32_t id)
 
 void CTextIndex::Clear()
 {
-    m_Texts.clear();
+    m_Bytes.clear();
+    m_Spans.clear();
     m_Live.clear();
-    m_Runs.Clear();
-    m_Postings.clear();
+    m_Sampled.Clear();
+    m_AllRuns.Clear();
+    m_bAllRunsKept = false;
     m_ShortRuns.Clear();
+    m_bShortRunsKept = false;
     m_nLive = 0;
     m_nRemoved = 0;
 }
 
 void CTextIndex::IndexRuns(uint32_t id)
 {
-    const std::string& text = m_Texts[id];
-    ForEachBoundary(text, [&](size_t pos) {
-        if (pos + kRunBytes > text.size())
-            return;
-        RunList& list = m_Runs.At(PackRun(text, pos, kRunBytes));
-        if (list.head != kNoPosting && m_Postings[list.head].id == id)
-            return;
-        m_Postings.push_back({id, list.head});
-        list.head = static_cast<uint32_t>(m_Postings.size() - 1);
-        ++list.count;
-    });
+    ForEachLeastRun(Text(id), [&](uint32_t run) { m_Sampled.Add(run, id); });
 }
 
-void CTextIndex::CountShortRuns(const std::string& text, int delta)
+void CTextIndex::IndexAllRuns(uint32_t id) const
+{
+    ForEachRun(Text(id), [&](uint32_t run) { m_AllRuns.Add(run, id); });
+}
+
+void CTextIndex::CountShortRuns(std::string_view text, int delta) const
 {
     ForEachBoundary(text, [&](size_t pos) {
         for (size_t length = 1; length < kRunBytes && pos + length <= text.size(); ++length)
@@ -91,48 +175,67 @@ void CTextIndex::CountShortRuns(const std::string& text, int delta)
     });
 }
 
+// The runs of the live texts only, and their bytes moved together; ids stay as they were.
 void CTextIndex::RebuildRuns()
 {
-    m_Runs.Clear();
-    m_Postings.clear();
-    for (uint32_t id = 0; id < m_Texts.size(); ++id) {
-        if (m_Live[id])
-            IndexRuns(id);
+    std::string bytes;
+    bytes.reserve(m_Bytes.size());
+    for (uint32_t id = 0; id < m_Spans.size(); ++id) {
+        std::string_view text = Text(id);
+        m_Spans[id].offset = static_cast<uint32_t>(bytes.size());
+        bytes.append(text);
+    }
+    m_Bytes.swap(bytes);
+    m_Sampled.Clear();
+    m_AllRuns.Clear();
+    for (uint32_t id = 0; id < m_Spans.size(); ++id) {
+        if (!m_Live[id])
+            continue;
+        IndexRuns(id);
+        if (m_bAllRunsKept)
+            IndexAllRuns(id);
     }
     m_nRemoved = 0;
 }
 
-bool CTextIndex::AnyContains(const std::string& key) const
+bool CTextIndex::AnyCandidateContains(const CRunLists& lists, const std::vector<uint32_t>& runs,
+                                      std::string_view key) const
+{
+    bool found = false;
+    lists.VisitRarest(runs, [&](uint32_t id) {
+        found = m_Live[id] && SendListRules::ContainsText(Text(id), key);
+        return found;
+    });
+    return found;
+}
+
+bool CTextIndex::AnyContains(std::string_view key) const
 {
     if (key.empty())
         return m_nLive > 0;
     if (key.size() < kRunBytes) {
+        if (!m_bShortRunsKept) {
+            for (uint32_t id = 0; id < m_Spans.size(); ++id) {
+                if (m_Live[id])
+                    CountShortRuns(Text(id), 1);
+            }
+            m_bShortRunsKept = true;
+        }
         const uint32_t* count = m_ShortRuns.Find(PackShortRun(key, 0, key.size()));
         return count && *count > 0;
     }
 
-    // Every text that holds the key at a boundary holds each of the key's runs that start
-    // on the key's own boundaries (they are boundaries of the text too), so the texts of
-    // the rarest such run are the only candidates.
-    const RunList* rarest = nullptr;
-    bool missing = false;
-    ForEachBoundary(key, [&](size_t pos) {
-        if (missing || pos + kRunBytes > key.size())
-            return;
-        const RunList* list = m_Runs.Find(PackRun(key, pos, kRunBytes));
-        if (!list) {
-            missing = true;
-            return;
+    // A text that holds the key at a boundary holds the key's runs at the same places, so
+    // each whole window of the key is one of the text's and its least run lists the text.
+    m_Runs.clear();
+    if (ForEachLeastRun(key, [&](uint32_t run) { m_Runs.push_back(run); }) >= kWindow)
+        return AnyCandidateContains(m_Sampled, m_Runs, key);
+    if (!m_bAllRunsKept) {
+        for (uint32_t id = 0; id < m_Spans.size(); ++id) {
+            if (m_Live[id])
+                IndexAllRuns(id);
         }
-        if (!rarest || list->count < rarest->count)
-            rarest = list;
-    });
-    if (missing || !rarest)
-        return false;
-    for (uint32_t at = rarest->head; at != kNoPosting; at = m_Postings[at].next) {
-        uint32_t id = m_Postings[at].id;
-        if (m_Live[id] && SendListRules::ContainsText(m_Texts[id], key))
-            return true;
+        m_bAllRunsKept = true;
     }
-    return false;
+    return AnyCandidateContains(m_AllRuns, m_Runs, key);
 }

@@ -3,52 +3,89 @@
 // ReplyTo entries and one for the others, so that adding a folder of thousands of
 // addresses does not compare each new key with every entry already listed.
 //
-// Each text is indexed by the 4-byte runs that start on its character boundaries. A key
-// of 4 bytes or more looks only at the texts that hold its rarest such run and checks each
-// of them whole; a shorter key is answered from counts of the 1- to 3-byte runs.
+// A run is the 4 bytes that start on a character boundary. Of every 4 runs that follow one
+// another in a text, the text is indexed by the one of least rank (a fixed mixing of its
+// bytes), so a text of n runs is listed under about 2n/5 of them. A key of 4 runs or more
+// holds whole such windows, whose least runs any text that holds the key was indexed by:
+// the texts of the rarest of them are the only candidates, and each is checked whole.
+// Keys of fewer runs (1 to 6 bytes or so, seldom: most keys are addresses) are answered
+// from indexes of every run and of the 1- to 3-byte runs, which are built when the first
+// such key is asked for and kept from then on, so that a list that never sees one does
+// not pay for them with every entry.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include "window/RunTable.h"
+#include <string_view>
 #include <vector>
+#include "window/RunTable.h"
 
 class CTextIndex {
 public:
     // Adds a text and returns its id, which stays valid until Clear.
-    uint32_t Add(const std::string& text);
+    uint32_t Add(std::string_view text);
     void Remove(uint32_t id);
     void Clear();
 
     // True when some text holds key at one of its character boundaries (the empty key
     // matches any text).
-    bool AnyContains(const std::string& key) const;
-    const std::string& Text(uint32_t id) const { return m_Texts[id]; }
+    bool AnyContains(std::string_view key) const;
+    std::string_view Text(uint32_t id) const
+    {
+        return std::string_view(m_Bytes).substr(m_Spans[id].offset, m_Spans[id].length);
+    }
     size_t Count() const { return m_nLive; }
 
 private:
     static const size_t kRunBytes = 4;
+    static const size_t kWindow = 4;
 
-    std::vector<std::string> m_Texts;  // by id; a removed text is emptied
+    // Texts by run: each run -> the texts listed under it, newest first, each once, as a
+    // list through the postings. Ids of removed texts stay until the runs are rebuilt.
+    class CRunLists {
+    public:
+        void Add(uint32_t run, uint32_t id);
+        // The ids listed under the rarest of runs, or none when a run lists no text.
+        template <typename Visit>
+        void VisitRarest(const std::vector<uint32_t>& runs, Visit visit) const;
+        void Clear();
+
+    private:
+        static const uint32_t kNoPosting = 0xFFFFFFFFu;
+        struct List {
+            uint32_t head = kNoPosting;
+            uint32_t count = 0;
+            uint32_t newest = 0;  // the id at head, kept here so adding reads no posting
+        };
+        struct Posting {
+            uint32_t id, next;
+        };
+        CRunTable<List> m_Lists;
+        std::vector<Posting> m_Postings;
+    };
+
+    // The texts one after another, and where each lies, by id: no allocation per text. The
+    // bytes of removed texts stay until the runs are rebuilt.
+    struct Span {
+        uint32_t offset, length;
+    };
+    std::string m_Bytes;
+    std::vector<Span> m_Spans;
     std::vector<bool> m_Live;
-    // Each 4-byte run -> the texts that hold it, newest first, each once: a list through
-    // m_Postings. Ids of removed texts stay until there are more of them than live texts.
-    struct RunList {
-        uint32_t head = kNoPosting;
-        uint32_t count = 0;
-    };
-    struct Posting {
-        uint32_t id, next;
-    };
-    static const uint32_t kNoPosting = 0xFFFFFFFFu;
-    CRunTable<RunList> m_Runs;
-    std::vector<Posting> m_Postings;
-    // Each 1- to 3-byte run (its length in the top byte) -> how often live texts hold it.
-    CRunTable<uint32_t> m_ShortRuns;
+    CRunLists m_Sampled;            // by the least run of each window
+    mutable CRunLists m_AllRuns;    // by every run; kept once a key of few runs was asked for
+    mutable bool m_bAllRunsKept = false;
+    // Each 1- to 3-byte run (its length in the top byte) -> how often live texts hold it;
+    // kept once the first short key was asked for.
+    mutable CRunTable<uint32_t> m_ShortRuns;
+    mutable bool m_bShortRunsKept = false;
     size_t m_nLive = 0;
     size_t m_nRemoved = 0;  // removed since the runs were last rebuilt
+    mutable std::vector<uint32_t> m_Runs;  // room for the runs of a key
 
     void IndexRuns(uint32_t id);
-    void CountShortRuns(const std::string& text, int delta);
+    void IndexAllRuns(uint32_t id) const;
+    void CountShortRuns(std::string_view text, int delta) const;
     void RebuildRuns();
+    bool AnyCandidateContains(const CRunLists& lists, const std::vector<uint32_t>& runs, std::string_view key) const;
 };

@@ -6,6 +6,7 @@
 #include "RecordingView.h"
 #include "StoreDump.h"
 #include "store/AddrBook.h"
+#include "store/StoreHeap.h"
 #include "store/StoreHooks.h"
 
 namespace {
@@ -25,7 +26,7 @@ public:
                 return nullptr;
             if (s_current->allocationsLeft > 0)
                 --s_current->allocationsLeft;
-            return std::malloc(size);
+            return StoreHeapAllocate(size);
         };
     }
     ~StoreHooksCapture()

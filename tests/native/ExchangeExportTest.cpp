@@ -62,17 +62,17 @@ TEST_F(ExchangeExportTest, WritersUseTheFormsOtherProgramsRead)
               u8"MEMBER:mailto:a@example.jp\r\nMEMBER:mailto:d@example.jp\r\n"
               u8"EMAIL;TYPE=INTERNET:a@example.jp\r\nEMAIL;TYPE=INTERNET:d@example.jp\r\n"
               u8"CATEGORIES:友人\\\\/知人/a\\,b\r\nEND:VCARD\r\n"
-              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yamada\\, \"Taro\"\r\nN:Yamada;\"Taro\";;;\r\n"
+              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Yamada\\, \"Taro\"\r\nN:Yamada;Taro;;;\r\n"
               u8"EMAIL;TYPE=INTERNET:t@example.jp\r\nEND:VCARD\r\n"
-              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Tama\r\nN:;;;;\r\nEMAIL;TYPE=INTERNET:tama@example.jp\r\nEND:VCARD\r\n",
+              u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Tama\r\nN:Tama;;;;\r\nEMAIL;TYPE=INTERNET:tama@example.jp\r\nEND:VCARD\r\n",
               CVCardWriter::Write(contacts));
 
     const std::string category = u8"\"友人\\/知人/a\\,b\"";
     EXPECT_EQ(std::string(kCsvHeader) + CsvRow({u8"太郎", u8"山田", u8"山田 太郎", "a@example.jp", "b@example.jp", category}) +
                   CsvRow({u8"太郎", u8"山田", u8"山田 太郎", "c@example.jp", "", category}) +
                   CsvRow({"", "", u8"テニス部", "", "", category, "\"a@example.jp,d@example.jp\""}) +
-                  CsvRow({"\"\"\"Taro\"\"\"", "Yamada", "\"Yamada, \"\"Taro\"\"\"", "t@example.jp"}) +
-                  CsvRow({"", "", "Tama", "tama@example.jp"}),
+                  CsvRow({"Taro", "Yamada", "\"Yamada, \"\"Taro\"\"\"", "t@example.jp"}) +
+                  CsvRow({"", "Tama", "Tama", "tama@example.jp"}),
               CCsvWriter::Write(contacts));
 }
 
@@ -93,7 +93,7 @@ TEST_F(ExchangeExportTest, LongVCardLinesFoldBetweenCharacters)
             EXPECT_NE(0x80, static_cast<unsigned char>(vcard[start + 1]) & 0xC0);
         }
     }
-    EXPECT_EQ(2, folds);  // FN, 153 bytes
+    EXPECT_EQ(4, folds);  // FN, 153 bytes, and N, which holds the name of one word whole
     EXPECT_EQ(name + ": long@example.jp\r\n", ImportBytes(vcard).book);
 }
 
@@ -132,6 +132,67 @@ TEST_F(ExchangeExportTest, RoundTripsKeepNamesAddressesListsAndFolders)
         EXPECT_EQ(1, outcome.lists);
         EXPECT_EQ(0, outcome.replaced);
     }
+}
+
+// What a book holds that the formats write in their own ways: the parts of a name (N is
+// family;given;;title;suffix, CSV's name columns alike), lists of one member, members
+// written with their names, empty folders. Export and import again give the same book,
+// but for what a format cannot carry, which the counts name for the summary.
+TEST_F(ExchangeExportTest, ExportedDetailsComeBackOrAreCounted)
+{
+    struct Person {
+        const char* name;  // as the book holds it
+        const char* n;     // N of its card
+        const char* nickname;
+    };
+    const Person people[] = {
+        {"山田 太郎", u8"山田;太郎;;;", ""},
+        {"山田太郎", u8"山田太郎;;;;", ""},  // no blank: all of it is the family name
+        {"Tama", "Tama;;;;", ""},
+        {"O'Brien \"Bob\" Jr.", "O'Brien;;;;Jr.", "Bob"},
+        {"\"佐藤 健\" 様", u8"佐藤;健;;;様", ""},
+        {"Dr. John Ronald Smith III", "Smith;John Ronald;;Dr.;III", ""},
+        {"Robert \"Bob\" Smith", "Smith;Robert;;;", "Bob"},
+    };
+    int number = 0;
+    for (const Person& person : people)
+        Address(person.name, ("p" + std::to_string(++number) + "@example.jp").c_str(), book);
+    ADTDATA* lists = Folder("リスト", book);
+    Address("ひとり", "solo@example.jp,", lists);
+    Address("チーム", "山田 <t@example.jp>,b@example.jp", lists);
+    Folder("空", book);
+    Folder("内側", Folder("外側", book));
+    std::string written = BookText(store, book);
+
+    ExportCounts vcardCounts;
+    std::string vcard = ExportBook(book, ExportFormat::VCard, vcardCounts);
+    for (const Person& person : people) {
+        EXPECT_NE(std::string::npos, vcard.find(std::string("\r\nN:") + person.n + "\r\n")) << person.n;
+        if (*person.nickname) {
+            EXPECT_NE(std::string::npos, vcard.find(std::string("\r\nN:") + person.n + "\r\nNICKNAME:" + person.nickname));
+        }
+    }
+    EXPECT_NE(std::string::npos, vcard.find("KIND:group\r\nFN:" + std::string(u8"ひとり") +
+                                            "\r\nN:;;;;\r\nMEMBER:mailto:solo@example.jp\r\nEMAIL"));
+    EXPECT_NE(std::string::npos, vcard.find("MEMBER:mailto:t@example.jp\r\nMEMBER:mailto:b@example.jp\r\n"
+                                            "EMAIL;TYPE=INTERNET:t@example.jp\r\n"));
+    EXPECT_EQ(1, vcardCounts.memberNames);
+    EXPECT_EQ((std::vector<std::string>{"空", "外側/内側", "外側"}), vcardCounts.emptyFolders);
+    EXPECT_EQ(9, vcardCounts.contacts);
+    EXPECT_EQ(2, vcardCounts.groups);
+
+    ExportCounts csvCounts;
+    std::string csv = ExportBook(book, ExportFormat::Csv, csvCounts);
+    EXPECT_NE(std::string::npos, csv.find(u8",O'Brien,\"O'Brien \"\"Bob\"\" Jr.\",Bob,p4@example.jp,"));
+    EXPECT_EQ(0, csvCounts.memberNames);
+    EXPECT_EQ(vcardCounts.emptyFolders, csvCounts.emptyFolders);
+
+    // The folders without addresses do not come back; vCard's members come back bare.
+    std::string kept = written.substr(0, written.find("Group 空"));
+    EXPECT_EQ(kept, ImportBytes(csv).book);
+    std::string bare = kept;
+    bare.replace(bare.find("山田 <t@example.jp>"), std::string("山田 <t@example.jp>").size(), "t@example.jp");
+    EXPECT_EQ(bare, ImportBytes(vcard).book);
 }
 
 }  // namespace

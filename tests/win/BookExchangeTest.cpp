@@ -137,7 +137,7 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
         SelectNode(window, global);
         ChooseFile(ui, window, ID_BOOK_EXPORT, card);
         AnswerBox(ui, IDOK);
-        EXPECT_EQ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Boss\r\nN:;;;;\r\nEMAIL;TYPE=INTERNET:boss@example.jp\r\n"
+        EXPECT_EQ("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Boss\r\nN:Boss;;;;\r\nEMAIL;TYPE=INTERNET:boss@example.jp\r\n"
                   "END:VCARD\r\n",
                   ReadFileBytes(card));
 
