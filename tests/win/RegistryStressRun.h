@@ -21,6 +21,7 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "books/IniPath.h"
+#include "framework/PathName.h"
 #include "store/AddrBook.h"
 
 class RegistryStressRun {
@@ -185,10 +186,13 @@ private:
             store.LoadBooks();
             store.SaveBooks();
         }
-        EXPECT_EQ(0, FileCountIn(m_folder, "*.velmora*")) << FolderListing(m_folder);
-
         std::string names;
         std::vector<std::string> listed = ListedPaths(ini, &names);
+        // Nothing of ours stays beside a listed book; what a first save of a new book left
+        // when it was killed belongs to no listed file and counts among the kills' leftovers.
+        for (const std::string& path : listed)
+            EXPECT_EQ(0, FileCountIn(m_folder, (PathFileName(path) + ".velmora*").c_str())) << FolderListing(m_folder);
+        EXPECT_LE(FileCountIn(m_folder, "*.velmora*"), m_counts.kills) << FolderListing(m_folder);
         EXPECT_EQ(std::string::npos, names.find("標準アドレス帳")) << names;
         std::string all;
         for (const std::string& path : listed)
