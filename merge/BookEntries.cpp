@@ -85,3 +85,13 @@ uint64_t EntryKey(const BookEntry& entry)
     uint64_t name = HashBytes(entry.name.data(), entry.name.size(), entry.kind);
     return HashBytes(entry.addr.data(), entry.addr.size(), name);
 }
+
+uint64_t CBookEntries::Key(int i) const
+{
+    if (m_Keys.size() != entries.size())
+        m_Keys.assign(entries.size(), 0);
+    uint64_t& key = m_Keys[static_cast<size_t>(i)];
+    if (!key)
+        key = EntryKey(entries[static_cast<size_t>(i)]) | 1;  // never 0
+    return key;
+}

@@ -32,8 +32,11 @@ public:
     const int* ChildrenEnd(int parent) const { return m_Children.data() + m_Start[parent + 2]; }
     int ChildCount(int parent) const { return m_Start[parent + 2] - m_Start[parent + 1]; }
     void Link();
+    // The EntryKey of entry i, worked out when first asked for and kept.
+    uint64_t Key(int i) const;
 
 private:
+    mutable std::vector<uint64_t> m_Keys;  // per entry, 0 where not yet worked out
     std::vector<int> m_Start;     // per parent slot (parent + 1): where its children begin
     std::vector<int> m_Children;  // children grouped by parent, each group in order
 };

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <unordered_map>
 #include <utility>
+#include "merge/KeyChains.h"
 
 namespace {
 
@@ -30,26 +31,27 @@ public:
 
     void Run()
     {
-        std::vector<std::pair<uint64_t, int>> keyed;
+        CKeyChains byKey;
+        byKey.Reset(static_cast<size_t>(m_Base.Size()));
         for (int b = 0; b < m_Base.Size(); ++b) {
             if (B(b).kind == ADT_ADDR)
-                keyed.push_back({EntryKey(B(b)), b});
+                byKey.Add(m_Base.Key(b), b);
         }
-        std::sort(keyed.begin(), keyed.end());
+        // Each group of equal addresses once, from its first copy.
         std::vector<int> copies;
-        for (size_t i = 0; i < keyed.size();) {
-            size_t j = i + 1;
-            while (j < keyed.size() && keyed[j].first == keyed[i].first)
-                ++j;
-            if (j - i >= 2) {
-                copies.clear();
-                for (size_t k = i; k < j; ++k) {
-                    if (SameContent(B(keyed[k].second), B(keyed[i].second)))
-                        copies.push_back(keyed[k].second);
-                }
-                AlignGroup(copies);
+        for (int b = 0; b < m_Base.Size(); ++b) {
+            if (B(b).kind != ADT_ADDR)
+                continue;
+            int first = byKey.First(m_Base.Key(b));
+            if (byKey.Item(first) != b || byKey.Next(first) < 0)
+                continue;
+            copies.clear();
+            for (int link = first; link >= 0; link = byKey.Next(link)) {
+                if (SameContent(B(byKey.Item(link)), B(b)))
+                    copies.push_back(byKey.Item(link));
             }
-            i = j;
+            if (copies.size() >= 2)
+                AlignGroup(copies);
         }
     }
 

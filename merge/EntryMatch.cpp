@@ -1,8 +1,8 @@
 #include "merge/EntryMatch.h"
 #include <algorithm>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
+#include "merge/KeyChains.h"
 
 namespace {
 
@@ -36,9 +36,16 @@ private:
     std::vector<int> m_OtherToBase;
     std::vector<int> m_BaseToOther;
     std::vector<std::pair<int, int>> m_Pending;  // paired folders whose contents wait
+    CKeyChains m_Equal;  // the indexes of rules 1, 2 and 3, kept for their room
+    CKeyChains m_Moved;
+    CKeyChains m_ByName;
+    CKeyChains m_ByText;
 
     const BookEntry& B(int i) const { return m_Base.entries[static_cast<size_t>(i)]; }
     const BookEntry& O(int i) const { return m_Other.entries[static_cast<size_t>(i)]; }
+    uint64_t BKey(int b) const { return m_Base.Key(b); }
+    uint64_t OKey(int o) const { return m_Other.Key(o); }
+    bool Same(int b, int o) const { return BKey(b) == OKey(o) && SameContent(B(b), O(o)); }
     bool BaseFree(int b) const { return m_BaseToOther[static_cast<size_t>(b)] < 0; }
     bool OtherFree(int o) const { return m_OtherToBase[static_cast<size_t>(o)] < 0; }
 
@@ -99,16 +106,16 @@ private:
         size_t i = 0;
         size_t j = 0;
         while (i < base.size() && j < other.size()) {
-            if (SameContent(B(base[i]), O(other[j]))) {
+            if (Same(base[i], other[j])) {
                 Pair(base[i++], other[j++]);
                 continue;
             }
             size_t skipBase = 0;
             size_t skipOther = 0;
             for (size_t d = 1; d <= kLookAhead && !skipBase && !skipOther; ++d) {
-                if (i + d < base.size() && SameContent(B(base[i + d]), O(other[j])))
+                if (i + d < base.size() && Same(base[i + d], other[j]))
                     skipBase = d;
-                else if (j + d < other.size() && SameContent(B(base[i]), O(other[j + d])))
+                else if (j + d < other.size() && Same(base[i], other[j + d]))
                     skipOther = d;
             }
             if (!skipBase && !skipOther) {
@@ -148,35 +155,35 @@ private:
     {
         std::unordered_set<uint64_t> keys;
         for (const int* child = m_Base.ChildrenBegin(b); child != m_Base.ChildrenEnd(b); ++child)
-            keys.insert(EntryKey(B(*child)));
+            keys.insert(BKey(*child));
         int shared = 0;
         for (const int* child = m_Other.ChildrenBegin(o); child != m_Other.ChildrenEnd(o); ++child)
-            shared += static_cast<int>(keys.count(EntryKey(O(*child))));
+            shared += static_cast<int>(keys.count(OKey(*child)));
         return shared;
     }
 
     // The k-th of equal entries of other pairs with the k-th of the base.
     void MatchEqual(const std::vector<int>& base, const std::vector<int>& other)
     {
-        std::vector<std::pair<uint64_t, int>> keyed;
-        keyed.reserve(base.size());
+        m_Equal.Reset(base.size());
         for (int b : base)
-            keyed.push_back({EntryKey(B(b)), b});
-        std::sort(keyed.begin(), keyed.end());
+            m_Equal.Add(BKey(b), b);
         for (int o : other) {
-            int b = FindEqual(keyed, o);
+            int b = FindEqual(m_Equal, o);
             if (b >= 0)
                 Pair(b, o);
         }
     }
 
-    int FindEqual(const std::vector<std::pair<uint64_t, int>>& keyed, int o) const
+    // The first free base entry of index (base entries by key, in file order) equal to o.
+    int FindEqual(CKeyChains& index, int o)
     {
-        uint64_t key = EntryKey(O(o));
-        for (auto at = std::lower_bound(keyed.begin(), keyed.end(), std::make_pair(key, -1));
-             at != keyed.end() && at->first == key; ++at) {
-            if (BaseFree(at->second) && SameContent(B(at->second), O(o)))
-                return at->second;
+        uint64_t key = OKey(o);
+        index.Advance(key, [this](int b) { return !BaseFree(b); });
+        for (int link = index.First(key); link >= 0; link = index.Next(link)) {
+            int b = index.Item(link);
+            if (BaseFree(b) && SameContent(B(b), O(o)))
+                return b;
         }
         return -1;
     }
@@ -184,14 +191,13 @@ private:
     // Rule 2 for one kind, with the contents of each moved folder matched below it at once.
     void MatchMoved(unsigned char kind)
     {
-        std::vector<std::pair<uint64_t, int>> keyed;
+        m_Moved.Reset(0);
         for (int b = 0; b < m_Base.Size(); ++b) {
             if (BaseFree(b) && B(b).kind == kind)
-                keyed.push_back({EntryKey(B(b)), b});
+                m_Moved.Add(BKey(b), b);
         }
-        if (keyed.empty())
+        if (m_Moved.Empty())
             return;
-        std::sort(keyed.begin(), keyed.end());
         std::vector<int> candidates;
         for (int o = 0; o < m_Other.Size(); ++o) {
             if (!OtherFree(o) || O(o).kind != kind)
@@ -199,13 +205,11 @@ private:
             int b = -1;
             if (kind == ADT_FOLDER) {
                 candidates.clear();
-                uint64_t key = EntryKey(O(o));
-                for (auto at = std::lower_bound(keyed.begin(), keyed.end(), std::make_pair(key, -1));
-                     at != keyed.end() && at->first == key; ++at)
-                    candidates.push_back(at->second);
+                for (int link = m_Moved.First(OKey(o)); link >= 0; link = m_Moved.Next(link))
+                    candidates.push_back(m_Moved.Item(link));
                 b = BestFolder(candidates, o);
             } else {
-                b = FindEqual(keyed, o);
+                b = FindEqual(m_Moved, o);
             }
             if (b >= 0) {
                 Pair(b, o);
@@ -231,85 +235,122 @@ private:
     // changed is matched in linear time.
     void MatchEditsIn(int baseFolder, int otherFolder)
     {
-        EditCandidates byName;
-        EditCandidates byText;
-        EditCandidates folders;
+        // The gaps of the base's list: each gap's left-overs stand together in m_GapAddrs
+        // and m_GapFolders, in file order.
+        m_Gaps.clear();
+        m_GapAddrs.clear();
+        m_GapFolders.clear();
         int previous = -1;
+        OpenGap(previous);
         for (const int* b = m_Base.ChildrenBegin(baseFolder); b != m_Base.ChildrenEnd(baseFolder); ++b) {
             if (BaseFree(*b)) {
-                const BookEntry& entry = B(*b);
-                if (entry.kind == ADT_FOLDER) {
-                    folders.Add(GapKey(previous, 0), *b);
-                } else {
-                    byName.Add(GapKey(previous, HashBytes(entry.name.data(), entry.name.size(), 1)), *b);
-                    byText.Add(GapKey(previous, HashBytes(entry.addr.data(), entry.addr.size(), 2)), *b);
-                }
+                (B(*b).kind == ADT_FOLDER ? m_GapFolders : m_GapAddrs).push_back(*b);
             } else if (O(m_BaseToOther[static_cast<size_t>(*b)]).parent == otherFolder) {
                 previous = *b;
+                OpenGap(previous);
             }
         }
-        if (byName.empty() && folders.empty())
-            return;
-        byName.Sort();
-        byText.Sort();
-        folders.Sort();
-        previous = -1;
-        for (const int* o = m_Other.ChildrenBegin(otherFolder); o != m_Other.ChildrenEnd(otherFolder); ++o) {
-            if (!OtherFree(*o)) {
-                if (B(m_OtherToBase[static_cast<size_t>(*o)]).parent == baseFolder)
-                    previous = m_OtherToBase[static_cast<size_t>(*o)];
-                continue;
+        if (!m_GapAddrs.empty() || !m_GapFolders.empty()) {
+            m_Gaps.push_back({-2, m_GapAddrs.size(), m_GapFolders.size()});  // the end of the last gap
+            m_bIndexed = false;
+            previous = -1;
+            for (const int* o = m_Other.ChildrenBegin(otherFolder); o != m_Other.ChildrenEnd(otherFolder); ++o) {
+                if (!OtherFree(*o)) {
+                    if (B(m_OtherToBase[static_cast<size_t>(*o)]).parent == baseFolder)
+                        previous = m_OtherToBase[static_cast<size_t>(*o)];
+                    continue;
+                }
+                int b = EditedBase(previous, *o);
+                if (b >= 0) {
+                    Pair(b, *o);
+                    MatchPending();
+                }
             }
-            const BookEntry& entry = O(*o);
-            int b = -1;
-            if (entry.kind == ADT_FOLDER) {
-                b = FirstFree(folders, GapKey(previous, 0), entry);
-            } else {
-                int sameName = FirstFree(byName, GapKey(previous, HashBytes(entry.name.data(), entry.name.size(), 1)), entry);
-                int sameText = FirstFree(byText, GapKey(previous, HashBytes(entry.addr.data(), entry.addr.size(), 2)), entry);
-                b = sameName < 0 ? sameText : sameText < 0 ? sameName : std::min(sameName, sameText);
-            }
-            if (b >= 0) {
-                Pair(b, *o);
-                MatchPending();
-            }
+        }
+        for (const Gap& gap : m_Gaps) {
+            if (gap.anchor != -2)
+                m_GapOf[static_cast<size_t>(gap.anchor + 1)] = -1;
         }
     }
 
-    // The left-overs of each gap (the paired base entry before them) by name, by text or
-    // as folders: sorted (key, entry) pairs, each key's entries in order, with how far the
-    // paired ones at the front of each key's run are passed.
-    struct EditCandidates {
-        std::vector<std::pair<uint64_t, int>> keyed;
-        std::vector<size_t> at;  // per run start: its first entry that may be free
-        bool empty() const { return keyed.empty(); }
-        void Add(uint64_t key, int b) { keyed.push_back({key, b}); }
-        void Sort()
-        {
-            std::sort(keyed.begin(), keyed.end());
-            at.resize(keyed.size());
-            for (size_t i = 0; i < at.size(); ++i)
-                at[i] = i;
-        }
+    // A gap of the base's list: the paired entry before it (-1: the front) and where its
+    // left-overs begin in m_GapAddrs and m_GapFolders (the next gap's beginning ends them).
+    struct Gap {
+        int anchor;
+        size_t addrs;
+        size_t folders;
     };
+    std::vector<Gap> m_Gaps;
+    std::vector<int> m_GapAddrs;
+    std::vector<int> m_GapFolders;
+    std::vector<int> m_GapOf;  // per base entry + 1: its gap in m_Gaps while a list is matched, else -1
+    bool m_bIndexed = false;   // m_ByName and m_ByText hold the list's left-overs
+
+    void OpenGap(int anchor)
+    {
+        if (m_GapOf.empty())
+            m_GapOf.assign(static_cast<size_t>(m_Base.Size()) + 1, -1);
+        m_GapOf[static_cast<size_t>(anchor + 1)] = static_cast<int>(m_Gaps.size());
+        m_Gaps.push_back({anchor, m_GapAddrs.size(), m_GapFolders.size()});
+    }
+
+    // The left-over base entry that the left-over entry o of the gap after previous is an
+    // edit of: of the gap's free left-overs of its kind, the first folder, or the first
+    // address with its name or its text; -1 for none. Most edits are found as the gap's
+    // first free address: only when that one is no edit of o are the gap's left-overs
+    // looked up by name and by text.
+    int EditedBase(int previous, int o)
+    {
+        int g = m_GapOf[static_cast<size_t>(previous + 1)];
+        if (g < 0)
+            return -1;
+        Gap& gap = m_Gaps[static_cast<size_t>(g)];
+        const Gap& next = m_Gaps[static_cast<size_t>(g) + 1];
+        const BookEntry& entry = O(o);
+        bool folder = entry.kind == ADT_FOLDER;
+        std::vector<int>& list = folder ? m_GapFolders : m_GapAddrs;
+        size_t& at = folder ? gap.folders : gap.addrs;
+        size_t end = folder ? next.folders : next.addrs;
+        while (at < end && !BaseFree(list[at]))
+            ++at;
+        if (at == end)
+            return -1;
+        if (IsEditOf(B(list[at]), entry))
+            return list[at];
+        if (folder)
+            return -1;
+        if (!m_bIndexed) {
+            m_ByName.Reset(m_GapAddrs.size());
+            m_ByText.Reset(m_GapAddrs.size());
+            for (const Gap& each : m_Gaps) {
+                if (each.anchor == -2)
+                    break;
+                const Gap& following = (&each)[1];
+                for (size_t i = each.addrs; i < following.addrs; ++i) {
+                    const BookEntry& left = B(m_GapAddrs[i]);
+                    m_ByName.Add(GapKey(each.anchor, HashBytes(left.name.data(), left.name.size(), 1)), m_GapAddrs[i]);
+                    m_ByText.Add(GapKey(each.anchor, HashBytes(left.addr.data(), left.addr.size(), 2)), m_GapAddrs[i]);
+                }
+            }
+            m_bIndexed = true;
+        }
+        int sameName = FirstFree(m_ByName, GapKey(previous, HashBytes(entry.name.data(), entry.name.size(), 1)), entry);
+        int sameText = FirstFree(m_ByText, GapKey(previous, HashBytes(entry.addr.data(), entry.addr.size(), 2)), entry);
+        return sameName < 0 ? sameText : sameText < 0 ? sameName : std::min(sameName, sameText);
+    }
 
     static uint64_t GapKey(int previous, uint64_t hash)
     {
         return hash ^ (static_cast<uint64_t>(previous + 2) * 0x9E3779B97F4A7C15ull);
     }
 
-    // The first free base entry of the candidates under key that entry is an edit of, or -1.
-    int FirstFree(EditCandidates& index, uint64_t key, const BookEntry& entry) const
+    // The first free base entry of the candidates under key (the gap's left-overs by name,
+    // by text or as folders, in file order) that entry is an edit of, or -1.
+    int FirstFree(CKeyChains& index, uint64_t key, const BookEntry& entry)
     {
-        auto start = std::lower_bound(index.keyed.begin(), index.keyed.end(), std::make_pair(key, -1));
-        if (start == index.keyed.end() || start->first != key)
-            return -1;
-        size_t run = static_cast<size_t>(start - index.keyed.begin());
-        size_t& at = index.at[run];
-        while (at < index.keyed.size() && index.keyed[at].first == key && !BaseFree(index.keyed[at].second))
-            ++at;
-        for (size_t i = at; i < index.keyed.size() && index.keyed[i].first == key; ++i) {
-            int b = index.keyed[i].second;
+        index.Advance(key, [this](int b) { return !BaseFree(b); });
+        for (int link = index.First(key); link >= 0; link = index.Next(link)) {
+            int b = index.Item(link);
             if (BaseFree(b) && IsEditOf(B(b), entry))
                 return b;
         }

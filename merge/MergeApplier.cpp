@@ -97,9 +97,9 @@ void CMergeApplier::Relabel(int e)
     if (!nameChanges && !addrChanges)
         return;
     if (nameChanges)
-        m_Store.ReplaceName(node, std::string(entry.name).c_str());
+        m_Store.ReplaceName(node, Terminated(entry.name));
     if (addrChanges)
-        m_Store.ReplaceAddr(node, std::string(entry.addr).c_str());
+        m_Store.ReplaceAddr(node, Terminated(entry.addr));
     if (node->cType == ADT_FOLDER) {
         if (m_Store.m_pTree && node->hItem)  // the store leaves folder labels to their renamer
             m_Store.m_pTree->SetItemText(node->hItem, node->psName ? node->psName : "");
@@ -200,11 +200,17 @@ bool CMergeApplier::StandsAsPlanned(ADTDATA* container, const int* begin, const 
     return true;
 }
 
+const char* CMergeApplier::Terminated(std::string_view text, int which)
+{
+    std::string& buffer = m_Text[which];
+    buffer.assign(text.data(), text.size());
+    return buffer.c_str();
+}
+
 ADTDATA* CMergeApplier::MakeNode(int e, ADTDATA* target, int mode)
 {
     const BookEntry& content = m_Plan.Content(e);
-    ADTDATA* node = m_Store.AddData(content.kind, std::string(content.name).c_str(), std::string(content.addr).c_str(),
-                                    target, mode);
+    ADTDATA* node = m_Store.AddData(content.kind, Terminated(content.name), Terminated(content.addr, 1), target, mode);
     if (!node)
         return nullptr;
     node->nBaseId = static_cast<uint32_t>(e + 1);

@@ -3,6 +3,8 @@
 // touched (relabelled, re-keyed, moved, added or deleted), and every other item keeps its
 // handle, so its selection, expansion and scroll position stay as they were.
 #pragma once
+#include <string>
+#include <string_view>
 #include <vector>
 #include "store/AddrBook.h"
 #include "merge/MergePlan.h"
@@ -37,6 +39,7 @@ private:
     std::vector<int> m_Position;    // per merged entry: its place in its folder's new list
     std::vector<char> m_Stays;      // per merged entry: its node keeps its place in the list
     MergeCounts m_Counts;
+    std::string m_Text[2];  // texts handed to the store, each with its terminating zero
 
     const MergeEntry& Entry(int e) const { return m_Plan.entries[static_cast<size_t>(e)]; }
     // While a list is placed, the nBaseId of each node in it holds its merged entry + 1.
@@ -50,4 +53,6 @@ private:
     void Relink(int e, ADTDATA* target, int mode);
     ADTDATA* MakeNode(int e, ADTDATA* target, int mode);
     void KeepKeysIncreasing(ADTDATA* node);
+    // text with a terminating zero, in buffer which (0 or 1), valid until its next use.
+    const char* Terminated(std::string_view text, int which = 0);
 };

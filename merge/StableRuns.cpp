@@ -3,16 +3,10 @@
 
 namespace {
 
-// text (a node's string, none for empty) holds exactly the bytes of view.
-bool SameText(const char* text, std::string_view view)
+// A node's string as a view (none: empty).
+std::string_view View(const char* text)
 {
-    if (!text)
-        return view.empty();
-    for (size_t k = 0; k < view.size(); ++k) {
-        if (text[k] == '\0' || text[k] != view[k])
-            return false;
-    }
-    return text[view.size()] == '\0';
+    return text ? std::string_view(text) : std::string_view();
 }
 
 const size_t kLookAhead = 8;
@@ -46,8 +40,9 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase&
         if (entry >= 0)
             m_OursOf[static_cast<size_t>(entry)] = index;
         const BookEntry* base = entry >= 0 ? &m_Base.entries[static_cast<size_t>(entry)] : nullptr;
-        m_Ours.push_back({node, parent, entry,
-                          base && SameText(node->psName, base->name) && SameText(node->psAddr, base->addr)});
+        std::string_view name = View(node->psName);
+        std::string_view addr = View(node->psAddr);
+        m_Ours.push_back({node, name, addr, parent, entry, base && name == base->name && addr == base->addr});
         if (entry >= 0 && m_TheirsOf[static_cast<size_t>(entry)] >= 0)
             node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(entry)]);
     });
@@ -148,7 +143,7 @@ std::string_view CStableRuns::RunText(int first) const
 void CStableRuns::BuildBase(std::vector<int>& baseIndex)
 {
     baseIndex.assign(m_Base.entries.size(), -1);
-    base.entries.reserve(m_Base.entries.size() / 8);
+    base.entries.reserve(m_Base.entries.size());
     for (int b = 0; b < m_Base.Size();) {
         const BookEntry& entry = m_Base.entries[static_cast<size_t>(b)];
         int parent = entry.parent < 0 ? -1 : baseIndex[static_cast<size_t>(entry.parent)];
@@ -169,7 +164,9 @@ void CStableRuns::BuildBase(std::vector<int>& baseIndex)
 void CStableRuns::BuildTheirs(const std::vector<int>& baseIndex)
 {
     std::vector<int> theirsIndex(m_Theirs.entries.size(), -1);
-    theirs.entries.reserve(m_Theirs.entries.size() / 8);
+    theirs.entries.reserve(m_Theirs.entries.size());
+    theirsFirst.reserve(m_Theirs.entries.size());
+    runPairs.reserve(m_Theirs.entries.size());
     for (int t = 0; t < m_Theirs.Size();) {
         const BookEntry& entry = m_Theirs.entries[static_cast<size_t>(t)];
         int parent = entry.parent < 0 ? -1 : theirsIndex[static_cast<size_t>(entry.parent)];
@@ -194,6 +191,11 @@ void CStableRuns::BuildTheirs(const std::vector<int>& baseIndex)
 void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
 {
     std::vector<int> oursIndex(m_Ours.size(), -1);
+    for (auto* list : {&oursToBase, &oursRunPairs})
+        list->reserve(m_Ours.size());
+    for (auto* list : {&firstNodes, &lastNodes})
+        list->reserve(m_Ours.size());
+    ours.entries.reserve(m_Ours.size());
     for (int o = 0; o < static_cast<int>(m_Ours.size());) {
         const OursNode& here = m_Ours[static_cast<size_t>(o)];
         ADTDATA* node = here.node;
@@ -205,7 +207,7 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
         oursRunPairs.push_back(b >= 0 && (end >= 0 || m_Pinned[static_cast<size_t>(b)]) ? baseIndex[static_cast<size_t>(b)] : -1);
         firstNodes.push_back(node);
         if (end < 0) {
-            ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});
+            ours.entries.push_back({parent, node->cType, here.name, here.addr});
             lastNodes.push_back(node);
             oursIndex[static_cast<size_t>(o++)] = index;
             continue;
