@@ -29,7 +29,7 @@ public:
     bool IsSet() const { return m_bSet; }
     const std::string& Bytes() const { return m_strBytes; }
     // The entries of the bytes (views into them), read anew at each call.
-    CBookEntries Entries() const { return CBookEntries::Parse(m_strBytes); }
+    CBookEntries Entries() const { return CBookEntries::Parse(m_strBytes, m_nIdCount); }
     // The memory the base holds, for the benchmark.
     size_t MemoryUse() const;
     // The content part of the file's fingerprint (HashBookBytes of the bytes).

@@ -4,25 +4,57 @@
 #include "files/AddrLine.h"
 #include "store/BookWalk.h"
 
-CBookEntries CBookEntries::Parse(std::string_view bytes)
+CBookEntries CBookEntries::Parse(std::string_view bytes, size_t lines)
 {
     CBookEntries book;
-    book.entries.reserve(static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1);
+    // The reader's lines (CByteLines) and rules (ParseAddrLine), with a short way for the
+    // lines that can be no folder line: after its blanks, a line that starts with neither
+    // "g" nor "e" in any case is an address when it holds a colon, else skipped.
+    if (!lines)
+        lines = static_cast<size_t>(std::count(bytes.begin(), bytes.end(), '\n')) + 1;
+    book.entries.reserve(lines);
     std::vector<int> levels;  // the open folders
-    CByteLines lines(bytes);
-    std::string_view line;
-    while (lines.Next(line)) {
-        AddrLine parsed = ParseAddrLine(line);
-        int current = levels.empty() ? -1 : levels.back();
-        if (parsed.kind == AddrLine::FOLDER_START) {
-            levels.push_back(book.Size());
-            book.entries.push_back({current, ADT_FOLDER, parsed.name, {}});
-        } else if (parsed.kind == AddrLine::FOLDER_END) {
-            if (!levels.empty())  // an end line at the top level is skipped
-                levels.pop_back();
-        } else if (parsed.kind == AddrLine::ADDRESS) {
-            book.entries.push_back({current, ADT_ADDR, parsed.name, parsed.text});
+    const char* at = bytes.data();
+    const char* end = at + bytes.size();
+    while (at < end) {
+        const char* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+        const char* lineEnd = lf ? lf : end;
+        // The file ends at its first Ctrl+Z, which may end a line that has no line end.
+        if (const void* mark = std::memchr(at, 0x1A, static_cast<size_t>(lineEnd - at))) {
+            lineEnd = static_cast<const char*>(mark);
+            end = lineEnd;
+            lf = nullptr;
         }
+        const char* next = lf ? lf + 1 : end;
+        if (lf && lineEnd > at && lineEnd[-1] == '\r')
+            --lineEnd;
+        const char* start = at;
+        while (start < lineEnd && *start == ' ')
+            ++start;
+        int current = levels.empty() ? -1 : levels.back();
+        char first = start < lineEnd ? static_cast<char>(*start | 0x20) : 0;
+        if (first != 'g' && first != 'e') {
+            const char* colon = static_cast<const char*>(std::memchr(start, ':', static_cast<size_t>(lineEnd - start)));
+            if (colon) {
+                const char* text = colon + 1;
+                while (text < lineEnd && *text == ' ')
+                    ++text;
+                book.entries.push_back({current, ADT_ADDR, std::string_view(start, static_cast<size_t>(colon - start)),
+                                        std::string_view(text, static_cast<size_t>(lineEnd - text))});
+            }
+        } else {
+            AddrLine parsed = ParseAddrLine(std::string_view(at, static_cast<size_t>(lineEnd - at)));
+            if (parsed.kind == AddrLine::FOLDER_START) {
+                levels.push_back(book.Size());
+                book.entries.push_back({current, ADT_FOLDER, parsed.name, {}});
+            } else if (parsed.kind == AddrLine::FOLDER_END) {
+                if (!levels.empty())  // an end line at the top level is skipped
+                    levels.pop_back();
+            } else if (parsed.kind == AddrLine::ADDRESS) {
+                book.entries.push_back({current, ADT_ADDR, parsed.name, parsed.text});
+            }
+        }
+        at = next;
     }
     return book;
 }

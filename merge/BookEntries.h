@@ -19,8 +19,9 @@ public:
     std::vector<BookEntry> entries;
 
     // The entries of an address file's bytes, as ReadList would make the nodes (the views
-    // point into bytes, which must outlive them). Not linked.
-    static CBookEntries Parse(std::string_view bytes);
+    // point into bytes, which must outlive them). Not linked. lines: how many lines the
+    // bytes hold, when known (0: counted here).
+    static CBookEntries Parse(std::string_view bytes, size_t lines = 0);
     // The entries of a book's subtree; nodes (when given) receives each entry's node.
     // expected: about how many there are, if known.
     static CBookEntries FromBook(const ADTDATA* book, std::vector<ADTDATA*>* nodes = nullptr, size_t expected = 0);

@@ -3,10 +3,16 @@
 
 namespace {
 
-// A node's string as a view (none: empty).
-std::string_view View(const char* text)
+// text (a node's string, none for empty) holds exactly the bytes of view.
+bool SameText(const char* text, std::string_view view)
 {
-    return text ? std::string_view(text) : std::string_view();
+    if (!text)
+        return view.empty();
+    for (size_t k = 0; k < view.size(); ++k) {
+        if (text[k] == '\0' || text[k] != view[k])
+            return false;
+    }
+    return text[view.size()] == '\0';
 }
 
 const size_t kLookAhead = 8;
@@ -40,9 +46,8 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase&
         if (entry >= 0)
             m_OursOf[static_cast<size_t>(entry)] = index;
         const BookEntry* base = entry >= 0 ? &m_Base.entries[static_cast<size_t>(entry)] : nullptr;
-        std::string_view name = View(node->psName);
-        std::string_view addr = View(node->psAddr);
-        m_Ours.push_back({node, name, addr, parent, entry, base && name == base->name && addr == base->addr});
+        m_Ours.push_back({node, parent, entry,
+                          base && SameText(node->psName, base->name) && SameText(node->psAddr, base->addr)});
         if (entry >= 0 && m_TheirsOf[static_cast<size_t>(entry)] >= 0)
             node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(entry)]);
     });
@@ -207,7 +212,7 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
         oursRunPairs.push_back(b >= 0 && (end >= 0 || m_Pinned[static_cast<size_t>(b)]) ? baseIndex[static_cast<size_t>(b)] : -1);
         firstNodes.push_back(node);
         if (end < 0) {
-            ours.entries.push_back({parent, node->cType, here.name, here.addr});
+            ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});
             lastNodes.push_back(node);
             oursIndex[static_cast<size_t>(o++)] = index;
             continue;

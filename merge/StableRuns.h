@@ -37,8 +37,6 @@ private:
     CBookEntries m_Theirs;
     struct OursNode {
         ADTDATA* node;
-        std::string_view name;  // its texts
-        std::string_view addr;
         int parent;      // its parent's index in m_Ours, -1 for the book
         int base;        // the base entry its id names, -1 for none
         bool unchanged;  // it holds its base entry's name and text

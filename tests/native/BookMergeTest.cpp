@@ -2,6 +2,7 @@
 // theirs is which base entry, each rule of the merge, the view following it, and the base.
 #include <gtest/gtest.h>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 #include "RecordingView.h"
@@ -294,6 +295,32 @@ TEST(BookBaseTest, LoadingTheBaseMakesTheNodesReadListMakes)
         EXPECT_EQ(entry++, base.EntryOf(node->nBaseId));
     read.m_pTree = nullptr;
     loaded.m_pTree = nullptr;
+}
+
+// The base reads its bytes by a short way of its own: random texts of the pieces that the
+// reader's rules turn on read as ReadList reads them.
+TEST(BookBaseTest, RandomTextsLoadAsReadListReadsThem)
+{
+    static const char* const pieces[] = {"Group", "group", "GROUP", "End group", "end  group", "Endgroup", "e", "g",
+                                         "Gx", " ", "  ", "\t", ":", "name", "t@x", "\r", "\r\n", "\n", "\n", "\x1A"};
+    std::mt19937 rng(7);
+    for (int round = 0; round < 400; ++round) {
+        std::string text;
+        for (int i = std::uniform_int_distribution<int>(0, 40)(rng); i > 0; --i)
+            text += pieces[std::uniform_int_distribution<int>(0, 19)(rng)];
+        CTempFile file;
+        file.Write(text);
+        CAddrBook read;
+        ADTDATA* readBook = read.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
+        FILE* in = std::fopen(file.Path().c_str(), "rb");
+        read.ReadList(readBook, in);
+        std::fclose(in);
+        CAddrBook loaded;
+        CBookBase base;
+        base.Capture(text);
+        base.Load(loaded, loaded.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0));
+        ASSERT_EQ(DumpStore(read), DumpStore(loaded)) << text;
+    }
 }
 
 TEST(BookBaseTest, TheBaseKnowsItsBytesAndOnlyItsOwnIds)
