@@ -3,6 +3,7 @@
 #include <unordered_set>
 #include <utility>
 #include "merge/KeyChains.h"
+#include "merge/KeyFilter.h"
 
 namespace {
 
@@ -163,16 +164,41 @@ private:
     }
 
     // The k-th of equal entries of other pairs with the k-th of the base.
+    // Only entries whose key the other list may hold are indexed and looked up (when the
+    // lists are long enough for that to pay).
     void MatchEqual(const std::vector<int>& base, const std::vector<int>& other)
     {
-        m_Equal.Reset(base.size());
-        for (int b : base)
-            m_Equal.Add(BKey(b), b);
+        bool filtered = base.size() > kFilteredSize && other.size() > kFilteredSize;
+        if (filtered) {
+            FillFilters(base.begin(), base.end(), other.begin(), other.end());
+        }
+        m_Equal.Reset(filtered ? 0 : base.size());
+        for (int b : base) {
+            if (!filtered || m_OtherKeys.MayHold(BKey(b)))
+                m_Equal.Add(BKey(b), b);
+        }
         for (int o : other) {
+            if (filtered && !m_BaseKeys.MayHold(OKey(o)))
+                continue;
             int b = FindEqual(m_Equal, o);
             if (b >= 0)
                 Pair(b, o);
         }
+    }
+
+    static const size_t kFilteredSize = 256;
+    CKeyFilter m_BaseKeys;   // the keys of the base entries, and of the other entries, that
+    CKeyFilter m_OtherKeys;  // a rule may pair
+
+    template <class BaseIt, class OtherIt>
+    void FillFilters(BaseIt baseBegin, BaseIt baseEnd, OtherIt otherBegin, OtherIt otherEnd)
+    {
+        m_BaseKeys.Clear();
+        m_OtherKeys.Clear();
+        for (BaseIt b = baseBegin; b != baseEnd; ++b)
+            m_BaseKeys.Add(BKey(*b));
+        for (OtherIt o = otherBegin; o != otherEnd; ++o)
+            m_OtherKeys.Add(OKey(*o));
     }
 
     // The first free base entry of index (base entries by key, in file order) equal to o.
@@ -189,18 +215,32 @@ private:
     }
 
     // Rule 2 for one kind, with the contents of each moved folder matched below it at once.
+    // Only entries whose key a free entry of the other side may hold are indexed and looked up.
     void MatchMoved(unsigned char kind)
     {
-        m_Moved.Reset(0);
+        std::vector<int> base;
+        std::vector<int> other;
         for (int b = 0; b < m_Base.Size(); ++b) {
             if (BaseFree(b) && B(b).kind == kind)
+                base.push_back(b);
+        }
+        if (base.empty())
+            return;
+        for (int o = 0; o < m_Other.Size(); ++o) {
+            if (OtherFree(o) && O(o).kind == kind)
+                other.push_back(o);
+        }
+        FillFilters(base.begin(), base.end(), other.begin(), other.end());
+        m_Moved.Reset(0);
+        for (int b : base) {
+            if (m_OtherKeys.MayHold(BKey(b)))
                 m_Moved.Add(BKey(b), b);
         }
         if (m_Moved.Empty())
             return;
         std::vector<int> candidates;
-        for (int o = 0; o < m_Other.Size(); ++o) {
-            if (!OtherFree(o) || O(o).kind != kind)
+        for (int o : other) {
+            if (!OtherFree(o) || !m_BaseKeys.MayHold(OKey(o)))
                 continue;
             int b = -1;
             if (kind == ADT_FOLDER) {
