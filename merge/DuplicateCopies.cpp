@@ -4,6 +4,7 @@
 #include <unordered_map>
 #include <utility>
 #include "merge/KeyChains.h"
+#include "merge/KeyFilter.h"
 
 namespace {
 
@@ -31,16 +32,34 @@ public:
 
     void Run()
     {
+        // In a long book, only addresses whose key may stand twice are filed by key.
+        const int kFilteredSize = 4096;
+        bool filtered = m_Base.Size() > kFilteredSize;
+        CKeyFilter once;
+        CKeyFilter twice;
+        if (filtered) {
+            once.Clear();
+            twice.Clear();
+        }
+        auto mayStandTwice = [&](int b) { return B(b).kind == ADT_ADDR && (!filtered || twice.MayHold(m_Base.Key(b))); };
+        for (int b = 0; filtered && b < m_Base.Size(); ++b) {
+            if (B(b).kind != ADT_ADDR)
+                continue;
+            uint64_t key = m_Base.Key(b);
+            if (once.MayHold(key))
+                twice.Add(key);
+            once.Add(key);
+        }
         CKeyChains byKey;
-        byKey.Reset(static_cast<size_t>(m_Base.Size()));
+        byKey.Reset(0);
         for (int b = 0; b < m_Base.Size(); ++b) {
-            if (B(b).kind == ADT_ADDR)
+            if (mayStandTwice(b))
                 byKey.Add(m_Base.Key(b), b);
         }
         // Each group of equal addresses once, from its first copy.
         std::vector<int> copies;
         for (int b = 0; b < m_Base.Size(); ++b) {
-            if (B(b).kind != ADT_ADDR)
+            if (!mayStandTwice(b))
                 continue;
             int first = byKey.First(m_Base.Key(b));
             if (byKey.Item(first) != b || byKey.Next(first) < 0)

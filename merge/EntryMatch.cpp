@@ -230,17 +230,19 @@ private:
             if (OtherFree(o) && O(o).kind == kind)
                 other.push_back(o);
         }
-        FillFilters(base.begin(), base.end(), other.begin(), other.end());
+        bool filtered = base.size() > kFilteredSize && other.size() > kFilteredSize;
+        if (filtered)
+            FillFilters(base.begin(), base.end(), other.begin(), other.end());
         m_Moved.Reset(0);
         for (int b : base) {
-            if (m_OtherKeys.MayHold(BKey(b)))
+            if (!filtered || m_OtherKeys.MayHold(BKey(b)))
                 m_Moved.Add(BKey(b), b);
         }
         if (m_Moved.Empty())
             return;
         std::vector<int> candidates;
         for (int o : other) {
-            if (!OtherFree(o) || !m_BaseKeys.MayHold(OKey(o)))
+            if (!OtherFree(o) || (filtered && !m_BaseKeys.MayHold(OKey(o))))
                 continue;
             int b = -1;
             if (kind == ADT_FOLDER) {
