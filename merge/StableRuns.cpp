@@ -24,11 +24,30 @@ CStableRuns::CStableRuns(const CBookBase& baseIds, const CBookBase& theirsIds, A
 {
     AlignTheirs();
     TakeOurs(book, baseIds, theirsIds);
-    FindRuns();
     std::vector<int> baseIndex;
-    BuildBase(baseIndex);
-    BuildTheirs(baseIndex);
+    if (FindRuns()) {
+        BuildBase(baseIndex);
+        BuildTheirs(baseIndex);
+    } else {
+        TakeWhole(baseIndex);
+    }
     BuildOurs(baseIndex);
+}
+
+// Without runs, the base and theirs are the whole versions as they were read.
+void CStableRuns::TakeWhole(std::vector<int>& baseIndex)
+{
+    baseIndex.resize(m_Base.entries.size());
+    for (size_t b = 0; b < baseIndex.size(); ++b)
+        baseIndex[b] = static_cast<int>(b);
+    theirsFirst.resize(m_Theirs.entries.size());
+    for (size_t t = 0; t < theirsFirst.size(); ++t)
+        theirsFirst[t] = static_cast<int>(t);
+    runPairs.assign(m_Theirs.entries.size(), -1);
+    base = std::move(m_Base);
+    base.Link();
+    theirs = std::move(m_Theirs);
+    theirs.Link();
 }
 
 // The book's nodes in pre-order, each known by its id as a base entry of the same kind;
@@ -108,9 +127,11 @@ bool CStableRuns::Stable(int b) const
     return ours.unchanged && ours.parent == parent && (entry.parent < 0 || parent >= 0);
 }
 
-// Runs of two or more stable addresses that follow each other in all three versions.
-void CStableRuns::FindRuns()
+// Runs of two or more stable addresses that follow each other in all three versions;
+// false when there are none.
+bool CStableRuns::FindRuns()
 {
+    bool found = false;
     m_RunEnd.assign(m_Base.entries.size(), -1);
     m_Pinned.assign(m_Base.entries.size(), 0);
     int b = 0;
@@ -126,6 +147,7 @@ void CStableRuns::FindRuns()
                m_OursOf[static_cast<size_t>(end)] == m_OursOf[static_cast<size_t>(end - 1)] + 1 && Stable(end))
             ++end;
         if (end - b >= 2) {
+            found = true;
             m_RunEnd[static_cast<size_t>(b)] = end;
             // The folders above a run stay paired as aligned, so that the run stays where it is.
             for (int up = m_Base.entries[static_cast<size_t>(b)].parent; up >= 0 && !m_Pinned[static_cast<size_t>(up)];
@@ -134,6 +156,7 @@ void CStableRuns::FindRuns()
         }
         b = end;
     }
+    return found;
 }
 
 std::string_view CStableRuns::RunText(int first) const

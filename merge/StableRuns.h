@@ -52,7 +52,8 @@ private:
     void AlignTheirs();
     bool Aligned(int b, int t) const;
     bool Stable(int b) const;
-    void FindRuns();
+    bool FindRuns();
+    void TakeWhole(std::vector<int>& baseIndex);
     void BuildBase(std::vector<int>& baseIndex);
     void BuildTheirs(const std::vector<int>& baseIndex);
     void BuildOurs(const std::vector<int>& baseIndex);
