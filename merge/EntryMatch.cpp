@@ -172,11 +172,7 @@ private:
         if (filtered) {
             FillFilters(base.begin(), base.end(), other.begin(), other.end());
         }
-        m_Equal.Reset(filtered ? 0 : base.size());
-        for (int b : base) {
-            if (!filtered || m_OtherKeys.MayHold(BKey(b)))
-                m_Equal.Add(BKey(b), b);
-        }
+        IndexBase(m_Equal, base, filtered);
         for (int o : other) {
             if (filtered && !m_BaseKeys.MayHold(OKey(o)))
                 continue;
@@ -187,6 +183,20 @@ private:
     }
 
     static const size_t kFilteredSize = 256;
+    std::vector<int> m_Indexed;
+
+    // Files the base entries of list by key (filtered: those whose key the other side may hold).
+    void IndexBase(CKeyChains& index, const std::vector<int>& list, bool filtered)
+    {
+        m_Indexed.clear();
+        for (int b : list) {
+            if (!filtered || m_OtherKeys.MayHold(BKey(b)))
+                m_Indexed.push_back(b);
+        }
+        index.Reset(m_Indexed.size());
+        for (int b : m_Indexed)
+            index.Add(BKey(b), b);
+    }
     CKeyFilter m_BaseKeys;   // the keys of the base entries, and of the other entries, that
     CKeyFilter m_OtherKeys;  // a rule may pair
 
@@ -233,11 +243,7 @@ private:
         bool filtered = base.size() > kFilteredSize && other.size() > kFilteredSize;
         if (filtered)
             FillFilters(base.begin(), base.end(), other.begin(), other.end());
-        m_Moved.Reset(0);
-        for (int b : base) {
-            if (!filtered || m_OtherKeys.MayHold(BKey(b)))
-                m_Moved.Add(BKey(b), b);
-        }
+        IndexBase(m_Moved, base, filtered);
         if (m_Moved.Empty())
             return;
         std::vector<int> candidates;
