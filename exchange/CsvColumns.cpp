@@ -278,7 +278,8 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
     contact.moreFolders.clear();
     contact.isGroup = false;
     m_Ranks.clear();
-    std::vector<int> primary;  // Gmail numbers whose label says primary
+    std::vector<int>& primary = m_Primary;  // Gmail numbers whose label says primary
+    primary.clear();
     if (m_bHasLabels) {
         for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
             if (m_Roles[i] == kEmailLabel && FirstVisible(row[i]) == '*')
@@ -308,7 +309,11 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
             for (const FolderPath::Path& path : m_LastPaths)
                 AddFolderPath(contact, path);
         } else if (role == kLabels) {
-            for (const FolderPath::Path& path : LabelFolders(field))
+            if (field != m_LastLabels) {
+                m_LastLabels = field;
+                m_LastLabelPaths = LabelFolders(field);
+            }
+            for (const FolderPath::Path& path : m_LastLabelPaths)
                 AddFolderPath(contact, path);
         } else if (role >= kPhone && FirstVisible(field) && (role != kBirthday || IsDate(field))) {
             notKept |= NotKeptOf(role);
@@ -318,13 +323,14 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
     }
     if (!primary.empty()) {
         // Gmail's primary addresses first, the others in the order of the row.
-        std::vector<size_t> order(contact.addresses.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return m_Ranks[a] < m_Ranks[b]; });
-        std::vector<std::string> addresses;
-        for (size_t i : order)
-            addresses.push_back(contact.addresses[i]);
-        contact.addresses = std::move(addresses);
+        std::vector<std::string>& addresses = contact.addresses;
+        for (size_t i = 0, front = 0; i < addresses.size(); ++i) {
+            if (m_Ranks[i] != 0)
+                continue;
+            std::rotate(addresses.begin() + static_cast<std::ptrdiff_t>(front), addresses.begin() + static_cast<std::ptrdiff_t>(i),
+                        addresses.begin() + static_cast<std::ptrdiff_t>(i + 1));
+            ++front;
+        }
     }
     static const std::string kNone;
     auto part = [&](Role role) -> const std::string& { return parts[role] ? *parts[role] : kNone; };

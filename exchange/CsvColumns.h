@@ -63,4 +63,7 @@ private:
     // The last categories and their paths: contacts of one folder mostly come together.
     mutable std::string m_LastCategories;
     mutable std::vector<std::vector<std::string>> m_LastPaths;
+    mutable std::string m_LastLabels;  // the same for Gmail's labels
+    mutable std::vector<std::vector<std::string>> m_LastLabelPaths;
+    mutable std::vector<int> m_Primary;
 };

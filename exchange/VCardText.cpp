@@ -18,31 +18,35 @@ int HexValue(char c)
 }
 
 // "=XX" is the byte XX; a "=" at the end is a soft line break with nothing after it; any
-// other "=" stays as it is.
+// other "=" stays as it is. Written in place into bytes' room, which is kept from value to
+// value.
 void DecodeQuotedPrintable(std::string_view text, std::string& bytes)
 {
-    bytes.clear();
     if (!text.empty() && text.back() == '=')
         text.remove_suffix(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        int high = i + 2 < text.size() && text[i] == '=' ? HexValue(text[i + 1]) : -1;
-        int low = high >= 0 ? HexValue(text[i + 2]) : -1;
+    bytes.resize(text.size());
+    char* out = &bytes[0];
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        int high = *p == '=' && end - p >= 3 ? HexValue(p[1]) : -1;
+        int low = high >= 0 ? HexValue(p[2]) : -1;
         if (low < 0) {
-            bytes += text[i];
+            *out++ = *p++;
             continue;
         }
-        bytes += static_cast<char>(high * 16 + low);
-        i += 2;
+        *out++ = static_cast<char>(high * 16 + low);
+        p += 3;
     }
+    bytes.resize(static_cast<size_t>(out - bytes.data()));
 }
 
 bool IsAscii(const std::string& text)
 {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+    unsigned char any = 0;
+    for (char c : text)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 enum CharsetName { kNoCharset, kUtf8, kShiftJis, kLatin1, kIso2022Jp, kEucJp, kOtherCharset };
