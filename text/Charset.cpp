@@ -1,6 +1,7 @@
 #include "text/Charset.h"
 #include <algorithm>
 #include <iterator>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include "text/CharsetGuess.h"
@@ -160,18 +161,29 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
             rows[lead] = Cp932DecodeRow(lead);
         return rows[lead];
     };
+    // Written a few kilobytes at a time through a buffer, without a call per character.
+    unsigned char buffer[4096];
+    unsigned char* to = buffer;
+    auto flush = [&]() {
+        out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(to - buffer));
+        to = buffer;
+    };
     while (p < end) {
-        const unsigned char* run = p;
-        while (end - p >= 8) {
+        if (to - buffer > static_cast<std::ptrdiff_t>(sizeof buffer) - 16)
+            flush();
+        while (end - p >= 8 && to - buffer <= static_cast<std::ptrdiff_t>(sizeof buffer) - 8) {
             uint64_t block;
             std::memcpy(&block, p, 8);
             if (block & 0x8080808080808080ull)
                 break;
+            std::memcpy(to, p, 8);
             p += 8;
+            to += 8;
         }
-        while (p < end && *p < 0x80)
-            ++p;
-        out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+        if (p < end && *p < 0x80) {
+            *to++ = *p++;
+            continue;
+        }
         if (p == end)
             break;
         char16_t ch;
@@ -187,8 +199,19 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
             ch = 0;
             ++p;
         }
-        AppendUtf8(out, ch ? ch : kReplacement);
+        char32_t code = ch ? ch : kReplacement;
+        if (code < 0x80) {
+            *to++ = static_cast<unsigned char>(code);
+        } else if (code < 0x800) {
+            *to++ = static_cast<unsigned char>(0xC0 | (code >> 6));
+            *to++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        } else {
+            *to++ = static_cast<unsigned char>(0xE0 | (code >> 12));
+            *to++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+            *to++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        }
     }
+    flush();
 }
 
 std::string CleanUtf8(const std::string& bytes)
