@@ -171,7 +171,8 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
     while (p < end) {
         if (to - buffer > static_cast<std::ptrdiff_t>(sizeof buffer) - 16)
             flush();
-        while (end - p >= 8 && to - buffer <= static_cast<std::ptrdiff_t>(sizeof buffer) - 8) {
+        // Room is left for one character more after the last block.
+        while (end - p >= 8 && to - buffer <= static_cast<std::ptrdiff_t>(sizeof buffer) - 16) {
             uint64_t block;
             std::memcpy(&block, p, 8);
             if (block & 0x8080808080808080ull)
