@@ -138,10 +138,23 @@ std::string Normalise(const std::string& header)
 }
 
 // The first character of a field that is no blank; '\0' for a blank field.
-char FirstVisible(const std::string& field)
+char FirstVisible(std::string_view field)
 {
-    size_t first = field.find_first_not_of(" \t\r\n");
-    return first == std::string::npos ? '\0' : field[first];
+    for (char c : field) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return c;
+    }
+    return '\0';
+}
+
+// A field without the blanks at either end.
+std::string_view Trimmed(std::string_view field)
+{
+    while (!field.empty() && (field.front() == ' ' || field.front() == '\t' || field.front() == '\r' || field.front() == '\n'))
+        field.remove_prefix(1);
+    while (!field.empty() && (field.back() == ' ' || field.back() == '\t' || field.back() == '\r' || field.back() == '\n'))
+        field.remove_suffix(1);
+    return field;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -191,9 +204,9 @@ std::vector<FolderPath::Path> LabelFolders(const std::string& field)
 }
 
 // Outlook writes an empty date as "0.0.00" or "0/0/00": a date has a digit other than 0.
-bool IsDate(const std::string& field)
+bool IsDate(std::string_view field)
 {
-    return field.find_first_of("123456789") != std::string::npos;
+    return field.find_first_of("123456789") != std::string_view::npos;
 }
 
 unsigned NotKeptOf(CCsvColumns::Role role)
@@ -262,6 +275,14 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
     return hasEmail;
 }
 
+std::vector<char> CCsvColumns::TextColumns() const
+{
+    std::vector<char> text;
+    for (Role role : m_Roles)
+        text.push_back(role >= kDisplayName && role <= kMembers);
+    return text;
+}
+
 std::vector<char> CCsvColumns::Wanted() const
 {
     std::vector<char> wanted;
@@ -270,7 +291,7 @@ std::vector<char> CCsvColumns::Wanted() const
     return wanted;
 }
 
-void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const
+void CCsvColumns::ContactOf(const std::vector<std::string_view>& row, unsigned& notKept, Contact& contact) const
 {
     ClearAddresses(contact, m_SpareAddresses);
     contact.name.clear();
@@ -286,22 +307,23 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
                 primary.push_back(m_Numbers[i]);
         }
     }
-    const std::string* parts[kOrganisation + 1] = {};
+    const std::string_view* parts[kOrganisation + 1] = {};
     for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
         Role role = m_Roles[i];
-        const std::string& field = row[i];
+        std::string_view field = row[i];
         if (role == kOther || field.empty())
             continue;
         if (role == kEmail || role == kMembers) {
-            AddAddresses(contact, field, m_SpareAddresses);
+            m_Field.assign(field.data(), field.size());
+            AddAddresses(contact, m_Field, m_SpareAddresses);
             bool first = role == kEmail && m_Numbers[i] != 0 &&
                          std::find(primary.begin(), primary.end(), m_Numbers[i]) != primary.end();
             m_Ranks.resize(contact.addresses.size(), first ? 0 : 1);
             contact.isGroup = contact.isGroup || (role == kMembers && FirstVisible(field));
         } else if (role == kCategories) {
             if (field != m_LastCategories) {
-                m_LastCategories = field;
-                m_LastPaths = FolderPath::ParseList(field, ",;");
+                m_LastCategories.assign(field.data(), field.size());
+                m_LastPaths = FolderPath::ParseList(m_LastCategories, ",;");
                 // Velmora's own export (with its Members column) holds the user's folders only.
                 if (!m_bOwnExport)
                     RemoveGoogleSystemGroups(m_LastPaths);
@@ -310,15 +332,15 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
                 AddFolderPath(contact, path);
         } else if (role == kLabels) {
             if (field != m_LastLabels) {
-                m_LastLabels = field;
-                m_LastLabelPaths = LabelFolders(field);
+                m_LastLabels.assign(field.data(), field.size());
+                m_LastLabelPaths = LabelFolders(m_LastLabels);
             }
             for (const FolderPath::Path& path : m_LastLabelPaths)
                 AddFolderPath(contact, path);
         } else if (role >= kPhone && FirstVisible(field) && (role != kBirthday || IsDate(field))) {
             notKept |= NotKeptOf(role);
         } else if (role >= kDisplayName && role <= kOrganisation && !parts[role] && FirstVisible(field)) {
-            parts[role] = &field;
+            parts[role] = &row[i];
         }
     }
     if (!primary.empty()) {
@@ -332,19 +354,25 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
             ++front;
         }
     }
-    static const std::string kNone;
-    auto part = [&](Role role) -> const std::string& { return parts[role] ? *parts[role] : kNone; };
-    if (parts[kDisplayName])
-        contact.name = TrimBlanks(*parts[kDisplayName]);
-    else if (parts[kGivenName] || parts[kMiddleName] || parts[kFamilyName])
-        contact.name = ComposeName(part(kGivenName), part(kMiddleName), part(kFamilyName));
-    else if (parts[kOrganisation])
-        contact.name = TrimBlanks(*parts[kOrganisation]);
-    else if (parts[kNickname])
-        contact.name = TrimBlanks(*parts[kNickname]);
+    // The name as the first of the display name, the composed parts, the organisation and
+    // the nickname that the row holds.
+    auto text = [](const std::string_view* part) { return part ? std::string(Trimmed(*part)) : std::string(); };
+    if (parts[kDisplayName]) {
+        contact.name = text(parts[kDisplayName]);
+    } else if (parts[kGivenName] || parts[kMiddleName] || parts[kFamilyName]) {
+        for (int k = 0; k < 3; ++k) {
+            const std::string_view* part = parts[kGivenName + k];
+            m_Parts[k].assign(part ? part->data() : "", part ? part->size() : 0);
+        }
+        contact.name = ComposeName(m_Parts[0], m_Parts[1], m_Parts[2]);
+    } else if (parts[kOrganisation]) {
+        contact.name = text(parts[kOrganisation]);
+    } else if (parts[kNickname]) {
+        contact.name = text(parts[kNickname]);
+    }
     // An organisation or a nickname that did not become the name is not kept.
-    if (parts[kOrganisation] && contact.name != TrimBlanks(*parts[kOrganisation]))
+    if (parts[kOrganisation] && contact.name != Trimmed(*parts[kOrganisation]))
         notKept |= kNotKeptCompanies;
-    if (parts[kNickname] && contact.name != TrimBlanks(*parts[kNickname]))
+    if (parts[kNickname] && contact.name != Trimmed(*parts[kNickname]))
         notKept |= kNotKeptNicknames;
 }
