@@ -21,7 +21,7 @@ void MakeOneLine(std::string& sjis)
 {
     bool controls = false;
     for (char c : sjis)
-        controls = controls || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        controls |= static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
     if (!controls && (sjis.empty() || (!IsBlankOrTab(sjis.front()) && !IsBlankOrTab(sjis.back()))))
         return;  // mostly so
     size_t to = 0;

@@ -1,5 +1,8 @@
 #include "exchange/CsvReader.h"
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include "exchange/CsvColumns.h"
 #include "text/Charset.h"
 #include "text/CharsetGuess.h"
@@ -20,6 +23,28 @@ bool HasEightBitByte(std::string_view text)
     for (char c : text)
         any |= static_cast<unsigned char>(c);
     return any >= 0x80;
+}
+
+// The first separator or line end from i on, sixteen bytes at a time where the processor
+// has SSE2; size when there is none.
+size_t FindFieldEnd(const char* text, size_t i, size_t size, char separator)
+{
+#if defined(__SSE2__)
+    const __m128i separators = _mm_set1_epi8(separator);
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; size - i >= 16; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, separators), _mm_cmpeq_epi8(block, lf)),
+                                    _mm_cmpeq_epi8(block, cr));
+        int mask = _mm_movemask_epi8(ends);
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (i < size && text[i] != separator && text[i] != '\r' && text[i] != '\n')
+        ++i;
+    return i;
 }
 
 bool HasMark(const std::string& bytes)
@@ -125,10 +150,7 @@ void CCsvReader::PlainField(std::string_view& field)
 {
     const char* text = m_Text.data();
     size_t start = m_nPos;
-    size_t end = start;
-    char separator = m_cSeparator;
-    while (end < m_Text.size() && text[end] != separator && text[end] != '\r' && text[end] != '\n')
-        ++end;
+    size_t end = FindFieldEnd(text, start, m_Text.size(), m_cSeparator);
     m_nPos = end;
     field = m_bKeep ? std::string_view(text + start, end - start) : std::string_view();
 }

@@ -17,6 +17,16 @@ int HexValue(char c)
     return (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
 }
 
+// The value of each byte as a hexadecimal digit, -1 for none.
+struct HexDigits {
+    signed char value[256];
+    HexDigits()
+    {
+        for (int b = 0; b < 256; ++b)
+            value[b] = static_cast<signed char>(HexValue(static_cast<char>(b)));
+    }
+};
+
 // "=XX" is the byte XX; a "=" at the end is a soft line break with nothing after it; any
 // other "=" stays as it is. Written in place into bytes' room, which is kept from value to
 // value.
@@ -28,10 +38,15 @@ void DecodeQuotedPrintable(std::string_view text, std::string& bytes)
     char* out = &bytes[0];
     const char* p = text.data();
     const char* end = p + text.size();
+    static const HexDigits kHex;
     while (p < end) {
-        int high = *p == '=' && end - p >= 3 ? HexValue(p[1]) : -1;
-        int low = high >= 0 ? HexValue(p[2]) : -1;
-        if (low < 0) {
+        if (*p != '=' || end - p < 3) {
+            *out++ = *p++;
+            continue;
+        }
+        int high = kHex.value[static_cast<unsigned char>(p[1])];
+        int low = kHex.value[static_cast<unsigned char>(p[2])];
+        if ((high | low) < 0) {
             *out++ = *p++;
             continue;
         }
