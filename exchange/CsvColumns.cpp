@@ -166,8 +166,8 @@ bool EndsWith(const std::string& text, const std::string& tail)
 // "メール 1 - ラベル" in Japanese): the role and the number, or kOther.
 CCsvColumns::Role GmailMailColumn(const std::string& name, int& number)
 {
-    const std::string heads[] = {"e-mail", u8"メール"};
-    const std::pair<std::string, CCsvColumns::Role> tails[] = {
+    static const std::string heads[] = {"e-mail", u8"メール"};
+    static const std::pair<std::string, CCsvColumns::Role> tails[] = {
         {"-value", CCsvColumns::kEmail},      {u8"-値", CCsvColumns::kEmail},
         {"-label", CCsvColumns::kEmailLabel}, {"-type", CCsvColumns::kEmailLabel},
         {u8"-ラベル", CCsvColumns::kEmailLabel}, {u8"-タイプ", CCsvColumns::kEmailLabel},

@@ -17,6 +17,8 @@ bool EqualsNoCase(std::string_view text, std::string_view upper)
 {
     if (text.size() != upper.size())
         return false;
+    if (text == upper)
+        return true;  // mostly written in capitals
     for (size_t i = 0; i < upper.size(); ++i) {
         if (Upper(text[i]) != upper[i])
             return false;
