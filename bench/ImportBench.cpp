@@ -37,6 +37,10 @@ std::string ReadFile(const std::string& path)
     FILE* file = std::fopen(path.c_str(), "rb");
     if (!file)
         return bytes;
+    // Room for the whole file at once, as the import command reads it (ReadWholeFile).
+    if (std::fseek(file, 0, SEEK_END) == 0)
+        bytes.reserve(static_cast<size_t>(std::max(0L, std::ftell(file))));
+    std::rewind(file);
     char chunk[65536];
     size_t count;
     while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)

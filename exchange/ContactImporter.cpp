@@ -21,7 +21,7 @@ void MakeOneLine(std::string& sjis)
 {
     bool controls = false;
     for (char c : sjis)
-        controls = controls || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        controls |= static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
     if (!controls && (sjis.empty() || (!IsBlankOrTab(sjis.front()) && !IsBlankOrTab(sjis.back()))))
         return;  // mostly so
     size_t to = 0;
@@ -65,6 +65,26 @@ bool IsRepeat(const std::vector<std::string>& addresses, size_t index)
             return true;
     }
     return false;
+}
+
+// Two Shift-JIS addresses alike but for the case of their ASCII letters.
+bool SameSjisAddress(const char* stored, const std::string& address)
+{
+    size_t i = 0;
+    for (; i < address.size(); ++i) {
+        unsigned char a = static_cast<unsigned char>(stored[i]);
+        unsigned char b = static_cast<unsigned char>(address[i]);
+        if (a == 0)
+            return false;
+        if (IsSjisLeadByte(b) && i + 1 < address.size()) {
+            if (a != b || stored[i + 1] != address[i + 1])
+                return false;
+            ++i;
+        } else if (AsciiLower(static_cast<char>(a)) != AsciiLower(static_cast<char>(b))) {
+            return false;
+        }
+    }
+    return stored[i] == 0;
 }
 
 }  // namespace
@@ -118,41 +138,57 @@ bool CContactImporter::Add(const Contact& contact)
     return true;
 }
 
-// Whether the folder holds an entry of m_Name with the address (or list: an entry is its
-// text, whatever made it) already, ASCII case aside: a file that lists someone twice gives
-// one entry. Each entry's key goes into one
-// arena and an open-addressed table of hashes finds it, so a large file makes no
-// allocation per entry.
-bool CContactImporter::IsRepeatedEntry(const ADTDATA* folder, const std::string& address)
+// The hash of an entry of m_Name with the address in folder, the address's ASCII letters
+// in lower case (never a Shift-JIS trail byte): FNV-1a, never 0, which marks a free slot.
+uint64_t CContactImporter::EntryHash(const ADTDATA* folder, const std::string& address) const
 {
-    std::string& key = m_Key;
-    key.assign(reinterpret_cast<const char*>(&folder), sizeof folder);
-    key += m_Name;
-    key += '\n';
+    uint64_t hash = 0xcbf29ce484222325ull ^ static_cast<uint64_t>(reinterpret_cast<uintptr_t>(folder));
+    const uint64_t kPrime = 0x100000001b3ull;
+    for (char c : m_Name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * kPrime;
+    hash = (hash ^ '\n') * kPrime;
     for (size_t i = 0; i < address.size(); ++i) {
         unsigned char b = static_cast<unsigned char>(address[i]);
         if (IsSjisLeadByte(b) && i + 1 < address.size()) {
-            key.append(address, i, 2);
-            ++i;
+            hash = (hash ^ b) * kPrime;
+            b = static_cast<unsigned char>(address[++i]);
         } else {
-            key += AsciiLower(static_cast<char>(b));
+            b = static_cast<unsigned char>(AsciiLower(static_cast<char>(b)));
         }
+        hash = (hash ^ b) * kPrime;
     }
-    uint64_t hash = static_cast<uint64_t>(std::hash<std::string_view>()(key)) | 1;  // 0 marks a free slot
+    return hash | 1;
+}
+
+// Whether the folder holds an entry of m_Name with the address (or list: an entry is its
+// text, whatever made it) already, ASCII case aside: a file that lists someone twice gives
+// one entry.
+bool CContactImporter::IsRepeatedEntry(uint64_t hash, const ADTDATA* folder, const std::string& address) const
+{
+    if (m_Seen.empty())
+        return false;
+    size_t mask = m_Seen.size() - 1;
+    for (size_t i = static_cast<size_t>(hash) & mask; m_Seen[i].hash != 0; i = (i + 1) & mask) {
+        const ADTDATA* node = m_Seen[i].node;
+        if (m_Seen[i].hash != hash || node->pParent != folder)
+            continue;
+        if (m_Name != (node->psName ? node->psName : "") || !SameSjisAddress(node->psAddr ? node->psAddr : "", address))
+            continue;
+        return true;
+    }
+    return false;
+}
+
+void CContactImporter::RememberEntry(uint64_t hash, const ADTDATA* node)
+{
     if (2 * (m_nSeen + 1) > m_Seen.size())
         GrowSeen();
     size_t mask = m_Seen.size() - 1;
-    for (size_t i = static_cast<size_t>(hash) & mask;; i = (i + 1) & mask) {
-        SeenSlot& slot = m_Seen[i];
-        if (slot.hash == 0) {
-            slot = {hash, m_SeenKeys.size(), key.size()};
-            m_SeenKeys += key;
-            ++m_nSeen;
-            return false;
-        }
-        if (slot.hash == hash && slot.length == key.size() && m_SeenKeys.compare(slot.offset, slot.length, key) == 0)
-            return true;
-    }
+    size_t i = static_cast<size_t>(hash) & mask;
+    while (m_Seen[i].hash != 0)
+        i = (i + 1) & mask;
+    m_Seen[i] = {hash, node};
+    ++m_nSeen;
 }
 
 void CContactImporter::GrowSeen()
@@ -194,10 +230,13 @@ bool CContactImporter::AddNodes(const std::vector<std::string>& path, bool list)
     if (!folder)
         return false;
     for (size_t i = 0; i < m_nAddresses; ++i) {
-        if (IsRepeatedEntry(folder, m_Addresses[i]))
+        uint64_t hash = EntryHash(folder, m_Addresses[i]);
+        if (IsRepeatedEntry(hash, folder, m_Addresses[i]))
             continue;
-        if (!m_Store.AddData(ADT_ADDR, m_Name.c_str(), m_Addresses[i].c_str(), folder, PLACE_CHILD))
+        ADTDATA* node = m_Store.AddData(ADT_ADDR, m_Name.c_str(), m_Addresses[i].c_str(), folder, PLACE_CHILD);
+        if (!node)
             return false;
+        RememberEntry(hash, node);
         ++m_nAdded;
         m_nLists += list ? 1 : 0;
     }

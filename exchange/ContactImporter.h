@@ -57,18 +57,19 @@ private:
     int m_nLists = 0;
     int m_nContacts = 0;
     int m_nDuplicates = 0;
-    // Each entry made, as IsRepeatedEntry tells them apart: its key in the arena, found by hash.
+    // Each entry made, found by the hash of its folder, name and address (ASCII case
+    // aside): an open-addressed table of the nodes themselves, which live as long as the
+    // import, so a large file makes no allocation per entry.
     struct SeenSlot {
         uint64_t hash;  // 0 for a free slot
-        size_t offset;
-        size_t length;
+        const ADTDATA* node;
     };
     std::vector<SeenSlot> m_Seen;
     size_t m_nSeen = 0;
-    std::string m_SeenKeys;
-    std::string m_Key;
 
-    bool IsRepeatedEntry(const ADTDATA* folder, const std::string& address);
+    uint64_t EntryHash(const ADTDATA* folder, const std::string& address) const;
+    bool IsRepeatedEntry(uint64_t hash, const ADTDATA* folder, const std::string& address) const;
+    void RememberEntry(uint64_t hash, const ADTDATA* node);
     void GrowSeen();
     void NodeName(const Contact& contact);
     bool AddNodes(const std::vector<std::string>& path, bool list);

@@ -138,10 +138,23 @@ std::string Normalise(const std::string& header)
 }
 
 // The first character of a field that is no blank; '\0' for a blank field.
-char FirstVisible(const std::string& field)
+char FirstVisible(std::string_view field)
 {
-    size_t first = field.find_first_not_of(" \t\r\n");
-    return first == std::string::npos ? '\0' : field[first];
+    for (char c : field) {
+        if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+            return c;
+    }
+    return '\0';
+}
+
+// A field without the blanks at either end.
+std::string_view Trimmed(std::string_view field)
+{
+    while (!field.empty() && (field.front() == ' ' || field.front() == '\t' || field.front() == '\r' || field.front() == '\n'))
+        field.remove_prefix(1);
+    while (!field.empty() && (field.back() == ' ' || field.back() == '\t' || field.back() == '\r' || field.back() == '\n'))
+        field.remove_suffix(1);
+    return field;
 }
 
 bool EndsWith(const std::string& text, const std::string& tail)
@@ -153,8 +166,8 @@ bool EndsWith(const std::string& text, const std::string& tail)
 // "メール 1 - ラベル" in Japanese): the role and the number, or kOther.
 CCsvColumns::Role GmailMailColumn(const std::string& name, int& number)
 {
-    const std::string heads[] = {"e-mail", u8"メール"};
-    const std::pair<std::string, CCsvColumns::Role> tails[] = {
+    static const std::string heads[] = {"e-mail", u8"メール"};
+    static const std::pair<std::string, CCsvColumns::Role> tails[] = {
         {"-value", CCsvColumns::kEmail},      {u8"-値", CCsvColumns::kEmail},
         {"-label", CCsvColumns::kEmailLabel}, {"-type", CCsvColumns::kEmailLabel},
         {u8"-ラベル", CCsvColumns::kEmailLabel}, {u8"-タイプ", CCsvColumns::kEmailLabel},
@@ -191,9 +204,9 @@ std::vector<FolderPath::Path> LabelFolders(const std::string& field)
 }
 
 // Outlook writes an empty date as "0.0.00" or "0/0/00": a date has a digit other than 0.
-bool IsDate(const std::string& field)
+bool IsDate(std::string_view field)
 {
-    return field.find_first_of("123456789") != std::string::npos;
+    return field.find_first_of("123456789") != std::string_view::npos;
 }
 
 unsigned NotKeptOf(CCsvColumns::Role role)
@@ -262,6 +275,14 @@ bool CCsvColumns::Recognise(const std::vector<std::string>& header)
     return hasEmail;
 }
 
+std::vector<char> CCsvColumns::TextColumns() const
+{
+    std::vector<char> text;
+    for (Role role : m_Roles)
+        text.push_back(role >= kDisplayName && role <= kMembers);
+    return text;
+}
+
 std::vector<char> CCsvColumns::Wanted() const
 {
     std::vector<char> wanted;
@@ -270,7 +291,7 @@ std::vector<char> CCsvColumns::Wanted() const
     return wanted;
 }
 
-void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const
+void CCsvColumns::ContactOf(const std::vector<std::string_view>& row, unsigned& notKept, Contact& contact) const
 {
     ClearAddresses(contact, m_SpareAddresses);
     contact.name.clear();
@@ -278,29 +299,31 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
     contact.moreFolders.clear();
     contact.isGroup = false;
     m_Ranks.clear();
-    std::vector<int> primary;  // Gmail numbers whose label says primary
+    std::vector<int>& primary = m_Primary;  // Gmail numbers whose label says primary
+    primary.clear();
     if (m_bHasLabels) {
         for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
             if (m_Roles[i] == kEmailLabel && FirstVisible(row[i]) == '*')
                 primary.push_back(m_Numbers[i]);
         }
     }
-    const std::string* parts[kOrganisation + 1] = {};
+    const std::string_view* parts[kOrganisation + 1] = {};
     for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
         Role role = m_Roles[i];
-        const std::string& field = row[i];
+        std::string_view field = row[i];
         if (role == kOther || field.empty())
             continue;
         if (role == kEmail || role == kMembers) {
-            AddAddresses(contact, field, m_SpareAddresses);
+            m_Field.assign(field.data(), field.size());
+            AddAddresses(contact, m_Field, m_SpareAddresses);
             bool first = role == kEmail && m_Numbers[i] != 0 &&
                          std::find(primary.begin(), primary.end(), m_Numbers[i]) != primary.end();
             m_Ranks.resize(contact.addresses.size(), first ? 0 : 1);
             contact.isGroup = contact.isGroup || (role == kMembers && FirstVisible(field));
         } else if (role == kCategories) {
             if (field != m_LastCategories) {
-                m_LastCategories = field;
-                m_LastPaths = FolderPath::ParseList(field, ",;");
+                m_LastCategories.assign(field.data(), field.size());
+                m_LastPaths = FolderPath::ParseList(m_LastCategories, ",;");
                 // Velmora's own export (with its Members column) holds the user's folders only.
                 if (!m_bOwnExport)
                     RemoveGoogleSystemGroups(m_LastPaths);
@@ -308,37 +331,48 @@ void CCsvColumns::ContactOf(const std::vector<std::string>& row, unsigned& notKe
             for (const FolderPath::Path& path : m_LastPaths)
                 AddFolderPath(contact, path);
         } else if (role == kLabels) {
-            for (const FolderPath::Path& path : LabelFolders(field))
+            if (field != m_LastLabels) {
+                m_LastLabels.assign(field.data(), field.size());
+                m_LastLabelPaths = LabelFolders(m_LastLabels);
+            }
+            for (const FolderPath::Path& path : m_LastLabelPaths)
                 AddFolderPath(contact, path);
         } else if (role >= kPhone && FirstVisible(field) && (role != kBirthday || IsDate(field))) {
             notKept |= NotKeptOf(role);
         } else if (role >= kDisplayName && role <= kOrganisation && !parts[role] && FirstVisible(field)) {
-            parts[role] = &field;
+            parts[role] = &row[i];
         }
     }
     if (!primary.empty()) {
         // Gmail's primary addresses first, the others in the order of the row.
-        std::vector<size_t> order(contact.addresses.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return m_Ranks[a] < m_Ranks[b]; });
-        std::vector<std::string> addresses;
-        for (size_t i : order)
-            addresses.push_back(contact.addresses[i]);
-        contact.addresses = std::move(addresses);
+        std::vector<std::string>& addresses = contact.addresses;
+        for (size_t i = 0, front = 0; i < addresses.size(); ++i) {
+            if (m_Ranks[i] != 0)
+                continue;
+            std::rotate(addresses.begin() + static_cast<std::ptrdiff_t>(front), addresses.begin() + static_cast<std::ptrdiff_t>(i),
+                        addresses.begin() + static_cast<std::ptrdiff_t>(i + 1));
+            ++front;
+        }
     }
-    static const std::string kNone;
-    auto part = [&](Role role) -> const std::string& { return parts[role] ? *parts[role] : kNone; };
-    if (parts[kDisplayName])
-        contact.name = TrimBlanks(*parts[kDisplayName]);
-    else if (parts[kGivenName] || parts[kMiddleName] || parts[kFamilyName])
-        contact.name = ComposeName(part(kGivenName), part(kMiddleName), part(kFamilyName));
-    else if (parts[kOrganisation])
-        contact.name = TrimBlanks(*parts[kOrganisation]);
-    else if (parts[kNickname])
-        contact.name = TrimBlanks(*parts[kNickname]);
+    // The name as the first of the display name, the composed parts, the organisation and
+    // the nickname that the row holds.
+    auto text = [](const std::string_view* part) { return part ? std::string(Trimmed(*part)) : std::string(); };
+    if (parts[kDisplayName]) {
+        contact.name = text(parts[kDisplayName]);
+    } else if (parts[kGivenName] || parts[kMiddleName] || parts[kFamilyName]) {
+        for (int k = 0; k < 3; ++k) {
+            const std::string_view* part = parts[kGivenName + k];
+            m_Parts[k].assign(part ? part->data() : "", part ? part->size() : 0);
+        }
+        contact.name = ComposeName(m_Parts[0], m_Parts[1], m_Parts[2]);
+    } else if (parts[kOrganisation]) {
+        contact.name = text(parts[kOrganisation]);
+    } else if (parts[kNickname]) {
+        contact.name = text(parts[kNickname]);
+    }
     // An organisation or a nickname that did not become the name is not kept.
-    if (parts[kOrganisation] && contact.name != TrimBlanks(*parts[kOrganisation]))
+    if (parts[kOrganisation] && contact.name != Trimmed(*parts[kOrganisation]))
         notKept |= kNotKeptCompanies;
-    if (parts[kNickname] && contact.name != TrimBlanks(*parts[kNickname]))
+    if (parts[kNickname] && contact.name != Trimmed(*parts[kNickname]))
         notKept |= kNotKeptNicknames;
 }

@@ -5,6 +5,7 @@
 // Names are compared without blanks and without regard to ASCII case.
 #pragma once
 #include <string>
+#include <string_view>
 #include <vector>
 #include "exchange/Contact.h"
 
@@ -19,7 +20,7 @@ public:
     // Google's system groups. A row with addresses in the Members column is a group. Adds
     // to notKept what the row holds that a book does not keep. The contact's room is used
     // again.
-    void ContactOf(const std::vector<std::string>& row, unsigned& notKept, Contact& contact) const;
+    void ContactOf(const std::vector<std::string_view>& row, unsigned& notKept, Contact& contact) const;
 
     enum Role {
         kOther,
@@ -47,6 +48,9 @@ public:
 
     // For each column of the header, whether ContactOf reads it.
     std::vector<char> Wanted() const;
+    // For each column of the header, whether ContactOf takes its text (names, addresses,
+    // folders) rather than only whether it holds any.
+    std::vector<char> TextColumns() const;
 
     // The role of a column by its header text, and for Gmail's numbered mail columns the
     // number that pairs a label with its value.
@@ -63,4 +67,9 @@ private:
     // The last categories and their paths: contacts of one folder mostly come together.
     mutable std::string m_LastCategories;
     mutable std::vector<std::vector<std::string>> m_LastPaths;
+    mutable std::string m_LastLabels;  // the same for Gmail's labels
+    mutable std::vector<std::vector<std::string>> m_LastLabelPaths;
+    mutable std::vector<int> m_Primary;
+    mutable std::string m_Field;
+    mutable std::string m_Parts[3];
 };

@@ -1,15 +1,56 @@
 #include "exchange/CsvReader.h"
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include "exchange/CsvColumns.h"
 #include "text/Charset.h"
+#include "text/CharsetGuess.h"
 
 namespace {
 
-bool IsEmptyRow(const std::vector<std::string>& row)
+template <typename Field>
+bool IsEmptyRow(const std::vector<Field>& row)
 {
-    return std::all_of(row.begin(), row.end(), [](const std::string& field) {
-        return field.find_first_not_of(" \t\r\n") == std::string::npos;
+    return std::all_of(row.begin(), row.end(), [](const Field& field) {
+        return field.find_first_not_of(" \t\r\n") == Field::npos;
     });
+}
+
+bool HasEightBitByte(std::string_view text)
+{
+    unsigned char any = 0;
+    for (char c : text)
+        any |= static_cast<unsigned char>(c);
+    return any >= 0x80;
+}
+
+// The first separator or line end from i on, sixteen bytes at a time where the processor
+// has SSE2; size when there is none.
+size_t FindFieldEnd(const char* text, size_t i, size_t size, char separator)
+{
+#if defined(__SSE2__)
+    const __m128i separators = _mm_set1_epi8(separator);
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; size - i >= 16; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, separators), _mm_cmpeq_epi8(block, lf)),
+                                    _mm_cmpeq_epi8(block, cr));
+        int mask = _mm_movemask_epi8(ends);
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (i < size && text[i] != separator && text[i] != '\r' && text[i] != '\n')
+        ++i;
+    return i;
+}
+
+bool HasMark(const std::string& bytes)
+{
+    return bytes.compare(0, 3, "\xEF\xBB\xBF") == 0 || bytes.compare(0, 2, "\xFF\xFE") == 0 ||
+           bytes.compare(0, 2, "\xFE\xFF") == 0;
 }
 
 bool IsLineEnd(char c)
@@ -60,80 +101,97 @@ size_t CCsvReader::FindClosingQuote(size_t open) const
     return std::string::npos;
 }
 
-// The field between the quote at m_nPos and close, a doubled quote as one; runs without a
-// quote are copied whole.
-void CCsvReader::QuotedField(size_t close, std::string& field)
+// The field between the quote at m_nPos and close, a doubled quote as one: a view of the
+// text, or where it held doubled quotes the field written into the row's room.
+void CCsvReader::QuotedField(size_t close, size_t index, std::string_view& field)
 {
-    field.clear();
-    for (size_t i = m_nPos + 1; m_bKeep && i < close;) {
-        size_t quote = m_Text.find('"', i);
+    size_t first = m_nPos + 1;
+    m_nPos = close + 1;
+    field = std::string_view();
+    if (!m_bKeep)
+        return;
+    size_t quote = m_Text.find('"', first);
+    if (quote >= close) {
+        field = std::string_view(m_Text.data() + first, close - first);
+        return;
+    }
+    size_t offset = m_Unquoted.size();
+    for (size_t i = first; i < close;) {
+        quote = m_Text.find('"', i);
         if (quote == std::string::npos || quote > close)
             quote = close;
-        field.append(m_Text, i, quote - i);
+        m_Unquoted.append(m_Text, i, quote - i);
         if (quote == close)
             break;
-        field += '"';
+        m_Unquoted += '"';
         i = quote + (m_Text[quote + 1] == '"' ? 2 : 1);
     }
-    m_nPos = close + 1;
+    m_UnquotedFields.push_back({index, offset, m_Unquoted.size() - offset});
 }
 
 // Mostly the first quote after the opening one closes the field: then it is taken at once.
-bool CCsvReader::SimpleQuotedField(std::string& field)
+bool CCsvReader::SimpleQuotedField(std::string_view& field)
 {
-    size_t close = m_Text.find('"', m_nPos + 1);
-    if (close == std::string::npos)
+    // Fields are short, mostly empty: looked through here rather than by a call.
+    const char* text = m_Text.data();
+    size_t close = m_nPos + 1;
+    while (close < m_Text.size() && text[close] != '"')
+        ++close;
+    if (close == m_Text.size())
         return false;
     if (close + 1 < m_Text.size() && m_Text[close + 1] != m_cSeparator && !IsLineEnd(m_Text[close + 1]))
         return false;
-    if (m_bKeep)
-        field.assign(m_Text, m_nPos + 1, close - m_nPos - 1);
-    else
-        field.clear();
+    field = m_bKeep ? std::string_view(text + m_nPos + 1, close - m_nPos - 1) : std::string_view();
     m_nPos = close + 1;
     return true;
 }
 
-void CCsvReader::PlainField(std::string& field)
+void CCsvReader::PlainField(std::string_view& field)
 {
     const char* text = m_Text.data();
     size_t start = m_nPos;
-    size_t end = start;
-    char separator = m_cSeparator;
-    while (end < m_Text.size() && text[end] != separator && text[end] != '\r' && text[end] != '\n')
-        ++end;
+    size_t end = FindFieldEnd(text, start, m_Text.size(), m_cSeparator);
     m_nPos = end;
-    if (end == start || !m_bKeep)
-        field.clear();
-    else
-        field.assign(text + start, end - start);
+    field = m_bKeep ? std::string_view(text + start, end - start) : std::string_view();
 }
 
-// The fields of the last row are reused, so rows of the same width make no new strings.
 bool CCsvReader::NextRow(std::vector<std::string>& fields)
+{
+    if (!NextRow(m_Views))
+        return false;
+    fields.resize(m_Views.size());
+    for (size_t i = 0; i < m_Views.size(); ++i)
+        fields[i].assign(m_Views[i].data(), m_Views[i].size());
+    return true;
+}
+
+// The views of the last row are reused, so rows of the same width make no new room.
+bool CCsvReader::NextRow(std::vector<std::string_view>& fields)
 {
     m_bCut = false;
     m_bSkippedText = false;
+    m_Unquoted.clear();
+    m_UnquotedFields.clear();
     if (m_nPos >= m_Text.size())
         return false;
     size_t count = 0;
-    auto next = [&]() -> std::string& {
+    auto next = [&]() -> std::string_view& {
         if (count == fields.size())
             fields.emplace_back();
         return fields[count++];
     };
     for (;;) {
-        std::string& field = next();
+        std::string_view& field = next();
         size_t start = m_nPos;
         // A column nobody reads is passed over: only whether it held anything is kept.
         m_bKeep = m_Wanted.empty() || (count <= m_Wanted.size() && m_Wanted[count - 1]);
         if (m_Text[m_nPos] == m_cSeparator) {
-            field.clear();
+            field = std::string_view();
         } else if (m_Text[m_nPos] == '"' && SimpleQuotedField(field)) {
         } else if (m_Text[m_nPos] == '"') {
             size_t close = FindClosingQuote(m_nPos);
             if (close != std::string::npos) {
-                QuotedField(close, field);
+                QuotedField(close, count - 1, field);
             } else {
                 m_bCut = true;
                 ++m_nPos;
@@ -148,10 +206,13 @@ bool CCsvReader::NextRow(std::vector<std::string>& fields)
             ++m_nPos;
             if (m_nPos < m_Text.size())
                 continue;
-            next().clear();
+            next() = std::string_view();
         }
         SkipLineEnd();
         fields.resize(count);
+        // The room of doubled-quote fields is complete only now.
+        for (const UnquotedField& unquoted : m_UnquotedFields)
+            fields[unquoted.field] = std::string_view(m_Unquoted.data() + unquoted.offset, unquoted.length);
         return true;
     }
 }
@@ -164,14 +225,25 @@ bool CCsvReader::ReadHeader(std::vector<std::string>& header)
     return more;
 }
 
+bool CCsvReader::ReadHeader(std::vector<std::string>& header, bool shiftJis)
+{
+    if (!ReadHeader(header))
+        return false;
+    for (std::string& name : header) {
+        if (shiftJis && HasEightBitByte(name))
+            name = Charset::SjisToUtf8(name);
+    }
+    return true;
+}
+
 // Outlook in most European locales separates by ";", other programs by tabs: the header
 // tells, as the separator that gives one it knows.
-char CCsvReader::DetectSeparator(const std::string& text)
+char CCsvReader::DetectSeparator(const std::string& text, bool shiftJis)
 {
     std::vector<std::string> header;
     for (char separator : {',', ';', '\t'}) {
         CCsvReader reader(text, separator);
-        if (reader.ReadHeader(header) && CCsvColumns().Recognise(header))
+        if (reader.ReadHeader(header, shiftJis) && CCsvColumns().Recognise(header))
             return separator;
     }
     return ',';
@@ -182,27 +254,52 @@ ContactList CCsvReader::ReadContacts(const std::string& bytes)
     return CollectContacts([&](IContactSink& sink) { return ReadContacts(bytes, sink); });
 }
 
+// A file without a byte-order mark is read in the code guessed for it. Shift-JIS is read as
+// it is, for no byte of a separator, a quote or a line end is ever part of a Shift-JIS
+// character: only the fields whose text the book takes are converted.
 ContactList CCsvReader::ReadContacts(const std::string& bytes, IContactSink& sink)
 {
     ContactList list;
     bool close = false;
     std::string converted;
-    const std::string& text = Charset::FileTextAsUtf8(bytes, converted, &close);
+    const std::string* text = &bytes;
+    bool shiftJis = false;
+    if (HasMark(bytes)) {
+        text = &Charset::FileTextAsUtf8(bytes, converted, &close);
+    } else {
+        CCharsetGuess::Result guess = CCharsetGuess(TextCode::kShiftJis).Guess(bytes);
+        close = guess.close;
+        shiftJis = guess.code == TextCode::kShiftJis;
+        if (guess.code != TextCode::kUtf8 && !shiftJis) {
+            converted = CCharsetGuess::Decode(bytes, guess.code);
+            text = &converted;
+        }
+    }
     list.nCloseGuesses = close ? 1 : 0;
-    CCsvReader reader(text, DetectSeparator(text));
-    std::vector<std::string> row;
+    CCsvReader reader(*text, DetectSeparator(*text, shiftJis));
+    std::vector<std::string> header;
     CCsvColumns columns;
-    if (!reader.ReadHeader(row) || !columns.Recognise(row)) {
+    if (!reader.ReadHeader(header, shiftJis) || !columns.Recognise(header)) {
         list.bUnknownHeader = true;
         return list;
     }
     reader.ReadOnly(columns.Wanted());
+    std::vector<char> textColumns = columns.TextColumns();
+    std::vector<std::string> decoded(textColumns.size());
+    std::vector<std::string_view> row;
     Contact contact;
     while (reader.NextRow(row)) {
         if (reader.RowWasCut())
             ++list.nIncomplete;
         if (IsEmptyRow(row) && !reader.SkippedText())
             continue;
+        for (size_t i = 0; shiftJis && i < row.size() && i < textColumns.size(); ++i) {
+            if (textColumns[i] && HasEightBitByte(row[i])) {
+                decoded[i].clear();
+                Charset::SjisToUtf8(row[i], decoded[i]);
+                row[i] = decoded[i];
+            }
+        }
         columns.ContactOf(row, list.fNotKept, contact);
         if (contact.addresses.empty())
             ++(contact.isGroup ? list.nEmptyGroups : list.nWithoutAddress);

@@ -2,6 +2,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -14,6 +17,8 @@ bool EqualsNoCase(std::string_view text, std::string_view upper)
 {
     if (text.size() != upper.size())
         return false;
+    if (text == upper)
+        return true;  // mostly written in capitals
     for (size_t i = 0; i < upper.size(); ++i) {
         if (Upper(text[i]) != upper[i])
             return false;
@@ -164,9 +169,21 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
-// The first CR or LF from p on, eight bytes at a time; end when there is none.
+// The first CR or LF from p on, sixteen bytes at a time where the processor has SSE2,
+// else eight; end when there is none.
 const char* FindLineEnd(const char* p, const char* end)
 {
+#if defined(__SSE2__)
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    while (end - p >= 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)));
+        if (mask)
+            return p + __builtin_ctz(static_cast<unsigned>(mask));
+        p += 16;
+    }
+#endif
     const uint64_t kOnes = 0x0101010101010101ull;
     const uint64_t kHighs = 0x8080808080808080ull;
     while (end - p >= 8) {
@@ -183,6 +200,30 @@ const char* FindLineEnd(const char* p, const char* end)
     return p;
 }
 
+// The first ';', ':' or '"' of line from i on, sixteen bytes at a time where the processor
+// has SSE2; the line's size when there is none.
+size_t FindHeadMark(std::string_view line, size_t i)
+{
+    const char* data = line.data();
+    size_t size = line.size();
+#if defined(__SSE2__)
+    const __m128i semicolon = _mm_set1_epi8(';');
+    const __m128i colon = _mm_set1_epi8(':');
+    const __m128i quote = _mm_set1_epi8('"');
+    for (; size - i >= 16; i += 16) {
+        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, semicolon), _mm_cmpeq_epi8(block, colon)),
+                                     _mm_cmpeq_epi8(block, quote));
+        int mask = _mm_movemask_epi8(marks);
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    while (i < size && data[i] != ';' && data[i] != ':' && data[i] != '"')
+        ++i;
+    return i;
+}
+
 // Properties whose value the reader does not look past the first line of: pictures (tens of
 // lines of base64), what a book does not keep but for the fact that the card had it
 // (telephone numbers, postal addresses, notes), and the properties it does not know.
@@ -190,6 +231,40 @@ bool IsSkippedValue(VCardProperty::Kind kind)
 {
     return kind == VCardProperty::kPhoto || kind == VCardProperty::kOther || kind == VCardProperty::kNote ||
            kind == VCardProperty::kPostalAddress || kind == VCardProperty::kPhone;
+}
+
+// Properties whose value the reader decodes, so that every parameter counts: the others are
+// only looked at for their text (VERSION, UID) or whether they hold any, and of their
+// parameters only the encoding counts, as a soft line break continues a quoted-printable one.
+bool ReadsParameters(VCardProperty::Kind kind)
+{
+    switch (kind) {
+    case VCardProperty::kFormattedName:
+    case VCardProperty::kName:
+    case VCardProperty::kOrganisation:
+    case VCardProperty::kNickname:
+    case VCardProperty::kEmail:
+    case VCardProperty::kCategories:
+    case VCardProperty::kPhoneGroup:
+    case VCardProperty::kMember:
+    case VCardProperty::kSound:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Whether a parameter may set the encoding: "ENCODING=...", a bare "QUOTED-PRINTABLE" (or
+// quoted, or after an empty key); a parameter that begins with any other letter cannot.
+bool MaySetEncoding(std::string_view parameter)
+{
+    size_t i = 0;
+    while (i < parameter.size() && IsFoldBlank(parameter[i]))
+        ++i;
+    if (i == parameter.size())
+        return true;
+    char c = static_cast<char>(parameter[i] | 0x20);
+    return !((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) || c == 'e' || c == 'q';
 }
 
 }  // namespace
@@ -251,6 +326,7 @@ bool CVCardLines::Next(VCardProperty& property)
             continue;  // an empty line, or a continuation with nothing to continue
         size_t valueStart = 0;
         bool headKnown = ParseHead(text, property, valueStart);
+        bool headJoined = false;  // the head was found only in the joined lines
         bool joined = false;
         std::string_view last = text;
         while (m_nPos < m_Text.size()) {
@@ -277,12 +353,14 @@ bool CVCardLines::Next(VCardProperty& property)
             m_nPos = next;
             text = m_Joined;
             if (!headKnown && text.size() <= kLongestHead)
-                headKnown = ParseHead(text, property, valueStart);
+                headKnown = headJoined = ParseHead(text, property, valueStart);
         }
         if (!headKnown)
             continue;
-        // The head's views must point into the text as it ended, which joining may have moved.
-        if (joined)
+        // A head found in the first line points into the file's text, and the joined text
+        // begins with that line; one found in the joined text must point into it as it
+        // ended, which joining may have moved.
+        if (headJoined)
             ParseHead(text, property, valueStart);
         property.value = text.substr(valueStart);
         return true;
@@ -318,16 +396,20 @@ bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size
     property.encoding = VCardProperty::kPlain;
     property.preference = 0;
     property.nameReading = false;
+    property.kind = KindOf(Trim(line.substr(nameStart, nameEnd - nameStart)));
+    bool allParameters = ReadsParameters(property.kind);
     size_t i = nameEnd;
     if (line[i] == ';') {
         bool quoted = false;
         size_t start = i + 1;
-        for (++i; i < line.size(); ++i) {
+        for (++i; (i = FindHeadMark(line, i)) < line.size(); ++i) {
             char c = line[i];
             if (c == '"') {
                 quoted = !quoted;
-            } else if (!quoted && (c == ';' || c == ':')) {
-                ParseParameter(line.substr(start, i - start), property);
+            } else if (!quoted) {
+                std::string_view parameter = line.substr(start, i - start);
+                if (allParameters || MaySetEncoding(parameter))
+                    ParseParameter(parameter, property);
                 start = i + 1;
                 if (c == ':')
                     break;
@@ -337,7 +419,6 @@ bool CVCardLines::ParseHead(std::string_view line, VCardProperty& property, size
             return false;
     }
     valueStart = i + 1;
-    property.kind = KindOf(Trim(line.substr(nameStart, nameEnd - nameStart)));
     return true;
 }
 

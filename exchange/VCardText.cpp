@@ -17,32 +17,51 @@ int HexValue(char c)
     return (c >= 'A' && c <= 'F') ? c - 'A' + 10 : -1;
 }
 
+// The value of each byte as a hexadecimal digit, -1 for none.
+struct HexDigits {
+    signed char value[256];
+    HexDigits()
+    {
+        for (int b = 0; b < 256; ++b)
+            value[b] = static_cast<signed char>(HexValue(static_cast<char>(b)));
+    }
+};
+
 // "=XX" is the byte XX; a "=" at the end is a soft line break with nothing after it; any
-// other "=" stays as it is.
+// other "=" stays as it is. Written in place into bytes' room, which is kept from value to
+// value.
 void DecodeQuotedPrintable(std::string_view text, std::string& bytes)
 {
-    bytes.clear();
     if (!text.empty() && text.back() == '=')
         text.remove_suffix(1);
-    for (size_t i = 0; i < text.size(); ++i) {
-        int high = i + 2 < text.size() && text[i] == '=' ? HexValue(text[i + 1]) : -1;
-        int low = high >= 0 ? HexValue(text[i + 2]) : -1;
-        if (low < 0) {
-            bytes += text[i];
+    bytes.resize(text.size());
+    char* out = &bytes[0];
+    const char* p = text.data();
+    const char* end = p + text.size();
+    static const HexDigits kHex;
+    while (p < end) {
+        if (*p != '=' || end - p < 3) {
+            *out++ = *p++;
             continue;
         }
-        bytes += static_cast<char>(high * 16 + low);
-        i += 2;
+        int high = kHex.value[static_cast<unsigned char>(p[1])];
+        int low = kHex.value[static_cast<unsigned char>(p[2])];
+        if ((high | low) < 0) {
+            *out++ = *p++;
+            continue;
+        }
+        *out++ = static_cast<char>(high * 16 + low);
+        p += 3;
     }
+    bytes.resize(static_cast<size_t>(out - bytes.data()));
 }
 
 bool IsAscii(const std::string& text)
 {
-    for (char c : text) {
-        if (static_cast<unsigned char>(c) >= 0x80)
-            return false;
-    }
-    return true;
+    unsigned char any = 0;
+    for (char c : text)
+        any |= static_cast<unsigned char>(c);
+    return any < 0x80;
 }
 
 enum CharsetName { kNoCharset, kUtf8, kShiftJis, kLatin1, kIso2022Jp, kEucJp, kOtherCharset };

@@ -1,4 +1,7 @@
 #include "text/Charset.h"
+#include <algorithm>
+#include <iterator>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include "text/CharsetGuess.h"
@@ -52,19 +55,27 @@ void AppendUtf8(std::string& out, char32_t ch)
 {
     if (ch < 0x80) {
         out.push_back(static_cast<char>(ch));
-    } else if (ch < 0x800) {
-        out.push_back(static_cast<char>(0xC0 | (ch >> 6)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    } else if (ch < 0x10000) {
-        out.push_back(static_cast<char>(0xE0 | (ch >> 12)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
-    } else {
-        out.push_back(static_cast<char>(0xF0 | (ch >> 18)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 12) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | ((ch >> 6) & 0x3F)));
-        out.push_back(static_cast<char>(0x80 | (ch & 0x3F)));
+        return;
     }
+    char bytes[4];
+    size_t length;
+    if (ch < 0x800) {
+        bytes[0] = static_cast<char>(0xC0 | (ch >> 6));
+        bytes[1] = static_cast<char>(0x80 | (ch & 0x3F));
+        length = 2;
+    } else if (ch < 0x10000) {
+        bytes[0] = static_cast<char>(0xE0 | (ch >> 12));
+        bytes[1] = static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        bytes[2] = static_cast<char>(0x80 | (ch & 0x3F));
+        length = 3;
+    } else {
+        bytes[0] = static_cast<char>(0xF0 | (ch >> 18));
+        bytes[1] = static_cast<char>(0x80 | ((ch >> 12) & 0x3F));
+        bytes[2] = static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+        bytes[3] = static_cast<char>(0x80 | (ch & 0x3F));
+        length = 4;
+    }
+    out.append(bytes, length);
 }
 
 bool IsUtf8(const std::string& bytes)
@@ -137,24 +148,43 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis.data());
     const unsigned char* end = p + sjis.size();
-    const char16_t* rows[256] = {};
-    auto row = [&rows](unsigned lead) {
+    // The rows of the lead bytes met, kept for the call; a short text (a name) asks the
+    // tables directly rather than clear the room for all of them.
+    const char16_t* rows[256];
+    bool keepRows = sjis.size() >= 512;
+    if (keepRows)
+        std::fill(std::begin(rows), std::end(rows), nullptr);
+    auto row = [&](unsigned lead) {
+        if (!keepRows)
+            return Cp932DecodeRow(lead);
         if (!rows[lead])
             rows[lead] = Cp932DecodeRow(lead);
         return rows[lead];
     };
+    // Written a few kilobytes at a time through a buffer, without a call per character.
+    unsigned char buffer[4096];
+    unsigned char* to = buffer;
+    auto flush = [&]() {
+        out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(to - buffer));
+        to = buffer;
+    };
     while (p < end) {
-        const unsigned char* run = p;
-        while (end - p >= 8) {
+        if (to - buffer > static_cast<std::ptrdiff_t>(sizeof buffer) - 16)
+            flush();
+        // Room is left for one character more after the last block.
+        while (end - p >= 8 && to - buffer <= static_cast<std::ptrdiff_t>(sizeof buffer) - 16) {
             uint64_t block;
             std::memcpy(&block, p, 8);
             if (block & 0x8080808080808080ull)
                 break;
+            std::memcpy(to, p, 8);
             p += 8;
+            to += 8;
         }
-        while (p < end && *p < 0x80)
-            ++p;
-        out.append(reinterpret_cast<const char*>(run), static_cast<size_t>(p - run));
+        if (p < end && *p < 0x80) {
+            *to++ = *p++;
+            continue;
+        }
         if (p == end)
             break;
         char16_t ch;
@@ -170,8 +200,19 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
             ch = 0;
             ++p;
         }
-        AppendUtf8(out, ch ? ch : kReplacement);
+        char32_t code = ch ? ch : kReplacement;
+        if (code < 0x80) {
+            *to++ = static_cast<unsigned char>(code);
+        } else if (code < 0x800) {
+            *to++ = static_cast<unsigned char>(0xC0 | (code >> 6));
+            *to++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        } else {
+            *to++ = static_cast<unsigned char>(0xE0 | (code >> 12));
+            *to++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
+            *to++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
+        }
     }
+    flush();
 }
 
 std::string CleanUtf8(const std::string& bytes)

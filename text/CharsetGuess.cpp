@@ -195,82 +195,72 @@ void ReadUtf8(Reading& r, const unsigned char* p, size_t size, size_t limit)
     }
 }
 
-void ReadShiftJis(Reading& r, const unsigned char* p, size_t size, size_t limit)
+// One character of Shift-JIS, EUC-JP or Windows-1252 at p[pos] (not ASCII): its value and
+// its length in bytes, or a length of 0 for a byte that the code does not read there.
+struct Step {
+    char32_t ch;
+    size_t length;
+};
+
+Step ShiftJisStep(const unsigned char* p, size_t pos, size_t size)
 {
-    while (r.pos < limit) {
-        if (r.AsciiBlock(p + r.pos, size - r.pos))
-            continue;
-        unsigned char b = p[r.pos];
-        if (b < 0x80) {
-            r.Add(b);
-            ++r.pos;
-        } else if (InRange(b, 0xA1, 0xDF)) {
-            r.Add(0xFF61 + (b - 0xA1));
-            ++r.pos;
-        } else if (IsSjisLeadByte(b) && r.pos + 1 < size && InRange(p[r.pos + 1], 0x40, 0xFC) && p[r.pos + 1] != 0x7F) {
-            char16_t ch = Cp932Decode(p + r.pos, 2);
-            if (ch) {
-                r.Add(ch);
-                r.pos += 2;
-            } else {
-                r.Invalid();
-                ++r.pos;
-            }
-        } else {
-            r.Invalid();
-            ++r.pos;
-        }
+    unsigned char b = p[pos];
+    if (InRange(b, 0xA1, 0xDF))
+        return {static_cast<char32_t>(0xFF61 + (b - 0xA1)), 1};
+    if (IsSjisLeadByte(b) && pos + 1 < size && InRange(p[pos + 1], 0x40, 0xFC) && p[pos + 1] != 0x7F) {
+        char16_t ch = Cp932Decode(p + pos, 2);
+        return {ch, ch ? 2u : 0u};
     }
+    return {0, 0};
 }
 
-void ReadEucJp(Reading& r, const unsigned char* p, size_t size, size_t limit)
+Step EucJpStep(const unsigned char* p, size_t pos, size_t size)
 {
-    while (r.pos < limit) {
-        if (r.AsciiBlock(p + r.pos, size - r.pos))
-            continue;
-        unsigned char b = p[r.pos];
-        unsigned char next = r.pos + 1 < size ? p[r.pos + 1] : 0;
-        if (b < 0x80) {
-            r.Add(b);
-            ++r.pos;
-        } else if (b == 0x8E && InRange(next, 0xA1, 0xDF)) {
-            r.Add(0xFF61 + (next - 0xA1));
-            r.pos += 2;
-        } else if (b == 0x8F && InRange(next, 0xA1, 0xFE) && r.pos + 2 < size && InRange(p[r.pos + 2], 0xA1, 0xFE)) {
-            r.Add(0x3400);  // JIS X 0212: a rare kanji
-            r.pos += 3;
-        } else if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
-            unsigned char row = static_cast<unsigned char>(b - 0x80);
-            unsigned char cell = static_cast<unsigned char>(next - 0x80);
-            unsigned char sjis[2];
-            sjis[0] = static_cast<unsigned char>(((row + 1) >> 1) + (row <= 0x5E ? 0x70 : 0xB0));
-            sjis[1] = static_cast<unsigned char>(cell + ((row & 1) ? (cell >= 0x60 ? 0x20 : 0x1F) : 0x7E));
-            char16_t ch = Cp932Decode(sjis, 2);
-            if (ch) {
-                r.Add(ch);
-                r.pos += 2;
-            } else {
-                r.Invalid();
-                ++r.pos;
-            }
-        } else {
-            r.Invalid();
-            ++r.pos;
-        }
+    unsigned char b = p[pos];
+    unsigned char next = pos + 1 < size ? p[pos + 1] : 0;
+    if (b == 0x8E && InRange(next, 0xA1, 0xDF))
+        return {static_cast<char32_t>(0xFF61 + (next - 0xA1)), 2};
+    if (b == 0x8F && InRange(next, 0xA1, 0xFE) && pos + 2 < size && InRange(p[pos + 2], 0xA1, 0xFE))
+        return {0x3400, 3};  // JIS X 0212: a rare kanji
+    if (InRange(b, 0xA1, 0xFE) && InRange(next, 0xA1, 0xFE)) {
+        unsigned char row = static_cast<unsigned char>(b - 0x80);
+        unsigned char cell = static_cast<unsigned char>(next - 0x80);
+        unsigned char sjis[2];
+        sjis[0] = static_cast<unsigned char>(((row + 1) >> 1) + (row <= 0x5E ? 0x70 : 0xB0));
+        sjis[1] = static_cast<unsigned char>(cell + ((row & 1) ? (cell >= 0x60 ? 0x20 : 0x1F) : 0x7E));
+        char16_t ch = Cp932Decode(sjis, 2);
+        return {ch, ch ? 2u : 0u};
     }
+    return {0, 0};
 }
 
-void ReadWindows1252(Reading& r, const unsigned char* p, size_t size, size_t limit)
+Step Windows1252Step(const unsigned char* p, size_t pos, size_t)
+{
+    char32_t ch = Charset::Windows1252Char(p[pos]);
+    return {ch, ch == Charset::kReplacement ? 0u : 1u};
+}
+
+// The reading of the legacy codes: ASCII as it is, each other character by the code's step;
+// a byte the code does not read there costs as invalid and is passed over alone.
+template <Step (*NextStep)(const unsigned char*, size_t, size_t)>
+void ReadLegacy(Reading& r, const unsigned char* p, size_t size, size_t limit)
 {
     while (r.pos < limit) {
         if (r.AsciiBlock(p + r.pos, size - r.pos))
             continue;
-        char32_t ch = Charset::Windows1252Char(p[r.pos]);
-        if (ch == Charset::kReplacement)
+        if (p[r.pos] < 0x80) {
+            r.Add(p[r.pos]);
+            ++r.pos;
+            continue;
+        }
+        Step step = NextStep(p, r.pos, size);
+        if (step.length == 0) {
             r.Invalid();
-        else
-            r.Add(ch);
-        ++r.pos;
+            ++r.pos;
+        } else {
+            r.Add(step.ch);
+            r.pos += step.length;
+        }
     }
 }
 
@@ -281,13 +271,13 @@ void ReadAs(TextCode code, Reading& r, const unsigned char* p, size_t size, size
         ReadUtf8(r, p, size, limit);
         break;
     case TextCode::kShiftJis:
-        ReadShiftJis(r, p, size, limit);
+        ReadLegacy<ShiftJisStep>(r, p, size, limit);
         break;
     case TextCode::kEucJp:
-        ReadEucJp(r, p, size, limit);
+        ReadLegacy<EucJpStep>(r, p, size, limit);
         break;
     case TextCode::kWindows1252:
-        ReadWindows1252(r, p, size, limit);
+        ReadLegacy<Windows1252Step>(r, p, size, limit);
         break;
     }
 }

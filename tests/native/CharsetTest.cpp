@@ -76,4 +76,37 @@ TEST(CharsetTest, MalformedOrForeignTextBecomesCountedQuestionMarks)
     EXPECT_EQ(u8"\uFFFD", Charset::FileTextToUtf8("\xEF\xBB\xBF\xB1"));
 }
 
+// Long texts are converted through a buffer of their own: at every alignment of ASCII runs,
+// half-width kana and kanji against its end, the result is the one of each character
+// decoded alone.
+TEST(CharsetTest, LongShiftJisTextIsEachCharacterDecoded)
+{
+    uint32_t seed = 7;
+    auto next = [&seed](uint32_t range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % range;
+    };
+    for (int text = 0; text < 8; ++text) {
+        std::string sjis;
+        std::string expected;
+        while (sjis.size() < 20000) {
+            uint32_t kind = next(3);
+            if (kind == 0) {
+                for (uint32_t n = next(24); n > 0; --n) {
+                    sjis += static_cast<char>('a' + next(26));
+                    expected += sjis.back();
+                }
+            } else {
+                unsigned char bytes[2] = {static_cast<unsigned char>(kind == 1 ? 0xA1 + next(63) : 0x88 + next(8)),
+                                          static_cast<unsigned char>(0x9F + next(90))};
+                int length = kind == 1 ? 1 : 2;
+                sjis.append(reinterpret_cast<const char*>(bytes), static_cast<size_t>(length));
+                char16_t ch = Cp932Decode(bytes, length);
+                Charset::AppendUtf8(expected, ch ? ch : Charset::kReplacement);
+            }
+        }
+        ASSERT_EQ(expected, Charset::SjisToUtf8(sjis)) << "text " << text;
+    }
+}
+
 }  // namespace

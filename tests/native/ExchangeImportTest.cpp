@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
+#include <cstdint>
 #include <string>
 #include "ImportHelper.h"
+#include "text/Charset.h"
+#include "text/SjisEncoder.h"
 
 namespace {
 
@@ -205,6 +208,49 @@ TEST(ExchangeImportTest, UnterminatedQuoteEndsWithItsLine)
     EXPECT_EQ(1, ImportBytes(SampleBytes("csv-unterminated-quote.csv")).incomplete);
 }
 
+
+// A Shift-JIS CSV is cut into fields as it is and converted only in the fields the book
+// takes: random files with quoted separators, doubled quotes, line breaks in fields, cut
+// quotes and lead bytes without their trail byte read as the same file converted whole
+// to UTF-8 with a mark.
+TEST(ExchangeImportTest, ShiftJisCsvReadsAsItsUtf8Conversion)
+{
+    const char* const pieces[] = {u8"山田", u8"太郎", u8"ﾔﾏﾀﾞ", u8"東京,本社", u8"営業\"第一\"課", u8"友人;家族",
+                                  u8"佐藤\r\n花子", "a@example.jp", "b@example.jp, c@example.jp", "", " ", "x"};
+    uint32_t seed = 11;
+    auto next = [&seed](uint32_t range) {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 8) % range;
+    };
+    CSjisEncoder encoder;
+    for (int file = 0; file < 40; ++file) {
+        std::string sjis = encoder.Encode(u8"名,姓,電子メール アドレス,分類項目,会社,メモ\r\n");
+        for (int row = 0; row < 12; ++row) {
+            for (int column = 0; column < 6; ++column) {
+                std::string field = encoder.Encode(pieces[next(sizeof pieces / sizeof pieces[0])]);
+                if (next(8) == 0)
+                    field += '\x82';  // a lead byte cut from its trail byte
+                bool quoted = next(3) != 0 || field.find_first_of(",\"\r\n") != std::string::npos;
+                if (quoted) {
+                    std::string doubled;
+                    for (char c : field)
+                        doubled += c == '"' ? std::string("\"\"") : std::string(1, c);
+                    field = "\"" + doubled + (next(20) == 0 ? "" : "\"");
+                }
+                sjis += (column ? "," : "") + field;
+            }
+            sjis += next(4) == 0 ? "\n" : "\r\n";
+        }
+        ImportOutcome raw = ImportBytes(sjis);
+        ImportOutcome whole = ImportBytes("\xEF\xBB\xBF" + Charset::SjisToUtf8(sjis));
+        ASSERT_EQ(ImportFormat::Csv, raw.format) << file;
+        EXPECT_EQ(whole.book, raw.book) << file;
+        EXPECT_EQ(whole.notKept, raw.notKept) << file;
+        EXPECT_EQ(whole.incomplete, raw.incomplete) << file;
+        EXPECT_EQ(whole.withoutAddress, raw.withoutAddress) << file;
+        EXPECT_EQ(whole.replaced, raw.replaced) << file;
+    }
+}
 }  // namespace
 
 namespace {
