@@ -22,9 +22,13 @@ std::string FreeSideFile(const std::string& path, SideKind kind);
 // before a backup of the same time: it holds the later contents).
 std::vector<std::string> OwnSideFiles(const std::string& path);
 
-// Whether any temporary or backup file of ours stands beside path (a save under way, or
-// one that a crash cut off).
+// Whether a temporary or backup file of ours stands beside path under its usual name (a
+// save under way, or one that a crash cut off).
 bool HasOwnSideFiles(const std::string& path);
+
+// The files in folder (with its trailing separator) beside which temporary or backup files
+// of ours stand, under any of their names: whatever saves that a crash cut off left there.
+std::vector<std::string> LeftoverTargets(const std::string& folder);
 
 // Whether name carries the marks of a side file of ours.
 bool IsOwnSideFile(const std::string& name);
