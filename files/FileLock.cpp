@@ -28,6 +28,16 @@ bool IsGoing(HANDLE handle)
     return info.DeletePending || info.NumberOfLinks == 0;
 }
 
+bool NameInFolder(const std::string& name)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(name.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return true;
+}
+
 // "EdMax.exe (プロセス 1234, PC名)": what a waiter shows of the holder.
 std::string DescribeProcess()
 {
@@ -103,7 +113,9 @@ CFileLock::Result CFileLock::Acquire(DWORD waitMs)
         if (TryOnce(error) == Held)
             return Held;
         // A folder that is not there, or where nothing may be created, has no lock to wait for.
-        bool noFile = GetFileAttributesA(m_strLockPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+        // (A companion file on its way out refuses opens, and on Windows even a look at its
+        // attributes, until its last handle goes: its name in the folder says it is there.)
+        bool noFile = error == ERROR_ACCESS_DENIED && !NameInFolder(m_strLockPath);
         if (error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME ||
             error == ERROR_WRITE_PROTECT || error == ERROR_FILENAME_EXCED_RANGE ||
             (noFile && error == ERROR_ACCESS_DENIED))
