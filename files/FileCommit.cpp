@@ -161,7 +161,9 @@ void CFileCommit::Recover(Missing missing, bool anyName)
     if ((missing == Missing::Restore || replaced) && GetFileAttributesA(m_strPath.c_str()) == INVALID_FILE_ATTRIBUTES &&
         GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(PathFolder(m_strPath))) {
         for (const std::string& side : sides) {
-            if (IsWholeCopy(side) && MoveFileExA(side.c_str(), m_strPath.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            // (An empty temporary file without our marks was cut off as it was made.)
+            bool marked = IsOwnSideFile(side) || side.compare(side.size() - 4, 4, ".bak") == 0;
+            if (marked && IsWholeCopy(side) && MoveFileExA(side.c_str(), m_strPath.c_str(), MOVEFILE_WRITE_THROUGH)) {
                 SetKeptAttributes(m_strPath, FILE_ATTRIBUTE_ARCHIVE);
                 m_strRestoredFrom = side;
                 break;

@@ -66,12 +66,16 @@ bool IsOwnSideFile(const std::string& name)
 }
 
 // A backup is the old file itself under our name, with its own attributes: the name says it.
+// An empty file at a temporary file's name is ours too: a save cut off while it created the
+// file, before the system had set its attributes (under Wine they come in a second step).
 bool IsOwnSide(const std::string& name, SideKind kind)
 {
-    if (kind != SideKind::Backup)
-        return IsOwnSideFile(name);
-    DWORD attributes = GetFileAttributesA(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    bool empty = data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
+    return kind == SideKind::Backup || (data.dwFileAttributes & kOwnMark) == kOwnMark || empty;
 }
 
 std::string FreeSideFile(const std::string& path, SideKind kind)

@@ -4,7 +4,7 @@
 // the lock's companion file ("<file>.velmora.lock"); when those would be too long for a
 // path, "~vm<8 hex digits>" names in the same folder. Temporary files carry the hidden and
 // system attributes: a file of such a name without them is someone else's and is never
-// touched. A backup is the old file itself under our name (it keeps its own attributes). CFileCommit and CFileLock use these; recovery (RecoverFile) too.
+// touched, unless it is empty (a save cut off as it made the file). A backup is the old file itself under our name (it keeps its own attributes). CFileCommit and CFileLock use these; recovery (RecoverFile) too.
 #pragma once
 #include <string>
 #include <vector>
