@@ -127,6 +127,11 @@ bool IsWholeCopy(const std::string& name)
     return IsCompleteAddressText(encoding == TextEncoding::ShiftJis ? bytes : DecodeToShiftJis(bytes, encoding));
 }
 
+bool IsBackupName(const std::string& side)
+{
+    return side.size() > 4 && side.compare(side.size() - 4, 4, ".bak") == 0;
+}
+
 }  // namespace
 
 void (*g_pfnBeforeBookReplace)(const char* tempPath, const char* path) = nullptr;
@@ -155,14 +160,12 @@ void CFileCommit::Recover(Missing missing, bool anyName)
     std::vector<std::string> sides = OwnSideFiles(m_strPath);
     if (sides.empty())
         return;
-    bool replaced = std::any_of(sides.begin(), sides.end(), [&](const std::string& side) {
-        return side.size() > 4 && side.compare(side.size() - 4, 4, ".bak") == 0;
-    });
+    bool replaced = std::any_of(sides.begin(), sides.end(), IsBackupName);
     if ((missing == Missing::Restore || replaced) && GetFileAttributesA(m_strPath.c_str()) == INVALID_FILE_ATTRIBUTES &&
         GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(PathFolder(m_strPath))) {
         for (const std::string& side : sides) {
             // (An empty temporary file without our marks was cut off as it was made.)
-            bool marked = IsOwnSideFile(side) || side.compare(side.size() - 4, 4, ".bak") == 0;
+            bool marked = IsOwnSideFile(side) || IsBackupName(side);
             if (marked && IsWholeCopy(side) && MoveFileExA(side.c_str(), m_strPath.c_str(), MOVEFILE_WRITE_THROUGH)) {
                 SetKeptAttributes(m_strPath, FILE_ATTRIBUTE_ARCHIVE);
                 m_strRestoredFrom = side;
