@@ -158,6 +158,8 @@ void CAddrBook::LoadBooks()
     if (!g_szIniPath[0])
         return;
     LoadListedBooks();
+    if (Settings().IsWritable())
+        SweepLeftovers();
     ShowQueuedNotices();
 }
 
@@ -354,12 +356,45 @@ void CAddrBook::SaveBooks()
             continue;
         }
         book->bModified = 0;
-        // What a save cut off by a crash left beside an unchanged book goes (under its lock).
-        if (book->cType == ADT_LOCAL_BOOK && book->psAddr && HasOwnSideFiles(book->psAddr)) {
-            CFileCommit commit(book->psAddr);
-            commit.Begin();
-        }
     }
     SaveBookList();
+    SweepLeftovers();
     ShowQueuedNotices();
+}
+
+// What saves that a crash cut off left in the folders of the settings file and the books,
+// beside any file (a first save of a new book that was never listed, too), goes under that
+// file's lock; side files of a save under way in another process stay. A listed file left
+// missing is restored; a file that no list names only when a backup shows it was there.
+// (The settings file's own leftovers are its load's and save's.)
+void CAddrBook::SweepLeftovers()
+{
+    std::vector<std::string> folders{PathFolder(g_szIniPath)};
+    auto addFolderOf = [&](const std::string& path) {
+        std::string folder = PathFolder(path);
+        for (const std::string& known : folders) {
+            if (lstrcmpiA(known.c_str(), folder.c_str()) == 0)
+                return;
+        }
+        folders.push_back(folder);
+    };
+    for (ADTDATA* book = m_Root.pChild; book; book = book->pNext) {
+        if (book->cType == ADT_LOCAL_BOOK && book->psAddr)
+            addFolderOf(book->psAddr);
+    }
+    for (const HeldBook& held : m_HeldBooks)
+        addFolderOf(held.strPath);
+    for (const std::string& folder : folders) {
+        if (folder.empty())
+            continue;
+        for (const std::string& target : LeftoverTargets(folder)) {
+            if (IsSameFile(target, g_szIniPath))
+                continue;
+            CFileCommit::Missing missing =
+                IsBookFile(target) ? CFileCommit::Missing::Restore : CFileCommit::Missing::RestoreIfReplaced;
+            std::string restoredFrom = CFileCommit::Sweep(target, missing);
+            if (!restoredFrom.empty())
+                QueueRestoredNotice(target, restoredFrom);
+        }
+    }
 }

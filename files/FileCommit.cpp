@@ -2,6 +2,7 @@
 #include <windows.h>
 #include <fcntl.h>
 #include <io.h>
+#include <algorithm>
 #include "files/AddrLine.h"
 #include "files/FileIdentity.h"
 #include "files/FileText.h"
@@ -126,6 +127,11 @@ bool IsWholeCopy(const std::string& name)
     return IsCompleteAddressText(encoding == TextEncoding::ShiftJis ? bytes : DecodeToShiftJis(bytes, encoding));
 }
 
+bool IsBackupName(const std::string& side)
+{
+    return side.size() > 4 && side.compare(side.size() - 4, 4, ".bak") == 0;
+}
+
 }  // namespace
 
 void (*g_pfnBeforeBookReplace)(const char* tempPath, const char* path) = nullptr;
@@ -136,28 +142,31 @@ CFileCommit::CFileCommit(const std::string& path, bool locked) : m_strPath(path)
 {
 }
 
-CFileLock::Result CFileCommit::Begin()
+CFileLock::Result CFileCommit::Begin(Missing missing, DWORD waitMs)
 {
-    CFileLock::Result result = m_bLocked ? m_Lock.Acquire() : CFileLock::Unavailable;
+    CFileLock::Result result = m_bLocked ? m_Lock.Acquire(waitMs) : CFileLock::Unavailable;
     if (result == CFileLock::Held)
-        Recover();
+        Recover(missing, false);
     return result;
 }
 
 // Under the lock, every side file of ours is a leftover of a save that was cut off. A file
 // left missing comes back from the newest one that is whole (the new contents, when the
 // cut came between the two steps of a replace; else the old ones); the rest go.
-void CFileCommit::Recover()
+void CFileCommit::Recover(Missing missing, bool anyName)
 {
-    if (!HasOwnSideFiles(m_strPath))  // one look at the folder, the usual case
+    if (!anyName && !HasOwnSideFiles(m_strPath))  // two looks at single names, the usual case
         return;
     std::vector<std::string> sides = OwnSideFiles(m_strPath);
     if (sides.empty())
         return;
-    if (GetFileAttributesA(m_strPath.c_str()) == INVALID_FILE_ATTRIBUTES && GetLastError() == ERROR_FILE_NOT_FOUND &&
-        FolderExists(PathFolder(m_strPath))) {
+    bool replaced = std::any_of(sides.begin(), sides.end(), IsBackupName);
+    if ((missing == Missing::Restore || replaced) && GetFileAttributesA(m_strPath.c_str()) == INVALID_FILE_ATTRIBUTES &&
+        GetLastError() == ERROR_FILE_NOT_FOUND && FolderExists(PathFolder(m_strPath))) {
         for (const std::string& side : sides) {
-            if (IsWholeCopy(side) && MoveFileExA(side.c_str(), m_strPath.c_str(), MOVEFILE_WRITE_THROUGH)) {
+            // (An empty temporary file without our marks was cut off as it was made.)
+            bool marked = IsOwnSideFile(side) || IsBackupName(side);
+            if (marked && IsWholeCopy(side) && MoveFileExA(side.c_str(), m_strPath.c_str(), MOVEFILE_WRITE_THROUGH)) {
                 SetKeptAttributes(m_strPath, FILE_ATTRIBUTE_ARCHIVE);
                 m_strRestoredFrom = side;
                 break;
@@ -204,6 +213,15 @@ bool CFileCommit::Write(const std::function<bool(FILE*)>& write, WriteFailure* w
 bool CFileCommit::Write(const std::string& bytes, WriteFailure* why)
 {
     return Write([&](FILE* file) { return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size(); }, why);
+}
+
+std::string CFileCommit::Sweep(const std::string& path, Missing missing)
+{
+    CFileCommit commit(path);
+    if (commit.m_Lock.Acquire(0) != CFileLock::Held)
+        return "";
+    commit.Recover(missing, true);
+    return commit.m_strRestoredFrom;
 }
 
 FileRead ReadSettledFile(const std::string& path, std::string& bytes, std::string* restoredFrom)

@@ -22,9 +22,15 @@ public:
     CFileCommit(const CFileCommit&) = delete;
     CFileCommit& operator=(const CFileCommit&) = delete;
 
-    // Takes the lock (waiting a few seconds at most), then recovers what a crashed save left.
+    // What recovery does with a file left missing beside whole side files: Restore it from
+    // the newest (a listed file, or one of unknown standing), or RestoreIfReplaced, only
+    // when a backup shows that the file was there (a file that no list names: a first save
+    // that a crash cut off was never a save, and its temporary file just goes).
+    enum class Missing { Restore, RestoreIfReplaced };
+
+    // Takes the lock (waiting waitMs at most), then recovers what a crashed save left.
     // Busy: another program held the file all that time (Holder() names it, where known).
-    CFileLock::Result Begin();
+    CFileLock::Result Begin(Missing missing = Missing::Restore, DWORD waitMs = g_nFileLockWaitMs);
     const std::string& Holder() const { return m_Lock.Holder(); }
     // The side file that Begin restored the file from, or "".
     const std::string& RestoredFrom() const { return m_strRestoredFrom; }
@@ -39,6 +45,11 @@ public:
     bool Write(const std::function<bool(FILE*)>& write, WriteFailure* why = nullptr);
     bool Write(const std::string& bytes, WriteFailure* why = nullptr);
 
+    // Clears what saves that a crash cut off left beside path under any of the side files'
+    // names, unless another process is saving it right now (no wait: its side files are its
+    // own then). Returns the side file that the file was restored from, or "".
+    static std::string Sweep(const std::string& path, Missing missing);
+
     // Releases the lock (the destructor does too).
     void End() { m_Lock.Release(); }
 
@@ -48,7 +59,7 @@ private:
     bool m_bLocked;
     std::string m_strRestoredFrom;
 
-    void Recover();
+    void Recover(Missing missing, bool anyName);
 };
 
 // Reads path whole as ReadWholeFile does; but a file found missing, or with side files of

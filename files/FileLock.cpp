@@ -16,17 +16,26 @@ HANDLE OpenLockFile(const std::string& name)
                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
 }
 
-bool SameFile(HANDLE handle, const std::string& name)
+// Whether the companion file that handle holds is on its way out: deleted with the last
+// handle of a holder that let go (Windows refuses new opens of it meanwhile, so a waiter
+// that locked it must let go and open the file that comes next). One query of the open
+// file, no second open.
+bool IsGoing(HANDLE handle)
 {
-    HANDLE again = CreateFileA(name.c_str(), 0, kOpenShare, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (again == INVALID_HANDLE_VALUE)
+    FILE_STANDARD_INFO info = {};
+    if (!GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info))
         return false;
-    BY_HANDLE_FILE_INFORMATION a, b;
-    bool same = GetFileInformationByHandle(handle, &a) && GetFileInformationByHandle(again, &b) &&
-                a.dwVolumeSerialNumber == b.dwVolumeSerialNumber && a.nFileIndexHigh == b.nFileIndexHigh &&
-                a.nFileIndexLow == b.nFileIndexLow && a.nNumberOfLinks > 0;
-    CloseHandle(again);
-    return same;
+    return info.DeletePending || info.NumberOfLinks == 0;
+}
+
+bool NameInFolder(const std::string& name)
+{
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA(name.c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return false;
+    FindClose(find);
+    return true;
 }
 
 // "EdMax.exe (プロセス 1234, PC名)": what a waiter shows of the holder.
@@ -37,7 +46,7 @@ std::string DescribeProcess()
     char computer[MAX_COMPUTERNAME_LENGTH + 1] = "";
     DWORD size = sizeof computer;
     GetComputerNameA(computer, &size);
-    return PathFileName(module) + " (プロセス " + std::to_string(GetCurrentProcessId()) + ", " + computer + ")";
+    return PathFileName(module) + " (プロセス " + std::to_string(GetCurrentProcessId()) + ", " + computer + ")\r\n";
 }
 
 const std::string& DescribeThisProcess()
@@ -60,8 +69,8 @@ CFileLock::~CFileLock()
     Release();
 }
 
-// One try: the lock is ours only when the companion file we locked is still the one at its
-// name (a holder that let go may have left it to be deleted with its last handle).
+// One try: the lock is ours only when the companion file we locked is not on its way out (a
+// holder that let go may have left it to be deleted with its last handle).
 CFileLock::Result CFileLock::TryOnce(DWORD& error)
 {
     HANDLE handle = OpenLockFile(m_strLockPath);
@@ -76,20 +85,21 @@ CFileLock::Result CFileLock::TryOnce(DWORD& error)
         CloseHandle(handle);
         return Busy;
     }
-    if (!SameFile(handle, m_strLockPath)) {
+    if (IsGoing(handle)) {
         error = ERROR_LOCK_VIOLATION;
         CloseHandle(handle);
         return Busy;
     }
+    // The holder's line from the start of the file; whatever an earlier holder left after
+    // its line end is never read.
     const std::string& holder = DescribeThisProcess();
     DWORD written = 0;
     WriteFile(handle, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
-    SetEndOfFile(handle);
     m_hLock = handle;
     return Held;
 }
 
-CFileLock::Result CFileLock::Acquire()
+CFileLock::Result CFileLock::Acquire(DWORD waitMs)
 {
     m_strHolder.clear();
     if (IsHeld())
@@ -103,12 +113,14 @@ CFileLock::Result CFileLock::Acquire()
         if (TryOnce(error) == Held)
             return Held;
         // A folder that is not there, or where nothing may be created, has no lock to wait for.
-        bool noFile = GetFileAttributesA(m_strLockPath.c_str()) == INVALID_FILE_ATTRIBUTES;
+        // (A companion file on its way out refuses opens, and on Windows even a look at its
+        // attributes, until its last handle goes: its name in the folder says it is there.)
+        bool noFile = error == ERROR_ACCESS_DENIED && !NameInFolder(m_strLockPath);
         if (error == ERROR_PATH_NOT_FOUND || error == ERROR_BAD_NETPATH || error == ERROR_INVALID_NAME ||
             error == ERROR_WRITE_PROTECT || error == ERROR_FILENAME_EXCED_RANGE ||
             (noFile && error == ERROR_ACCESS_DENIED))
             return Unavailable;
-        if (GetTickCount() - start >= g_nFileLockWaitMs)
+        if (GetTickCount() - start >= waitMs)
             break;
         Sleep(pause);
         pause = pause < 32 ? pause * 2 : 50;

@@ -11,6 +11,9 @@
 #include <windows.h>
 #include <string>
 
+// How long a save waits for another holder (milliseconds): a few seconds, shorter in tests.
+extern DWORD g_nFileLockWaitMs;
+
 class CFileLock {
 public:
     enum Result {
@@ -24,8 +27,8 @@ public:
     CFileLock(const CFileLock&) = delete;
     CFileLock& operator=(const CFileLock&) = delete;
 
-    // Takes the lock, waiting at most g_nFileLockWaitMs for another holder to let go.
-    Result Acquire();
+    // Takes the lock, waiting at most waitMs for another holder to let go.
+    Result Acquire(DWORD waitMs = g_nFileLockWaitMs);
     void Release();
     bool IsHeld() const { return m_hLock != INVALID_HANDLE_VALUE; }
     // After Busy: the program that holds the lock ("EdMax.exe (プロセス 1234, PC名)"), or "".
@@ -40,6 +43,3 @@ private:
     Result TryOnce(DWORD& error);
     std::string ReadHolder() const;
 };
-
-// How long a save waits for another holder (milliseconds): a few seconds, shorter in tests.
-extern DWORD g_nFileLockWaitMs;

@@ -66,12 +66,16 @@ bool IsOwnSideFile(const std::string& name)
 }
 
 // A backup is the old file itself under our name, with its own attributes: the name says it.
+// An empty file at a temporary file's name is ours too: a save cut off while it created the
+// file, before the system had set its attributes (under Wine they come in a second step).
 bool IsOwnSide(const std::string& name, SideKind kind)
 {
-    if (kind != SideKind::Backup)
-        return IsOwnSideFile(name);
-    DWORD attributes = GetFileAttributesA(name.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+    WIN32_FILE_ATTRIBUTE_DATA data = {};
+    if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    bool empty = data.nFileSizeLow == 0 && data.nFileSizeHigh == 0;
+    return kind == SideKind::Backup || (data.dwFileAttributes & kOwnMark) == kOwnMark || empty;
 }
 
 std::string FreeSideFile(const std::string& path, SideKind kind)
@@ -116,24 +120,34 @@ std::vector<std::string> OwnSideFiles(const std::string& path)
 
 bool HasOwnSideFiles(const std::string& path)
 {
-    // One look at the folder for the usual names; the short ones only where they are used.
-    std::string usual = SideFileName(path, SideKind::Temp);
-    if (usual.empty())
-        return false;
-    if (usual.compare(0, path.size(), path) != 0)
-        return !OwnSideFiles(path).empty();
+    // The usual names only: two looks at single files, not a look through the folder (a
+    // leftover under a later name is found by the sweep of the folder, LeftoverTargets).
+    std::string temp = SideFileName(path, SideKind::Temp);
+    return !temp.empty() && (IsOwnSide(temp, SideKind::Temp) || IsOwnSide(SideFileName(path, SideKind::Backup), SideKind::Backup));
+}
+
+std::vector<std::string> LeftoverTargets(const std::string& folder)
+{
+    std::vector<std::string> targets;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((path + ".velmora*").c_str(), &data);
+    HANDLE find = FindFirstFileA((folder + "*.velmora*").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
-        return false;
-    bool any = false;
+        return targets;
     do {
         std::string name = data.cFileName;
-        bool temp = name.size() > 4 && name.compare(name.size() - 4, 4, ".tmp") == 0;
-        bool backup = name.size() > 4 && name.compare(name.size() - 4, 4, ".bak") == 0;
-        any = !(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-              (backup || (temp && (data.dwFileAttributes & kOwnMark) == kOwnMark));
-    } while (!any && FindNextFileA(find, &data));
+        size_t mark = name.rfind(".velmora");
+        if (mark == std::string::npos || mark == 0 || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            continue;
+        std::string target = folder + name.substr(0, mark);
+        bool ours = false;
+        for (SideKind kind : {SideKind::Temp, SideKind::Backup}) {
+            for (int attempt = 1; attempt <= kNameTries && !ours; ++attempt)
+                ours = lstrcmpiA(SideFileName(target, kind, attempt).c_str(), (folder + name).c_str()) == 0 &&
+                       IsOwnSide(folder + name, kind);
+        }
+        if (ours && std::find(targets.begin(), targets.end(), target) == targets.end())
+            targets.push_back(target);
+    } while (FindNextFileA(find, &data));
     FindClose(find);
-    return any;
+    return targets;
 }

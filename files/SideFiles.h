@@ -4,7 +4,7 @@
 // the lock's companion file ("<file>.velmora.lock"); when those would be too long for a
 // path, "~vm<8 hex digits>" names in the same folder. Temporary files carry the hidden and
 // system attributes: a file of such a name without them is someone else's and is never
-// touched. A backup is the old file itself under our name (it keeps its own attributes). CFileCommit and CFileLock use these; recovery (RecoverFile) too.
+// touched, unless it is empty (a save cut off as it made the file). A backup is the old file itself under our name (it keeps its own attributes). CFileCommit and CFileLock use these; recovery (RecoverFile) too.
 #pragma once
 #include <string>
 #include <vector>
@@ -22,9 +22,13 @@ std::string FreeSideFile(const std::string& path, SideKind kind);
 // before a backup of the same time: it holds the later contents).
 std::vector<std::string> OwnSideFiles(const std::string& path);
 
-// Whether any temporary or backup file of ours stands beside path (a save under way, or
-// one that a crash cut off).
+// Whether a temporary or backup file of ours stands beside path under its usual name (a
+// save under way, or one that a crash cut off).
 bool HasOwnSideFiles(const std::string& path);
+
+// The files in folder (with its trailing separator) beside which temporary or backup files
+// of ours stand, under any of their names: whatever saves that a crash cut off left there.
+std::vector<std::string> LeftoverTargets(const std::string& folder);
 
 // Whether name carries the marks of a side file of ours.
 bool IsOwnSideFile(const std::string& name);

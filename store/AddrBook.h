@@ -134,6 +134,7 @@ private:
     bool WriteBookWithBase(ADTDATA* book, const std::string& path, CFileCommit& commit);
     bool SaveConflictCopy(ADTDATA* book, const std::string& path, bool keepEntry, bool incomplete);
     void LoadListedBooks();
+    void SweepLeftovers();
     void LoadListBook(const std::string& name, const std::string& path, const ADTDATA* after);
     ADTDATA* AddBookFromBytes(const char* name, const char* path, std::string bytes);
     void SaveBookList();

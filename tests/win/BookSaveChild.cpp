@@ -8,6 +8,8 @@
 //                    old file moved to its backup name, the new one not yet in place)
 //   settings         the settings file "<book file>.ini" (listing the book), after the
 //                    first of the two steps of its replace, at a save that adds a book
+//   first-save       a new book on <book file> (not there yet, never listed), between its
+//                    finished temporary file and the rename that would make it the file
 //   hold             holding the book file's lock, nothing else
 #include <windows.h>
 #include <cstdlib>
@@ -66,11 +68,12 @@ int main(int argc, char** argv)
         return 4;  // never reached: the test ends the process first
     }
     std::strcpy(g_szIniPath, (path + ".child.ini").c_str());
-    ADTDATA* book = store.AddBookFromFile("本", path.c_str());
+    ADTDATA* book = where == "first-save" ? store.AddData(ADT_LOCAL_BOOK, "新", path.c_str(), nullptr, 0)
+                                          : store.AddBookFromFile("本", path.c_str());
     if (!book)
         return 3;
     store.SetModified(store.AddData(ADT_ADDR, "子", "child@example.jp", book, PLACE_CHILD));
-    if (where == "before-replace")
+    if (where == "before-replace" || where == "first-save")
         g_pfnBeforeBookReplace = StopBeforeReplace;
     store.SaveBooks();
     return 4;  // never reached: the test ends the process first

@@ -149,6 +149,49 @@ TEST_F(FileCommitTest, AFileAwayBetweenTwoRenamesIsNeverTakenForMissingAndIsRest
     }
 }
 
+// Leftovers beside a file that no list names. A first save of a new book killed before its
+// file was in place leaves its temporary file: a start while that save still holds the file
+// leaves it alone; after the kill the next start clears it and says nothing (the book was
+// never saved). A kill between the two steps of a replace of a file no longer listed (its
+// book deleted from the list meanwhile) leaves it missing: the next start restores it from
+// the new contents, and says so. (A kill as a save made its temporary file leaves it empty,
+// without our marks: that goes too.)
+TEST_F(FileCommitTest, LeftoversBesideAFileThatNoListNamesAreClearedOrRestoredAtStart)
+{
+    WriteFileBytes(book + ".velmora.tmp", "");
+    CAddrBook().LoadBooks();
+    EXPECT_EQ("本.adr 本.adr.ini ", FolderListing(folder));
+    std::string other = folder + "外.adr";
+    for (const char* where : {"first-save", "between-renames"}) {
+        SCOPED_TRACE(where);
+        bool firstSave = std::string(where) == "first-save";
+        if (!firstSave)
+            WriteFileBytes(other, kOldBook);
+        CBoxWatcher watcher{IDOK};
+        CStoppedChild child(other, where);
+        {
+            CAddrBook store;
+            store.LoadBooks();
+            store.SaveBooks();
+            EXPECT_TRUE(FileExists(other + ".velmora.tmp"));
+        }
+        child.Kill();
+        CAddrBook store;
+        store.LoadBooks();
+        EXPECT_EQ("本,", BookNames(store));
+        if (firstSave) {
+            EXPECT_EQ(0u, watcher.boxes.size());
+            EXPECT_EQ("本.adr 本.adr.ini ", FolderListing(folder));
+        } else {
+            ASSERT_EQ(1u, watcher.boxes.size());
+            EXPECT_NE(std::string::npos, watcher.boxes[0].text.find(other)) << watcher.boxes[0].text;
+            EXPECT_EQ(kChildBook, ReadFileBytes(other));
+            EXPECT_EQ("外.adr 本.adr 本.adr.ini ", FolderListing(folder));
+        }
+        DeleteFileA(other.c_str());
+    }
+}
+
 // The message about a merge comes once the merged book is in its file and the file's lock
 // is free again.
 TEST_F(FileCommitTest, TheMergeMessageComesAfterTheWriteAndTheLock)

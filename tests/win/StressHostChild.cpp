@@ -183,6 +183,18 @@ private:
         m_Store.DeleteData(book);
     }
 
+    static std::string FileText(const std::string& file)
+    {
+        std::string text = "\n";
+        if (FILE* in = std::fopen(file.c_str(), "rb")) {
+            char buffer[4096];
+            for (size_t got; (got = std::fread(buffer, 1, sizeof buffer, in)) > 0;)
+                text.append(buffer, got);
+            std::fclose(in);
+        }
+        return text;
+    }
+
     bool Listed(const std::string& file)
     {
         int count = GetPrivateProfileIntA("AddressBook", "num", 0, g_szIniPath);
@@ -198,6 +210,9 @@ private:
 
     void Save()
     {
+        std::map<ADTDATA*, std::string> files;  // the books with additions, by their files now
+        for (const auto& added : m_Unsaved)
+            files[added.first] = added.first->psAddr;
         m_Store.SaveBooks();
         Journal("S");
         std::vector<ADTDATA*> books = Books();
@@ -206,15 +221,21 @@ private:
             bool alive = false;
             for (ADTDATA* each : books)
                 alive = alive || each == book;
-            if (!alive) {  // deleted by another host meanwhile: its additions are not checked
+            // A book that left the store at this save (another host deleted it meanwhile)
+            // had its additions saved when its file holds them: they are checked all the same.
+            std::string file = alive ? std::string(book->psAddr) : files[book];
+            std::string text = alive ? "" : FileText(file);
+            for (const std::string& name : it->second) {
+                bool inFile = text.find("\n" + name + ":") != std::string::npos || text.find(" " + name + ":") != std::string::npos;
+                if (alive ? !book->bModified : inFile)
+                    Journal("A " + file + "\t" + name);
+            }
+            if (!alive) {
                 it = m_Unsaved.erase(it);
                 continue;
             }
-            if (!book->bModified) {
-                for (const std::string& name : it->second)
-                    Journal("A " + std::string(book->psAddr) + "\t" + name);
+            if (!book->bModified)
                 it->second.clear();
-            }
             ++it;
         }
         for (auto it = m_NewBooks.begin(); it != m_NewBooks.end();) {
