@@ -63,40 +63,61 @@ void CCompletionPopup::SetCell(int row, int column, const std::string& text)
     SendMessageA(m_hList, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
 }
 
-// The list's rows made rows: a cell is set only when its text changed, rows are added or
-// taken at the end, and the list view repaints just the cells it was given (which is why
-// its redraw is not switched off: switching it on again repaints the whole list).
+// The list's rows made rows: a cell is set only when its text changed and rows are added
+// or taken at the end. The list view repaints each cell it is given, which is cheapest for
+// a few; when many change (or rows come and go) its redraw is switched off meanwhile and
+// the whole list is painted once.
 void CCompletionPopup::Fill(const std::vector<CompletionRow>& rows)
 {
-    if (m_nChosen >= 0 && m_nChosen < static_cast<int>(m_Rows.size())) {
-        LVITEMA item = {};
-        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-        SendMessageA(m_hList, LVM_SETITEMSTATE, static_cast<WPARAM>(m_nChosen), reinterpret_cast<LPARAM>(&item));
-    }
-    m_nChosen = -1;
     int shown = static_cast<int>(SendMessageA(m_hList, LVM_GETITEMCOUNT, 0, 0));
     int count = static_cast<int>(rows.size());
+    int kept = std::min<int>(std::min(shown, count), static_cast<int>(m_Rows.size()));
+    std::vector<int> changed;  // row * 2 + column
+    std::vector<int> recoloured;
+    for (int row = 0; row < kept; ++row) {
+        const CompletionRow& before = m_Rows[static_cast<size_t>(row)];
+        const CompletionRow& next = rows[static_cast<size_t>(row)];
+        if (before.text != next.text)
+            changed.push_back(row * 2);
+        if (before.where != next.where)
+            changed.push_back(row * 2 + 1);
+        if (before.note != next.note)
+            recoloured.push_back(row);
+    }
+    bool whole = shown != count || kept < count || changed.size() * 3 > static_cast<size_t>(count) * 2;
+    if (whole)
+        SendMessageA(m_hList, WM_SETREDRAW, FALSE, 0);
+    if (m_nSelected >= 0 && m_nSelected < shown) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(m_hList, LVM_SETITEMSTATE, static_cast<WPARAM>(m_nSelected), reinterpret_cast<LPARAM>(&item));
+    }
+    m_nSelected = -1;
+    m_nChosen = -1;
     for (int row = shown - 1; row >= count; --row)
         SendMessageA(m_hList, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
-    for (int row = 0; row < count; ++row) {
+    for (int cell : changed) {
+        const CompletionRow& next = rows[static_cast<size_t>(cell / 2)];
+        SetCell(cell / 2, cell % 2, cell % 2 ? next.where : next.text);
+    }
+    for (int row : recoloured)
+        SendMessageA(m_hList, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+    for (int row = kept; row < count; ++row) {
         const CompletionRow& next = rows[static_cast<size_t>(row)];
-        bool known = row < shown && row < static_cast<int>(m_Rows.size());
-        const CompletionRow* before = known ? &m_Rows[static_cast<size_t>(row)] : nullptr;
         if (row >= shown) {
             LVITEMA item = {};
             item.mask = LVIF_TEXT;
             item.iItem = row;
             item.pszText = const_cast<char*>(next.text.c_str());
             SendMessageA(m_hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
-            SetCell(row, 1, next.where);
-            continue;
-        }
-        if (!before || before->text != next.text)
+        } else {
             SetCell(row, 0, next.text);
-        if (!before || before->where != next.where)
-            SetCell(row, 1, next.where);
-        if (before && before->note != next.note)
-            SendMessageA(m_hList, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+        }
+        SetCell(row, 1, next.where);
+    }
+    if (whole) {
+        SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(m_hList, nullptr, TRUE);
     }
     m_Rows = rows;
 }
@@ -148,6 +169,7 @@ void CCompletionPopup::Choose(int row)
     if (row < 0 || row >= static_cast<int>(m_Rows.size()) || m_Rows[static_cast<size_t>(row)].note)
         return;
     m_nChosen = row;
+    m_nSelected = row;
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;

@@ -55,6 +55,7 @@ private:
     bool m_bOpen = false;
     std::vector<CompletionRow> m_Rows;
     int m_nChosen = -1;
+    int m_nSelected = -1;    // the row the list view holds selected (kept while hidden)
     std::function<void(int)> m_fnClick;
     Handler m_fnHandler;
     RECT m_Place = {};       // where the pop-up stands, on the screen
