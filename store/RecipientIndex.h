@@ -19,7 +19,6 @@
 // nodes (or nodes gone) grow many. Used by the address book window.
 #pragma once
 #include <atomic>
-#include <functional>
 #include <cstdint>
 #include <string>
 #include <thread>
@@ -97,8 +96,8 @@ private:
     CPrefixKeys m_Names;                           // where names start
     CPrefixKeys m_Words;                           // where later words of names start
     CPrefixKeys m_Addrs;                           // where addresses and their domains start
-    std::unordered_map<const ADTDATA*, std::string> m_Loose;  // changed since the build: folded
-                                                             // name, NUL, folded address
+    // The nodes changed since the build, with their folded name, NUL and folded address.
+    std::unordered_map<const ADTDATA*, std::string> m_Loose;
     std::thread m_Sorter;                          // sorts a build's keys; touches them and m_Text only
     std::atomic<bool> m_bSorted{true};
     bool m_bSorting = false;
