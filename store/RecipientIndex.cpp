@@ -1,27 +1,14 @@
 #include "store/RecipientIndex.h"
 #include <algorithm>
 #include <cstring>
-#include <queue>
-#include <unordered_set>
+#include <numeric>
 #include "store/MatchFold.h"
 
 namespace {
 
-const uint8_t kNoTier = 0xFF;
-
 bool IsCandidate(const ADTDATA* node)
 {
     return node->cType == ADT_ADDR && node->psAddr && *node->psAddr;
-}
-
-bool IsList(const ADTDATA* node)
-{
-    return std::strchr(node->psAddr, ',') != nullptr;
-}
-
-bool StartsWith(const std::string& text, size_t at, const std::string& prefix)
-{
-    return text.compare(at, prefix.size(), prefix) == 0 && at + prefix.size() <= text.size();
 }
 
 // Where the words of a folded name after the first one start.
@@ -44,16 +31,50 @@ void ForEachInSubtree(const ADTDATA* node, Visit visit)
         visit(below);
 }
 
-// One candidate of a lookup, ordered as the list shows them.
-struct Candidate {
+// The tier at which a folded name matches the folded typed text, or -1.
+int NameTier(const char* name, const std::string& folded)
+{
+    if (!*name)
+        return -1;
+    if (std::strcmp(name, folded.c_str()) == 0)
+        return RecipientMatch::kExactName;
+    size_t length = folded.size();
+    if (std::strncmp(name, folded.c_str(), length) == 0)
+        return RecipientMatch::kNamePrefix;
+    for (const char* at = name + 1; *at; ++at) {
+        if (*at != ' ' && at[-1] == ' ' && std::strncmp(at, folded.c_str(), length) == 0)
+            return RecipientMatch::kNamePrefix;
+    }
+    return -1;
+}
+
+// The tier at which a folded name and address match, or -1; a list (addresses parted by
+// ",") matches by its name only.
+int TextTier(const char* name, const char* addr, const std::string& folded)
+{
+    int tier = NameTier(name, folded);
+    if (tier >= 0 || std::strchr(addr, ','))
+        return tier;
+    const char* at = std::strrchr(addr, '@');
+    size_t length = folded.size();
+    if (std::strncmp(addr, folded.c_str(), length) == 0 || (at && std::strncmp(at + 1, folded.c_str(), length) == 0))
+        return RecipientMatch::kAddressPrefix;
+    return -1;
+}
+
+}  // namespace
+
+// One match of a lookup, ordered as the list shows them.
+struct CRecipientIndex::Candidate {
     const ADTDATA* node;
     int tier;
     uint32_t picks;
-    int64_t rank;  // place in the built index, -1 for a node changed since
-    std::string dedup;
+    int64_t rank;      // place in the built index, -1 for a node changed since
+    const char* text;  // folded name, NUL, folded address: one person in several books
+    size_t length;
 };
 
-bool ComesFirst(const Candidate& a, const Candidate& b)
+bool CRecipientIndex::ComesFirst(const Candidate& a, const Candidate& b)
 {
     if (a.tier != b.tier)
         return a.tier < b.tier;
@@ -61,10 +82,99 @@ bool ComesFirst(const Candidate& a, const Candidate& b)
         return a.picks > b.picks;
     if (a.rank >= 0 && b.rank >= 0)
         return a.rank < b.rank;
-    return CRecipientIndex::TreeBefore(a.node, b.node);
+    return TreeBefore(a.node, b.node);
 }
 
-}  // namespace
+// The built entries of one tier that were not picked before, in rank order: read from the
+// key ranges the typed text starts (two for the name tier: names and later words), or
+// from the lists of a scan while the keys are sorted.
+class CRecipientIndex::TierEntries {
+public:
+    TierEntries(const CRecipientIndex& index, int tier, const std::string& folded) : m_Index(index)
+    {
+        const char* text = index.m_Text.c_str();
+        if (tier == RecipientMatch::kAddressPrefix) {
+            std::pair<size_t, size_t> range = index.m_Addrs.Range(text, folded);
+            m_First = CPrefixKeys::Ascending(index.m_Addrs, range.first, range.second);
+            m_pFolded = &folded;
+            return;
+        }
+        // The names that are the typed text come first in its range ("\0" sorts first).
+        std::pair<size_t, size_t> range = index.m_Names.Range(text, folded);
+        size_t low = range.first, high = range.second;
+        while (low < high) {
+            size_t middle = low + (high - low) / 2;
+            if (text[index.m_Names.At(middle) + folded.size()] == '\0')
+                low = middle + 1;
+            else
+                high = middle;
+        }
+        if (tier == RecipientMatch::kExactName) {
+            m_First = CPrefixKeys::Ascending(index.m_Names, range.first, low);
+        } else {
+            m_First = CPrefixKeys::Ascending(index.m_Names, low, range.second);
+            range = index.m_Words.Range(text, folded);
+            m_Second = CPrefixKeys::Ascending(index.m_Words, range.first, range.second);
+        }
+    }
+
+    TierEntries(const CRecipientIndex& index, const std::vector<uint32_t>& scanned)
+        : m_Index(index), m_pScanned(&scanned)
+    {
+    }
+
+    bool Next(uint32_t& entry)
+    {
+        if (m_pScanned) {
+            if (m_nAt == m_pScanned->size())
+                return false;
+            entry = (*m_pScanned)[m_nAt++];
+            return true;
+        }
+        if (!m_bStarted) {
+            m_bFirst = m_First.Next(m_nFirst);
+            m_bSecond = m_Second.Next(m_nSecond);
+            m_bStarted = true;
+        }
+        while (m_bFirst || m_bSecond) {
+            uint32_t offset;
+            if (m_bFirst && (!m_bSecond || m_nFirst < m_nSecond)) {
+                offset = m_nFirst;
+                m_bFirst = m_First.Next(m_nFirst);
+            } else {
+                offset = m_nSecond;
+                m_bSecond = m_Second.Next(m_nSecond);
+            }
+            // An entry's places lie together (its text does), so one matched at several
+            // places comes in a row.
+            uint32_t at = m_Index.EntryAt(offset);
+            if (m_bAny && at == m_nLast)
+                continue;
+            m_bAny = true;
+            m_nLast = at;
+            if (m_Index.m_Gone[at] || m_Index.m_Picked[at])
+                continue;
+            // An address whose name matches came in a tier before. (A later word never
+            // makes an exact name: it is shorter than the name.)
+            if (m_pFolded && NameTier(m_Index.NameOf(at), *m_pFolded) >= 0)
+                continue;
+            entry = at;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    const CRecipientIndex& m_Index;
+    const std::string* m_pFolded = nullptr;  // the address tier: names that match are skipped
+    CPrefixKeys::Ascending m_First, m_Second;
+    uint32_t m_nFirst = 0, m_nSecond = 0;
+    bool m_bFirst = false, m_bSecond = false, m_bStarted = false;
+    bool m_bAny = false;
+    uint32_t m_nLast = 0;
+    const std::vector<uint32_t>* m_pScanned = nullptr;
+    size_t m_nAt = 0;
+};
 
 CRecipientIndex::CRecipientIndex(CAddrBook& store, const CPickCounts& picks) : m_Store(store), m_Picks(picks) {}
 
@@ -87,7 +197,7 @@ void CRecipientIndex::Refresh()
     AdoptSorted(false);
     if (m_bStale)
         Build();
-    else if (m_nPickGeneration != m_Picks.Generation())
+    else if (!m_bSorting && (!m_bPicksLoaded || m_nPickGeneration != m_Picks.Generation()))
         LoadPicks();
 }
 
@@ -110,10 +220,12 @@ void CRecipientIndex::Build()
     AdoptSorted(true);
     m_Text.clear();
     m_Entries.clear();
-    m_NameKeys.clear();
-    m_AddrKeys.clear();
-    m_ByNode.clear();
+    m_Names.Clear();
+    m_Words.Clear();
+    m_Addrs.Clear();
+    m_Lists.clear();
     m_Loose.clear();
+    m_PickedOrder.clear();
     size_t count = 0;
     size_t bytes = 0;
     for (ADTDATA* node = m_Store.m_Root.pChild; node; node = NextPreOrder(node, &m_Store.m_Root)) {
@@ -124,130 +236,129 @@ void CRecipientIndex::Build()
     }
     m_Text.reserve(bytes);
     m_Entries.reserve(count);
-    m_ByNode.reserve(count);
-    m_NameKeys.reserve(count * 2);
-    m_AddrKeys.reserve(count * 2);
+    m_Names.Reserve(count);
+    m_Words.Reserve(count * 2);
+    m_Addrs.Reserve(count * 2);
     for (ADTDATA* node = m_Store.m_Root.pChild; node; node = NextPreOrder(node, &m_Store.m_Root)) {
         if (IsCandidate(node))
             AddEntry(node);
     }
-    m_NameKeys.shrink_to_fit();
-    m_AddrKeys.shrink_to_fit();
-    std::sort(m_ByNode.begin(), m_ByNode.end());
-    m_Best.assign(m_Entries.size(), kNoTier);
+    m_Names.Seal();
+    m_Words.Seal();
+    m_Addrs.Seal();
+    m_ByNode.resize(m_Entries.size());
+    std::iota(m_ByNode.begin(), m_ByNode.end(), 0u);
+    std::sort(m_ByNode.begin(), m_ByNode.end(),
+              [this](uint32_t a, uint32_t b) { return m_Entries[a].node < m_Entries[b].node; });
+    m_Gone.assign(m_Entries.size(), false);
+    m_nGone = 0;
+    m_Picked.assign(m_Entries.size(), false);
+    m_bPicksLoaded = false;
     m_bStale = false;
     // The sort is most of a build's time: it runs beside the window, on the keys and the
     // folded text, which nothing else changes until it is adopted.
     m_bSorted = false;
     m_bSorting = true;
-    LoadPicks();
     try {
-        m_Sorter = std::thread([this] {
-            SortKeys(m_NameKeys);
-            SortKeys(m_AddrKeys);
-            m_bSorted = true;
-        });
+        m_Sorter = std::thread([this] { SortKeys(); });
     } catch (...) {
-        SortKeys(m_NameKeys);
-        SortKeys(m_AddrKeys);
-        m_bSorted = true;
+        SortKeys();
     }
+}
+
+void CRecipientIndex::SortKeys()
+{
+    const char* text = m_Text.c_str();
+    m_Names.Sort(text);
+    m_Words.Sort(text);
+    m_Addrs.Sort(text);
+    m_bSorted = true;
 }
 
 void CRecipientIndex::AddEntry(const ADTDATA* node)
 {
     uint32_t id = static_cast<uint32_t>(m_Entries.size());
-    Entry entry;
-    entry.node = node;
-    entry.picks = 0;
-    entry.alive = true;
-    entry.name = static_cast<uint32_t>(m_Text.size());
+    uint32_t name = static_cast<uint32_t>(m_Text.size());
+    m_Entries.push_back({node, name});
     if (node->psName)
         AppendFolded(node->psName, std::strlen(node->psName), m_Text);
-    size_t nameLength = m_Text.size() - entry.name;
+    size_t nameLength = m_Text.size() - name;
     m_Text.push_back('\0');
-    entry.addr = static_cast<uint32_t>(m_Text.size());
+    uint32_t addr = static_cast<uint32_t>(m_Text.size());
     AppendFolded(node->psAddr, std::strlen(node->psAddr), m_Text);
-    size_t addrLength = m_Text.size() - entry.addr;
+    size_t addrLength = m_Text.size() - addr;
     m_Text.push_back('\0');
-    m_Entries.push_back(entry);
-    m_ByNode.emplace_back(node, id);
 
     if (nameLength) {
-        m_NameKeys.push_back({id | kNameStart, entry.name});
-        ForEachLaterWord(m_Text.data() + entry.name, nameLength,
-                         [&](size_t at) { m_NameKeys.push_back({id, entry.name + static_cast<uint32_t>(at)}); });
+        m_Names.Add(name);
+        ForEachLaterWord(m_Text.data() + name, nameLength,
+                         [&](size_t at) { m_Words.Add(name + static_cast<uint32_t>(at)); });
     }
-    if (IsList(node))
+    if (std::memchr(m_Text.data() + addr, ',', addrLength)) {
+        m_Lists.push_back(id);
         return;  // a list is found by its name only
-    m_AddrKeys.push_back({id, entry.addr});
-    const char* addr = m_Text.data() + entry.addr;
-    const void* at = nullptr;
-    for (size_t i = addrLength; i > 0 && !at; --i) {
-        if (addr[i - 1] == '@')
-            at = addr + i - 1;
     }
-    if (at) {
-        uint32_t domain = static_cast<uint32_t>(static_cast<const char*>(at) - m_Text.data()) + 1;
-        if (domain < entry.addr + addrLength)
-            m_AddrKeys.push_back({id, domain});
+    m_Addrs.Add(addr);
+    const char* text = m_Text.data() + addr;
+    for (size_t i = addrLength; i > 0; --i) {
+        if (text[i - 1] == '@') {
+            if (i < addrLength)
+                m_Addrs.Add(addr + static_cast<uint32_t>(i));
+            break;
+        }
     }
 }
 
-void CRecipientIndex::SortKeys(std::vector<Key>& keys)
-{
-    const char* text = m_Text.c_str();
-    std::sort(keys.begin(), keys.end(), [text](const Key& a, const Key& b) {
-        int order = std::strcmp(text + a.offset, text + b.offset);
-        return order != 0 ? order < 0 : a.entry < b.entry;
-    });
-}
-
-// The counts of the pick file onto the entries: addresses through their keys, lists one
-// by one (they are few).
+// The counts of the pick file onto the entries, the picked ones in their order: addresses
+// through their keys, lists one by one (they are few).
 void CRecipientIndex::LoadPicks()
 {
     m_nPickGeneration = m_Picks.Generation();
-    for (Entry& entry : m_Entries)
-        entry.picks = 0;
+    m_bPicksLoaded = true;
+    for (const auto& picked : m_PickedOrder)
+        m_Picked[picked.first] = false;
+    m_PickedOrder.clear();
     const char* text = m_Text.c_str();
-    if (m_Picks.All().empty())
-        return;
-    if (m_bSorting) {
-        // The keys are not ready: every entry looks itself up.
-        for (Entry& entry : m_Entries)
-            entry.picks = static_cast<uint16_t>(std::min<uint32_t>(m_Picks.Count(text + entry.addr), 0xFFFF));
-        return;
-    }
     for (const auto& pick : m_Picks.All()) {
-        if (pick.first.find(',') == std::string::npos) {
-            size_t length = pick.first.size();
-            Collect(m_AddrKeys, pick.first, [&](const Key& key) {
-                Entry& entry = m_Entries[key.entry];
-                if (key.offset == entry.addr && text[key.offset + length] == '\0')
-                    entry.picks = static_cast<uint16_t>(std::min<uint32_t>(pick.second, 0xFFFF));
-            });
+        if (pick.second == 0 || pick.first.find(',') != std::string::npos)
+            continue;
+        std::pair<size_t, size_t> range = m_Addrs.Range(text, pick.first);
+        for (size_t i = range.first; i < range.second; ++i) {
+            uint32_t offset = m_Addrs.At(i);
+            if (text[offset - 1] == '\0' && text[offset + pick.first.size()] == '\0')
+                m_PickedOrder.push_back({EntryAt(offset), pick.second});
         }
     }
-    for (Entry& entry : m_Entries) {
-        if (std::strchr(text + entry.addr, ','))
-            entry.picks = static_cast<uint16_t>(std::min<uint32_t>(m_Picks.Count(text + entry.addr), 0xFFFF));
+    for (uint32_t list : m_Lists) {
+        uint32_t count = m_Picks.Count(AddressOf(list));
+        if (count)
+            m_PickedOrder.push_back({list, count});
     }
+    std::sort(m_PickedOrder.begin(), m_PickedOrder.end(), [](const auto& a, const auto& b) {
+        return a.second != b.second ? a.second > b.second : a.first < b.first;
+    });
+    for (const auto& picked : m_PickedOrder)
+        m_Picked[picked.first] = true;
 }
 
-template <typename Visit>
-void CRecipientIndex::Collect(const std::vector<Key>& keys, const std::string& folded, Visit visit) const
+uint32_t CRecipientIndex::EntryAt(uint32_t offset) const
 {
-    const char* text = m_Text.c_str();
-    size_t length = folded.size();
-    auto first = std::lower_bound(keys.begin(), keys.end(), folded, [&](const Key& key, const std::string& typed) {
-        return std::strncmp(text + key.offset, typed.c_str(), length) < 0;
-    });
-    auto last = std::upper_bound(first, keys.end(), folded, [&](const std::string& typed, const Key& key) {
-        return std::strncmp(typed.c_str(), text + key.offset, length) < 0;
-    });
-    for (auto key = first; key != last; ++key)
-        visit(*key);
+    auto after = std::upper_bound(m_Entries.begin(), m_Entries.end(), offset,
+                                  [](uint32_t at, const Entry& entry) { return at < entry.text; });
+    return static_cast<uint32_t>(after - m_Entries.begin()) - 1;
+}
+
+const char* CRecipientIndex::AddressOf(uint32_t entry) const
+{
+    const char* name = NameOf(entry);
+    return name + std::strlen(name) + 1;
+}
+
+CRecipientIndex::Candidate CRecipientIndex::Built(uint32_t entry, int tier, uint32_t picks) const
+{
+    const char* text = NameOf(entry);
+    const char* addr = AddressOf(entry);
+    return {m_Entries[entry].node, tier, picks, entry, text, static_cast<size_t>(addr - text) + std::strlen(addr)};
 }
 
 std::vector<RecipientMatch> CRecipientIndex::Find(const std::string& typed, size_t limit)
@@ -258,129 +369,79 @@ std::vector<RecipientMatch> CRecipientIndex::Find(const std::string& typed, size
         return matches;
     Refresh();
 
-    // The best tier of every entry that matches.
-    const char* text = m_Text.c_str();
-    std::vector<uint32_t> touched;
-    auto note = [&](uint32_t id, uint8_t tier) {
-        if (!m_Entries[id].alive)
-            return;
-        if (m_Best[id] == kNoTier)
-            touched.push_back(id);
-        m_Best[id] = std::min(m_Best[id], tier);
-    };
-    if (m_bSorting) {
-        ScanAll(folded, note);
+    // The matches that come before the others of their tier, or among them out of rank
+    // order: the addresses picked before and the nodes changed since the build.
+    std::vector<Candidate> firsts;
+    std::vector<uint32_t> scanned[3];
+    bool scan = m_bSorting;
+    if (scan) {
+        ScanAll(folded, firsts, scanned);
     } else {
-        Collect(m_NameKeys, folded, [&](const Key& key) {
-            bool exact = (key.entry & kNameStart) && text[key.offset + folded.size()] == '\0';
-            note(key.entry & ~kNameStart, exact ? RecipientMatch::kExactName : RecipientMatch::kNamePrefix);
-        });
-        Collect(m_AddrKeys, folded, [&](const Key& key) { note(key.entry, RecipientMatch::kAddressPrefix); });
-    }
-
-    std::vector<Candidate> loose;
-    for (const ADTDATA* node : m_Loose) {
-        int tier = MatchTier(node, folded);
-        if (tier >= 0) {
-            std::string name = Folded(node->psName ? node->psName : "");
-            loose.push_back({node, tier, m_Picks.Count(PickKey(node)), -1, name + '\0' + PickKey(node)});
+        for (const auto& picked : m_PickedOrder) {
+            int tier = m_Gone[picked.first] ? -1 : TextTier(NameOf(picked.first), AddressOf(picked.first), folded);
+            if (tier >= 0)
+                firsts.push_back(Built(picked.first, tier, picked.second));
         }
     }
+    for (const auto& loose : m_Loose) {
+        const char* name = loose.second.c_str();
+        const char* addr = name + std::strlen(name) + 1;
+        int tier = TextTier(name, addr, folded);
+        if (tier >= 0)
+            firsts.push_back({loose.first, tier, m_Picks.Count(addr), -1, name, loose.second.size()});
+    }
+    std::sort(firsts.begin(), firsts.end(), ComesFirst);
 
-    // The best few of the built entries by (tier, picks, rank), a few more than needed for
-    // the duplicates; more when the duplicates ate them.
-    auto order = [&](uint32_t id) {
-        return (static_cast<uint64_t>(m_Best[id]) << 56) | (static_cast<uint64_t>(0xFFFF - m_Entries[id].picks) << 32) |
-               id;
+    // Each tier's entries merged with those first ones, until the list is full; a name and
+    // address shown already is left out.
+    std::vector<Candidate> taken;
+    taken.reserve(limit);
+    auto offer = [&](const Candidate& candidate) {
+        for (const Candidate& before : taken) {
+            if (before.length == candidate.length && std::memcmp(before.text, candidate.text, candidate.length) == 0)
+                return;
+        }
+        taken.push_back(candidate);
+        matches.push_back({candidate.node, candidate.tier});
     };
-    for (size_t wanted = limit * 2 + 8;; wanted *= 4) {
-        std::priority_queue<uint64_t> best;
-        for (uint32_t id : touched) {
-            uint64_t key = order(id);
-            if (best.size() < wanted) {
-                best.push(key);
-            } else if (key < best.top()) {
-                best.pop();
-                best.push(key);
+    size_t next = 0;
+    for (int tier = 0; tier < 3 && matches.size() < limit; ++tier) {
+        TierEntries entries = scan ? TierEntries(*this, scanned[tier]) : TierEntries(*this, tier, folded);
+        uint32_t entry = 0;
+        bool more = entries.Next(entry);
+        while (matches.size() < limit) {
+            bool first = next < firsts.size() && firsts[next].tier == tier;
+            if (first && (!more || ComesFirst(firsts[next], Built(entry, tier, 0)))) {
+                offer(firsts[next++]);
+            } else if (more) {
+                offer(Built(entry, tier, 0));
+                more = entries.Next(entry);
+            } else {
+                break;
             }
         }
-        std::vector<Candidate> candidates = loose;
-        for (; !best.empty(); best.pop()) {
-            uint32_t id = static_cast<uint32_t>(best.top() & 0xFFFFFFFFu);
-            const Entry& entry = m_Entries[id];
-            candidates.push_back({entry.node, m_Best[id], entry.picks, id,
-                                  std::string(text + entry.name) + '\0' + std::string(text + entry.addr)});
-        }
-        std::sort(candidates.begin(), candidates.end(), ComesFirst);
-        // When only the best built entries were taken, a changed node that sorts after the
-        // last of them might come after one left out: it waits for a longer round.
-        bool cut = touched.size() > wanted;
-        if (cut) {
-            while (!candidates.empty() && candidates.back().rank < 0)
-                candidates.pop_back();
-        }
-        matches.clear();
-        std::unordered_set<std::string> seen;
-        for (const Candidate& candidate : candidates) {
-            if (matches.size() == limit)
-                break;
-            if (seen.insert(candidate.dedup).second)
-                matches.push_back({candidate.node, candidate.tier});
-        }
-        if (matches.size() == limit || !cut)
-            break;
     }
-    for (uint32_t id : touched)
-        m_Best[id] = kNoTier;
     return matches;
 }
 
 // Every entry's folded text read in turn, while the keys are being sorted.
-void CRecipientIndex::ScanAll(const std::string& folded, const std::function<void(uint32_t, uint8_t)>& note) const
+void CRecipientIndex::ScanAll(const std::string& folded, std::vector<Candidate>& picked,
+                              std::vector<uint32_t> (&byTier)[3]) const
 {
-    const char* text = m_Text.c_str();
-    size_t length = folded.size();
+    bool picks = !m_Picks.All().empty();
     for (uint32_t id = 0; id < m_Entries.size(); ++id) {
-        const char* name = text + m_Entries[id].name;
-        const char* addr = text + m_Entries[id].addr;
-        if (*name && std::strcmp(name, folded.c_str()) == 0) {
-            note(id, RecipientMatch::kExactName);
+        if (m_Gone[id])
             continue;
-        }
-        bool word = *name && std::strncmp(name, folded.c_str(), length) == 0;
-        ForEachLaterWord(name, std::strlen(name), [&](size_t at) {
-            word = word || std::strncmp(name + at, folded.c_str(), length) == 0;
-        });
-        if (word) {
-            note(id, RecipientMatch::kNamePrefix);
+        const char* addr = AddressOf(id);
+        int tier = TextTier(NameOf(id), addr, folded);
+        if (tier < 0)
             continue;
-        }
-        if (std::strchr(addr, ','))
-            continue;
-        const char* at = std::strrchr(addr, '@');
-        if (std::strncmp(addr, folded.c_str(), length) == 0 || (at && std::strncmp(at + 1, folded.c_str(), length) == 0))
-            note(id, RecipientMatch::kAddressPrefix);
+        uint32_t count = picks ? m_Picks.Count(addr) : 0;
+        if (count)
+            picked.push_back(Built(id, tier, count));
+        else
+            byTier[tier].push_back(id);
     }
-}
-
-int CRecipientIndex::MatchTier(const ADTDATA* node, const std::string& folded)
-{
-    if (!IsCandidate(node) || folded.empty())
-        return -1;
-    std::string name = Folded(node->psName ? node->psName : "");
-    if (name == folded)
-        return RecipientMatch::kExactName;
-    bool word = StartsWith(name, 0, folded);
-    ForEachLaterWord(name.c_str(), name.size(), [&](size_t at) { word = word || StartsWith(name, at, folded); });
-    if (word)
-        return RecipientMatch::kNamePrefix;
-    if (IsList(node))
-        return -1;
-    std::string addr = Folded(node->psAddr);
-    size_t at = addr.rfind('@');
-    if (StartsWith(addr, 0, folded) || (at != std::string::npos && StartsWith(addr, at + 1, folded)))
-        return RecipientMatch::kAddressPrefix;
-    return -1;
 }
 
 std::string CRecipientIndex::PickKey(const ADTDATA* node)
@@ -418,19 +479,27 @@ bool CRecipientIndex::TreeBefore(const ADTDATA* a, const ADTDATA* b)
     return false;
 }
 
+
 size_t CRecipientIndex::MemoryBytes() const
 {
-    return m_Text.capacity() + m_Entries.capacity() * sizeof(Entry) +
-           (m_NameKeys.capacity() + m_AddrKeys.capacity()) * sizeof(Key) +
-           m_ByNode.capacity() * sizeof(m_ByNode[0]) + m_Best.capacity() +
-           m_Loose.size() * (sizeof(void*) * 3) + m_Loose.bucket_count() * sizeof(void*);
+    size_t loose = m_Loose.bucket_count() * sizeof(void*);
+    for (const auto& node : m_Loose)
+        loose += sizeof(void*) * 2 + sizeof(node) + node.second.capacity();
+    return m_Text.capacity() + m_Entries.capacity() * sizeof(Entry) + m_ByNode.capacity() * sizeof(uint32_t) +
+           (m_Gone.capacity() + m_Picked.capacity()) / 8 + m_PickedOrder.capacity() * sizeof(m_PickedOrder[0]) +
+           m_Lists.capacity() * sizeof(uint32_t) + m_Names.MemoryBytes() + m_Words.MemoryBytes() +
+           m_Addrs.MemoryBytes() + loose;
 }
 
 void CRecipientIndex::Forget(const ADTDATA* node)
 {
-    auto found = std::lower_bound(m_ByNode.begin(), m_ByNode.end(), std::make_pair(node, uint32_t{0}));
-    if (found != m_ByNode.end() && found->first == node)
-        m_Entries[found->second].alive = false;
+    auto found = std::lower_bound(m_ByNode.begin(), m_ByNode.end(), node,
+                                  [this](uint32_t entry, const ADTDATA* key) { return m_Entries[entry].node < key; });
+    if (found != m_ByNode.end() && m_Entries[*found].node == node && !m_Gone[*found]) {
+        m_Gone[*found] = true;
+        if (++m_nGone > kMaxLooseNodes)
+            m_bStale = true;
+    }
     m_Loose.erase(node);
 }
 
@@ -439,11 +508,16 @@ void CRecipientIndex::Loosen(const ADTDATA* node)
     if (node->cType != ADT_ADDR)
         return;
     Forget(node);
-    m_Loose.insert(node);
-    if (m_Loose.size() > kMaxLooseNodes) {
+    if (!IsCandidate(node))
+        return;
+    std::string& text = m_Loose[node];
+    text.clear();
+    if (node->psName)
+        AppendFolded(node->psName, std::strlen(node->psName), text);
+    text.push_back('\0');
+    AppendFolded(node->psAddr, std::strlen(node->psAddr), text);
+    if (m_Loose.size() > kMaxLooseNodes)
         m_bStale = true;
-        m_Loose.clear();
-    }
 }
 
 void CRecipientIndex::NodeLinked(const ADTDATA* node)

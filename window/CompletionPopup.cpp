@@ -21,7 +21,7 @@ bool CCompletionPopup::Create(HWND owner, std::function<void(int)> click, Handle
 {
     m_fnClick = std::move(click);
     m_fnHandler = std::move(handler);
-    m_hWnd = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP | WS_BORDER, 0, 0, 0, 0,
+    m_hWnd = CreateWindowExA(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, "STATIC", "", WS_POPUP | WS_BORDER | WS_CLIPCHILDREN, 0, 0, 0, 0,
                              owner, nullptr, nullptr, nullptr);
     if (!m_hWnd)
         return false;
@@ -55,22 +55,71 @@ void CCompletionPopup::Destroy()
     m_bOpen = false;
 }
 
-void CCompletionPopup::Fill()
+void CCompletionPopup::SetCell(int row, int column, const std::string& text)
 {
-    SendMessageA(m_hList, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(m_hList, LVM_DELETEALLITEMS, 0, 0);
-    for (size_t i = 0; i < m_Rows.size(); ++i) {
-        LVITEMA item = {};
-        item.mask = LVIF_TEXT;
-        item.iItem = static_cast<int>(i);
-        item.pszText = const_cast<char*>(m_Rows[i].text.c_str());
-        int index = static_cast<int>(SendMessageA(m_hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-        item.iItem = index;
-        item.iSubItem = 1;
-        item.pszText = const_cast<char*>(m_Rows[i].where.c_str());
-        SendMessageA(m_hList, LVM_SETITEMTEXTA, index, reinterpret_cast<LPARAM>(&item));
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text.c_str());
+    SendMessageA(m_hList, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+// The list's rows made rows: a cell is set only when its text changed and rows are added
+// or taken at the end. The list view repaints each cell it is given, which is cheapest for
+// a few; when many change (or rows come and go) its redraw is switched off meanwhile and
+// the whole list is painted once.
+void CCompletionPopup::Fill(const std::vector<CompletionRow>& rows)
+{
+    int shown = static_cast<int>(SendMessageA(m_hList, LVM_GETITEMCOUNT, 0, 0));
+    int count = static_cast<int>(rows.size());
+    int kept = std::min<int>(std::min(shown, count), static_cast<int>(m_Rows.size()));
+    std::vector<int> changed;  // row * 2 + column
+    std::vector<int> recoloured;
+    for (int row = 0; row < kept; ++row) {
+        const CompletionRow& before = m_Rows[static_cast<size_t>(row)];
+        const CompletionRow& next = rows[static_cast<size_t>(row)];
+        if (before.text != next.text)
+            changed.push_back(row * 2);
+        if (before.where != next.where)
+            changed.push_back(row * 2 + 1);
+        if (before.note != next.note)
+            recoloured.push_back(row);
     }
-    SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
+    bool whole = shown != count || kept < count || changed.size() * 3 > static_cast<size_t>(count) * 2;
+    if (whole)
+        SendMessageA(m_hList, WM_SETREDRAW, FALSE, 0);
+    if (m_nSelected >= 0 && m_nSelected < shown) {
+        LVITEMA item = {};
+        item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageA(m_hList, LVM_SETITEMSTATE, static_cast<WPARAM>(m_nSelected), reinterpret_cast<LPARAM>(&item));
+    }
+    m_nSelected = -1;
+    m_nChosen = -1;
+    for (int row = shown - 1; row >= count; --row)
+        SendMessageA(m_hList, LVM_DELETEITEM, static_cast<WPARAM>(row), 0);
+    for (int cell : changed) {
+        const CompletionRow& next = rows[static_cast<size_t>(cell / 2)];
+        SetCell(cell / 2, cell % 2, cell % 2 ? next.where : next.text);
+    }
+    for (int row : recoloured)
+        SendMessageA(m_hList, LVM_REDRAWITEMS, static_cast<WPARAM>(row), static_cast<LPARAM>(row));
+    for (int row = kept; row < count; ++row) {
+        const CompletionRow& next = rows[static_cast<size_t>(row)];
+        if (row >= shown) {
+            LVITEMA item = {};
+            item.mask = LVIF_TEXT;
+            item.iItem = row;
+            item.pszText = const_cast<char*>(next.text.c_str());
+            SendMessageA(m_hList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        } else {
+            SetCell(row, 0, next.text);
+        }
+        SetCell(row, 1, next.where);
+    }
+    if (whole) {
+        SendMessageA(m_hList, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(m_hList, nullptr, TRUE);
+    }
+    m_Rows = rows;
 }
 
 void CCompletionPopup::Show(const std::vector<CompletionRow>& rows, const RECT& anchor)
@@ -81,23 +130,29 @@ void CCompletionPopup::Show(const std::vector<CompletionRow>& rows, const RECT& 
         Hide();
         return;
     }
-    m_Rows = rows;
-    m_nChosen = -1;
+    Fill(rows);
     int border = 2 * GetSystemMetrics(SM_CYBORDER);
     int width = std::max<int>(anchor.right - anchor.left, kTextColumnWidth + kWhereColumnWidth + border);
+    if (m_nRowHeight <= 0) {
+        RECT row = {LVIR_BOUNDS, 0, 0, 0};
+        if (SendMessageA(m_hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row)))
+            m_nRowHeight = std::max<int>(row.bottom - row.top, 12);
+    }
     // Every row shows, with no scroll bar: the list is as tall as its rows and its second
     // column takes the rest of the width.
-    MoveWindow(m_hList, 0, 0, width - border, 400, FALSE);
-    SendMessageA(m_hList, LVM_SETCOLUMNWIDTH, 1, width - border - kTextColumnWidth);
-    Fill();
-    RECT row = {LVIR_BOUNDS, 0, 0, 0};
-    SendMessageA(m_hList, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
-    int rowHeight = std::max<int>(row.bottom - row.top, 12);
-    int height = rowHeight * static_cast<int>(m_Rows.size()) + 2 + border;
-    MoveWindow(m_hList, 0, 0, width - border, height - border, FALSE);
-    SetWindowPos(m_hWnd, HWND_TOP, anchor.left, anchor.bottom, width, height,
-                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
-    InvalidateRect(m_hList, nullptr, TRUE);
+    int height = std::max(m_nRowHeight, 12) * static_cast<int>(m_Rows.size()) + 2 + border;
+    RECT place = {anchor.left, anchor.bottom, anchor.left + width, anchor.bottom + height};
+    bool resized = place.right - place.left != m_Place.right - m_Place.left || height != m_Place.bottom - m_Place.top;
+    if (resized) {
+        MoveWindow(m_hList, 0, 0, width - border, height - border, FALSE);
+        SendMessageA(m_hList, LVM_SETCOLUMNWIDTH, 1, width - border - kTextColumnWidth);
+        InvalidateRect(m_hList, nullptr, TRUE);
+    }
+    if (!m_bOpen || !EqualRect(&place, &m_Place)) {
+        SetWindowPos(m_hWnd, HWND_TOP, place.left, place.top, width, height,
+                     SWP_NOACTIVATE | SWP_SHOWWINDOW | (m_bOpen ? SWP_NOZORDER : 0));
+    }
+    m_Place = place;
     m_bOpen = true;
 }
 
@@ -114,6 +169,7 @@ void CCompletionPopup::Choose(int row)
     if (row < 0 || row >= static_cast<int>(m_Rows.size()) || m_Rows[static_cast<size_t>(row)].note)
         return;
     m_nChosen = row;
+    m_nSelected = row;
     LVITEMA item = {};
     item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     item.state = LVIS_SELECTED | LVIS_FOCUSED;

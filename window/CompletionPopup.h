@@ -33,7 +33,9 @@ public:
     void Destroy();
 
     // Shows rows under the screen rectangle anchor (the field), the chosen row first of
-    // none (-1). An empty list hides the pop-up.
+    // none (-1). An empty list hides the pop-up. The list's rows are kept and only the
+    // cells whose text changed are set again (and painted), and the pop-up is moved only
+    // when its place or size changed, so that typing repaints what it changed.
     void Show(const std::vector<CompletionRow>& rows, const RECT& anchor);
     void Hide();
     bool IsOpen() const { return m_bOpen; }
@@ -53,10 +55,14 @@ private:
     bool m_bOpen = false;
     std::vector<CompletionRow> m_Rows;
     int m_nChosen = -1;
+    int m_nSelected = -1;    // the row the list view holds selected (kept while hidden)
     std::function<void(int)> m_fnClick;
     Handler m_fnHandler;
+    RECT m_Place = {};       // where the pop-up stands, on the screen
+    int m_nRowHeight = 0;    // of the list's rows, once it held one
 
-    void Fill();
+    void Fill(const std::vector<CompletionRow>& rows);
+    void SetCell(int row, int column, const std::string& text);
     static LRESULT CALLBACK PopupProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                       DWORD_PTR self);
     static LRESULT CALLBACK ListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,

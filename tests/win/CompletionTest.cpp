@@ -98,8 +98,9 @@ TEST_F(CompletionTest, KeysChooseTakeAndCloseAndEnterNeverReachesTheWindowWhileO
         EXPECT_TRUE(Rows(window).empty());
 
         // A second recipient in the same field, taken with Tab; Enter with nothing chosen
-        // only closes the list.
+        // only closes the list (which shows no row chosen when it opens again).
         Type(ui, window, " yam");
+        EXPECT_EQ("Yamada, Ken <ken@example.jp> | 社外", Rows(window)[0]);
         Press(ui, window, VK_RETURN);
         EXPECT_TRUE(Rows(window).empty());
         EXPECT_EQ(0, ok.count);
