@@ -1,3 +1,4 @@
+#include <winsock2.h>
 #include "remote/DirectoryConnection.h"
 #include "remote/DirectorySearch.h"
 #include <windows.h>
@@ -8,13 +9,14 @@
 #include "remote/Login.h"
 #include "remote/SearchQuery.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
 const ULONG kWaitSliceMs = 100;
 
 struct MessageFreer {
-    void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
+    void operator()(LDAPMessage* message) const { NetworkApi::Wldap32().ldap_msgfree(message); }
 };
 using LdapMessageHandle = std::unique_ptr<LDAPMessage, MessageFreer>;
 
@@ -28,12 +30,12 @@ bool AsksForCredentials(ULONG code)
 std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const wchar_t* attribute)
 {
     std::vector<std::string> values;
-    PWCHAR* found = ldap_get_valuesW(ld, entry, const_cast<PWCHAR>(attribute));
+    PWCHAR* found = NetworkApi::Wldap32().ldap_get_valuesW(ld, entry, const_cast<PWCHAR>(attribute));
     if (!found)
         return values;
     for (PWCHAR* value = found; *value; ++value)
         values.push_back(WideToUtf8(*value, wcslen(*value)));
-    ldap_value_freeW(found);
+    NetworkApi::Wldap32().ldap_value_freeW(found);
     return values;
 }
 
@@ -71,19 +73,19 @@ FetchStatus CDirectorySearch::Wait(ULONG id, ULONG all, LdapMessageHandle& messa
     DWORD start = GetTickCount();
     for (;;) {
         if (m_Host.IsCancelled()) {
-            ldap_abandon(m_Connection.Handle(), id);
+            NetworkApi::Wldap32().ldap_abandon(m_Connection.Handle(), id);
             return FetchStatus::Cancel();
         }
         l_timeval wait = {0, static_cast<LONG>(kWaitSliceMs * 1000)};
         LDAPMessage* received = nullptr;
-        type = ldap_result(m_Connection.Handle(), id, all, &wait, &received);
+        type = NetworkApi::Wldap32().ldap_result(m_Connection.Handle(), id, all, &wait, &received);
         message.reset(received);
         if (type == static_cast<ULONG>(-1))
             return FetchStatus::Failure(FetchText::ConnectionLost(m_strServer));
         if (type != 0)
             return FetchStatus::Success();
         if (GetTickCount() - start >= g_FetchLimits.answerMs) {
-            ldap_abandon(m_Connection.Handle(), id);
+            NetworkApi::Wldap32().ldap_abandon(m_Connection.Handle(), id);
             return FetchStatus::Failure(FetchText::AnswerTimeout(m_strServer, g_FetchLimits.answerMs));
         }
     }
@@ -93,7 +95,7 @@ FetchStatus CDirectorySearch::Bind(ULONG& code)
 {
     std::wstring user = m_Login.Current().user;
     std::wstring password = m_Login.Current().password;
-    ULONG id = ldap_simple_bindW(m_Connection.Handle(), &user[0], &password[0]);
+    ULONG id = NetworkApi::Wldap32().ldap_simple_bindW(m_Connection.Handle(), &user[0], &password[0]);
     SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
     if (id == static_cast<ULONG>(-1))
         return FetchStatus::Failure(FetchText::ConnectionLost(m_strServer));
@@ -103,7 +105,7 @@ FetchStatus CDirectorySearch::Bind(ULONG& code)
     if (!status.IsOk())
         return status;
     code = LDAP_OTHER;
-    ldap_parse_resultW(m_Connection.Handle(), message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
+    NetworkApi::Wldap32().ldap_parse_resultW(m_Connection.Handle(), message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
     return FetchStatus::Success();
 }
 
@@ -118,7 +120,7 @@ FetchStatus CDirectorySearch::Search(const std::string& typed, size_t limit, std
                   : m_Url.scope == LdapScope::OneLevel ? LDAP_SCOPE_ONELEVEL
                                                        : LDAP_SCOPE_SUBTREE;
     ULONG id = 0;
-    code = ldap_search_extW(m_Connection.Handle(), &base[0], scope, &filter[0], attributes, 0, nullptr, nullptr, 0,
+    code = NetworkApi::Wldap32().ldap_search_extW(m_Connection.Handle(), &base[0], scope, &filter[0], attributes, 0, nullptr, nullptr, 0,
                             static_cast<ULONG>(limit), &id);
     if (code != LDAP_SUCCESS)
         return FetchStatus::Success();
@@ -130,9 +132,9 @@ FetchStatus CDirectorySearch::Search(const std::string& typed, size_t limit, std
             return status;
         if (type == LDAP_RES_SEARCH_ENTRY) {
             DirectoryEntry entry;
-            if (PWCHAR dn = ldap_get_dnW(m_Connection.Handle(), message.get())) {
+            if (PWCHAR dn = NetworkApi::Wldap32().ldap_get_dnW(m_Connection.Handle(), message.get())) {
                 entry.dn = WideToUtf8(dn, wcslen(dn));
-                ldap_memfreeW(dn);
+                NetworkApi::Wldap32().ldap_memfreeW(dn);
             }
             entry.displayNames = Values(m_Connection.Handle(), message.get(), L"displayName");
             entry.commonNames = Values(m_Connection.Handle(), message.get(), L"cn");
@@ -146,7 +148,7 @@ FetchStatus CDirectorySearch::Search(const std::string& typed, size_t limit, std
         if (type != LDAP_RES_SEARCH_RESULT)
             continue;
         code = LDAP_OTHER;
-        ldap_parse_resultW(m_Connection.Handle(), message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
+        NetworkApi::Wldap32().ldap_parse_resultW(m_Connection.Handle(), message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
         // The most that was asked for came: more would have matched.
         if (code == LDAP_SIZELIMIT_EXCEEDED)
             code = LDAP_SUCCESS;
@@ -192,8 +194,12 @@ FetchStatus CDirectorySearch::Run(const std::string& typed, size_t limit, std::v
 FetchStatus SearchDirectory(const BookUrl& url, const std::string& bookName, const std::string& typed, size_t limit,
                             IFetchHost& host, std::vector<Contact>& found)
 {
+    found.clear();
+    FetchStatus status = NetworkApi::Require();
+    if (!status.IsOk())
+        return status;
     CDirectorySearch search(url, bookName, host);
-    FetchStatus status = search.Run(typed, limit, found);
+    status = search.Run(typed, limit, found);
     if (!status.IsOk())
         found.clear();
     return status;

@@ -12,6 +12,7 @@
 #include "remote/Login.h"
 #include "remote/ServerCheck.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
@@ -35,21 +36,21 @@ bool AsksForCredentials(ULONG code)
 }
 
 struct MessageFreer {
-    void operator()(LDAPMessage* message) const { ldap_msgfree(message); }
+    void operator()(LDAPMessage* message) const { NetworkApi::Wldap32().ldap_msgfree(message); }
 };
 using LdapMessageHandle = std::unique_ptr<LDAPMessage, MessageFreer>;
 
 std::vector<std::string> Values(LDAP* ld, LDAPMessage* entry, const wchar_t* attribute, size_t& bytes)
 {
     std::vector<std::string> values;
-    PWCHAR* found = ldap_get_valuesW(ld, entry, const_cast<PWCHAR>(attribute));
+    PWCHAR* found = NetworkApi::Wldap32().ldap_get_valuesW(ld, entry, const_cast<PWCHAR>(attribute));
     if (!found)
         return values;
     for (PWCHAR* value = found; *value; ++value) {
         values.push_back(WideToUtf8(*value, wcslen(*value)));
         bytes += values.back().size();
     }
-    ldap_value_freeW(found);
+    NetworkApi::Wldap32().ldap_value_freeW(found);
     return values;
 }
 
@@ -95,7 +96,7 @@ FetchStatus CDirectoryFetch::Connect()
 FetchStatus CDirectoryFetch::ConnectionError()
 {
     ULONG code = 0;
-    ldap_get_optionW(m_Ld, LDAP_OPT_ERROR_NUMBER, &code);
+    NetworkApi::Wldap32().ldap_get_optionW(m_Ld, LDAP_OPT_ERROR_NUMBER, &code);
     if (code == LDAP_DECODING_ERROR || code == LDAP_PROTOCOL_ERROR || code == LDAP_LOCAL_ERROR)
         return FetchStatus::Failure(FetchText::Malformed(m_strServer));
     if (code == LDAP_TIMEOUT)
@@ -118,12 +119,12 @@ FetchStatus CDirectoryFetch::WaitFor(ULONG id, ULONG all, LdapMessageHandle& mes
     for (;;) {
         FetchStatus pace = m_Pace.Check(m_nBytes, m_strServer);
         if (!pace.IsOk()) {
-            ldap_abandon(m_Ld, id);
+            NetworkApi::Wldap32().ldap_abandon(m_Ld, id);
             return pace;
         }
         l_timeval wait = {0, static_cast<LONG>(kWaitSliceMs * 1000)};
         LDAPMessage* received = nullptr;
-        type = ldap_result(m_Ld, id, all, &wait, &received);
+        type = NetworkApi::Wldap32().ldap_result(m_Ld, id, all, &wait, &received);
         message.reset(received);
         if (type == static_cast<ULONG>(-1))
             return ConnectionError();
@@ -132,7 +133,7 @@ FetchStatus CDirectoryFetch::WaitFor(ULONG id, ULONG all, LdapMessageHandle& mes
             return FetchStatus::Success();
         }
         if (GetTickCount() - silentSince >= g_FetchLimits.answerMs) {
-            ldap_abandon(m_Ld, id);
+            NetworkApi::Wldap32().ldap_abandon(m_Ld, id);
             return FetchStatus::Failure(FetchText::AnswerTimeout(m_strServer, g_FetchLimits.answerMs));
         }
     }
@@ -143,7 +144,7 @@ FetchStatus CDirectoryFetch::Bind(ULONG& code)
     const Credentials& who = m_Login.Current();
     std::wstring user = who.user;
     std::wstring password = who.password;
-    ULONG id = ldap_simple_bindW(m_Ld, &user[0], &password[0]);
+    ULONG id = NetworkApi::Wldap32().ldap_simple_bindW(m_Ld, &user[0], &password[0]);
     SecureZeroMemory(&password[0], password.size() * sizeof(wchar_t));
     if (id == static_cast<ULONG>(-1))
         return ConnectionError();
@@ -153,7 +154,7 @@ FetchStatus CDirectoryFetch::Bind(ULONG& code)
     if (!status.IsOk())
         return status;
     code = LDAP_OTHER;
-    ldap_parse_resultW(m_Ld, message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
+    NetworkApi::Wldap32().ldap_parse_resultW(m_Ld, message.get(), &code, nullptr, nullptr, nullptr, nullptr, FALSE);
     return FetchStatus::Success();
 }
 
@@ -161,9 +162,9 @@ FetchStatus CDirectoryFetch::ReadEntry(LDAPMessage* entry)
 {
     DirectoryEntry read;
     size_t bytes = 0;
-    if (PWCHAR dn = ldap_get_dnW(m_Ld, entry)) {
+    if (PWCHAR dn = NetworkApi::Wldap32().ldap_get_dnW(m_Ld, entry)) {
         read.dn = WideToUtf8(dn, wcslen(dn));
-        ldap_memfreeW(dn);
+        NetworkApi::Wldap32().ldap_memfreeW(dn);
     }
     read.displayNames = Values(m_Ld, entry, L"displayName", bytes);
     read.commonNames = Values(m_Ld, entry, L"cn", bytes);
@@ -215,19 +216,19 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
     berval* cookie = nullptr;
     std::unique_ptr<berval*, void (*)(berval**)> cookieOwner(&cookie, [](berval** held) {
         if (*held)
-            ber_bvfree(*held);
+            NetworkApi::Wldap32().ber_bvfree(*held);
     });
     int emptyPages = 0;
     for (;;) {
         size_t entriesBefore = m_nEntries;
         PLDAPControlW page = nullptr;
-        if (ldap_create_page_controlW(m_Ld, kPageSize, cookie, FALSE, &page) != LDAP_SUCCESS)
+        if (NetworkApi::Wldap32().ldap_create_page_controlW(m_Ld, kPageSize, cookie, FALSE, &page) != LDAP_SUCCESS)
             return FetchStatus::Failure(FetchText::LdapError(m_strServer, LDAP_NO_MEMORY));
         PLDAPControlW controls[] = {page, nullptr};
         ULONG id = 0;
-        code = ldap_search_extW(m_Ld, &base[0], scope, &filter[0], attributes.data(), 0, controls, nullptr, 0, 0,
+        code = NetworkApi::Wldap32().ldap_search_extW(m_Ld, &base[0], scope, &filter[0], attributes.data(), 0, controls, nullptr, 0, 0,
                                 &id);
-        ldap_control_freeW(page);
+        NetworkApi::Wldap32().ldap_control_freeW(page);
         if (code == LDAP_SERVER_DOWN || code == LDAP_TIMEOUT)
             return ConnectionError();
         if (code != LDAP_SUCCESS)
@@ -241,7 +242,7 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
             if (type == LDAP_RES_SEARCH_ENTRY) {
                 status = ReadEntry(message.get());
                 if (!status.IsOk()) {
-                    ldap_abandon(m_Ld, id);
+                    NetworkApi::Wldap32().ldap_abandon(m_Ld, id);
                     return status;
                 }
                 continue;
@@ -250,16 +251,16 @@ FetchStatus CDirectoryFetch::Search(ULONG& code)
                 continue;  // referrals and intermediate answers are not followed
             PLDAPControlW* answered = nullptr;
             code = LDAP_OTHER;
-            ldap_parse_resultW(m_Ld, message.get(), &code, nullptr, nullptr, nullptr, &answered, FALSE);
+            NetworkApi::Wldap32().ldap_parse_resultW(m_Ld, message.get(), &code, nullptr, nullptr, nullptr, &answered, FALSE);
             if (cookie)
-                ber_bvfree(cookie);
+                NetworkApi::Wldap32().ber_bvfree(cookie);
             cookie = nullptr;
             if (code == LDAP_SUCCESS && answered) {
                 ULONG estimate = 0;
-                ldap_parse_page_controlW(m_Ld, answered, &estimate, &cookie);
+                NetworkApi::Wldap32().ldap_parse_page_controlW(m_Ld, answered, &estimate, &cookie);
             }
             if (answered)
-                ldap_controls_freeW(answered);
+                NetworkApi::Wldap32().ldap_controls_freeW(answered);
             break;
         }
         if (code != LDAP_SUCCESS || !cookie || cookie->bv_len == 0)
@@ -310,8 +311,12 @@ FetchStatus CDirectoryFetch::Run()
 
 FetchStatus FetchDirectory(const BookUrl& url, const std::string& bookName, IFetchHost& host, ContactList& contacts)
 {
+    contacts = ContactList();
+    FetchStatus status = NetworkApi::Require();
+    if (!status.IsOk())
+        return status;
     CDirectoryFetch fetch(url, bookName, host, contacts);
-    FetchStatus status = fetch.Run();
+    status = fetch.Run();
     if (!status.IsOk())
         contacts = ContactList();
     return status;

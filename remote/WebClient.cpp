@@ -5,6 +5,7 @@
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ public:
     ~CInternetHandle()
     {
         if (m_h)
-            WinHttpCloseHandle(m_h);
+            NetworkApi::WinHttp().WinHttpCloseHandle(m_h);
     }
     CInternetHandle(const CInternetHandle&) = delete;
     CInternetHandle& operator=(const CInternetHandle&) = delete;
@@ -24,11 +25,11 @@ public:
 std::string Header(HINTERNET request, DWORD query)
 {
     DWORD size = 0;
-    WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
+    NetworkApi::WinHttp().WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
         return std::string();
     std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
-    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+    if (!NetworkApi::WinHttp().WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
         return std::string();
     return WideToUtf8(text.data(), wcslen(text.data()));
 }
@@ -83,11 +84,11 @@ FetchStatus VerifyRequestCertificate(const BookUrl& url, HINTERNET request)
 {
     PCCERT_CONTEXT certificate = nullptr;
     DWORD size = sizeof certificate;
-    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
+    if (!NetworkApi::WinHttp().WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
         certificate = nullptr;
     FetchStatus status = VerifyServerCertificate(url, certificate);
     if (certificate)
-        CertFreeCertificateContext(certificate);
+        NetworkApi::Crypt32().CertFreeCertificateContext(certificate);
     return status;
 }
 
@@ -101,7 +102,7 @@ CWebClient::~CWebClient()
 {
     for (auto& entry : m_Origins) {
         if (entry.second.hSession)
-            WinHttpCloseHandle(entry.second.hSession);
+            NetworkApi::WinHttp().WinHttpCloseHandle(entry.second.hSession);
     }
 }
 
@@ -146,7 +147,7 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
     if (!origin.hSession) {
         // The system's proxy, but never for this machine's own addresses, which no proxy reaches.
         bool loopback = url.host == "localhost" || url.host.compare(0, 4, "127.") == 0 || url.host == "::1";
-        origin.hSession = WinHttpOpen(L"Velmora", loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+        origin.hSession = NetworkApi::WinHttp().WinHttpOpen(L"Velmora", loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
         if (!origin.hSession) {
             status = ErrorOf(url, GetLastError());
@@ -154,10 +155,10 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
         }
         int connect = static_cast<int>(g_FetchLimits.connectMs);
         int answer = static_cast<int>(g_FetchLimits.answerMs);
-        WinHttpSetTimeouts(origin.hSession, connect, connect, answer, answer);
+        NetworkApi::WinHttp().WinHttpSetTimeouts(origin.hSession, connect, connect, answer, answer);
         // The wait for an answer's headers has a limit of its own.
         DWORD headers = g_FetchLimits.answerMs;
-        WinHttpSetOption(origin.hSession, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers);
+        NetworkApi::WinHttp().WinHttpSetOption(origin.hSession, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers);
         origin.login.reset(new CLogin(m_Host, url, m_strBook));
     }
     status = FetchStatus::Success();
@@ -169,19 +170,19 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
 DWORD CWebClient::SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, HINTERNET request)
 {
     if (!headers.empty() &&
-        !WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD_IF_NEW))
+        !NetworkApi::WinHttp().WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD_IF_NEW))
         return GetLastError();
     if (!origin.login->IsAnonymous() && origin.nScheme) {
         const Credentials& who = origin.login->Current();
-        if (!WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, origin.nScheme, who.user.c_str(),
+        if (!NetworkApi::WinHttp().WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, origin.nScheme, who.user.c_str(),
                                    who.password.c_str(), nullptr))
             return GetLastError();
     }
     DWORD length = static_cast<DWORD>(body.size());
     DWORD start = GetTickCount();
-    if (WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
+    if (NetworkApi::WinHttp().WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
                            0) &&
-        WinHttpReceiveResponse(request, nullptr))
+        NetworkApi::WinHttp().WinHttpReceiveResponse(request, nullptr))
         return 0;
     DWORD error = GetLastError();
     return GetTickCount() - start >= g_FetchLimits.answerMs ? ERROR_WINHTTP_TIMEOUT : error;
@@ -199,13 +200,13 @@ FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::str
         if (!pace.IsOk())
             return pace;
         DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available))
+        if (!NetworkApi::WinHttp().WinHttpQueryDataAvailable(request, &available))
             return ErrorOf(url, GetLastError());
         if (available == 0)
             return FetchStatus::Success();
         DWORD read = 0;
         DWORD wanted = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
-        if (!WinHttpReadData(request, chunk.data(), wanted, &read))
+        if (!NetworkApi::WinHttp().WinHttpReadData(request, chunk.data(), wanted, &read))
             return ErrorOf(url, GetLastError());
         if (read == 0)
             return FetchStatus::Success();
@@ -229,16 +230,16 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
         for (;;) {
             CInternetHandle connection;
             CInternetHandle request;
-            connection.m_h = WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
+            connection.m_h = NetworkApi::WinHttp().WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
                                             static_cast<INTERNET_PORT>(url.port), 0);
             if (connection.m_h)
-                request.m_h = WinHttpOpenRequest(connection.m_h, verb, Utf8ToWide(url.path).c_str(), nullptr,
+                request.m_h = NetworkApi::WinHttp().WinHttpOpenRequest(connection.m_h, verb, Utf8ToWide(url.path).c_str(), nullptr,
                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                  url.IsSecure() ? WINHTTP_FLAG_SECURE : 0);
             if (!request.m_h)
                 return ErrorOf(url, GetLastError());
             DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-            WinHttpSetOption(request.m_h, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
+            NetworkApi::WinHttp().WinHttpSetOption(request.m_h, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
             DWORD error = SendOnce(*origin, headers, body, request.m_h);
             // A kept-alive connection that the server has closed meanwhile fails at once;
             // the request (always one that may be repeated) goes again, once.
@@ -257,11 +258,11 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             }
             DWORD code = 0;
             DWORD size = sizeof code;
-            WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+            NetworkApi::WinHttp().WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                 WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX);
             if (code == HTTP_STATUS_DENIED) {
                 DWORD supported = 0, first = 0, target = 0;
-                if (WinHttpQueryAuthSchemes(request.m_h, &supported, &first, &target))
+                if (NetworkApi::WinHttp().WinHttpQueryAuthSchemes(request.m_h, &supported, &first, &target))
                     origin->nScheme = ChooseScheme(supported);
                 if (!origin->nScheme)
                     return FetchStatus::Failure(FetchText::HttpStatus(Utf8ToSjis(url.HostPort()), code));
