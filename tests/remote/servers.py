@@ -345,10 +345,14 @@ def read_request(conn):
 
 
 def drip_http(conn):
-    """200 with a vCard that comes one byte each half second."""
+    """200 with a vCard that comes one byte each half second; under /head/ the answer's
+    headers themselves come that way."""
     try:
-        read_request(conn)
-        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: 100000\r\n\r\nBEGIN:VCARD\r\n")
+        request = read_request(conn)
+        if request and " /head/" in request[0]:
+            conn.sendall(b"HTTP/1.1 200 OK\r\nX-Wait: ")
+        else:
+            conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: 100000\r\n\r\nBEGIN:VCARD\r\n")
         while True:
             time.sleep(0.5)
             conn.sendall(b"X")
