@@ -1,7 +1,9 @@
+#include <winsock2.h>
 #include "remote/CardDavSearch.h"
 #include "exchange/ImportFormat.h"
 #include "remote/DavXml.h"
 #include "remote/FetchText.h"
+#include "remote/NetworkApi.h"
 #include "remote/SearchQuery.h"
 #include "remote/WebClient.h"
 #include "remote/WideText.h"
@@ -10,6 +12,9 @@ FetchStatus SearchCardDav(const BookUrl& url, const std::string& bookName, const
                           IFetchHost& host, std::vector<Contact>& found)
 {
     found.clear();
+    FetchStatus loaded = NetworkApi::Require();
+    if (!loaded.IsOk())
+        return loaded;
     CWebClient client(host, bookName);
     WebAnswer answer;
     FetchStatus status =

@@ -1,7 +1,9 @@
+#include <winsock2.h>
 #include "remote/CertificateCheck.h"
 #include <string>
 #include "remote/FetchText.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
@@ -70,7 +72,7 @@ PCCERT_CHAIN_CONTEXT ChainOf(PCCERT_CONTEXT certificate, DWORD flags)
     chainPara.RequestedUsage.Usage.cUsageIdentifier = 1;
     chainPara.RequestedUsage.Usage.rgpszUsageIdentifier = &serverAuth;
     PCCERT_CHAIN_CONTEXT chain = nullptr;
-    if (!CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, flags, nullptr,
+    if (!NetworkApi::Crypt32().CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, flags, nullptr,
                                  &chain))
         return nullptr;
     return chain;
@@ -86,7 +88,7 @@ bool IsKnownRevoked(PCCERT_CONTEXT certificate)
     if (!chain)
         return false;
     bool revoked = (chain->TrustStatus.dwErrorStatus & CERT_TRUST_IS_REVOKED) != 0;
-    CertFreeCertificateChain(chain);
+    NetworkApi::Crypt32().CertFreeCertificateChain(chain);
     return revoked;
 }
 
@@ -112,12 +114,12 @@ FetchStatus VerifyServerCertificate(const BookUrl& url, PCCERT_CONTEXT certifica
         policyPara.pvExtraPolicyPara = &extra;
         CERT_CHAIN_POLICY_STATUS policyStatus = {};
         policyStatus.cbSize = sizeof policyStatus;
-        if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policyPara, &policyStatus))
+        if (!NetworkApi::Crypt32().CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policyPara, &policyStatus))
             reason = Unverifiable("エラー", GetLastError());
         else if (policyStatus.dwError != 0)
             reason = PolicyReason(policyStatus.dwError);
     }
-    CertFreeCertificateChain(chain);
+    NetworkApi::Crypt32().CertFreeCertificateChain(chain);
     if (reason.empty() && IsKnownRevoked(certificate))
         reason = kRevoked;
     if (!reason.empty())

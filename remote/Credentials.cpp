@@ -1,7 +1,9 @@
+#include <winsock2.h>
 #include "remote/Credentials.h"
 #include <wincred.h>
 #include <vector>
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 void Credentials::Clear()
 {
@@ -48,6 +50,8 @@ void DeleteStoredCredentials(const std::wstring& target)
 
 bool PromptForCredentials(HWND owner, const CredentialRequest& request, Credentials& answer, bool& save)
 {
+    if (!NetworkApi::Require().IsOk())
+        return false;
     std::string message = "グローバルブック「" + request.bookName + "」のサーバー " + request.server +
                           " がユーザー名とパスワードを求めています。";
     if (request.directory)
@@ -71,7 +75,7 @@ bool PromptForCredentials(HWND owner, const CredentialRequest& request, Credenti
                   CREDUI_FLAGS_DO_NOT_PERSIST | CREDUI_FLAGS_EXCLUDE_CERTIFICATES;
     if (request.retry)
         flags |= CREDUI_FLAGS_INCORRECT_PASSWORD;
-    DWORD result = CredUIPromptForCredentialsW(&info, request.target.c_str(), nullptr,
+    DWORD result = NetworkApi::CredUi().CredUIPromptForCredentialsW(&info, request.target.c_str(), nullptr,
                                                request.retry ? ERROR_LOGON_FAILURE : 0, user.data(),
                                                static_cast<ULONG>(user.size()), password.data(),
                                                static_cast<ULONG>(password.size()), &keep, flags);

@@ -1,9 +1,11 @@
+#include <winsock2.h>
 #include "remote/DirectoryConnection.h"
 #include <string>
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
 #include "remote/TlsRelay.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 CDirectoryConnection::CDirectoryConnection() = default;
 
@@ -16,7 +18,7 @@ CDirectoryConnection::~CDirectoryConnection()
 void CDirectoryConnection::Close()
 {
     if (m_Ld)
-        ldap_unbind(m_Ld);
+        NetworkApi::Wldap32().ldap_unbind(m_Ld);
     m_Ld = nullptr;
     m_Relay.reset();
 }
@@ -43,11 +45,11 @@ FetchStatus CDirectoryConnection::Open(const BookUrl& url, IFetchHost& host)
         address = Utf8ToWide(url.host);
         port = url.port;
     }
-    m_Ld = ldap_initW(&address[0], static_cast<ULONG>(port));
+    m_Ld = NetworkApi::Wldap32().ldap_initW(&address[0], static_cast<ULONG>(port));
     if (!m_Ld)
         return FetchStatus::Failure(FetchText::Refused(server));
     ULONG version = LDAP_VERSION3;
-    ldap_set_optionW(m_Ld, LDAP_OPT_PROTOCOL_VERSION, &version);
-    ldap_set_optionW(m_Ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    NetworkApi::Wldap32().ldap_set_optionW(m_Ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    NetworkApi::Wldap32().ldap_set_optionW(m_Ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
     return FetchStatus::Success();
 }

@@ -1,7 +1,7 @@
 // The pace of one book's fetch, looked at in every loop that reads from a server: a cancel,
 // the end of the time one book may take, and an answer that comes slower than the slowest
 // rate once the answer limit has passed (a server that sends a byte now and then never
-// trips the answer limit, which is about silence).
+// trips the answer limit, which is about silence; nothing at all by then is named silence).
 #pragma once
 #include <cstddef>
 #include <string>

@@ -182,6 +182,13 @@ std::string SizeLimit(const std::string& server)
            "（サーバーがページ単位の検索に対応していません）。";
 }
 
+std::string LibraryMissing(const std::string& library, const std::string& function)
+{
+    std::string what = function.empty() ? library : library + " の " + function;
+    return "Windows のネットワーク機能（" + what +
+           "）を読み込めないため、グローバルブックを取得できません。Windows の修復が必要かもしれません。";
+}
+
 std::string Referral(const std::string& server)
 {
     return "ディレクトリ " + server + " は、この検索を別のディレクトリに回しました（リフェラル）。\n"

@@ -26,6 +26,8 @@ std::string NoSuchBase(const std::string& base);
 std::string BadFilter(const std::string& filter);
 std::string SizeLimit(const std::string& server);
 std::string Referral(const std::string& server);
+// A system library (or one of its functions, when function is not empty) could not be loaded.
+std::string LibraryMissing(const std::string& library, const std::string& function);
 std::string NotAddressBook(const std::string& url);
 std::string TooManyRedirects(const std::string& server);
 std::string InsecureRedirect(const std::string& target);

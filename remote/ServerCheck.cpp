@@ -4,6 +4,7 @@
 #include "remote/Socket.h"
 #include "remote/TlsChannel.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 FetchStatus ProbeServer(const BookUrl& url, IFetchHost& host)
 {
@@ -36,7 +37,7 @@ FetchStatus ProbeLdapAnswer(const BookUrl& url, IFetchHost& host)
     if (wait == SocketWait::TimedOut)
         return FetchStatus::Failure(FetchText::AnswerTimeout(server, g_FetchLimits.answerMs));
     unsigned char answer[16];
-    int count = wait == SocketWait::Ready ? recv(sock.m_Socket, reinterpret_cast<char*>(answer), sizeof answer, 0) : -1;
+    int count = wait == SocketWait::Ready ? NetworkApi::Ws2().recv(sock.m_Socket, reinterpret_cast<char*>(answer), sizeof answer, 0) : -1;
     if (count <= 0)
         return FetchStatus::Failure(FetchText::ConnectionLost(server));
     // An LDAPMessage is a SEQUENCE whose first element is the message ID, an INTEGER.

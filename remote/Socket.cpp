@@ -3,6 +3,7 @@
 #include <ws2tcpip.h>
 #include "remote/FetchText.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
@@ -19,21 +20,21 @@ FetchStatus ConnectSocket(const BookUrl& url, IFetchHost& host, CSocket& sock)
     hints.ai_protocol = IPPROTO_TCP;
     ADDRINFOW* found = nullptr;
     std::wstring port = std::to_wstring(url.port);
-    if (GetAddrInfoW(Utf8ToWide(url.host).c_str(), port.c_str(), &hints, &found) != 0 || !found)
+    if (NetworkApi::Ws2().GetAddrInfoW(Utf8ToWide(url.host).c_str(), port.c_str(), &hints, &found) != 0 || !found)
         return FetchStatus::Failure(FetchText::UnknownHost(server));
     FetchStatus status = FetchStatus::Failure(FetchText::Refused(server));
     for (ADDRINFOW* address = found; address; address = address->ai_next) {
-        sock.m_Socket = socket(address->ai_family, address->ai_socktype, address->ai_protocol);
+        sock.m_Socket = NetworkApi::Ws2().socket(address->ai_family, address->ai_socktype, address->ai_protocol);
         if (sock.m_Socket == INVALID_SOCKET)
             continue;
         u_long nonBlocking = 1;
-        ioctlsocket(sock.m_Socket, FIONBIO, &nonBlocking);
-        bool connected = connect(sock.m_Socket, address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0;
-        bool pending = !connected && WSAGetLastError() == WSAEWOULDBLOCK;
+        NetworkApi::Ws2().ioctlsocket(sock.m_Socket, FIONBIO, &nonBlocking);
+        bool connected = NetworkApi::Ws2().connect(sock.m_Socket, address->ai_addr, static_cast<int>(address->ai_addrlen)) == 0;
+        bool pending = !connected && NetworkApi::Ws2().WSAGetLastError() == WSAEWOULDBLOCK;
         DWORD start = GetTickCount();
         while (pending) {
             if (host.IsCancelled()) {
-                FreeAddrInfoW(found);
+                NetworkApi::Ws2().FreeAddrInfoW(found);
                 sock.Close();
                 return FetchStatus::Cancel();
             }
@@ -43,12 +44,12 @@ FetchStatus ConnectSocket(const BookUrl& url, IFetchHost& host, CSocket& sock)
             FD_SET(sock.m_Socket, &writable);
             FD_SET(sock.m_Socket, &failed);
             timeval wait = {0, kSliceUs};
-            int ready = select(0, nullptr, &writable, &failed, &wait);
+            int ready = NetworkApi::Ws2().select(0, nullptr, &writable, &failed, &wait);
             if (ready > 0) {
                 int error = 0;
                 int size = sizeof error;
-                getsockopt(sock.m_Socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
-                connected = FD_ISSET(sock.m_Socket, &writable) && error == 0;
+                NetworkApi::Ws2().getsockopt(sock.m_Socket, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &size);
+                connected = NetworkApi::IsSet(sock.m_Socket, writable) && error == 0;
                 break;
             }
             if (GetTickCount() - start >= g_FetchLimits.connectMs) {
@@ -58,15 +59,15 @@ FetchStatus ConnectSocket(const BookUrl& url, IFetchHost& host, CSocket& sock)
         }
         if (connected) {
             nonBlocking = 0;
-            ioctlsocket(sock.m_Socket, FIONBIO, &nonBlocking);
+            NetworkApi::Ws2().ioctlsocket(sock.m_Socket, FIONBIO, &nonBlocking);
             DWORD wait = g_FetchLimits.answerMs;
-            setsockopt(sock.m_Socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
-            FreeAddrInfoW(found);
+            NetworkApi::Ws2().setsockopt(sock.m_Socket, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+            NetworkApi::Ws2().FreeAddrInfoW(found);
             return FetchStatus::Success();
         }
         sock.Close();
     }
-    FreeAddrInfoW(found);
+    NetworkApi::Ws2().FreeAddrInfoW(found);
     return status;
 }
 
@@ -75,7 +76,7 @@ bool SendAll(SOCKET sock, const void* data, size_t size)
     const char* bytes = static_cast<const char*>(data);
     while (size > 0) {
         int part = size > (1u << 20) ? (1 << 20) : static_cast<int>(size);
-        int sent = send(sock, bytes, part, 0);
+        int sent = NetworkApi::Ws2().send(sock, bytes, part, 0);
         if (sent <= 0)
             return false;
         bytes += sent;
@@ -94,7 +95,7 @@ SocketWait WaitReadable(SOCKET sock, IFetchHost& host, unsigned waitMs)
         FD_ZERO(&readable);
         FD_SET(sock, &readable);
         timeval wait = {0, kSliceUs};
-        int ready = select(0, &readable, nullptr, nullptr, &wait);
+        int ready = NetworkApi::Ws2().select(0, &readable, nullptr, nullptr, &wait);
         if (ready > 0)
             return SocketWait::Ready;
         if (ready < 0)

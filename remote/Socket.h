@@ -7,14 +7,15 @@
 #include "remote/BookUrl.h"
 #include "remote/FetchHost.h"
 #include "remote/FetchStatus.h"
+#include "remote/NetworkApi.h"
 
 class CWinsock {
 public:
-    CWinsock() { m_bReady = WSAStartup(MAKEWORD(2, 2), &m_Data) == 0; }
+    CWinsock() { m_bReady = NetworkApi::Ws2().WSAStartup(MAKEWORD(2, 2), &m_Data) == 0; }
     ~CWinsock()
     {
         if (m_bReady)
-            WSACleanup();
+            NetworkApi::Ws2().WSACleanup();
     }
     CWinsock(const CWinsock&) = delete;
     CWinsock& operator=(const CWinsock&) = delete;
@@ -33,7 +34,7 @@ public:
     void Close()
     {
         if (m_Socket != INVALID_SOCKET)
-            closesocket(m_Socket);
+            NetworkApi::Ws2().closesocket(m_Socket);
         m_Socket = INVALID_SOCKET;
     }
     SOCKET m_Socket = INVALID_SOCKET;

@@ -5,6 +5,7 @@
 #include "remote/CertificateCheck.h"
 #include "remote/FetchText.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
@@ -22,9 +23,9 @@ CTlsChannel::~CTlsChannel()
 void CTlsChannel::Close()
 {
     if (m_bContext)
-        DeleteSecurityContext(&m_Context);
+        NetworkApi::Secur32().DeleteSecurityContext(&m_Context);
     if (m_bCredentials)
-        FreeCredentialsHandle(&m_Credentials);
+        NetworkApi::Secur32().FreeCredentialsHandle(&m_Credentials);
     m_bContext = false;
     m_bCredentials = false;
     m_Socket.Close();
@@ -40,12 +41,12 @@ FetchStatus CTlsChannel::Open(const BookUrl& url, IFetchHost& host)
         return status;
     }
     PCCERT_CONTEXT certificate = nullptr;
-    if (QueryContextAttributesW(&m_Context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK)
+    if (NetworkApi::Secur32().QueryContextAttributesW(&m_Context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &certificate) != SEC_E_OK)
         certificate = nullptr;
     status = VerifyServerCertificate(url, certificate);
     if (certificate)
-        CertFreeCertificateContext(certificate);
-    if (status.IsOk() && QueryContextAttributesW(&m_Context, SECPKG_ATTR_STREAM_SIZES, &m_Sizes) != SEC_E_OK)
+        NetworkApi::Crypt32().CertFreeCertificateContext(certificate);
+    if (status.IsOk() && NetworkApi::Secur32().QueryContextAttributesW(&m_Context, SECPKG_ATTR_STREAM_SIZES, &m_Sizes) != SEC_E_OK)
         status = FetchStatus::Failure(FetchText::SecureFailed(Utf8ToSjis(url.HostPort())));
     if (!status.IsOk())
         Close();
@@ -61,7 +62,7 @@ FetchStatus CTlsChannel::Handshake(const BookUrl& url, IFetchHost& host)
     schannel.dwVersion = SCHANNEL_CRED_VERSION;
     schannel.dwFlags = SCH_CRED_MANUAL_CRED_VALIDATION | SCH_CRED_NO_DEFAULT_CREDS;
     TimeStamp expiry;
-    if (AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &schannel,
+    if (NetworkApi::Secur32().AcquireCredentialsHandleW(nullptr, const_cast<wchar_t*>(UNISP_NAME_W), SECPKG_CRED_OUTBOUND, nullptr, &schannel,
                                   nullptr, nullptr, &m_Credentials, &expiry) != SEC_E_OK)
         return failed;
     m_bCredentials = true;
@@ -76,7 +77,7 @@ FetchStatus CTlsChannel::Handshake(const BookUrl& url, IFetchHost& host)
             if (wait == SocketWait::TimedOut)
                 return FetchStatus::Failure(FetchText::AnswerTimeout(server, g_FetchLimits.answerMs));
             char chunk[16384];
-            int count = wait == SocketWait::Ready ? recv(m_Socket.m_Socket, chunk, sizeof chunk, 0) : -1;
+            int count = wait == SocketWait::Ready ? NetworkApi::Ws2().recv(m_Socket.m_Socket, chunk, sizeof chunk, 0) : -1;
             if (count <= 0)
                 return failed;
             m_Received.append(chunk, static_cast<size_t>(count));
@@ -87,14 +88,14 @@ FetchStatus CTlsChannel::Handshake(const BookUrl& url, IFetchHost& host)
         SecBuffer outBuffers[1] = {{0, SECBUFFER_TOKEN, nullptr}};
         SecBufferDesc out = {SECBUFFER_VERSION, 1, outBuffers};
         DWORD attributes = 0;
-        status = InitializeSecurityContextW(&m_Credentials, m_bContext ? &m_Context : nullptr, &m_strName[0], kRequest,
+        status = NetworkApi::Secur32().InitializeSecurityContextW(&m_Credentials, m_bContext ? &m_Context : nullptr, &m_strName[0], kRequest,
                                             0, 0, first ? nullptr : &in, 0, &m_Context, &out, &attributes, &expiry);
         if (status == SEC_E_OK || status == SEC_I_CONTINUE_NEEDED)
             m_bContext = true;
         first = false;
         if (outBuffers[0].pvBuffer) {
             bool sent = outBuffers[0].cbBuffer == 0 || SendAll(m_Socket.m_Socket, outBuffers[0].pvBuffer, outBuffers[0].cbBuffer);
-            FreeContextBuffer(outBuffers[0].pvBuffer);
+            NetworkApi::Secur32().FreeContextBuffer(outBuffers[0].pvBuffer);
             if (!sent)
                 return failed;
         }
@@ -126,7 +127,7 @@ bool CTlsChannel::Send(const char* data, size_t size)
                                 {m_Sizes.cbTrailer, SECBUFFER_STREAM_TRAILER, message.data() + m_Sizes.cbHeader + part},
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
-        if (EncryptMessage(&m_Context, 0, &desc, 0) != SEC_E_OK)
+        if (NetworkApi::Secur32().EncryptMessage(&m_Context, 0, &desc, 0) != SEC_E_OK)
             return false;
         if (!SendAll(m_Socket.m_Socket, message.data(), buffers[0].cbBuffer + buffers[1].cbBuffer + buffers[2].cbBuffer))
             return false;
@@ -147,12 +148,12 @@ bool CTlsChannel::TakeHandshakeMessage()
     SecBufferDesc out = {SECBUFFER_VERSION, 1, outBuffers};
     DWORD attributes = 0;
     TimeStamp expiry;
-    SECURITY_STATUS status = InitializeSecurityContextW(&m_Credentials, &m_Context, &m_strName[0], kRequest, 0, 0, &in,
+    SECURITY_STATUS status = NetworkApi::Secur32().InitializeSecurityContextW(&m_Credentials, &m_Context, &m_strName[0], kRequest, 0, 0, &in,
                                                         0, nullptr, &out, &attributes, &expiry);
     if (outBuffers[0].pvBuffer) {
         if (outBuffers[0].cbBuffer)
             SendAll(m_Socket.m_Socket, outBuffers[0].pvBuffer, outBuffers[0].cbBuffer);
-        FreeContextBuffer(outBuffers[0].pvBuffer);
+        NetworkApi::Secur32().FreeContextBuffer(outBuffers[0].pvBuffer);
     }
     if (inBuffers[1].BufferType == SECBUFFER_EXTRA && inBuffers[1].cbBuffer <= m_Received.size())
         m_Received.erase(0, m_Received.size() - inBuffers[1].cbBuffer);
@@ -169,7 +170,7 @@ CTlsChannel::Read CTlsChannel::DecryptWaiting(std::string& plain)
                                 {0, SECBUFFER_EMPTY, nullptr},
                                 {0, SECBUFFER_EMPTY, nullptr}};
         SecBufferDesc desc = {SECBUFFER_VERSION, 4, buffers};
-        SECURITY_STATUS status = DecryptMessage(&m_Context, &desc, 0, nullptr);
+        SECURITY_STATUS status = NetworkApi::Secur32().DecryptMessage(&m_Context, &desc, 0, nullptr);
         if (status == SEC_E_INCOMPLETE_MESSAGE)
             return Data;
         if (status == SEC_I_CONTEXT_EXPIRED)
@@ -197,7 +198,7 @@ CTlsChannel::Read CTlsChannel::Receive(std::string& plain, bool mayRead)
     if (read != Data || plain.size() > before || !mayRead)
         return read;
     char chunk[16384];
-    int count = recv(m_Socket.m_Socket, chunk, sizeof chunk, 0);
+    int count = NetworkApi::Ws2().recv(m_Socket.m_Socket, chunk, sizeof chunk, 0);
     if (count == 0)
         return Closed;
     if (count < 0)

@@ -1,5 +1,6 @@
 #include <winsock2.h>
 #include "remote/TlsRelay.h"
+#include "remote/NetworkApi.h"
 #include <string>
 #include <vector>
 
@@ -12,19 +13,20 @@ const long kSliceUs = 200000;
 bool CTlsRelay::Start(std::unique_ptr<CTlsChannel> channel, int& port)
 {
     m_Channel = std::move(channel);
-    m_Listener.m_Socket = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    m_Listener.m_Socket = NetworkApi::Ws2().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (m_Listener.m_Socket == INVALID_SOCKET)
         return false;
     sockaddr_in address = {};
     address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.S_un.S_un_b = {127, 0, 0, 1};
     address.sin_port = 0;
     int size = sizeof address;
-    if (bind(m_Listener.m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        listen(m_Listener.m_Socket, 1) != 0 ||
-        getsockname(m_Listener.m_Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+    if (NetworkApi::Ws2().bind(m_Listener.m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        NetworkApi::Ws2().listen(m_Listener.m_Socket, 1) != 0 ||
+        NetworkApi::Ws2().getsockname(m_Listener.m_Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
         return false;
-    port = ntohs(address.sin_port);
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&address.sin_port);
+    port = bytes[0] << 8 | bytes[1];  // network order
     m_hThread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
     return m_hThread != nullptr;
 }
@@ -61,11 +63,11 @@ SOCKET CTlsRelay::AcceptClient()
         FD_ZERO(&readable);
         FD_SET(m_Listener.m_Socket, &readable);
         timeval wait = {0, kSliceUs};
-        int ready = select(0, &readable, nullptr, nullptr, &wait);
+        int ready = NetworkApi::Ws2().select(0, &readable, nullptr, nullptr, &wait);
         if (ready < 0)
             break;
         if (ready > 0)
-            return accept(m_Listener.m_Socket, nullptr, nullptr);
+            return NetworkApi::Ws2().accept(m_Listener.m_Socket, nullptr, nullptr);
     }
     return INVALID_SOCKET;
 }
@@ -74,7 +76,7 @@ void CTlsRelay::Carry(SOCKET client)
 {
     SOCKET server = m_Channel->Socket();
     DWORD wait = g_FetchLimits.answerMs;
-    setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+    NetworkApi::Ws2().setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
     std::string plain;
     // What came with the end of the handshake.
     CTlsChannel::Read read = m_Channel->Receive(plain, false);
@@ -87,15 +89,15 @@ void CTlsRelay::Carry(SOCKET client)
         FD_SET(client, &readable);
         FD_SET(server, &readable);
         timeval slice = {0, kSliceUs};
-        int ready = select(0, &readable, nullptr, nullptr, &slice);
+        int ready = NetworkApi::Ws2().select(0, &readable, nullptr, nullptr, &slice);
         if (ready < 0)
             return;
-        if (FD_ISSET(client, &readable)) {
-            int count = recv(client, chunk.data(), static_cast<int>(chunk.size()), 0);
+        if (NetworkApi::IsSet(client, readable)) {
+            int count = NetworkApi::Ws2().recv(client, chunk.data(), static_cast<int>(chunk.size()), 0);
             if (count <= 0 || !m_Channel->Send(chunk.data(), static_cast<size_t>(count)))
                 return;
         }
-        if (FD_ISSET(server, &readable)) {
+        if (NetworkApi::IsSet(server, readable)) {
             plain.clear();
             read = m_Channel->Receive(plain, true);
             if (!plain.empty() && !SendAll(client, plain.data(), plain.size()))

@@ -5,6 +5,7 @@
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
 #include "remote/WideText.h"
+#include "remote/NetworkApi.h"
 
 namespace {
 
@@ -14,7 +15,7 @@ public:
     ~CInternetHandle()
     {
         if (m_h)
-            WinHttpCloseHandle(m_h);
+            NetworkApi::WinHttp().WinHttpCloseHandle(m_h);
     }
     CInternetHandle(const CInternetHandle&) = delete;
     CInternetHandle& operator=(const CInternetHandle&) = delete;
@@ -24,11 +25,11 @@ public:
 std::string Header(HINTERNET request, DWORD query)
 {
     DWORD size = 0;
-    WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
+    NetworkApi::WinHttp().WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, nullptr, &size, WINHTTP_NO_HEADER_INDEX);
     if (GetLastError() != ERROR_INSUFFICIENT_BUFFER || size == 0)
         return std::string();
     std::vector<wchar_t> text(size / sizeof(wchar_t) + 1, L'\0');
-    if (!WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
+    if (!NetworkApi::WinHttp().WinHttpQueryHeaders(request, query, WINHTTP_HEADER_NAME_BY_INDEX, text.data(), &size, WINHTTP_NO_HEADER_INDEX))
         return std::string();
     return WideToUtf8(text.data(), wcslen(text.data()));
 }
@@ -83,11 +84,11 @@ FetchStatus VerifyRequestCertificate(const BookUrl& url, HINTERNET request)
 {
     PCCERT_CONTEXT certificate = nullptr;
     DWORD size = sizeof certificate;
-    if (!WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
+    if (!NetworkApi::WinHttp().WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
         certificate = nullptr;
     FetchStatus status = VerifyServerCertificate(url, certificate);
     if (certificate)
-        CertFreeCertificateContext(certificate);
+        NetworkApi::Crypt32().CertFreeCertificateContext(certificate);
     return status;
 }
 
@@ -101,7 +102,7 @@ CWebClient::~CWebClient()
 {
     for (auto& entry : m_Origins) {
         if (entry.second.hSession)
-            WinHttpCloseHandle(entry.second.hSession);
+            NetworkApi::WinHttp().WinHttpCloseHandle(entry.second.hSession);
     }
 }
 
@@ -146,18 +147,18 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
     if (!origin.hSession) {
         // The system's proxy, but never for this machine's own addresses, which no proxy reaches.
         bool loopback = url.host == "localhost" || url.host.compare(0, 4, "127.") == 0 || url.host == "::1";
-        origin.hSession = WinHttpOpen(L"Velmora", loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
-                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
+        origin.hSession = NetworkApi::WinHttp().WinHttpOpen(L"Velmora", loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
+                                      WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
         if (!origin.hSession) {
             status = ErrorOf(url, GetLastError());
             return nullptr;
         }
         int connect = static_cast<int>(g_FetchLimits.connectMs);
         int answer = static_cast<int>(g_FetchLimits.answerMs);
-        WinHttpSetTimeouts(origin.hSession, connect, connect, answer, answer);
+        NetworkApi::WinHttp().WinHttpSetTimeouts(origin.hSession, connect, connect, answer, answer);
         // The wait for an answer's headers has a limit of its own.
         DWORD headers = g_FetchLimits.answerMs;
-        WinHttpSetOption(origin.hSession, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers);
+        NetworkApi::WinHttp().WinHttpSetOption(origin.hSession, WINHTTP_OPTION_RECEIVE_RESPONSE_TIMEOUT, &headers, sizeof headers);
         origin.login.reset(new CLogin(m_Host, url, m_strBook));
     }
     status = FetchStatus::Success();
@@ -165,53 +166,53 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
 }
 
 // Sends the request and waits for its answer's headers: 0, or the error; a server silent
-// past the limit comes back as ERROR_WINHTTP_TIMEOUT, however Wine's WinHTTP words it.
-DWORD CWebClient::SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, HINTERNET request)
+// past the limit comes back as ERROR_WINHTTP_TIMEOUT, however Wine's WinHTTP words it, and a
+// cancel as ERROR_WINHTTP_OPERATION_CANCELLED within a fraction of a second.
+DWORD CWebClient::SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, CWebRequest& request)
 {
-    if (!headers.empty() &&
-        !WinHttpAddRequestHeaders(request, headers.c_str(), static_cast<DWORD>(-1L), WINHTTP_ADDREQ_FLAG_ADD_IF_NEW))
+    const WinHttpApi& http = NetworkApi::WinHttp();
+    if (!headers.empty() && !http.WinHttpAddRequestHeaders(request.Handle(), headers.c_str(), static_cast<DWORD>(-1L),
+                                                          WINHTTP_ADDREQ_FLAG_ADD_IF_NEW))
         return GetLastError();
     if (!origin.login->IsAnonymous() && origin.nScheme) {
         const Credentials& who = origin.login->Current();
-        if (!WinHttpSetCredentials(request, WINHTTP_AUTH_TARGET_SERVER, origin.nScheme, who.user.c_str(),
-                                   who.password.c_str(), nullptr))
+        if (!http.WinHttpSetCredentials(request.Handle(), WINHTTP_AUTH_TARGET_SERVER, origin.nScheme, who.user.c_str(),
+                                        who.password.c_str(), nullptr))
             return GetLastError();
     }
-    DWORD length = static_cast<DWORD>(body.size());
     DWORD start = GetTickCount();
-    if (WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, const_cast<char*>(body.data()), length, length,
-                           0) &&
-        WinHttpReceiveResponse(request, nullptr))
-        return 0;
-    DWORD error = GetLastError();
-    return GetTickCount() - start >= g_FetchLimits.answerMs ? ERROR_WINHTTP_TIMEOUT : error;
+    IFetchHost& host = m_Host;
+    DWORD error = request.Send(body, g_FetchLimits.answerMs, [&host]() {
+        return host.IsCancelled() ? FetchStatus::Cancel() : FetchStatus::Success();
+    });
+    if (error && error != ERROR_WINHTTP_OPERATION_CANCELLED && GetTickCount() - start >= g_FetchLimits.answerMs)
+        return ERROR_WINHTTP_TIMEOUT;
+    return error;
 }
 
 // Reads what has come, never waiting for a full buffer, so that a slow server's every byte
-// brings the pace and the cancel to a look.
-FetchStatus CWebClient::ReadBody(const BookUrl& url, HINTERNET request, std::string& body)
+// brings the pace and the cancel to a look; while nothing comes they are looked at too.
+FetchStatus CWebClient::ReadBody(const BookUrl& url, CWebRequest& request, std::string& body)
 {
     body.clear();
     std::string server = Utf8ToSjis(url.HostPort());
-    std::vector<char> chunk(65536);
+    CFetchPace& pace = m_Pace;
     for (;;) {
-        FetchStatus pace = m_Pace.Check(body.size(), server);
-        if (!pace.IsOk())
-            return pace;
-        DWORD available = 0;
-        if (!WinHttpQueryDataAvailable(request, &available))
-            return ErrorOf(url, GetLastError());
-        if (available == 0)
-            return FetchStatus::Success();
+        FetchStatus status = m_Pace.Check(body.size(), server);
+        if (!status.IsOk())
+            return status;
         DWORD read = 0;
-        DWORD wanted = available < chunk.size() ? available : static_cast<DWORD>(chunk.size());
-        if (!WinHttpReadData(request, chunk.data(), wanted, &read))
-            return ErrorOf(url, GetLastError());
+        DWORD error = request.Read(g_FetchLimits.answerMs,
+                                   [&pace, &body, &server]() { return pace.Check(body.size(), server); }, read);
+        if (error == ERROR_WINHTTP_OPERATION_CANCELLED && !request.Stopped().IsOk())
+            return request.Stopped();
+        if (error)
+            return ErrorOf(url, error);
         if (read == 0)
             return FetchStatus::Success();
         if (body.size() + read > g_FetchLimits.maxBytes)
             return FetchStatus::Failure(FetchText::TooLarge(server, g_FetchLimits.maxBytes));
-        body.append(chunk.data(), read);
+        body.append(request.Data(), read);
         m_Host.ReportProgress(0, body.size());
     }
 }
@@ -227,19 +228,21 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             return status;
         bool resent = false;
         for (;;) {
+            const WinHttpApi& http = NetworkApi::WinHttp();
             CInternetHandle connection;
-            CInternetHandle request;
-            connection.m_h = WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
-                                            static_cast<INTERNET_PORT>(url.port), 0);
+            connection.m_h = http.WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
+                                                 static_cast<INTERNET_PORT>(url.port), 0);
+            HINTERNET opened = nullptr;
             if (connection.m_h)
-                request.m_h = WinHttpOpenRequest(connection.m_h, verb, Utf8ToWide(url.path).c_str(), nullptr,
+                opened = http.WinHttpOpenRequest(connection.m_h, verb, Utf8ToWide(url.path).c_str(), nullptr,
                                                  WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
                                                  url.IsSecure() ? WINHTTP_FLAG_SECURE : 0);
-            if (!request.m_h)
+            if (!opened)
                 return ErrorOf(url, GetLastError());
+            CWebRequest request(opened);  // closed before its connection
             DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-            WinHttpSetOption(request.m_h, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
-            DWORD error = SendOnce(*origin, headers, body, request.m_h);
+            http.WinHttpSetOption(request.Handle(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
+            DWORD error = SendOnce(*origin, headers, body, request);
             // A kept-alive connection that the server has closed meanwhile fails at once;
             // the request (always one that may be repeated) goes again, once.
             bool dropped = error == ERROR_WINHTTP_CONNECTION_ERROR || error == WSAECONNRESET ||
@@ -251,17 +254,17 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             if (error)
                 return ErrorOf(url, error);
             if (url.IsSecure()) {
-                FetchStatus trusted = VerifyRequestCertificate(url, request.m_h);
+                FetchStatus trusted = VerifyRequestCertificate(url, request.Handle());
                 if (!trusted.IsOk())
                     return trusted;
             }
             DWORD code = 0;
             DWORD size = sizeof code;
-            WinHttpQueryHeaders(request.m_h, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
+            NetworkApi::WinHttp().WinHttpQueryHeaders(request.Handle(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,
                                 WINHTTP_HEADER_NAME_BY_INDEX, &code, &size, WINHTTP_NO_HEADER_INDEX);
             if (code == HTTP_STATUS_DENIED) {
                 DWORD supported = 0, first = 0, target = 0;
-                if (WinHttpQueryAuthSchemes(request.m_h, &supported, &first, &target))
+                if (NetworkApi::WinHttp().WinHttpQueryAuthSchemes(request.Handle(), &supported, &first, &target))
                     origin->nScheme = ChooseScheme(supported);
                 if (!origin->nScheme)
                     return FetchStatus::Failure(FetchText::HttpStatus(Utf8ToSjis(url.HostPort()), code));
@@ -272,7 +275,7 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             if (!origin->login->IsAnonymous())
                 origin->login->Accepted();
             bool redirect = code == 301 || code == 302 || code == 303 || code == 307 || code == 308;
-            std::string location = redirect ? Header(request.m_h, WINHTTP_QUERY_LOCATION) : std::string();
+            std::string location = redirect ? Header(request.Handle(), WINHTTP_QUERY_LOCATION) : std::string();
             if (!location.empty()) {
                 BookUrl next;
                 if (!ResolveLocation(url, location, next))
@@ -286,7 +289,7 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             }
             answer.status = code;
             answer.url = url;
-            return ReadBody(url, request.m_h, answer.body);
+            return ReadBody(url, request, answer.body);
         }
     }
 }

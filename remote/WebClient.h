@@ -15,6 +15,7 @@
 #include "remote/FetchPace.h"
 #include "remote/FetchStatus.h"
 #include "remote/Login.h"
+#include "remote/WebRequest.h"
 
 struct WebAnswer {
     DWORD status = 0;
@@ -46,7 +47,7 @@ private:
     CFetchPace m_Pace;
 
     Origin* OriginOf(const BookUrl& url, FetchStatus& status);
-    DWORD SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, HINTERNET request);
-    FetchStatus ReadBody(const BookUrl& url, HINTERNET request, std::string& body);
+    DWORD SendOnce(Origin& origin, const std::wstring& headers, const std::string& body, CWebRequest& request);
+    FetchStatus ReadBody(const BookUrl& url, CWebRequest& request, std::string& body);
     FetchStatus ErrorOf(const BookUrl& url, DWORD error);
 };

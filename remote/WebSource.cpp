@@ -1,8 +1,10 @@
+#include <winsock2.h>
 #include "remote/WebSource.h"
 #include <vector>
 #include "exchange/ImportFormat.h"
 #include "remote/DavXml.h"
 #include "remote/FetchText.h"
+#include "remote/NetworkApi.h"
 #include "remote/WebClient.h"
 #include "remote/WideText.h"
 
@@ -85,6 +87,9 @@ void ReadFile(CWebClient& client, const BookUrl& url, IFetchHost& host, FetchedB
 
 void FetchWeb(const BookUrl& url, const std::string& bookName, IFetchHost& host, FetchedBook& out)
 {
+    out.status = NetworkApi::Require();
+    if (!out.status.IsOk())
+        return;
     CWebClient client(host, bookName);
     WebAnswer answer;
     out.status = client.Exchange(url, L"PROPFIND", std::wstring(kXmlHeaders) + L"Depth: 0\r\n", kResourceTypeQuery,

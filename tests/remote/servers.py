@@ -51,10 +51,19 @@ SIGN_IN_PAGE = (b"<!DOCTYPE html>\n<html><head><title>Sign in</title></head><bod
                 b"<input name='user'><input type='password' name='password'></form></body></html>\n")
 
 
-def free_port():
-    with socket.socket() as s:
-        s.bind((HOST, 0))
-        return s.getsockname()[1]
+def free_ports(count):
+    """As many different free ports: each held while the next is chosen, so that no two
+    servers are given the same one."""
+    held = []
+    try:
+        for _ in range(count):
+            s = socket.socket()
+            s.bind((HOST, 0))
+            held.append(s)
+        return [s.getsockname()[1] for s in held]
+    finally:
+        for s in held:
+            s.close()
 
 
 def ou_dn(path):
@@ -345,10 +354,14 @@ def read_request(conn):
 
 
 def drip_http(conn):
-    """200 with a vCard that comes one byte each half second."""
+    """200 with a vCard that comes one byte each half second; under /head/ the answer's
+    headers themselves come that way."""
     try:
-        read_request(conn)
-        conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: 100000\r\n\r\nBEGIN:VCARD\r\n")
+        request = read_request(conn)
+        if request and " /head/" in request[0]:
+            conn.sendall(b"HTTP/1.1 200 OK\r\nX-Wait: ")
+        else:
+            conn.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: 100000\r\n\r\nBEGIN:VCARD\r\n")
         while True:
             time.sleep(0.5)
             conn.sendall(b"X")
@@ -713,7 +726,7 @@ def start(d, people_count, card_count):
              "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
              "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT",
              "ODD_HTTP_PORT", "DRIP_HTTP_PORT", "DRIP_LDAP_PORT", "EMPTY_PAGES_LDAP_PORT"]
-    state = {name: free_port() for name in names}
+    state = dict(zip(names, free_ports(len(names))))
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
     with open(os.path.join(d, "ports.env"), "w") as f:
