@@ -32,11 +32,15 @@ constexpr AddressByteTable kAddressBytes;
 // The AddressBytes that text holds, and its length.
 unsigned AddressBytesOf(const char* text, size_t& length)
 {
-    unsigned kinds = 0;
     const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
-    for (; *p; ++p)
-        kinds |= kAddressBytes.kind[*p];
-    length = static_cast<size_t>(p - reinterpret_cast<const unsigned char*>(text));
+    const unsigned char* kind = kAddressBytes.kind;
+    length = std::strlen(text);
+    unsigned kinds = 0;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4)
+        kinds |= kind[p[i]] | kind[p[i + 1]] | kind[p[i + 2]] | kind[p[i + 3]];
+    for (; i < length; ++i)
+        kinds |= kind[p[i]];
     return kinds;
 }
 
@@ -293,7 +297,7 @@ std::string ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& c
 
 bool ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& counts, FILE* file)
 {
-    const size_t kPiece = size_t(1) << 20;
+    const size_t kPiece = size_t(1) << 18;
     COutBytes bytes;
     bytes.Room(kPiece + kPiece / 2);
     return Export(book, format, counts, bytes, kPiece, [file](const COutBytes& piece) {

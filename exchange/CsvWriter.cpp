@@ -1,5 +1,6 @@
 #include "exchange/CsvWriter.h"
 #include <cstring>
+#include "exchange/ByteSet.h"
 #include "exchange/FolderPath.h"
 #include "exchange/PersonName.h"
 
@@ -20,24 +21,13 @@ const size_t kPrimaryEmail = 4;
 const size_t kCategories = kColumnCount - 2;
 
 // The bytes for which a field goes in quotes: a comma, a quote, a line end.
-struct QuotedBytes {
-    bool quoted[256] = {};
-    constexpr QuotedBytes()
-    {
-        for (unsigned char c : {',', '"', '\r', '\n'})
-            quoted[c] = true;
-    }
-};
-constexpr QuotedBytes kQuoted;
+constexpr ByteSet kQuoted{',', '"', '\r', '\n'};
 
 // Appends a field, in quotes when it holds a comma, a quote or a line end; quotes are
 // doubled. Mostly there is none, which one scan tells.
 void AppendField(COutBytes& out, std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && !kQuoted.quoted[static_cast<unsigned char>(text[i])])
-        ++i;
-    if (i == text.size()) {
+    if (FindFirstOf(text, kQuoted) == text.size()) {
         out.Append(text);
         return;
     }

@@ -1,6 +1,6 @@
 // The growing buffer that the vCard and CSV writers put their bytes into: room is made
 // for a piece at a time and the bytes are copied in place, literals inline, without a call
-// per piece. The export hands the bytes on to its file whenever they pass a megabyte and
+// per piece. The export hands the bytes on to its file whenever they pass 256 KB and
 // empties the buffer, which keeps its room (ExportBook); Write(list) keeps them all.
 #pragma once
 #include <cstddef>

@@ -1,6 +1,7 @@
 #include "exchange/PersonName.h"
 #include <string_view>
 #include <vector>
+#include "exchange/ByteSet.h"
 #include "exchange/Contact.h"
 #include "text/Charset.h"
 
@@ -25,9 +26,13 @@ constexpr char kFullWidthSpace[] = u8"　";
 
 }  // namespace
 
-bool IsFamilyFirstScript(const std::string& text)
+namespace {
+
+// Whether the characters of text from pos to end hold one of a family-first script. The
+// part is a word or more of the text, so no character reaches past end.
+bool HasFamilyFirstCharacter(const std::string& text, size_t pos, size_t end)
 {
-    for (size_t pos = 0; pos < text.size();) {
+    while (pos < end) {
         if (static_cast<unsigned char>(text[pos]) < 0x80) {
             ++pos;
             continue;
@@ -36,6 +41,13 @@ bool IsFamilyFirstScript(const std::string& text)
             return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool IsFamilyFirstScript(const std::string& text)
+{
+    return HasFamilyFirstCharacter(text, 0, text.size());
 }
 
 std::string ComposeName(const std::string& given, const std::string& middle, const std::string& family)
@@ -80,16 +92,7 @@ bool IsBlankAt(std::string_view text, size_t i, size_t& width)
 }
 
 // The bytes that may begin a blank.
-struct BlankStarts {
-    bool starts[256] = {};
-    constexpr BlankStarts()
-    {
-        starts[static_cast<unsigned char>(' ')] = true;
-        starts[static_cast<unsigned char>('\t')] = true;
-        starts[static_cast<unsigned char>(kFullWidthSpace[0])] = true;
-    }
-};
-constexpr BlankStarts kBlankStart;
+constexpr ByteSet kBlankStarts{' ', '\t', static_cast<unsigned char>(kFullWidthSpace[0])};
 
 bool IsTrimmed(char c)
 {
@@ -128,8 +131,7 @@ void NameWords(std::string_view text, std::vector<NameWord>& words)
         }
         size_t end = i;
         for (;;) {
-            while (end < text.size() && !kBlankStart.starts[static_cast<unsigned char>(text[end])])
-                ++end;
+            end += FindFirstOf(text.substr(end), kBlankStarts);
             if (end == text.size() || IsBlankAt(text, end, width))
                 break;
             ++end;
@@ -282,8 +284,11 @@ void SplitName(const std::string& name, PersonName& parts)
         parts.family.assign(plain[0]);
         return;
     }
-    if (IsFamilyFirstScript(std::string(plain[0])) || IsFamilyFirstScript(middle) ||
-        IsFamilyFirstScript(std::string(plain[1]))) {
+    auto familyFirst = [&name](std::string_view word) {
+        size_t begin = static_cast<size_t>(word.data() - name.data());
+        return HasFamilyFirstCharacter(name, begin, begin + word.size());
+    };
+    if (familyFirst(plain[0]) || IsFamilyFirstScript(middle) || familyFirst(plain[1])) {
         parts.family.assign(plain[0]);
         parts.given.assign(middle);
         Append(parts.given, plain[1]);

@@ -1,4 +1,5 @@
 #include "exchange/VCardWriter.h"
+#include "exchange/ByteSet.h"
 #include "exchange/FolderPath.h"
 #include "exchange/PersonName.h"
 
@@ -6,27 +7,17 @@ namespace {
 
 // The bytes that vCard 3.0 escapes in a value: "\", "," and ";" (with a backslash) and the
 // line ends ("\n" for a line feed; a carriage return is dropped).
-struct EscapedBytes {
-    bool escaped[256] = {};
-    constexpr EscapedBytes()
-    {
-        for (unsigned char c : {'\\', ',', ';', '\n', '\r'})
-            escaped[c] = true;
-    }
-};
-constexpr EscapedBytes kEscaped;
+constexpr ByteSet kEscaped{'\\', ',', ';', '\n', '\r'};
 
 // Appends text escaped as vCard 3.0 wants it. Mostly there is nothing to escape, which
 // one scan tells.
 void AppendEscaped(COutBytes& out, std::string_view text)
 {
-    size_t i = 0;
-    while (i < text.size() && !kEscaped.escaped[static_cast<unsigned char>(text[i])])
-        ++i;
+    size_t i = FindFirstOf(text, kEscaped);
     out.Append(text.data(), i);
     for (; i < text.size(); ++i) {
         char c = text[i];
-        if (!kEscaped.escaped[static_cast<unsigned char>(c)])
+        if (!kEscaped.has[static_cast<unsigned char>(c)])
             out.Append(c);
         else if (c == '\n')
             out.AppendLiteral("\\n");
