@@ -23,6 +23,7 @@
 #include <functional>
 #include <string>
 #include <vector>
+#include "BenchClock.h"
 #include "books/IniPath.h"
 #include "framework/WinApp.h"
 #include "resources/resource.h"
@@ -39,13 +40,6 @@ struct CBenchApp : CWinApp {
         m_strAppName = "velmora";
     }
 } theBenchApp;
-
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
 
 const char* const kFamily[][2] = {{"山田", "yamada"},   {"佐藤", "sato"},     {"鈴木", "suzuki"}, {"高橋", "takahashi"},
                                   {"田中", "tanaka"},   {"伊藤", "ito"},      {"渡辺", "watanabe"}, {"山本", "yamamoto"},
@@ -82,15 +76,6 @@ size_t StoreBytes(const CAddrBook& store)
         bytes += node->psAddr ? std::strlen(node->psAddr) + 1 : 0;
     }
     return bytes;
-}
-
-double Percentile(std::vector<double> values, double p)
-{
-    if (values.empty())
-        return 0;
-    std::sort(values.begin(), values.end());
-    size_t at = static_cast<size_t>(p * static_cast<double>(values.size() - 1) + 0.5);
-    return values[std::min(at, values.size() - 1)];
 }
 
 struct ListSearch {

@@ -5,21 +5,20 @@
 // beside writing the book's AL-MAIL file, the median and range of seven runs. The imported
 // book must be the book exported. Runs natively and under Wine, where code page 932 comes
 // from the platform.
-#include <algorithm>
 #include <cstdio>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 #include "BenchClock.h"
+#include "BenchFiles.h"
 #include "store/AddrBook.h"
 #include "exchange/BookContacts.h"
-#include "exchange/ContactImporter.h"
 #include "exchange/CsvWriter.h"
-#include "exchange/ImportFormat.h"
 #include "exchange/VCardWriter.h"
 
 namespace {
+
+using namespace BenchFiles;
 
 const int kContacts = 100000;
 const int kFolders = 100;
@@ -46,87 +45,8 @@ ADTDATA* FillBook(CAddrBook& store)
     return book;
 }
 
-std::string TempPath(const char* name)
-{
-    return (std::filesystem::temp_directory_path() / name).string();
-}
-
-bool WriteFile(const std::string& path, const std::string& bytes)
-{
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fclose(file) == 0 && ok;
-}
-
-std::string ReadFile(const std::string& path)
-{
-    std::string bytes;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file)
-        return bytes;
-    if (std::fseek(file, 0, SEEK_END) == 0)
-        bytes.reserve(static_cast<size_t>(std::max(0L, std::ftell(file))));
-    std::rewind(file);
-    char chunk[65536];
-    size_t count;
-    while ((count = std::fread(chunk, 1, sizeof chunk, file)) > 0)
-        bytes.append(chunk, count);
-    std::fclose(file);
-    return bytes;
-}
-
-std::string BookBytes(CAddrBook& store, ADTDATA* book)
-{
-    std::string path = TempPath("velmora-bench-check.adr");
-    FILE* file = std::fopen(path.c_str(), "wb");
-    store.WriteList(book->pChild, file, 0);
-    std::fclose(file);
-    std::string bytes = ReadFile(path);
-    std::remove(path.c_str());
-    return bytes;
-}
-
-// The floor: the AL-MAIL file of the book read into a new book.
-double ReadAddressFile(const std::string& path)
-{
-    CBenchClock clock;
-    CAddrBook store;
-    FILE* file = std::fopen(path.c_str(), "rb");
-    store.ReadList(store.AddData(ADT_LOCAL_BOOK, "Copy", "copy.adr", nullptr, 0), file);
-    std::fclose(file);
-    return clock.Elapsed();
-}
-
-// The import command's work: the file read whole, its format told, its contacts read and
-// put into a new book. Reports whether the book is the one exported.
-double Import(const std::string& path, const std::string& expected, bool& same)
-{
-    CBenchClock clock;
-    CAddrBook store;
-    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "Imported", "imported.adr", nullptr, 0);
-    std::string bytes = ReadFile(path);
-    CContactImporter importer(store, book);
-    ReadContacts(bytes, DetectImportFormat(bytes), importer);
-    double ms = clock.Elapsed();
-    same = BookBytes(store, book) == expected;
-    return ms;
-}
-
-
 // The export beside its floor, the book's own AL-MAIL file written: each the bytes built
 // and written to a file, the median and range of kRuns runs.
-struct Spread {
-    double median, low, high;
-};
-
-Spread SpreadOf(std::vector<double> ms)
-{
-    std::sort(ms.begin(), ms.end());
-    return {ms[ms.size() / 2], ms.front(), ms.back()};
-}
-
 double WriteAddressFile(CAddrBook& store, ADTDATA* book, const std::string& path)
 {
     CBenchClock clock;
@@ -136,12 +56,14 @@ double WriteAddressFile(CAddrBook& store, ADTDATA* book, const std::string& path
     return clock.Elapsed();
 }
 
+// As the window's export writes its file: the bytes made and written in pieces.
 double Export(ADTDATA* book, ExportFormat format, const std::string& path)
 {
     CBenchClock clock;
     ExportCounts counts;
-    std::string bytes = ExportBook(book, format, counts);
-    WriteFile(path, bytes);
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ExportBook(book, format, counts, file);
+    std::fclose(file);
     return clock.Elapsed();
 }
 

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 #include "BareWindow.h"
+#include "BenchClock.h"
 #include "BenchBook.h"
 #include "framework/WinApp.h"
 #include "resources/resource.h"
@@ -42,13 +43,6 @@ struct CBenchApp : CWinApp {
 const char kBookName[] = "ベンチ";
 const int kCreated = 100;
 
-using Clock = std::chrono::steady_clock;
-
-double MsSince(Clock::time_point start)
-{
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
 double Time(const std::function<void()>& work)
 {
     Clock::time_point start = Clock::now();
@@ -65,13 +59,6 @@ void Record(const std::string& action, double actionMs, double floorMs)
     if (!g_Samples.count(action))
         g_Order.push_back(action);
     g_Samples[action].push_back({actionMs, floorMs});
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    size_t n = values.size();
-    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
 // The process's committed private memory, region by region: the heap's own overhead and

@@ -1,66 +1,47 @@
 #include "exchange/BookContacts.h"
 #include <cstring>
+#include <memory>
 #include <utility>
 #include "exchange/CsvWriter.h"
+#include "exchange/SjisToUtf8.h"
 #include "exchange/VCardWriter.h"
-#include "store/Sjis.h"
-#include "text/Charset.h"
-#include "text/Cp932.h"
+#include "store/StoreHooks.h"
 
 namespace {
 
-// Appends Shift-JIS text as UTF-8: ASCII as it is, other characters through code page
-// 932's table; a pair without a character is U+FFFD, and a lead byte without its trail
-// byte stands alone, so the byte after it keeps its meaning (as Charset::SjisToUtf8 reads
-// it, a run of characters at a time).
-void AppendUtf8OfSjis(std::string& out, const char* text)
-{
-    if (!text)
-        return;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
-    size_t i = 0;
-    for (;;) {
-        size_t ascii = i;
-        while (bytes[i] && bytes[i] < 0x80)
-            ++i;
-        out.append(text + ascii, i - ascii);
-        if (!bytes[i])
-            return;
-        char16_t ch;
-        if (!IsSjisLeadByte(bytes[i])) {
-            ch = Cp932Decode(bytes + i, 1);
-            i += 1;
-        } else if (bytes[i + 1] >= 0x40 && bytes[i + 1] <= 0xFC && bytes[i + 1] != 0x7F) {
-            ch = Cp932Decode(bytes + i, 2);
-            i += 2;
-        } else {
-            ch = 0;
-            i += 1;
-        }
-        char32_t code = ch ? ch : Charset::kReplacement;
-        char utf8[3];
-        size_t length = 0;
-        if (code < 0x800) {
-            utf8[length++] = static_cast<char>(0xC0 | (code >> 6));
-        } else {
-            utf8[length++] = static_cast<char>(0xE0 | (code >> 12));
-            utf8[length++] = static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        }
-        utf8[length++] = static_cast<char>(0x80 | (code & 0x3F));
-        out.append(utf8, length);
-    }
-}
+// What an address text holds, looked at byte by byte: a comma (more than one address), other
+// bytes that the general cutting looks for (colons, control characters) and bytes beyond
+// ASCII. (None of the first two is a Shift-JIS trail byte.)
+enum AddressBytes : unsigned char { kComma = 1, kCut = 2, kBeyondAscii = 4 };
 
-// Whether an address text is one address at most, to be taken as it is but for blanks
-// around it: no comma, colon or control character, which the general cutting looks for.
-// (None of them is a Shift-JIS trail byte.)
-bool IsPlainAddressText(const char* text)
-{
-    for (const unsigned char* p = reinterpret_cast<const unsigned char*>(text); *p; ++p) {
-        if (*p < 0x20 || *p == 0x7F || *p == ',' || *p == ':')
-            return false;
+struct AddressByteTable {
+    unsigned char kind[256] = {};
+    constexpr AddressByteTable()
+    {
+        for (unsigned b = 1; b < 0x20; ++b)
+            kind[b] = kCut;
+        kind[0x7F] = kCut;
+        kind[static_cast<unsigned char>(':')] = kCut;
+        kind[static_cast<unsigned char>(',')] = kComma;
+        for (unsigned b = 0x80; b < 0x100; ++b)
+            kind[b] = kBeyondAscii;
     }
-    return true;
+};
+constexpr AddressByteTable kAddressBytes;
+
+// The AddressBytes that text holds, and its length.
+unsigned AddressBytesOf(const char* text, size_t& length)
+{
+    const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+    const unsigned char* kind = kAddressBytes.kind;
+    length = std::strlen(text);
+    unsigned kinds = 0;
+    size_t i = 0;
+    for (; i + 4 <= length; i += 4)
+        kinds |= kind[p[i]] | kind[p[i + 1]] | kind[p[i + 2]] | kind[p[i + 3]];
+    for (; i < length; ++i)
+        kinds |= kind[p[i]];
+    return kinds;
 }
 
 struct OpenFolder {
@@ -92,8 +73,10 @@ private:
     Contact m_Current;                        // the addresses of the node being read
     std::vector<std::string> m_Spare;
     std::string m_Text;
+    CSjisToUtf8 m_Sjis;
 
     void OnAddress(const ADTDATA* node);
+    std::string& OneAddress();
     bool Joins(const ADTDATA* node, bool list) const;
     void Flush();
     void Enter(const ADTDATA* folder);
@@ -127,33 +110,35 @@ void CContactWalk::Walk(const ADTDATA* book)
 
 void CContactWalk::OnAddress(const ADTDATA* node)
 {
-    if (node->psAddr && IsPlainAddressText(node->psAddr)) {
-        // Mostly a node holds one address: converted in place, as AddAddresses would cut it.
-        if (m_Current.addresses.size() != 1) {
-            ClearAddresses(m_Current, m_Spare);
-            if (m_Spare.empty())
-                m_Spare.emplace_back();
-            m_Current.addresses.push_back(std::move(m_Spare.back()));
-            m_Spare.pop_back();
+    size_t length = 0;
+    unsigned kinds = node->psAddr ? AddressBytesOf(node->psAddr, length) : 0;
+    if (node->psAddr && !(kinds & (kComma | kCut))) {
+        // Mostly a node holds one address, taken as AddAddresses would cut it: trimmed of
+        // blanks, with an "@". An ASCII one is taken as it is, without conversion.
+        std::string& address = OneAddress();
+        const char* begin = node->psAddr;
+        const char* end = begin + length;
+        if (kinds & kBeyondAscii) {
+            address.clear();
+            m_Sjis.Append(address, node->psAddr);
+            begin = address.data();
+            end = begin + address.size();
         }
-        std::string& address = m_Current.addresses[0];
-        address.clear();
-        AppendUtf8OfSjis(address, node->psAddr);
-        size_t begin = address.find_first_not_of(' ');
-        size_t end = address.find_last_not_of(' ');
-        if (begin == std::string::npos || address.find('@', begin) > end) {
+        while (begin != end && *begin == ' ')
+            ++begin;
+        while (end != begin && end[-1] == ' ')
+            --end;
+        if (begin == end || !std::memchr(begin, '@', static_cast<size_t>(end - begin)))
             ClearAddresses(m_Current, m_Spare);
-        } else if (begin > 0 || end + 1 < address.size()) {
-            address.erase(end + 1);
-            address.erase(0, begin);
-        }
+        else
+            address.assign(begin, end);  // (a part of itself, when converted)
     } else {
         m_Text.clear();
-        AppendUtf8OfSjis(m_Text, node->psAddr);
+        m_Sjis.Append(m_Text, node->psAddr);
         ClearAddresses(m_Current, m_Spare);
         AddAddresses(m_Current, m_Text, m_Spare);
     }
-    bool list = (node->psAddr && std::strchr(node->psAddr, ',')) || m_Current.addresses.size() > 1;
+    bool list = (kinds & kComma) || m_Current.addresses.size() > 1;
     if (Joins(node, list)) {
         m_Pending.addresses.push_back(std::move(m_Current.addresses[0]));
         m_Current.addresses.clear();
@@ -169,7 +154,7 @@ void CContactWalk::OnAddress(const ADTDATA* node)
     ClearAddresses(m_Pending, m_Spare);
     std::swap(m_Pending.addresses, m_Current.addresses);
     m_Pending.name.clear();
-    AppendUtf8OfSjis(m_Pending.name, node->psName);
+    m_Sjis.Append(m_Pending.name, node->psName);
     m_Pending.isGroup = list;
     if (m_nPendingFolders != m_nFolderChanges) {
         m_Pending.folders = m_FolderNames;
@@ -177,6 +162,19 @@ void CContactWalk::OnAddress(const ADTDATA* node)
     }
     m_bPending = true;
     m_pLastPerson = list ? nullptr : node;
+}
+
+// The current node's one address, in the room of an earlier one where there is one.
+std::string& CContactWalk::OneAddress()
+{
+    if (m_Current.addresses.size() != 1) {
+        ClearAddresses(m_Current, m_Spare);
+        if (m_Spare.empty())
+            m_Spare.emplace_back();
+        m_Current.addresses.push_back(std::move(m_Spare.back()));
+        m_Spare.pop_back();
+    }
+    return m_Current.addresses[0];
 }
 
 // A node of one address joins the person before it: the node just before it in its
@@ -216,7 +214,7 @@ void CContactWalk::Enter(const ADTDATA* folder)
     m_pLastPerson = nullptr;
     m_Open.push_back({folder, false});
     m_FolderNames.emplace_back();
-    AppendUtf8OfSjis(m_FolderNames.back(), folder->psName);
+    m_Sjis.Append(m_FolderNames.back(), folder->psName);
     ++m_nFolderChanges;
 }
 
@@ -260,16 +258,49 @@ ContactList ContactsOfBook(const ADTDATA* book)
     return list;
 }
 
+namespace {
+
+// The one export: the format's writer takes the contacts one at a time, and whenever its
+// bytes reach piece, put takes them (and says whether it could) and they are emptied; put
+// takes the rest at the end.
+template <typename Put>
+bool Export(const ADTDATA* book, ExportFormat format, ExportCounts& counts, COutBytes& bytes, size_t piece, Put put)
+{
+    std::unique_ptr<CContactWriter> writer;
+    if (format == ExportFormat::Csv)
+        writer = std::make_unique<CCsvWriter>(bytes);
+    else
+        writer = std::make_unique<CVCardWriter>(bytes);
+    bool ok = true;
+    ForEachContact(
+        book,
+        [&](const Contact& contact) {
+            writer->Add(contact);
+            if (bytes.Size() >= piece && ok) {
+                ok = put(bytes);
+                bytes.Clear();
+            }
+        },
+        counts);
+    counts.memberNames = writer->MemberNamesLeftOut();
+    return ok && put(bytes);
+}
+
+}  // namespace
+
 std::string ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& counts)
 {
-    std::string bytes;
-    if (format == ExportFormat::Csv) {
-        CCsvWriter writer(bytes);
-        ForEachContact(book, [&](const Contact& contact) { writer.Add(contact); }, counts);
-        return bytes;
-    }
-    CVCardWriter writer(bytes);
-    ForEachContact(book, [&](const Contact& contact) { writer.Add(contact); }, counts);
-    counts.memberNames = writer.MemberNamesLeftOut();
-    return bytes;
+    COutBytes bytes;
+    Export(book, format, counts, bytes, std::string::npos, [](const COutBytes&) { return true; });
+    return bytes.Text();
+}
+
+bool ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& counts, FILE* file)
+{
+    const size_t kPiece = size_t(1) << 18;
+    COutBytes bytes;
+    bytes.Room(kPiece + kPiece / 2);
+    return Export(book, format, counts, bytes, kPiece, [file](const COutBytes& piece) {
+        return g_StoreHooks.write(piece.Data(), piece.Size(), file) == piece.Size();
+    });
 }

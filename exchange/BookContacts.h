@@ -6,6 +6,7 @@
 // mail address has no contact and is counted as left out, and so is a folder with no
 // contact below it, which vCard and CSV have no place for.
 #pragma once
+#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -35,3 +36,7 @@ enum class ExportFormat { VCard, Csv };
 // The bytes of book as a vCard or CSV file, written a contact at a time, and the counts
 // of what was written and left out.
 std::string ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& counts);
+// The same bytes written to file as they are made, in pieces of 256 KB, so that a book of
+// any size takes that much room (and the bytes are still in the cache when they are
+// written); false when a write comes up short.
+bool ExportBook(const ADTDATA* book, ExportFormat format, ExportCounts& counts, FILE* file);

@@ -1,4 +1,6 @@
 #include "exchange/CsvWriter.h"
+#include <cstring>
+#include "exchange/ByteSet.h"
 #include "exchange/FolderPath.h"
 #include "exchange/PersonName.h"
 
@@ -18,93 +20,93 @@ const size_t kColumnCount = sizeof kColumns / sizeof kColumns[0];
 const size_t kPrimaryEmail = 4;
 const size_t kCategories = kColumnCount - 2;
 
+// The bytes for which a field goes in quotes: a comma, a quote, a line end.
+constexpr ByteSet kQuoted{',', '"', '\r', '\n'};
+
 // Appends a field, in quotes when it holds a comma, a quote or a line end; quotes are
-// doubled.
-void AppendField(std::string& out, const std::string& text)
+// doubled. Mostly there is none, which one scan tells.
+void AppendField(COutBytes& out, std::string_view text)
 {
-    bool special = false;
-    for (char c : text)
-        special = special || c == ',' || c == '"' || c == '\r' || c == '\n';
-    if (!special) {
-        out += text;
+    if (FindFirstOf(text, kQuoted) == text.size()) {
+        out.Append(text);
         return;
     }
-    out += '"';
+    out.Append('"');
     size_t plain = 0;
-    for (size_t quote = text.find('"'); quote != std::string::npos; quote = text.find('"', quote + 1)) {
-        out.append(text, plain, quote + 1 - plain);
-        out += '"';
+    for (size_t quote = text.find('"'); quote != std::string_view::npos; quote = text.find('"', quote + 1)) {
+        out.Append(text.substr(plain, quote + 1 - plain));
+        out.Append('"');
         plain = quote + 1;
     }
-    out.append(text, plain, std::string::npos);
-    out += '"';
+    out.Append(text.substr(plain));
+    out.Append('"');
 }
 
 }  // namespace
 
-CCsvWriter::CCsvWriter(std::string& out) : m_Out(out)
+CCsvWriter::CCsvWriter(COutBytes& out) : CContactWriter(out)
 {
-    m_Out += "\xEF\xBB\xBF";
+    m_Out.AppendLiteral("\xEF\xBB\xBF");
     for (size_t i = 0; i < kColumnCount; ++i) {
         if (i)
-            m_Out += ',';
-        m_Out += kColumns[i];
+            m_Out.Append(',');
+        m_Out.Append(kColumns[i], std::strlen(kColumns[i]));
     }
-    m_Out += "\r\n";
+    m_Out.AppendLiteral("\r\n");
 }
 
 std::string CCsvWriter::Write(const ContactList& list)
 {
-    std::string out;
+    COutBytes out;
     CCsvWriter writer(out);
     for (const Contact& contact : list.contacts)
         writer.Add(contact);
-    return out;
+    return out.Text();
 }
 
 // The rows of one contact: the names, the addresses two by two (a group's members in
 // Members), the categories.
 void CCsvWriter::Add(const Contact& contact)
 {
-    if (contact.folders != m_LastFolders || contact.moreFolders != m_LastMoreFolders) {
-        m_LastFolders = contact.folders;
-        m_LastMoreFolders = contact.moreFolders;
+    if (FoldersChanged(contact)) {
         std::string categories;
         for (const std::vector<std::string>& path : FolderPaths(contact)) {
             if (!path.empty())
                 categories += (categories.empty() ? "" : ",") + FolderPath::Format(path);
         }
-        m_Categories.clear();
+        m_Categories.Clear();
         AppendField(m_Categories, categories);
     }
-    PersonName parts = contact.isGroup ? PersonName() : SplitName(contact.name);
-    const std::string empty;
+    if (contact.isGroup) {
+        m_Members.clear();
+        for (const std::string& address : contact.addresses)
+            (m_Members.empty() ? m_Members : m_Members += ',') += address;
+    }
+    const PersonName& parts = NameParts(contact);
     size_t rows = contact.isGroup ? 1 : (contact.addresses.size() + 1) / 2;
     for (size_t row = 0; row < rows; ++row) {
         AppendField(m_Out, parts.given);
-        m_Out += ',';
+        m_Out.Append(',');
         AppendField(m_Out, parts.family);
-        m_Out += ',';
+        m_Out.Append(',');
         AppendField(m_Out, contact.name);
-        m_Out += ',';
+        m_Out.Append(',');
         AppendField(m_Out, parts.nickname);
-        m_Out += ',';
+        m_Out.Append(',');
         if (!contact.isGroup) {
             AppendField(m_Out, contact.addresses[2 * row]);
-            m_Out += ',';
-            AppendField(m_Out, 2 * row + 1 < contact.addresses.size() ? contact.addresses[2 * row + 1] : empty);
+            m_Out.Append(',');
+            if (2 * row + 1 < contact.addresses.size())
+                AppendField(m_Out, contact.addresses[2 * row + 1]);
         } else {
-            m_Out += ',';
+            m_Out.Append(',');
         }
-        m_Out.append(kCategories - kPrimaryEmail - 1, ',');
-        m_Out += m_Categories;
-        m_Out += ',';
-        if (contact.isGroup) {
-            std::string members;
-            for (const std::string& address : contact.addresses)
-                members += (members.empty() ? "" : ",") + address;
-            AppendField(m_Out, members);
-        }
-        m_Out += "\r\n";
+        // The empty columns between Secondary Email and Categories.
+        m_Out.Append(kCategories - kPrimaryEmail - 1, ',');
+        m_Out.Append(m_Categories.Data(), m_Categories.Size());
+        m_Out.Append(',');
+        if (contact.isGroup)
+            AppendField(m_Out, m_Members);
+        m_Out.AppendLiteral("\r\n");
     }
 }

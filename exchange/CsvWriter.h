@@ -9,19 +9,17 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "exchange/Contact.h"
+#include "exchange/ContactWriter.h"
 
-class CCsvWriter {
+class CCsvWriter : public CContactWriter {
 public:
     // Appends the header row, then a contact's rows with each Add.
-    explicit CCsvWriter(std::string& out);
-    void Add(const Contact& contact);
+    explicit CCsvWriter(COutBytes& out);
+    void Add(const Contact& contact) override;
 
     static std::string Write(const ContactList& list);
 
 private:
-    std::string& m_Out;
-    std::vector<std::string> m_LastFolders;
-    std::vector<std::vector<std::string>> m_LastMoreFolders;
-    std::string m_Categories;  // the Categories field of the last folders seen, ready to write
+    COutBytes m_Categories;  // the Categories field of the last folders seen, ready to write
+    std::string m_Members;
 };

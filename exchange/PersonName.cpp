@@ -1,6 +1,7 @@
 #include "exchange/PersonName.h"
 #include <string_view>
 #include <vector>
+#include "exchange/ByteSet.h"
 #include "exchange/Contact.h"
 #include "text/Charset.h"
 
@@ -21,13 +22,17 @@ bool IsFamilyFirstCharacter(char32_t ch)
            (ch >= 0x20000 && ch <= 0x3FFFF);    // CJK extensions B and on
 }
 
-const char kFullWidthSpace[] = u8"　";
+constexpr char kFullWidthSpace[] = u8"　";
 
 }  // namespace
 
-bool IsFamilyFirstScript(const std::string& text)
+namespace {
+
+// Whether the characters of text from pos to end hold one of a family-first script. The
+// part is a word or more of the text, so no character reaches past end.
+bool HasFamilyFirstCharacter(const std::string& text, size_t pos, size_t end)
 {
-    for (size_t pos = 0; pos < text.size();) {
+    while (pos < end) {
         if (static_cast<unsigned char>(text[pos]) < 0x80) {
             ++pos;
             continue;
@@ -36,6 +41,13 @@ bool IsFamilyFirstScript(const std::string& text)
             return true;
     }
     return false;
+}
+
+}  // namespace
+
+bool IsFamilyFirstScript(const std::string& text)
+{
+    return HasFamilyFirstCharacter(text, 0, text.size());
 }
 
 std::string ComposeName(const std::string& given, const std::string& middle, const std::string& family)
@@ -67,6 +79,7 @@ struct NameWord {
     bool quoted;
 };
 
+// A blank, a tab or a full-width space (U+3000, E3 80 80 in UTF-8) at i, of width bytes.
 bool IsBlankAt(std::string_view text, size_t i, size_t& width)
 {
     if (text[i] == ' ' || text[i] == '\t') {
@@ -74,15 +87,27 @@ bool IsBlankAt(std::string_view text, size_t i, size_t& width)
         return true;
     }
     width = 3;
-    return static_cast<unsigned char>(text[i]) == 0xE3 && text.substr(i, 3) == std::string_view(kFullWidthSpace, 3);
+    return text[i] == kFullWidthSpace[0] && i + 2 < text.size() && text[i + 1] == kFullWidthSpace[1] &&
+           text[i + 2] == kFullWidthSpace[2];
+}
+
+// The bytes that may begin a blank.
+constexpr ByteSet kBlankStarts{' ', '\t', static_cast<unsigned char>(kFullWidthSpace[0])};
+
+bool IsTrimmed(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
 std::string_view TrimView(std::string_view text)
 {
-    size_t begin = text.find_first_not_of(" \t\r\n");
-    if (begin == std::string_view::npos)
-        return {};
-    return text.substr(begin, text.find_last_not_of(" \t\r\n") - begin + 1);
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && IsTrimmed(text[begin]))
+        ++begin;
+    while (end > begin && IsTrimmed(text[end - 1]))
+        --end;
+    return text.substr(begin, end - begin);
 }
 
 // The words of text, cut at blanks and full-width spaces; a part in double quotes is one
@@ -105,8 +130,12 @@ void NameWords(std::string_view text, std::vector<NameWord>& words)
             continue;
         }
         size_t end = i;
-        while (end < text.size() && !IsBlankAt(text, end, width))
+        for (;;) {
+            end += FindFirstOf(text.substr(end), kBlankStarts);
+            if (end == text.size() || IsBlankAt(text, end, width))
+                break;
             ++end;
+        }
         words.push_back({text.substr(i, end - i), false});
         i = end;
     }
@@ -128,6 +157,9 @@ bool SameIgnoringAsciiCase(std::string_view word, std::string_view lower)
 
 bool IsSuffix(const NameWord& word)
 {
+    const size_t kLongest = 9;  // ちゃん
+    if (word.text.size() > kLongest)
+        return false;
     static const std::string_view kJapanese[] = {u8"様", u8"さま", u8"殿", u8"御中", u8"先生",
                                                  u8"さん", u8"君", u8"くん", u8"ちゃん", u8"氏"};
     static const std::string_view kLatin[] = {"jr.", "jr", "sr.", "sr", "ii", "iii", "iv",
@@ -147,6 +179,9 @@ bool IsSuffix(const NameWord& word)
 
 bool IsPrefix(const NameWord& word)
 {
+    const size_t kLongest = 5;  // prof.
+    if (word.text.size() > kLongest)
+        return false;
     static const std::string_view kTitles[] = {"mr.", "mrs.", "ms.", "miss", "dr.", "prof.", "mr", "mrs", "ms", "dr", "prof"};
     if (word.quoted)
         return false;
@@ -177,16 +212,29 @@ void Append(std::string& to, std::string_view word)
 PersonName SplitName(const std::string& name)
 {
     PersonName parts;
+    SplitName(name, parts);
+    return parts;
+}
+
+void SplitName(const std::string& name, PersonName& parts)
+{
+    parts.family.clear();
+    parts.given.clear();
+    parts.prefix.clear();
+    parts.suffix.clear();
+    parts.nickname.clear();
     std::string_view text = TrimView(name);
     size_t comma = text.find(',');
     if (comma != std::string_view::npos) {
         if (text.find(',', comma + 1) != std::string_view::npos)
-            return parts;
-        parts.family = std::string(Unquoted(text.substr(0, comma)));
-        parts.given = std::string(Unquoted(text.substr(comma + 1)));
-        if (parts.family.empty() || parts.given.empty())
-            parts = PersonName();
-        return parts;
+            return;
+        parts.family.assign(Unquoted(text.substr(0, comma)));
+        parts.given.assign(Unquoted(text.substr(comma + 1)));
+        if (parts.family.empty() || parts.given.empty()) {
+            parts.family.clear();
+            parts.given.clear();
+        }
+        return;
     }
     // The words of one name at a time, their room kept (the export splits every name).
     static std::vector<NameWord> words;
@@ -200,49 +248,54 @@ PersonName SplitName(const std::string& name)
         Append(parts.suffix, words[i].text);
     while (end - first > 1 && IsPrefix(words[first]))
         Append(parts.prefix, words[first++].text);
+    // The words of the name itself: those between titles and suffixes, or the quoted part's.
     static std::vector<NameWord> inner;
+    const NameWord* begin = words.data() + first;
+    const NameWord* stop = words.data() + end;
     if (end - first == 1 && words[first].quoted) {
         // The quoted part is the name itself ("佐藤 健" 様).
         NameWords(words[first].text, inner);
         for (NameWord& word : inner)
             word.quoted = false;
-    } else {
-        inner.assign(words.begin() + static_cast<std::ptrdiff_t>(first), words.begin() + static_cast<std::ptrdiff_t>(end));
+        begin = inner.data();
+        stop = begin + inner.size();
     }
     std::string_view plain[2];  // the first and the last word that is no nickname
     size_t plainCount = 0;
     std::string middle;         // the words between them, joined by blanks
-    for (const NameWord& word : inner) {
-        if (word.quoted) {
-            Append(parts.nickname, word.text);
+    for (const NameWord* word = begin; word != stop; ++word) {
+        if (word->quoted) {
+            Append(parts.nickname, word->text);
             continue;
         }
         if (plainCount == 0)
-            plain[0] = word.text;
+            plain[0] = word->text;
         else if (plainCount == 1)
-            plain[1] = word.text;
+            plain[1] = word->text;
         else {
             Append(middle, plain[1]);
-            plain[1] = word.text;
+            plain[1] = word->text;
         }
         ++plainCount;
     }
     if (plainCount == 0)
-        return parts;
+        return;
     if (plainCount == 1) {
-        parts.family = std::string(plain[0]);
-        return parts;
+        parts.family.assign(plain[0]);
+        return;
     }
-    if (IsFamilyFirstScript(std::string(plain[0])) || IsFamilyFirstScript(middle) ||
-        IsFamilyFirstScript(std::string(plain[1]))) {
-        parts.family = std::string(plain[0]);
-        parts.given = middle;
+    auto familyFirst = [&name](std::string_view word) {
+        size_t begin = static_cast<size_t>(word.data() - name.data());
+        return HasFamilyFirstCharacter(name, begin, begin + word.size());
+    };
+    if (familyFirst(plain[0]) || IsFamilyFirstScript(middle) || familyFirst(plain[1])) {
+        parts.family.assign(plain[0]);
+        parts.given.assign(middle);
         Append(parts.given, plain[1]);
     } else {
-        parts.family = std::string(plain[1]);
-        parts.given = std::string(plain[0]);
+        parts.family.assign(plain[1]);
+        parts.given.assign(plain[0]);
         if (!middle.empty())
             Append(parts.given, middle);
     }
-    return parts;
 }

@@ -1,26 +1,29 @@
 #include "exchange/VCardWriter.h"
+#include "exchange/ByteSet.h"
 #include "exchange/FolderPath.h"
 #include "exchange/PersonName.h"
 
 namespace {
 
-// Appends text escaped as vCard 3.0 wants it: "\", "," and ";" with a backslash, line
-// ends as "\n".
-void AppendEscaped(std::string& out, const std::string& text)
+// The bytes that vCard 3.0 escapes in a value: "\", "," and ";" (with a backslash) and the
+// line ends ("\n" for a line feed; a carriage return is dropped).
+constexpr ByteSet kEscaped{'\\', ',', ';', '\n', '\r'};
+
+// Appends text escaped as vCard 3.0 wants it. Mostly there is nothing to escape, which
+// one scan tells.
+void AppendEscaped(COutBytes& out, std::string_view text)
 {
-    size_t plain = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
+    size_t i = FindFirstOf(text, kEscaped);
+    out.Append(text.data(), i);
+    for (; i < text.size(); ++i) {
         char c = text[i];
-        if (c != '\\' && c != ',' && c != ';' && c != '\n' && c != '\r')
-            continue;
-        out.append(text, plain, i - plain);
-        plain = i + 1;
-        if (c == '\n')
-            out += "\\n";
+        if (!kEscaped.has[static_cast<unsigned char>(c)])
+            out.Append(c);
+        else if (c == '\n')
+            out.AppendLiteral("\\n");
         else if (c != '\r')
-            (out += '\\') += c;
+            out.Append('\\'), out.Append(c);
     }
-    out.append(text, plain, std::string::npos);
 }
 
 bool IsUtf8Continuation(char c)
@@ -41,33 +44,36 @@ std::string BareAddress(const std::string& member)
 
 std::string CVCardWriter::Write(const ContactList& list)
 {
-    std::string out;
+    COutBytes out;
     CVCardWriter writer(out);
     for (const Contact& contact : list.contacts)
         writer.Add(contact);
-    return out;
+    return out.Text();
 }
 
 void CVCardWriter::Add(const Contact& contact)
 {
-    m_Out += "BEGIN:VCARD\r\nVERSION:3.0\r\n";
+    m_Out.AppendLiteral("BEGIN:VCARD\r\nVERSION:3.0\r\n");
     if (contact.isGroup)
-        m_Out += "KIND:group\r\n";
-    BeginLine("FN:");
+        m_Out.AppendLiteral("KIND:group\r\n");
+    BeginLine();
+    m_Out.AppendLiteral("FN:");
     AppendEscaped(m_Out, contact.name);
     EndLine();
-    PersonName parts = contact.isGroup ? PersonName() : SplitName(contact.name);
-    BeginLine("N:");
+    const PersonName& parts = NameParts(contact);
+    BeginLine();
+    m_Out.AppendLiteral("N:");
     AppendEscaped(m_Out, parts.family);
-    m_Out += ';';
+    m_Out.Append(';');
     AppendEscaped(m_Out, parts.given);
-    m_Out += ";;";
+    m_Out.AppendLiteral(";;");
     AppendEscaped(m_Out, parts.prefix);
-    m_Out += ';';
+    m_Out.Append(';');
     AppendEscaped(m_Out, parts.suffix);
     EndLine();
     if (!parts.nickname.empty()) {
-        BeginLine("NICKNAME:");
+        BeginLine();
+        m_Out.AppendLiteral("NICKNAME:");
         AppendEscaped(m_Out, parts.nickname);
         EndLine();
     }
@@ -75,61 +81,66 @@ void CVCardWriter::Add(const Contact& contact)
         for (const std::string& member : contact.addresses) {
             std::string address = BareAddress(member);
             m_nMemberNames += address != member ? 1 : 0;
-            BeginLine("MEMBER:mailto:");
+            BeginLine();
+            m_Out.AppendLiteral("MEMBER:mailto:");
             AppendEscaped(m_Out, address);
             EndLine();
         }
     }
     for (const std::string& address : contact.addresses) {
-        BeginLine("EMAIL;TYPE=INTERNET:");
-        AppendEscaped(m_Out, contact.isGroup ? BareAddress(address) : address);
+        BeginLine();
+        m_Out.AppendLiteral("EMAIL;TYPE=INTERNET:");
+        if (contact.isGroup)
+            AppendEscaped(m_Out, BareAddress(address));
+        else
+            AppendEscaped(m_Out, address);
         EndLine();
     }
     AddCategories(contact);
-    m_Out += "END:VCARD\r\n";
+    m_Out.AppendLiteral("END:VCARD\r\n");
 }
 
 void CVCardWriter::AddCategories(const Contact& contact)
 {
-    if (contact.folders != m_LastFolders || contact.moreFolders != m_LastMoreFolders) {
-        m_LastFolders = contact.folders;
-        m_LastMoreFolders = contact.moreFolders;
-        m_Categories.clear();
+    if (FoldersChanged(contact)) {
+        m_Categories.Clear();
         for (const std::vector<std::string>& path : FolderPaths(contact)) {
             if (path.empty())
                 continue;
-            if (!m_Categories.empty())
-                m_Categories += ',';
+            if (m_Categories.Size())
+                m_Categories.Append(',');
             AppendEscaped(m_Categories, FolderPath::Format(path, "\\/"));
         }
     }
-    if (m_Categories.empty())
+    if (!m_Categories.Size())
         return;
-    BeginLine("CATEGORIES:");
-    m_Out += m_Categories;
+    BeginLine();
+    m_Out.AppendLiteral("CATEGORIES:");
+    m_Out.Append(m_Categories.Data(), m_Categories.Size());
     EndLine();
 }
 
 // Ends the line begun at m_nLineStart, folding it into pieces of at most 75 bytes, never
-// inside a UTF-8 character; each piece after the first starts with a blank.
+// inside a UTF-8 character; each piece after the first starts with a blank. Mostly a line
+// is shorter and only its end is added.
 void CVCardWriter::EndLine()
 {
     const size_t kMaxLine = 75;
-    if (m_Out.size() - m_nLineStart > kMaxLine) {
-        m_Scratch.assign(m_Out, m_nLineStart, std::string::npos);
-        m_Out.resize(m_nLineStart);
+    if (m_Out.Size() - m_nLineStart > kMaxLine) {
+        m_Scratch.assign(m_Out.Data() + m_nLineStart, m_Out.Size() - m_nLineStart);
+        m_Out.Truncate(m_nLineStart);
         size_t pos = 0;
         size_t room = kMaxLine;
         while (m_Scratch.size() - pos > room) {
             size_t cut = pos + room;
             while (cut > pos + 1 && IsUtf8Continuation(m_Scratch[cut]))
                 --cut;
-            m_Out.append(m_Scratch, pos, cut - pos);
-            m_Out += "\r\n ";
+            m_Out.Append(m_Scratch.data() + pos, cut - pos);
+            m_Out.AppendLiteral("\r\n ");
             pos = cut;
             room = kMaxLine - 1;
         }
-        m_Out.append(m_Scratch, pos, std::string::npos);
+        m_Out.Append(m_Scratch.data() + pos, m_Scratch.size() - pos);
     }
-    m_Out += "\r\n";
+    m_Out.AppendLiteral("\r\n");
 }

@@ -10,29 +10,26 @@
 #pragma once
 #include <string>
 #include <vector>
-#include "exchange/Contact.h"
+#include "exchange/ContactWriter.h"
 
-class CVCardWriter {
+class CVCardWriter : public CContactWriter {
 public:
     // Appends the cards to out.
-    explicit CVCardWriter(std::string& out) : m_Out(out) {}
-    void Add(const Contact& contact);
+    explicit CVCardWriter(COutBytes& out) : CContactWriter(out) {}
+    void Add(const Contact& contact) override;
     // List members whose name was left out.
-    int MemberNamesLeftOut() const { return m_nMemberNames; }
+    int MemberNamesLeftOut() const override { return m_nMemberNames; }
 
     static std::string Write(const ContactList& list);
 
 private:
-    std::string& m_Out;
     int m_nMemberNames = 0;
     // The CATEGORIES value of the last folders seen: contacts of one folder come together.
-    std::vector<std::string> m_LastFolders;
-    std::vector<std::vector<std::string>> m_LastMoreFolders;
-    std::string m_Categories;
+    COutBytes m_Categories;
     std::string m_Scratch;
 
     void AddCategories(const Contact& contact);
-    void BeginLine(const char* name) { m_nLineStart = m_Out.size(), m_Out += name; }
+    void BeginLine() { m_nLineStart = m_Out.Size(); }
     void EndLine();
     size_t m_nLineStart = 0;
 };

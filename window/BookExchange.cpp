@@ -424,8 +424,7 @@ void CAddrDlg::OnAddrExport()
         if (filter == kExportAlMail)
             return m_Store.WriteList(book->pChild, file, 0) == 0;
         counts = ExportCounts();
-        std::string bytes = ExportBook(book, filter == kExportVCard ? ExportFormat::VCard : ExportFormat::Csv, counts);
-        return std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+        return ExportBook(book, filter == kExportVCard ? ExportFormat::VCard : ExportFormat::Csv, counts, file);
     });
     if (!written) {
         MessageBox(("ファイル:\n" + path + "\n\nに書き出せませんでした").c_str(), "エラー", MB_OK | MB_ICONERROR);

@@ -2,9 +2,11 @@
 #include <string>
 #include <vector>
 #include "ImportHelper.h"
+#include "TempFile.h"
 #include "exchange/BookContacts.h"
 #include "exchange/CsvWriter.h"
 #include "exchange/VCardWriter.h"
+#include "store/StoreHooks.h"
 
 namespace {
 
@@ -193,6 +195,41 @@ TEST_F(ExchangeExportTest, ExportedDetailsComeBackOrAreCounted)
     std::string bare = kept;
     bare.replace(bare.find("山田 <t@example.jp>"), std::string("山田 <t@example.jp>").size(), "t@example.jp");
     EXPECT_EQ(bare, ImportBytes(vcard).book);
+}
+
+// The export to a file, written in pieces as it is made, gives the bytes and counts of the
+// export at once across the pieces' edges, and a write that comes up short in the middle
+// fails the export.
+TEST_F(ExchangeExportTest, ExportToAFileWritesTheSameBytesInPiecesAndReportsAShortWrite)
+{
+    ADTDATA* folder = nullptr;
+    for (int i = 0; i < 5000; ++i) {
+        if (i % 1000 == 0)
+            folder = Folder(("取引先 " + std::to_string(i)).c_str(), book);
+        std::string name = (i % 7 ? "山田 太郎" : std::string(80, 'x') + ", 長い名前") + std::to_string(i);
+        Address(name.c_str(), ("t" + std::to_string(i) + "@example.jp").c_str(), folder);
+    }
+    for (ExportFormat format : {ExportFormat::VCard, ExportFormat::Csv}) {
+        ExportCounts atOnce;
+        std::string bytes = ExportBook(book, format, atOnce);
+        ASSERT_GT(bytes.size(), 2u << 18);  // more than two pieces
+        CTempFile file;
+        FILE* out = std::fopen(file.Path().c_str(), "wb");
+        ExportCounts counts;
+        EXPECT_TRUE(ExportBook(book, format, counts, out));
+        std::fclose(out);
+        EXPECT_TRUE(bytes == file.Read());
+        EXPECT_EQ(atOnce.contacts, counts.contacts);
+
+        StoreHooks saved = g_StoreHooks;
+        static int writes;
+        writes = 0;
+        g_StoreHooks.write = [](const void*, size_t size, FILE*) -> size_t { return ++writes == 2 ? 0 : size; };
+        out = std::fopen(file.Path().c_str(), "wb");
+        EXPECT_FALSE(ExportBook(book, format, counts, out));
+        std::fclose(out);
+        g_StoreHooks = saved;
+    }
 }
 
 }  // namespace

@@ -1,3 +1,7 @@
+#include <windows.h>
+#include <commctrl.h>
+#include <algorithm>
+#include <map>
 #include "TestFiles.h"
 #include "WindowFixture.h"
 #include "books/IniPath.h"
@@ -8,6 +12,28 @@
 namespace {
 
 const int kFileNameEdit = 0x47C;
+
+// The depth of each item inserted into a tree view, in the order of the inserts (0 for an
+// item at the top, or below an item inserted before the recording began).
+struct InsertRecorder {
+    HWND tree;
+    std::map<HTREEITEM, int> depths;
+    std::vector<int> order;
+    explicit InsertRecorder(HWND t) : tree(t) { SetWindowSubclass(tree, Proc, 1, reinterpret_cast<DWORD_PTR>(this)); }
+    ~InsertRecorder() { RemoveWindowSubclass(tree, Proc, 1); }
+    static LRESULT CALLBACK Proc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR data)
+    {
+        if (message != TVM_INSERTITEMA && message != TVM_INSERTITEMW)
+            return DefSubclassProc(hwnd, message, wParam, lParam);
+        InsertRecorder* self = reinterpret_cast<InsertRecorder*>(data);
+        auto parent = self->depths.find(reinterpret_cast<const TVINSERTSTRUCTA*>(lParam)->hParent);
+        int depth = parent == self->depths.end() ? 0 : parent->second + 1;
+        LRESULT item = DefSubclassProc(hwnd, message, wParam, lParam);
+        self->depths[reinterpret_cast<HTREEITEM>(item)] = depth;
+        self->order.push_back(depth);
+        return item;
+    }
+};
 const int kFileTypeCombo = 0x470;
 
 struct BookExchangeTest : WindowFixture {
@@ -148,6 +174,38 @@ TEST_F(BookExchangeTest, ImportsAndExportsThroughTheFileDialogs)
               "        山田 太郎 ?: taro@work.example.jp\r\n    End group\r\nEnd group\r\n"
               "テニス部: a@example.jp,b@example.jp\r\n切れた カード: cut@example.jp\r\n",
               ReadFileBytes(folder + "imported.adr"));
+}
+
+// The import shows the new book in one pass, as the window's open shows its books: each
+// item inserted once, level by level, never as the contacts arrive from the file.
+TEST_F(BookExchangeTest, ImportShowsTheNewBookInOnePass)
+{
+    std::string cards;
+    for (int i = 0; i < 30; ++i) {
+        std::string folderPath = i % 3 == 0 ? "" : i % 3 == 1 ? "東京" : "大阪/北";
+        cards += "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:人 " + std::to_string(i) + "\r\nEMAIL:p" + std::to_string(i) +
+                 "@example.jp\r\n" + (folderPath.empty() ? "" : "CATEGORIES:" + folderPath + "\r\n") + "END:VCARD\r\n";
+    }
+    WriteFileBytes(folder + "cards.vcf", cards);
+    WriteFileBytes(folder + "book.adr", "a: a@x\r\nGroup F\r\n    Group G\r\n        b: b@x\r\n    End group\r\n"
+                                        "    c: c@x\r\nEnd group\r\nd: d@x\r\n");
+    CAddrDlg dialog(nullptr, store);
+    RunWindow(dialog, [&](CUiScript& ui, HWND window) {
+        // book, 東京, 大阪, 北 and 30 addresses; book, F, G and four addresses
+        for (auto [name, items] : {std::make_pair("cards.vcf", 34), std::make_pair("book.adr", 7)}) {
+            InsertRecorder inserts(GetDlgItem(window, IDC_ADDR_TREE));
+            ADTDATA* last = store.m_Root.pLastChild;
+            ChooseFile(ui, window, ID_BOOK_IMPORT, folder + name);
+            if (std::string(name) == "cards.vcf")
+                AnswerBox(ui, IDOK);
+            ASSERT_TRUE(ui.WaitFor([&] { return store.m_Root.pLastChild != last; })) << name;
+            ui.Pump();
+            EXPECT_EQ(items, static_cast<int>(inserts.order.size())) << name;
+            EXPECT_TRUE(std::is_sorted(inserts.order.begin(), inserts.order.end())) << name;
+        }
+        // Saved into this test's folder rather than beside the test program.
+        store.ReplaceAddr(store.m_Root.pLastChild->pPrev, (folder + "cards.adr").c_str());
+    });
 }
 
 }  // namespace

@@ -1,0 +1,17 @@
+// Converts the store's Shift-JIS texts to UTF-8 for the export, a character at a time
+// through code page 932's table, whose rows it keeps at hand (one converter per export).
+// A pair without a character becomes U+FFFD, and a lead byte without its trail byte stands
+// alone, so the byte after it keeps its meaning (as Charset::SjisToUtf8 reads a text).
+#pragma once
+#include <string>
+
+class CSjisToUtf8 {
+public:
+    // Appends text, which ends at its NUL (none is no text), as UTF-8.
+    void Append(std::string& out, const char* text);
+
+private:
+    const char16_t* m_Rows[256] = {};  // code page 932's rows by lead byte, as first needed (row 0: single bytes)
+
+    const char16_t* Row(unsigned lead);
+};
