@@ -1,8 +1,6 @@
 #include "exchange/CsvReader.h"
 #include <algorithm>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "exchange/ByteSet.h"
 #include "exchange/CsvColumns.h"
 #include "text/Charset.h"
 #include "text/CharsetGuess.h"
@@ -29,22 +27,7 @@ bool HasEightBitByte(std::string_view text)
 // has SSE2; size when there is none.
 size_t FindFieldEnd(const char* text, size_t i, size_t size, char separator)
 {
-#if defined(__SSE2__)
-    const __m128i separators = _mm_set1_epi8(separator);
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    for (; size - i >= 16; i += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-        __m128i ends = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, separators), _mm_cmpeq_epi8(block, lf)),
-                                    _mm_cmpeq_epi8(block, cr));
-        int mask = _mm_movemask_epi8(ends);
-        if (mask)
-            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-#endif
-    while (i < size && text[i] != separator && text[i] != '\r' && text[i] != '\n')
-        ++i;
-    return i;
+    return FindFirstOfThree(text, i, size, separator, '\r', '\n');
 }
 
 bool HasMark(const std::string& bytes)

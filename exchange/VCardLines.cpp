@@ -1,4 +1,5 @@
 #include "exchange/VCardLines.h"
+#include "exchange/ByteSet.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -204,24 +205,7 @@ const char* FindLineEnd(const char* p, const char* end)
 // has SSE2; the line's size when there is none.
 size_t FindHeadMark(std::string_view line, size_t i)
 {
-    const char* data = line.data();
-    size_t size = line.size();
-#if defined(__SSE2__)
-    const __m128i semicolon = _mm_set1_epi8(';');
-    const __m128i colon = _mm_set1_epi8(':');
-    const __m128i quote = _mm_set1_epi8('"');
-    for (; size - i >= 16; i += 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        __m128i marks = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, semicolon), _mm_cmpeq_epi8(block, colon)),
-                                     _mm_cmpeq_epi8(block, quote));
-        int mask = _mm_movemask_epi8(marks);
-        if (mask)
-            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-    }
-#endif
-    while (i < size && data[i] != ';' && data[i] != ':' && data[i] != '"')
-        ++i;
-    return i;
+    return FindFirstOfThree(line.data(), i, line.size(), ';', ':', '"');
 }
 
 // Properties whose value the reader does not look past the first line of: pictures (tens of
