@@ -264,22 +264,29 @@ TEST_F(BookMergeTest, WithoutABaseBothSidesAreAddedTogether)
     EXPECT_TRUE(base.Holds("Group F\n    a: 1\n    b: 2\nEnd group\nc: 3\n"));
 }
 
+// text read into a new book of store through a file, as a start reads a book.
+static ADTDATA* ReadThroughFile(CAddrBook& store, const std::string& text)
+{
+    CTempFile file;
+    file.Write(text);
+    ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
+    FILE* in = std::fopen(file.Path().c_str(), "rb");
+    store.ReadList(book, in);
+    std::fclose(in);
+    return book;
+}
+
 TEST(BookBaseTest, LoadingTheBaseMakesTheNodesReadListMakes)
 {
     std::string text = std::string("Group A\r\n  Taro:  t@x,u@y\r\n\tTab: 1\r\nGroupware: 2\r\nEnd group\r\nEnd group\r\n") +
                        ": nameless\r\nnoColon\r\n  GROUP  \r\n    end group \r\nlast: 3\r" + std::string(1, '\x1A') + "gone: 4\n";
-    CTempFile file;
-    file.Write(text);
     CAddrBook read;
-    ADTDATA* readBook = read.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
-    FILE* in = std::fopen(file.Path().c_str(), "rb");
-    read.ReadList(readBook, in);
-    std::fclose(in);
+    ADTDATA* readBook = ReadThroughFile(read, text);
 
     CAddrBook loaded;
     ADTDATA* loadedBook = loaded.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
     CBookBase base;
-    base.Capture(file.Read());
+    base.Capture(text);
     CRecordingView readView;
     CRecordingView loadedView;
     read.m_pTree = &readView;
@@ -308,13 +315,8 @@ TEST(BookBaseTest, RandomTextsLoadAsReadListReadsThem)
         std::string text;
         for (int i = std::uniform_int_distribution<int>(0, 40)(rng); i > 0; --i)
             text += pieces[std::uniform_int_distribution<int>(0, 19)(rng)];
-        CTempFile file;
-        file.Write(text);
         CAddrBook read;
-        ADTDATA* readBook = read.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
-        FILE* in = std::fopen(file.Path().c_str(), "rb");
-        read.ReadList(readBook, in);
-        std::fclose(in);
+        ReadThroughFile(read, text);
         CAddrBook loaded;
         CBookBase base;
         base.Capture(text);
