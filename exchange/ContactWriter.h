@@ -24,6 +24,17 @@ public:
 protected:
     COutBytes& m_Out;
 
+    // The bytes of a whole list of contacts, written by a new Writer.
+    template <typename Writer>
+    static std::string WriteAll(const ContactList& list)
+    {
+        COutBytes out;
+        Writer writer(out);
+        for (const Contact& contact : list.contacts)
+            writer.Add(contact);
+        return out.Text();
+    }
+
     // True when the contact's folder paths differ from those of the contact before (the
     // first contact's differ when it has any).
     bool FoldersChanged(const Contact& contact);

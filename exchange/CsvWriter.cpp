@@ -57,11 +57,7 @@ CCsvWriter::CCsvWriter(COutBytes& out) : CContactWriter(out)
 
 std::string CCsvWriter::Write(const ContactList& list)
 {
-    COutBytes out;
-    CCsvWriter writer(out);
-    for (const Contact& contact : list.contacts)
-        writer.Add(contact);
-    return out.Text();
+    return WriteAll<CCsvWriter>(list);
 }
 
 // The rows of one contact: the names, the addresses two by two (a group's members in

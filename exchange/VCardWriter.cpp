@@ -44,11 +44,7 @@ std::string BareAddress(const std::string& member)
 
 std::string CVCardWriter::Write(const ContactList& list)
 {
-    COutBytes out;
-    CVCardWriter writer(out);
-    for (const Contact& contact : list.contacts)
-        writer.Add(contact);
-    return out.Text();
+    return WriteAll<CVCardWriter>(list);
 }
 
 void CVCardWriter::Add(const Contact& contact)
