@@ -25,21 +25,13 @@
 #include <vector>
 #include "BenchClock.h"
 #include "books/IniPath.h"
-#include "framework/WinApp.h"
+#include "bench/BenchApp.h"
 #include "resources/resource.h"
 #include "store/AddrBook.h"
 #include "store/RecipientIndex.h"
 #include "window/AddrDlg.h"
 
 namespace {
-
-struct CBenchApp : CWinApp {
-    CBenchApp()
-    {
-        m_hInstance = GetModuleHandleA(nullptr);
-        m_strAppName = "velmora";
-    }
-} theBenchApp;
 
 const char* const kFamily[][2] = {{"山田", "yamada"},   {"佐藤", "sato"},     {"鈴木", "suzuki"}, {"高橋", "takahashi"},
                                   {"田中", "tanaka"},   {"伊藤", "ito"},      {"渡辺", "watanabe"}, {"山本", "yamamoto"},

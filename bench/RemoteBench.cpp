@@ -15,21 +15,12 @@
 #include <map>
 #include <string>
 #include <vector>
-#include "framework/WinApp.h"
+#include "bench/BenchApp.h"
 #include "resources/resource.h"
 #include "books/IniPath.h"
 #include "window/AddrDlg.h"
 
 namespace {
-
-struct CBenchApp : CWinApp {
-    CBenchApp()
-    {
-        m_hInstance = GetModuleHandleA(nullptr);
-        m_strAppName = "velmora";
-    }
-};
-CBenchApp theBenchApp;
 
 std::map<std::string, int> ReadPorts(const char* path)
 {

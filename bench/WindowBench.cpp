@@ -22,7 +22,7 @@
 #include "BareWindow.h"
 #include "BenchClock.h"
 #include "BenchBook.h"
-#include "framework/WinApp.h"
+#include "bench/BenchApp.h"
 #include "resources/resource.h"
 #include "store/AddrBook.h"
 #include "books/IniPath.h"
@@ -31,14 +31,6 @@
 #include "window/SendEntries.h"
 
 namespace {
-
-struct CBenchApp : CWinApp {
-    CBenchApp()
-    {
-        m_hInstance = GetModuleHandleA(nullptr);
-        m_strAppName = "velmora";
-    }
-} theBenchApp;
 
 const char kBookName[] = "ベンチ";
 const int kCreated = 100;
