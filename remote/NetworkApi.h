@@ -44,7 +44,6 @@
     X(WinHttpQueryAuthSchemes)       \
     X(WinHttpQueryDataAvailable)     \
     X(WinHttpQueryHeaders)           \
-    X(WinHttpQueryOption)            \
     X(WinHttpReadData)               \
     X(WinHttpReceiveResponse)        \
     X(WinHttpSendRequest)            \

@@ -2,7 +2,6 @@
 #include "remote/ServerCheck.h"
 #include "remote/FetchText.h"
 #include "remote/Socket.h"
-#include "remote/TlsChannel.h"
 #include "remote/WideText.h"
 #include "remote/NetworkApi.h"
 
@@ -11,12 +10,6 @@ FetchStatus ProbeServer(const BookUrl& url, IFetchHost& host)
     CWinsock winsock;
     CSocket sock;
     return ConnectSocket(url, host, sock);
-}
-
-FetchStatus CheckServerCertificate(const BookUrl& url, IFetchHost& host)
-{
-    CTlsChannel channel;
-    return channel.Open(url, host);
 }
 
 FetchStatus ProbeLdapAnswer(const BookUrl& url, IFetchHost& host)

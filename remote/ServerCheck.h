@@ -1,9 +1,8 @@
 // Checks made before or after a fetch talks to a server, for the message a failure shows.
 // A first connection tells a refused connection, an unknown host and a connection timeout
 // apart (the system's clients report all of them alike, and late); a look at a plain LDAP
-// server's first answer tells a server that speaks no LDAP from one that went away; and a
-// handshake of our own tells why the HTTP client refused a server's certificate (Wine's
-// WinHTTP says only that the secure channel failed). None of them carries a fetch's data.
+// server's first answer tells a server that speaks no LDAP from one that went away. Neither
+// carries a fetch's data.
 #pragma once
 #include <string>
 #include "remote/BookUrl.h"
@@ -18,7 +17,3 @@ FetchStatus ProbeServer(const BookUrl& url, IFetchHost& host);
 // nothing, or not in time; Ok when the answer looks like LDAP. The LDAP client reports all
 // of these as a lost connection.
 FetchStatus ProbeLdapAnswer(const BookUrl& url, IFetchHost& host);
-
-// Ok when the server's certificate is one Windows trusts for its name; otherwise the
-// failure names the reason.
-FetchStatus CheckServerCertificate(const BookUrl& url, IFetchHost& host);

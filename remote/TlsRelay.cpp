@@ -31,6 +31,19 @@ bool CTlsRelay::Start(std::unique_ptr<CTlsChannel> channel, int& port)
     return m_hThread != nullptr;
 }
 
+bool CTlsRelay::Attach(std::unique_ptr<CTlsChannel> channel, SOCKET client)
+{
+    m_Channel = std::move(channel);
+    m_Client.m_Socket = client;
+    m_hThread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
+    return m_hThread != nullptr;
+}
+
+bool CTlsRelay::Finished() const
+{
+    return !m_hThread || WaitForSingleObject(m_hThread, 0) == WAIT_OBJECT_0;
+}
+
 void CTlsRelay::Stop()
 {
     InterlockedExchange(&m_nStop, 1);
@@ -40,17 +53,21 @@ void CTlsRelay::Stop()
         m_hThread = nullptr;
     }
     m_Listener.Close();
+    m_Client.Close();
     m_Channel.reset();
 }
 
 DWORD WINAPI CTlsRelay::ThreadMain(LPVOID relay)
 {
     CTlsRelay* self = static_cast<CTlsRelay*>(relay);
-    CSocket client;
-    client.m_Socket = self->AcceptClient();
-    self->m_Listener.Close();
-    if (client.m_Socket != INVALID_SOCKET)
-        self->Carry(client.m_Socket);
+    if (self->m_Client.m_Socket == INVALID_SOCKET) {
+        self->m_Client.m_Socket = self->AcceptClient();
+        self->m_Listener.Close();
+    }
+    if (self->m_Client.m_Socket != INVALID_SOCKET)
+        self->Carry();
+    // The client sees the end at once, not when the relay is stopped.
+    self->m_Client.Close();
     return 0;
 }
 
@@ -72,15 +89,44 @@ SOCKET CTlsRelay::AcceptClient()
     return INVALID_SOCKET;
 }
 
-void CTlsRelay::Carry(SOCKET client)
+// What the server sent goes to the client without blocking, so that a client that reads no
+// more (an abandoned request) holds the relay no longer than the answer limit, and a stop
+// at once.
+bool CTlsRelay::SendToClient(const char* data, size_t size)
 {
+    DWORD start = GetTickCount();
+    while (size > 0 && !m_nStop) {
+        int part = size > 65536 ? 65536 : static_cast<int>(size);
+        int sent = NetworkApi::Ws2().send(m_Client.m_Socket, data, part, 0);
+        if (sent > 0) {
+            data += sent;
+            size -= static_cast<size_t>(sent);
+            start = GetTickCount();
+            continue;
+        }
+        if (sent == 0 || NetworkApi::Ws2().WSAGetLastError() != WSAEWOULDBLOCK ||
+            GetTickCount() - start >= g_FetchLimits.answerMs)
+            return false;
+        fd_set writable;
+        FD_ZERO(&writable);
+        FD_SET(m_Client.m_Socket, &writable);
+        timeval slice = {0, kSliceUs};
+        if (NetworkApi::Ws2().select(0, nullptr, &writable, nullptr, &slice) < 0)
+            return false;
+    }
+    return size == 0;
+}
+
+void CTlsRelay::Carry()
+{
+    SOCKET client = m_Client.m_Socket;
     SOCKET server = m_Channel->Socket();
-    DWORD wait = g_FetchLimits.answerMs;
-    NetworkApi::Ws2().setsockopt(client, SOL_SOCKET, SO_SNDTIMEO, reinterpret_cast<const char*>(&wait), sizeof wait);
+    u_long nonBlocking = 1;
+    NetworkApi::Ws2().ioctlsocket(client, FIONBIO, &nonBlocking);
     std::string plain;
     // What came with the end of the handshake.
     CTlsChannel::Read read = m_Channel->Receive(plain, false);
-    if (read != CTlsChannel::Data || (!plain.empty() && !SendAll(client, plain.data(), plain.size())))
+    if (read != CTlsChannel::Data || (!plain.empty() && !SendToClient(plain.data(), plain.size())))
         return;
     std::vector<char> chunk(16384);
     while (!m_nStop) {
@@ -94,13 +140,15 @@ void CTlsRelay::Carry(SOCKET client)
             return;
         if (NetworkApi::IsSet(client, readable)) {
             int count = NetworkApi::Ws2().recv(client, chunk.data(), static_cast<int>(chunk.size()), 0);
+            if (count < 0 && NetworkApi::Ws2().WSAGetLastError() == WSAEWOULDBLOCK)
+                continue;  // nothing after all
             if (count <= 0 || !m_Channel->Send(chunk.data(), static_cast<size_t>(count)))
                 return;
         }
         if (NetworkApi::IsSet(server, readable)) {
             plain.clear();
             read = m_Channel->Receive(plain, true);
-            if (!plain.empty() && !SendAll(client, plain.data(), plain.size()))
+            if (!plain.empty() && !SendToClient(plain.data(), plain.size()))
                 return;
             if (read != CTlsChannel::Data)
                 return;

@@ -1,7 +1,6 @@
 #include <winsock2.h>
 #include "remote/WebClient.h"
 #include <vector>
-#include "remote/CertificateCheck.h"
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
 #include "remote/WideText.h"
@@ -61,35 +60,13 @@ DWORD ChooseScheme(DWORD supported)
     return 0;
 }
 
-bool IsSecureError(DWORD error)
+// The Host header of a request to url: the server's own name, also when WinHTTP connects
+// to the relay.
+std::wstring HostHeader(const BookUrl& url)
 {
-    switch (error) {
-    case ERROR_WINHTTP_SECURE_FAILURE:
-    case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
-    case ERROR_WINHTTP_SECURE_INVALID_CA:
-    case ERROR_WINHTTP_SECURE_CERT_DATE_INVALID:
-    case ERROR_WINHTTP_SECURE_CERT_CN_INVALID:
-    case ERROR_WINHTTP_SECURE_INVALID_CERT:
-    case ERROR_WINHTTP_SECURE_CERT_REVOKED:
-    case ERROR_WINHTTP_SECURE_CERT_WRONG_USAGE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-// The certificate of the connection that carried the request, which WinHTTP accepted: checked
-// again here, trust status and name, before the answer is believed or credentials follow.
-FetchStatus VerifyRequestCertificate(const BookUrl& url, HINTERNET request)
-{
-    PCCERT_CONTEXT certificate = nullptr;
-    DWORD size = sizeof certificate;
-    if (!NetworkApi::WinHttp().WinHttpQueryOption(request, WINHTTP_OPTION_SERVER_CERT_CONTEXT, &certificate, &size))
-        certificate = nullptr;
-    FetchStatus status = VerifyServerCertificate(url, certificate);
-    if (certificate)
-        NetworkApi::Crypt32().CertFreeCertificateContext(certificate);
-    return status;
+    std::string name = url.port == 443 ? (url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host)
+                                       : url.HostPort();
+    return Utf8ToWide("Host: " + name);
 }
 
 }  // namespace
@@ -111,6 +88,12 @@ FetchStatus CWebClient::ErrorOf(const BookUrl& url, DWORD error)
     std::string server = Utf8ToSjis(url.HostPort());
     if (m_Host.IsCancelled() || error == ERROR_WINHTTP_OPERATION_CANCELLED)
         return FetchStatus::Cancel();
+    // The relay closed WinHTTP's connection because the server could not be reached or its
+    // certificate failed: that, not what WinHTTP makes of it, is the reason.
+    auto origin = m_Origins.find(url.Origin());
+    FetchStatus refused;
+    if (origin != m_Origins.end() && origin->second.relay && origin->second.relay->Refused(refused))
+        return refused;
     switch (error) {
     case ERROR_WINHTTP_TIMEOUT:
     case WSAETIMEDOUT:  // what Wine's WinHTTP reports for a silent server
@@ -126,11 +109,6 @@ FetchStatus CWebClient::ErrorOf(const BookUrl& url, DWORD error)
     default:
         break;
     }
-    if (IsSecureError(error)) {
-        // WinHTTP refused the server's certificate; our own check says why.
-        FetchStatus why = CheckServerCertificate(url, m_Host);
-        return why.IsOk() ? FetchStatus::Failure(FetchText::SecureFailed(server)) : why;
-    }
     return FetchStatus::Failure(FetchText::ConnectionLost(server));
 }
 
@@ -144,9 +122,19 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
             return nullptr;
         origin.bProbed = true;
     }
+    if (url.IsSecure() && !origin.relay) {
+        origin.relay.reset(new CWebRelay(url));
+        if (!origin.relay->Start(origin.nRelayPort)) {
+            origin.relay.reset();
+            status = FetchStatus::Failure(FetchText::SecureFailed(Utf8ToSjis(url.HostPort())));
+            return nullptr;
+        }
+    }
     if (!origin.hSession) {
-        // The system's proxy, but never for this machine's own addresses, which no proxy reaches.
-        bool loopback = url.host == "localhost" || url.host.compare(0, 4, "127.") == 0 || url.host == "::1";
+        // The system's proxy, but never for this machine's own addresses, which no proxy
+        // reaches, nor for the relay, which makes its own connections.
+        bool loopback = url.host == "localhost" || url.host.compare(0, 4, "127.") == 0 || url.host == "::1" ||
+                        origin.relay;
         origin.hSession = NetworkApi::WinHttp().WinHttpOpen(L"Velmora", loopback ? WINHTTP_ACCESS_TYPE_NO_PROXY : WINHTTP_ACCESS_TYPE_DEFAULT_PROXY,
                                       WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
         if (!origin.hSession) {
@@ -230,21 +218,32 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
         for (;;) {
             const WinHttpApi& http = NetworkApi::WinHttp();
             CInternetHandle connection;
-            connection.m_h = http.WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
-                                                 static_cast<INTERNET_PORT>(url.port), 0);
+            if (origin->relay)
+                connection.m_h = http.WinHttpConnect(origin->hSession, L"127.0.0.1",
+                                                     static_cast<INTERNET_PORT>(origin->nRelayPort), 0);
+            else
+                connection.m_h = http.WinHttpConnect(origin->hSession, Utf8ToWide(url.host).c_str(),
+                                                     static_cast<INTERNET_PORT>(url.port), 0);
             HINTERNET opened = nullptr;
             if (connection.m_h)
                 opened = http.WinHttpOpenRequest(connection.m_h, verb, Utf8ToWide(url.path).c_str(), nullptr,
-                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES,
-                                                 url.IsSecure() ? WINHTTP_FLAG_SECURE : 0);
+                                                 WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
             if (!opened)
                 return ErrorOf(url, GetLastError());
             CWebRequest request(opened);  // closed before its connection
+            if (origin->relay && !http.WinHttpAddRequestHeaders(request.Handle(), HostHeader(url).c_str(),
+                                                                 static_cast<DWORD>(-1L),
+                                                                 WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE))
+                return ErrorOf(url, GetLastError());
             DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
             http.WinHttpSetOption(request.Handle(), WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects);
             DWORD error = SendOnce(*origin, headers, body, request);
             // A kept-alive connection that the server has closed meanwhile fails at once;
-            // the request (always one that may be repeated) goes again, once.
+            // the request (always one that may be repeated) goes again, once; never after the
+            // relay refused the server.
+            FetchStatus refused;
+            if (error && origin->relay && origin->relay->Refused(refused))
+                return refused;
             bool dropped = error == ERROR_WINHTTP_CONNECTION_ERROR || error == WSAECONNRESET ||
                            error == WSAECONNABORTED;
             if (dropped && !resent) {
@@ -253,11 +252,6 @@ FetchStatus CWebClient::Exchange(const BookUrl& start, const wchar_t* verb, cons
             }
             if (error)
                 return ErrorOf(url, error);
-            if (url.IsSecure()) {
-                FetchStatus trusted = VerifyRequestCertificate(url, request.Handle());
-                if (!trusted.IsOk())
-                    return trusted;
-            }
             DWORD code = 0;
             DWORD size = sizeof code;
             NetworkApi::WinHttp().WinHttpQueryHeaders(request.Handle(), WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER,

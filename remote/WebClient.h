@@ -3,7 +3,9 @@
 // when the server answers 401, and redirects followed by hand so that credentials go
 // only to the origin (scheme, host and port) that asked for them, never from https down
 // to http. Each origin has a session of its own, so nothing WinHTTP remembers about one
-// server reaches another.
+// server reaches another. WinHTTP makes no TLS connection itself: an https origin's requests
+// go as plain HTTP to a relay of its own (CWebRelay), which carries each of WinHTTP's
+// connections over a TLS connection whose certificate Velmora has verified.
 #pragma once
 #include <windows.h>
 #include <winhttp.h>
@@ -15,6 +17,7 @@
 #include "remote/FetchPace.h"
 #include "remote/FetchStatus.h"
 #include "remote/Login.h"
+#include "remote/WebRelay.h"
 #include "remote/WebRequest.h"
 
 struct WebAnswer {
@@ -40,6 +43,8 @@ private:
         std::unique_ptr<CLogin> login;
         DWORD nScheme = 0;  // the authentication scheme the server chose, once known
         bool bProbed = false;
+        std::unique_ptr<CWebRelay> relay;  // for https: where WinHTTP connects
+        int nRelayPort = 0;
     };
     IFetchHost& m_Host;
     std::string m_strBook;

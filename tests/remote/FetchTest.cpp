@@ -364,6 +364,32 @@ TEST_F(FetchTest, TheCertificateCheckedIsThatOfTheConnectionThatCarriesTheDirect
     EXPECT_EQ(std::string::npos, log.find("untrusted")) << log;
 }
 
+TEST_F(FetchTest, HttpsSendsNothingOverAConnectionWhoseCertificateFails)
+{
+    // The stand-in shows the trusted certificate to every other connection and, to the rest,
+    // a certificate alone from an authority the prefix does not trust; it asks for a password
+    // and closes the connection, so that the password would go over a connection of its own.
+    for (int i = 0; i < 2; ++i) {
+        host = CScriptedHost();
+        host.answers = {MakeCredentials(L"reader", L"secret")};
+        FetchedBook book = Fetch(Url("https", "TWOFACED_HTTPS_PORT", "/book.vcf"));
+        EXPECT_EQ(FetchStatus::Failed, book.status.kind);
+        EXPECT_NE(std::string::npos, Cause(book).find(u8"証明書の発行元が信頼されていません")) << Cause(book);
+    }
+    std::ifstream file(Folder() + "twofaced-https.log");
+    std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    std::string asked = "trusted host=127.0.0.1:" + std::to_string(Port("TWOFACED_HTTPS_PORT")) + " authorization=-";
+    EXPECT_NE(std::string::npos, log.find(asked)) << log;  // the real host named, no password
+    EXPECT_EQ(std::string::npos, log.find("untrusted")) << log;
+    // Where every connection's certificate holds, the password goes and the book comes.
+    host = CScriptedHost();
+    host.answers = {MakeCredentials(L"reader", L"secret")};
+    FetchedBook book = Fetch(Url("https", "DAVS_PORT", "/private/team/"));
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(1u, book.contacts.contacts.size());
+    EXPECT_EQ(1u, host.asked.size());
+}
+
 TEST_F(FetchTest, MalformedAndEndlessAnswersEndTheFetchWithinTheMemoryLimit)
 {
     ShortLimits limits;

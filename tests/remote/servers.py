@@ -16,8 +16,9 @@ background process: a web server for single files, a server that accepts and nev
 a port whose connections are never accepted, endless and malformed answers, a redirect to
 another host name that records what reaches it, and TLS in front of the real servers with a
 certificate nobody trusts, one whose time is over, one for another name, one from an
-authority the prefix does not trust, and one that shows a trusted certificate to every other
-connection only (twofaced.log says what reached it over which).
+authority the prefix does not trust, and ldaps and https servers that show a trusted
+certificate to every other connection only (twofaced.log and twofaced-https.log say what
+reached them over which).
 """
 import argparse
 import base64
@@ -647,6 +648,60 @@ def two_faced(conn, state, trusted, untrusted, counter):
     pump_both(secure, upstream, tap)
 
 
+def two_faced_https(conn, state, trusted, foreign, counter):
+    """A web server that shows the trusted certificate to every other connection and to the
+    rest its own certificate alone, from an authority the prefix does not trust. It asks for
+    Basic credentials and closes the connection after every answer, so that credentials come
+    on a connection of their own. Writes to twofaced-https.log whatever reached it, with the
+    certificate of the connection that carried it: a request's Host and Authorization, or
+    the count of bytes that made no request. A connection closed before the handshake (a
+    client's look whether the port answers) is no connection here."""
+    try:
+        if not conn.recv(1, socket.MSG_PEEK):
+            conn.close()
+            return
+    except OSError:
+        conn.close()
+        return
+    with counter["lock"]:
+        counter["n"] += 1
+        honest = counter["n"] % 2 == 1
+    face = "trusted" if honest else "untrusted"
+    received = [b""]
+    try:
+        secure = (trusted if honest else foreign).wrap_socket(conn, server_side=True)
+    except (OSError, ssl.SSLError):
+        conn.close()
+        return
+
+    class Tap:
+        def recv(self, size):
+            data = secure.recv(size)
+            received[0] += data
+            return data
+    try:
+        request = read_request(Tap())
+    except (OSError, ssl.SSLError):
+        request = None
+    with open(os.path.join(state["DIR"], "twofaced-https.log"), "a") as log:
+        if request:
+            log.write("%s host=%s authorization=%s\n" % (face, request[1].get("host", "-"),
+                                                        request[1].get("authorization", "-")))
+        elif received[0]:
+            log.write("%s bytes=%d\n" % (face, len(received[0])))
+    try:
+        if request and request[1].get("authorization"):
+            body = vcard("twofaced", "二面 太郎", ["twofaced@velmora.test"], ()).encode()
+            secure.sendall(b"HTTP/1.1 200 OK\r\nContent-Type: text/vcard\r\nContent-Length: %d\r\n"
+                           b"Connection: close\r\n\r\n%s" % (len(body), body))
+        elif request:
+            secure.sendall(b'HTTP/1.1 401 Unauthorized\r\nWWW-Authenticate: Basic realm="velmora"\r\n'
+                           b"Content-Length: 0\r\nConnection: close\r\n\r\n")
+    except (OSError, ssl.SSLError):
+        pass
+    secure.close()
+
+
 def unaccepted(port):
     """A listening port whose backlog is full: new connections are never accepted."""
     listener = socket.socket()
@@ -675,6 +730,8 @@ def run_stand_ins(d):
     context = tls_context("untrusted")
     trusted = tls_context("server")
     counter = {"lock": threading.Lock(), "n": 0}
+    https_counter = {"lock": threading.Lock(), "n": 0}
+    foreign = tls_context("foreign")
     jobs = [
         (serve_files, (state["FILES_PORT"], os.path.join(d, "files"))),
         (serve_tcp, (state["SILENT_PORT"], silent)),
@@ -692,6 +749,8 @@ def run_stand_ins(d):
         (serve_tcp, (state["UNTRUSTED_LDAPS_PORT"], lambda c: tls_proxy(c, state["LDAP_PORT"], context))),
         (serve_tcp, (state["UNTRUSTED_HTTPS_PORT"], lambda c: tls_proxy(c, state["DAV_PORT"], context))),
         (serve_tcp, (state["TWOFACED_LDAPS_PORT"], lambda c: two_faced(c, state, trusted, context, counter))),
+        (serve_tcp, (state["TWOFACED_HTTPS_PORT"],
+                     lambda c: two_faced_https(c, state, trusted, foreign, https_counter))),
     ]
     for name in ("expired", "othername", "foreign"):
         made = tls_context(name)
@@ -717,7 +776,7 @@ def start(d, people_count, card_count):
     os.makedirs(d, exist_ok=True)
     for stale in ("ldap-public", "ldap-private", "dav", "files"):
         subprocess.run(["rm", "-rf", os.path.join(d, stale)], check=True)
-    for stale in ("recorder.log", "twofaced.log", "ports.env"):
+    for stale in ("recorder.log", "twofaced.log", "twofaced-https.log", "ports.env"):
         if os.path.exists(os.path.join(d, stale)):
             os.remove(os.path.join(d, stale))
     make_certificates(d)
@@ -725,7 +784,8 @@ def start(d, people_count, card_count):
              "ENDLESS_HTTP_PORT", "MALFORMED_HTTP_PORT", "GARBAGE_PORT", "ENDLESS_LDAP_PORT", "REDIRECT_PORT",
              "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
              "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT",
-             "ODD_HTTP_PORT", "DRIP_HTTP_PORT", "DRIP_LDAP_PORT", "EMPTY_PAGES_LDAP_PORT"]
+             "ODD_HTTP_PORT", "DRIP_HTTP_PORT", "DRIP_LDAP_PORT", "EMPTY_PAGES_LDAP_PORT",
+             "TWOFACED_HTTPS_PORT"]
     state = dict(zip(names, free_ports(len(names))))
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
