@@ -19,8 +19,8 @@ bool g_bTried = false;
 std::string g_strMissing;  // empty once every table is filled
 
 // The library of that name in the system folder, never one beside the host or in the
-// current folder. Kept loaded for the life of the process.
-HMODULE LoadSystemLibrary(const wchar_t* name)
+// current folder. Kept loaded for the life of the process. name is ASCII.
+HMODULE LoadSystemLibrary(const char* name)
 {
     wchar_t folder[MAX_PATH];
     UINT length = GetSystemDirectoryW(folder, MAX_PATH);
@@ -28,7 +28,7 @@ HMODULE LoadSystemLibrary(const wchar_t* name)
         return nullptr;
     std::wstring path(folder, length);
     path += L'\\';
-    path += name;
+    path.append(name, name + std::strlen(name));
     return LoadLibraryW(path.c_str());
 }
 
@@ -43,49 +43,50 @@ bool Resolve(HMODULE module, const char* name, Function& slot)
     return true;
 }
 
-// Fills table from the library; on failure leaves what is missing in g_strMissing.
-#define VELMORA_RESOLVE(name)                               \
-    if (!Resolve(module, #name, table.name)) {              \
-        g_strMissing = FetchText::LibraryMissing(dll, #name); \
-        return false;                                       \
-    }
-#define VELMORA_LOAD_TABLE(function, Table, LIST, library) \
-    bool function(Table& table)                              \
-    {                                                        \
-        const char* dll = library;                           \
-        HMODULE module = LoadSystemLibrary(L##library);      \
-        if (!module) {                                       \
-            g_strMissing = FetchText::LibraryMissing(dll, ""); \
-            return false;                                    \
-        }                                                    \
-        LIST(VELMORA_RESOLVE)                                \
-        return true;                                         \
-    }
-
-VELMORA_LOAD_TABLE(LoadCredUi, CredUiApi, VELMORA_CREDUI_FUNCTIONS, "credui.dll")
-VELMORA_LOAD_TABLE(LoadCrypt32, Crypt32Api, VELMORA_CRYPT32_FUNCTIONS, "crypt32.dll")
-VELMORA_LOAD_TABLE(LoadSecur32, Secur32Api, VELMORA_SECUR32_FUNCTIONS, "secur32.dll")
-VELMORA_LOAD_TABLE(LoadWinHttp, WinHttpApi, VELMORA_WINHTTP_FUNCTIONS, "winhttp.dll")
-VELMORA_LOAD_TABLE(LoadWldap32, Wldap32Api, VELMORA_WLDAP32_FUNCTIONS, "wldap32.dll")
-VELMORA_LOAD_TABLE(LoadWs2, Ws2Api, VELMORA_WS2_32_FUNCTIONS, "ws2_32.dll")
-
 }  // namespace
 
 namespace NetworkApi {
+
+// Each Load fills its table from the library of that name; on failure it says what is missing.
+#define VELMORA_RESOLVE(name)                                 \
+    if (!Resolve(module, #name, table.name))                  \
+        return FetchText::LibraryMissing(library, #name);
+#define VELMORA_LOAD_TABLE(Table, LIST)                                      \
+    std::string Load(Table& table, const char* library)                      \
+    {                                                                        \
+        HMODULE module = LoadSystemLibrary(library);                         \
+        if (!module)                                                         \
+            return FetchText::LibraryMissing(library, "");                   \
+        LIST(VELMORA_RESOLVE)                                                \
+        return std::string();                                                \
+    }
+
+VELMORA_LOAD_TABLE(CredUiApi, VELMORA_CREDUI_FUNCTIONS)
+VELMORA_LOAD_TABLE(Crypt32Api, VELMORA_CRYPT32_FUNCTIONS)
+VELMORA_LOAD_TABLE(Secur32Api, VELMORA_SECUR32_FUNCTIONS)
+VELMORA_LOAD_TABLE(WinHttpApi, VELMORA_WINHTTP_FUNCTIONS)
+VELMORA_LOAD_TABLE(Wldap32Api, VELMORA_WLDAP32_FUNCTIONS)
+VELMORA_LOAD_TABLE(Ws2Api, VELMORA_WS2_32_FUNCTIONS)
 
 FetchStatus Require()
 {
     std::lock_guard<std::mutex> hold(g_Lock);
     if (!g_bTried) {
         g_bTried = true;
-        bool loaded = LoadWs2(g_Ws2) && LoadCrypt32(g_Crypt32) && LoadSecur32(g_Secur32) && LoadWldap32(g_Wldap32) &&
-                      LoadWinHttp(g_WinHttp) && LoadCredUi(g_CredUi);
-        if (loaded)
-            g_strMissing.clear();
+        g_strMissing = Load(g_Ws2, "ws2_32.dll");
+        if (g_strMissing.empty())
+            g_strMissing = Load(g_Crypt32, "crypt32.dll");
+        if (g_strMissing.empty())
+            g_strMissing = Load(g_Secur32, "secur32.dll");
+        if (g_strMissing.empty())
+            g_strMissing = Load(g_Wldap32, "wldap32.dll");
+        if (g_strMissing.empty())
+            g_strMissing = Load(g_WinHttp, "winhttp.dll");
+        if (g_strMissing.empty())
+            g_strMissing = Load(g_CredUi, "credui.dll");
     }
     return g_strMissing.empty() ? FetchStatus::Success() : FetchStatus::Failure(g_strMissing);
 }
-
 const CredUiApi& CredUi() { return g_CredUi; }
 const Crypt32Api& Crypt32() { return g_Crypt32; }
 const Secur32Api& Secur32() { return g_Secur32; }

@@ -15,6 +15,7 @@
 #include <winber.h>
 #define SECURITY_WIN32
 #include <security.h>
+#include <string>
 #include "remote/FetchStatus.h"
 
 #define VELMORA_CREDUI_FUNCTIONS(X) X(CredUIPromptForCredentialsW)
@@ -118,6 +119,16 @@ namespace NetworkApi {
 
 // Success once every library and function is there; else a failure naming what is missing.
 FetchStatus Require();
+
+// Fills table from the library of that file name in the system folder ("winhttp.dll"): an
+// empty string, or the message naming the library or function that is missing. Require()
+// loads each table from its library once.
+std::string Load(CredUiApi& table, const char* library);
+std::string Load(Crypt32Api& table, const char* library);
+std::string Load(Secur32Api& table, const char* library);
+std::string Load(WinHttpApi& table, const char* library);
+std::string Load(Wldap32Api& table, const char* library);
+std::string Load(Ws2Api& table, const char* library);
 
 const CredUiApi& CredUi();
 const Crypt32Api& Crypt32();

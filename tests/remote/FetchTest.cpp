@@ -1,6 +1,7 @@
 // The fetches of global books against the real servers (slapd, radicale) and the broken
 // ones of servers.py: every URL form, every failure the user is told about, and the
 // credentials rule.
+#include <winsock2.h>
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wincred.h>
@@ -11,6 +12,7 @@
 #include "remote/BookUrl.h"
 #include "remote/DirectorySource.h"
 #include "remote/FileSource.h"
+#include "remote/NetworkApi.h"
 #include "remote/WebSource.h"
 #include "remote/WideText.h"
 #include "text/Charset.h"
@@ -510,6 +512,18 @@ TEST_F(FetchTest, RedirectToAnotherOriginCarriesNoCredentials)
     std::string log = RecorderLog();
     EXPECT_NE(std::string::npos, log.find("authorization=-")) << log;
     EXPECT_EQ(std::string::npos, log.find("Basic")) << log;
+}
+
+TEST(NetworkApiTest, AMissingLibraryOrFunctionIsNamedForTheUser)
+{
+    WinHttpApi table;
+    EXPECT_EQ("", NetworkApi::Load(table, "winhttp.dll"));
+    EXPECT_NE(nullptr, table.WinHttpSendRequest);
+    std::string none = Charset::SjisToUtf8(NetworkApi::Load(table, "velmora-none.dll"));
+    EXPECT_NE(std::string::npos, none.find(u8"Windows のネットワーク機能（velmora-none.dll）を読み込めない")) << none;
+    // A library that is there but lacks the functions: the first one missing is named.
+    std::string lacking = Charset::SjisToUtf8(NetworkApi::Load(table, "kernel32.dll"));
+    EXPECT_NE(std::string::npos, lacking.find(u8"（kernel32.dll の WinHttpAddRequestHeaders）")) << lacking;
 }
 
 TEST_F(FetchTest, CancelEndsTheFetch)
