@@ -123,6 +123,11 @@ void CTlsRelay::Carry()
     SOCKET server = m_Channel->Socket();
     u_long nonBlocking = 1;
     NetworkApi::Ws2().ioctlsocket(client, FIONBIO, &nonBlocking);
+    // Each side's bytes go on as they come: what is held back for a fuller packet would wait
+    // for the other side's delayed acknowledgement.
+    BOOL noDelay = TRUE;
+    for (SOCKET each : {client, server})
+        NetworkApi::Ws2().setsockopt(each, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     std::string plain;
     // What came with the end of the handshake.
     CTlsChannel::Read read = m_Channel->Receive(plain, false);
