@@ -112,8 +112,8 @@ void CWebRelay::Serve()
 // closes client unread.
 void CWebRelay::Take(SOCKET client)
 {
-    CSocket refused;
-    refused.m_Socket = client;
+    CSocket unread;  // closes client unless it is handed on
+    unread.m_Socket = client;
     EnterCriticalSection(&m_Lock);
     bool before = m_bRefused;
     LeaveCriticalSection(&m_Lock);
@@ -132,7 +132,7 @@ void CWebRelay::Take(SOCKET client)
         return;
     }
     std::unique_ptr<CTlsRelay> link(new CTlsRelay);
-    refused.m_Socket = INVALID_SOCKET;
+    unread.m_Socket = INVALID_SOCKET;
     if (link->Attach(std::move(channel), client))
         m_Links.push_back(std::move(link));
 }
