@@ -84,6 +84,9 @@ std::string FreeSideFile(const std::string& path, SideKind kind)
         std::string name = SideFileName(path, kind, attempt);
         if (name.empty())
             return name;
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) && GetLastError() == ERROR_FILE_NOT_FOUND)
+            return name;  // the usual case: one look at the name
         if (IsOwnSide(name, kind)) {
             SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(name.c_str());
