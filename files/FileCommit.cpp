@@ -230,6 +230,15 @@ std::string CFileCommit::Sweep(const std::string& path, Missing missing)
     return commit.m_strRestoredFrom;
 }
 
+void CFileCommit::SweepOrphan(const std::string& orphan)
+{
+    CFileLock lock(orphan, OrphanLockName(orphan));
+    if (lock.Acquire(0) != CFileLock::Held || !IsOwnSide(orphan, SideKind::Temp))
+        return;
+    SetFileAttributesA(orphan.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(orphan.c_str());
+}
+
 FileRead ReadSettledFile(const std::string& path, std::string& bytes, std::string* restoredFrom)
 {
     FileRead read = ReadWholeFile(path, bytes);

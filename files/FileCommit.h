@@ -51,6 +51,9 @@ public:
     // names, unless another process is saving it right now (no wait: its side files are its
     // own then). Returns the side file that the file was restored from, or "".
     static std::string Sweep(const std::string& path, Missing missing);
+    // Removes an orphan temporary file (FindLeftovers) unless its save is under way in
+    // another process right now.
+    static void SweepOrphan(const std::string& orphan);
 
     // Releases the lock (the destructor does too).
     void End() { m_Lock.Release(); }

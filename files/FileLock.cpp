@@ -64,6 +64,10 @@ CFileLock::CFileLock(const std::string& path)
 {
 }
 
+CFileLock::CFileLock(const std::string& path, const std::string& lockPath) : m_strPath(path), m_strLockPath(lockPath)
+{
+}
+
 CFileLock::~CFileLock()
 {
     Release();
