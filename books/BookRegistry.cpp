@@ -366,14 +366,18 @@ void CAddrBook::SaveBooks()
 // beside any file (a first save of a new book that was never listed, too), goes under that
 // file's lock; side files of a save under way in another process stay. A listed file left
 // missing is restored; a file that no list names only when a backup shows it was there.
-// (The settings file's own leftovers are its load's and save's.)
+// Side files under the shorter names of long paths are tied to their file among those in
+// the folder and those listed; a temporary file that belongs to none goes (a cut-off
+// first save). (The settings file's own leftovers are its load's and save's.)
 void CAddrBook::SweepLeftovers()
 {
     std::vector<std::string> folders{PathFolder(g_szIniPath)};
+    std::vector<std::string> known{g_szIniPath};
     auto addFolderOf = [&](const std::string& path) {
+        known.push_back(path);
         std::string folder = PathFolder(path);
-        for (const std::string& known : folders) {
-            if (lstrcmpiA(known.c_str(), folder.c_str()) == 0)
+        for (const std::string& seen : folders) {
+            if (lstrcmpiA(seen.c_str(), folder.c_str()) == 0)
                 return;
         }
         folders.push_back(folder);
@@ -387,7 +391,10 @@ void CAddrBook::SweepLeftovers()
     for (const std::string& folder : folders) {
         if (folder.empty())
             continue;
-        for (const std::string& target : LeftoverTargets(folder)) {
+        Leftovers leftovers = FindLeftovers(folder, known);
+        for (const std::string& orphan : leftovers.orphans)
+            CFileCommit::SweepOrphan(orphan);
+        for (const std::string& target : leftovers.targets) {
             if (IsSameFile(target, g_szIniPath))
                 continue;
             CFileCommit::Missing missing =

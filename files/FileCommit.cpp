@@ -155,7 +155,13 @@ CFileLock::Result CFileCommit::Begin(Missing missing, DWORD waitMs)
 // cut came between the two steps of a replace; else the old ones); the rest go.
 void CFileCommit::Recover(Missing missing, bool anyName)
 {
-    if (!anyName && !HasOwnSideFiles(m_strPath))  // two looks at single names, the usual case
+    // A file that is there is whole, old or new: nothing needs restoring, and what a cut-off
+    // save left beside it goes with this save's own temporary file, or with the sweep after
+    // it. One look at the file, none at names that are usually not there (each of those
+    // costs a look through the whole folder under Wine).
+    if (!anyName && GetFileAttributesA(m_strPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return;
+    if (!anyName && !HasOwnSideFiles(m_strPath))
         return;
     std::vector<std::string> sides = OwnSideFiles(m_strPath);
     if (sides.empty())
@@ -224,6 +230,15 @@ std::string CFileCommit::Sweep(const std::string& path, Missing missing)
     return commit.m_strRestoredFrom;
 }
 
+void CFileCommit::SweepOrphan(const std::string& orphan)
+{
+    CFileLock lock(orphan, OrphanLockName(orphan));
+    if (lock.Acquire(0) != CFileLock::Held || !IsOwnSide(orphan, SideKind::Temp))
+        return;
+    SetFileAttributesA(orphan.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(orphan.c_str());
+}
+
 FileRead ReadSettledFile(const std::string& path, std::string& bytes, std::string* restoredFrom)
 {
     FileRead read = ReadWholeFile(path, bytes);
@@ -233,6 +248,9 @@ FileRead ReadSettledFile(const std::string& path, std::string& bytes, std::strin
     CFileCommit commit(path);
     switch (commit.Begin()) {
     case CFileLock::Held:
+        // Side files beside a file that is there: the leftovers of a cut-off save, cleared
+        // here (no sweep looks beside the settings file).
+        commit.Recover(CFileCommit::Missing::Restore, true);
         if (restoredFrom)
             *restoredFrom = commit.RestoredFrom();
         return commit.Read(bytes);

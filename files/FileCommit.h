@@ -7,7 +7,8 @@
 // a reader that finds the file missing takes the lock and reads again (ReadSettledFile).
 // Leftovers of a save that a crash cut off are dealt with when the lock is next taken: a
 // file left missing is restored from the newest complete side file (RestoredFrom), and
-// the other side files are removed.
+// the other side files are removed; beside a file that is there, the next save's own
+// temporary file takes the leftover's name, and the sweep (Sweep) clears the rest.
 #pragma once
 #include <cstdio>
 #include <functional>
@@ -28,7 +29,8 @@ public:
     // that a crash cut off was never a save, and its temporary file just goes).
     enum class Missing { Restore, RestoreIfReplaced };
 
-    // Takes the lock (waiting waitMs at most), then recovers what a crashed save left.
+    // Takes the lock (waiting waitMs at most), then restores the file if a crashed save
+    // left it missing.
     // Busy: another program held the file all that time (Holder() names it, where known).
     CFileLock::Result Begin(Missing missing = Missing::Restore, DWORD waitMs = g_nFileLockWaitMs);
     const std::string& Holder() const { return m_Lock.Holder(); }
@@ -49,6 +51,9 @@ public:
     // names, unless another process is saving it right now (no wait: its side files are its
     // own then). Returns the side file that the file was restored from, or "".
     static std::string Sweep(const std::string& path, Missing missing);
+    // Removes an orphan temporary file (FindLeftovers) unless its save is under way in
+    // another process right now.
+    static void SweepOrphan(const std::string& orphan);
 
     // Releases the lock (the destructor does too).
     void End() { m_Lock.Release(); }
@@ -60,6 +65,7 @@ private:
     std::string m_strRestoredFrom;
 
     void Recover(Missing missing, bool anyName);
+    friend FileRead ReadSettledFile(const std::string&, std::string&, std::string*);
 };
 
 // Reads path whole as ReadWholeFile does; but a file found missing, or with side files of

@@ -64,6 +64,10 @@ CFileLock::CFileLock(const std::string& path)
 {
 }
 
+CFileLock::CFileLock(const std::string& path, const std::string& lockPath) : m_strPath(path), m_strLockPath(lockPath)
+{
+}
+
 CFileLock::~CFileLock()
 {
     Release();
@@ -133,10 +137,10 @@ void CFileLock::Release()
 {
     if (!IsHeld())
         return;
-    OVERLAPPED at = {};
-    at.Offset = kLockOffset;
-    UnlockFileEx(m_hLock, 0, 1, 0, &at);
-    CloseHandle(m_hLock);  // the companion file goes with its last handle
+    // Closing the handle lets the lock go at once (Windows and Wine release a handle's byte
+    // locks as it closes, an SMB client with its close), one call less than an unlock first;
+    // the companion file goes with its last handle.
+    CloseHandle(m_hLock);
     m_hLock = INVALID_HANDLE_VALUE;
 }
 

@@ -23,6 +23,8 @@ public:
     };
 
     explicit CFileLock(const std::string& path);
+    // The lock whose companion file is lockPath (of a file whose name is not known).
+    CFileLock(const std::string& path, const std::string& lockPath);
     ~CFileLock();
     CFileLock(const CFileLock&) = delete;
     CFileLock& operator=(const CFileLock&) = delete;

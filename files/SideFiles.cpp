@@ -84,6 +84,9 @@ std::string FreeSideFile(const std::string& path, SideKind kind)
         std::string name = SideFileName(path, kind, attempt);
         if (name.empty())
             return name;
+        WIN32_FILE_ATTRIBUTE_DATA data = {};
+        if (!GetFileAttributesExA(name.c_str(), GetFileExInfoStandard, &data) && GetLastError() == ERROR_FILE_NOT_FOUND)
+            return name;  // the usual case: one look at the name
         if (IsOwnSide(name, kind)) {
             SetFileAttributesA(name.c_str(), FILE_ATTRIBUTE_NORMAL);
             DeleteFileA(name.c_str());
@@ -126,28 +129,118 @@ bool HasOwnSideFiles(const std::string& path)
     return !temp.empty() && (IsOwnSide(temp, SideKind::Temp) || IsOwnSide(SideFileName(path, SideKind::Backup), SideKind::Backup));
 }
 
-std::vector<std::string> LeftoverTargets(const std::string& folder)
+namespace {
+
+const char kShortMark[] = "~vm";
+const size_t kShortStem = 11;  // "~vm" and 8 hex digits
+
+// The names in folder that match pattern (files only).
+std::vector<std::string> NamesIn(const std::string& folder, const char* pattern)
 {
-    std::vector<std::string> targets;
+    std::vector<std::string> names;
     WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((folder + "*.velmora*").c_str(), &data);
+    HANDLE find = FindFirstFileA((folder + pattern).c_str(), &data);
     if (find == INVALID_HANDLE_VALUE)
-        return targets;
+        return names;
     do {
-        std::string name = data.cFileName;
-        size_t mark = name.rfind(".velmora");
-        if (mark == std::string::npos || mark == 0 || (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
-            continue;
-        std::string target = folder + name.substr(0, mark);
-        bool ours = false;
-        for (SideKind kind : {SideKind::Temp, SideKind::Backup}) {
-            for (int attempt = 1; attempt <= kNameTries && !ours; ++attempt)
-                ours = lstrcmpiA(SideFileName(target, kind, attempt).c_str(), (folder + name).c_str()) == 0 &&
-                       IsOwnSide(folder + name, kind);
-        }
-        if (ours && std::find(targets.begin(), targets.end(), target) == targets.end())
-            targets.push_back(target);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+            names.push_back(data.cFileName);
     } while (FindNextFileA(find, &data));
     FindClose(find);
-    return targets;
+    return names;
+}
+
+void AddOnce(std::vector<std::string>& list, const std::string& item)
+{
+    for (const std::string& known : list) {
+        if (lstrcmpiA(known.c_str(), item.c_str()) == 0)
+            return;
+    }
+    list.push_back(item);
+}
+
+// Whether side is a temporary or backup file of ours beside target, under any of its names.
+bool IsSideOf(const std::string& target, const std::string& side)
+{
+    for (SideKind kind : {SideKind::Temp, SideKind::Backup}) {
+        for (int attempt = 1; attempt <= kNameTries; ++attempt) {
+            if (lstrcmpiA(SideFileName(target, kind, attempt).c_str(), side.c_str()) == 0)
+                return IsOwnSide(side, kind);
+        }
+    }
+    return false;
+}
+
+// Side files of ours under the "<file>.velmora…" names: their file is in the name.
+void AddLongNameTargets(const std::string& folder, std::vector<std::string>& targets)
+{
+    for (const std::string& name : NamesIn(folder, "*.velmora*")) {
+        size_t mark = name.rfind(".velmora");
+        if (mark == std::string::npos || mark == 0)
+            continue;
+        std::string target = folder + name.substr(0, mark);
+        if (IsSideOf(target, folder + name))
+            AddOnce(targets, target);
+    }
+}
+
+// Side files of ours under the "~vm…" names: their file is the one there or known whose
+// names they are; a temporary file under the usual name that belongs to none, beside no
+// backup of the same file, is an orphan.
+void AddShortNameTargets(const std::string& folder, const std::vector<std::string>& known, Leftovers& found)
+{
+    std::vector<std::string> sides = NamesIn(folder, "~vm*");
+    if (sides.empty())
+        return;  // the usual case: one look through the folder
+    std::vector<std::string> candidates;
+    for (const std::string& path : known) {
+        if (lstrcmpiA(PathFolder(path).c_str(), folder.c_str()) == 0)
+            AddOnce(candidates, path);
+    }
+    for (const std::string& name : NamesIn(folder, "*")) {
+        // (A file whose side files all take the "<file>.velmora…" names has none of these.)
+        std::string path = folder + name;
+        if (name.compare(0, 3, kShortMark) != 0 && name.find(".velmora") == std::string::npos &&
+            !PathFits(path + ".velmora-" + std::to_string(kNameTries) + ".tmp"))
+            AddOnce(candidates, path);
+    }
+    std::vector<std::string> unclaimed;
+    for (const std::string& side : sides) {
+        bool claimed = false;
+        for (const std::string& target : candidates) {
+            if (IsSideOf(target, folder + side)) {
+                AddOnce(found.targets, target);
+                claimed = true;
+            }
+        }
+        if (!claimed)
+            unclaimed.push_back(side);
+    }
+    for (const std::string& side : unclaimed) {
+        bool usualTemp = side.size() == kShortStem + 4 && lstrcmpiA(side.c_str() + kShortStem, ".tmp") == 0;
+        if (!usualTemp || !IsOwnSide(folder + side, SideKind::Temp))
+            continue;
+        bool backupBeside = std::any_of(sides.begin(), sides.end(), [&](const std::string& other) {
+            return other.size() > 4 && other.compare(0, kShortStem, side, 0, kShortStem) == 0 &&
+                   lstrcmpiA(other.c_str() + other.size() - 4, ".bak") == 0;
+        });
+        if (!backupBeside)
+            found.orphans.push_back(folder + side);
+    }
+}
+
+}  // namespace
+
+Leftovers FindLeftovers(const std::string& folder, const std::vector<std::string>& known)
+{
+    Leftovers found;
+    AddLongNameTargets(folder, found.targets);
+    AddShortNameTargets(folder, known, found);
+    return found;
+}
+
+std::string OrphanLockName(const std::string& orphan)
+{
+    size_t name = orphan.find_last_of("\\/") + 1;
+    return orphan.substr(0, name + kShortStem) + ".lock";
 }

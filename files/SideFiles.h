@@ -2,7 +2,7 @@
 // the temporary file a save writes first ("<file>.velmora.tmp"), the backup name under
 // which a replace that must go in two steps parks the old file ("<file>.velmora.bak") and
 // the lock's companion file ("<file>.velmora.lock"); when those would be too long for a
-// path, "~vm<8 hex digits>" names in the same folder. Temporary files carry the hidden and
+// path, "~vm<8 hex digits of the path's hash>" names in the same folder. Temporary files carry the hidden and
 // system attributes: a file of such a name without them is someone else's and is never
 // touched, unless it is empty (a save cut off as it made the file). A backup is the old file itself under our name (it keeps its own attributes). CFileCommit and CFileLock use these; recovery (RecoverFile) too.
 #pragma once
@@ -26,9 +26,25 @@ std::vector<std::string> OwnSideFiles(const std::string& path);
 // save under way, or one that a crash cut off).
 bool HasOwnSideFiles(const std::string& path);
 
-// The files in folder (with its trailing separator) beside which temporary or backup files
-// of ours stand, under any of their names: whatever saves that a crash cut off left there.
-std::vector<std::string> LeftoverTargets(const std::string& folder);
+// What saves that a crash cut off left in one folder (with its trailing separator).
+struct Leftovers {
+    // The files beside which temporary or backup files of ours stand, under any of their
+    // names. The shorter "~vm" names do not tell their file: it is looked for among the
+    // files in the folder and the known paths (those that may be missing, as listed books).
+    std::vector<std::string> targets;
+    // Temporary files of ours under the usual shorter name whose file is neither there nor
+    // known, with no backup beside them: a first save of a file that no list names, cut
+    // off (a backup would say a replace was, and without the file's name it stays).
+    std::vector<std::string> orphans;
+};
+Leftovers FindLeftovers(const std::string& folder, const std::vector<std::string>& known);
+
+// The lock's companion file of the file whose temporary file is orphan (FindLeftovers).
+std::string OrphanLockName(const std::string& orphan);
+
+// Whether name is a side file of ours of kind: a backup by its name; a temporary file by its
+// marks, or empty (cut off as it was made).
+bool IsOwnSide(const std::string& name, SideKind kind);
 
 // Whether name carries the marks of a side file of ours.
 bool IsOwnSideFile(const std::string& name);

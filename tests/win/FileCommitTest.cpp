@@ -12,6 +12,7 @@
 #include "books/IniPath.h"
 #include "files/FileCommit.h"
 #include "files/FileLock.h"
+#include "files/SideFiles.h"
 #include "store/AddrBook.h"
 
 namespace {
@@ -190,6 +191,38 @@ TEST_F(FileCommitTest, LeftoversBesideAFileThatNoListNamesAreClearedOrRestoredAt
         }
         DeleteFileA(other.c_str());
     }
+}
+
+// A path too long for "<file>.velmora.tmp" has its side files under shorter "~vm…" names
+// in the same folder, which do not tell their file; the sweep at start ties them to it as
+// it does the long names. Beside a file that no list names (its book deleted meanwhile)
+// they stay while another process holds the file and go once it is gone; so does the
+// temporary file of a killed first save of a new book, whose file is not there.
+TEST_F(FileCommitTest, LeftoversUnderTheShortNamesOfLongPathsAreSweptAtStart)
+{
+    // Long enough for the shorter names, short enough for the child's own settings file.
+    std::string stem = folder + std::string(249 - folder.size() - 5, 'n');
+    std::string kept = stem + "1.adr", fresh = stem + "2.adr";
+    std::string temp = SideFileName(kept, SideKind::Temp), backup = SideFileName(kept, SideKind::Backup);
+    ASSERT_EQ(folder + "~vm", temp.substr(0, folder.size() + 3));
+    WriteFileBytes(kept, kOldBook);
+    WriteFileBytes(temp, kChildBook);
+    SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+    WriteFileBytes(backup, kOldBook);
+    CBoxWatcher watcher{IDOK};
+    {
+        CStoppedChild holder(kept, "hold");
+        CStoppedChild firstSave(fresh, "first-save");
+        CAddrBook().LoadBooks();
+        EXPECT_TRUE(FileExists(temp));
+        EXPECT_TRUE(FileExists(backup));
+        EXPECT_TRUE(FileExists(SideFileName(fresh, SideKind::Temp)));
+    }
+    CAddrBook().LoadBooks();
+    EXPECT_EQ(kOldBook, ReadFileBytes(kept));
+    EXPECT_FALSE(FileExists(fresh));
+    EXPECT_EQ(0, FileCountIn(folder, "~vm*")) << FolderListing(folder);
+    EXPECT_TRUE(watcher.boxes.empty());
 }
 
 // The message about a merge comes once the merged book is in its file and the file's lock
