@@ -3,15 +3,24 @@
 // A pair without a character becomes U+FFFD, and a lead byte without its trail byte stands
 // alone, so the byte after it keeps its meaning (as Charset::SjisToUtf8 reads a text).
 #pragma once
+#include <cstddef>
 #include <string>
+#include <string_view>
 
 class CSjisToUtf8 {
 public:
     // Appends text, which ends at its NUL (none is no text), as UTF-8.
     void Append(std::string& out, const char* text);
+    // The UTF-8 of the length bytes of text, in room (whose bytes it keeps from call to
+    // call, so that converting every name of a book makes room once); valid until the next
+    // call with room.
+    std::string_view Convert(const char* text, size_t length, std::string& room);
 
 private:
     const char16_t* m_Rows[256] = {};  // code page 932's rows by lead byte, as first needed (row 0: single bytes)
 
     const char16_t* Row(unsigned lead);
+    // Writes the UTF-8 of the length bytes at text to out, which has room for three bytes a
+    // byte, and returns where it ends.
+    char* Write(const char* text, size_t length, char* out);
 };
