@@ -162,9 +162,16 @@ void NameWords(std::string_view text, std::vector<CNameSplitter::Word>& words)
             i = close + 1;
             continue;
         }
+        // The word runs to the next blank, which is looked for four bytes a step.
         size_t end = i + 1;
-        while (end < text.size() && !((kind[bytes[end]] & kBlankStart) && IsBlankAt(text, end, width)))
+        for (;;) {
+            while (end + 4 <= text.size() &&
+                   !((kind[bytes[end]] | kind[bytes[end + 1]] | kind[bytes[end + 2]] | kind[bytes[end + 3]]) & kBlankStart))
+                end += 4;
+            if (end >= text.size() || ((kind[bytes[end]] & kBlankStart) && IsBlankAt(text, end, width)))
+                break;
             ++end;
+        }
         words.push_back({text.substr(i, end - i), false});
         i = end;
     }
@@ -172,12 +179,25 @@ void NameWords(std::string_view text, std::vector<CNameSplitter::Word>& words)
 
 }  // namespace
 
+// Characters of three bytes (every family-first one but the rare ones beyond U+FFFF) are
+// read in place. One that is malformed (too long a form, a surrogate) is no family-first
+// character, and neither are its continuation bytes, which NextUtf8 would read one by one.
 bool HasFamilyFirstCharacter(std::string_view text)
 {
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
     size_t pos = 0;
     while (pos < text.size()) {
-        if (static_cast<unsigned char>(text[pos]) < 0x80) {
+        unsigned char lead = bytes[pos];
+        if (lead < 0x80) {
             ++pos;
+            continue;
+        }
+        if ((lead & 0xF0) == 0xE0 && pos + 3 <= text.size() && (bytes[pos + 1] & 0xC0) == 0x80 &&
+            (bytes[pos + 2] & 0xC0) == 0x80) {
+            char32_t ch = (char32_t(lead & 0x0F) << 12) | (char32_t(bytes[pos + 1] & 0x3F) << 6) | (bytes[pos + 2] & 0x3F);
+            if (ch >= 0x800 && IsFamilyFirstCharacter(ch))
+                return true;
+            pos += 3;
             continue;
         }
         if (IsFamilyFirstCharacter(Charset::NextUtf8(text, pos)))
