@@ -132,7 +132,8 @@ bool CCsvWriter::AddPlainPerson(const ContactView& contact, const PersonNameView
     size_t size = rows * (names + kCommas + m_Categories.Size() + 2) + addressBytes;
     char* out = m_Out.Room(size);
     auto put = [&out](std::string_view text) {
-        std::memcpy(out, text.data(), text.size());
+        if (text.size())
+            std::memcpy(out, text.data(), text.size());
         out += text.size();
     };
     for (size_t row = 0; row < rows; ++row) {

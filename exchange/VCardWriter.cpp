@@ -112,7 +112,8 @@ struct Cursor {
     char* at;
     void Put(std::string_view text)
     {
-        std::memcpy(at, text.data(), text.size());
+        if (text.size())
+            std::memcpy(at, text.data(), text.size());
         at += text.size();
     }
     template <size_t N>
