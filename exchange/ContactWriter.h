@@ -21,6 +21,7 @@ public:
 
     // Appends the contact to the bytes.
     void Add(const Contact& contact);
+    // The same for a contact given as views (the export's, of the store's texts).
     virtual void AddView(const ContactView& contact) = 0;
     // Names of list members that the format had no place for.
     virtual int MemberNamesLeftOut() const { return 0; }
