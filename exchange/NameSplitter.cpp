@@ -25,7 +25,7 @@ constexpr unsigned char kFullWidthSpace[] = {0xE3, 0x80, 0x80};
 // blank (a blank, a tab, or the first byte of a full-width space) and the first byte of a
 // title or a suffix (either case of a Latin one), so that most words are told apart from
 // them by their first byte alone.
-enum NameByte : unsigned char { kBlankStart = 1, kSuffixStart = 2, kPrefixStart = 4 };
+enum NameByte : unsigned char { kBlankStart = 1, kSuffixStart = 2, kPrefixStart = 4, kQuote = 8 };
 
 const std::string_view kJapaneseSuffixes[] = {u8"様", u8"さま", u8"殿", u8"御中", u8"先生",
                                               u8"さん", u8"君", u8"くん", u8"ちゃん", u8"氏"};
@@ -42,6 +42,7 @@ struct NameByteTable {
         kind[static_cast<unsigned char>(' ')] = kBlankStart;
         kind[static_cast<unsigned char>('\t')] = kBlankStart;
         kind[kFullWidthSpace[0]] |= kBlankStart;
+        kind[static_cast<unsigned char>('"')] |= kQuote;
         for (std::string_view suffix : kJapaneseSuffixes)
             kind[static_cast<unsigned char>(suffix[0])] |= kSuffixStart;
         for (std::string_view suffix : kLatinSuffixes)
@@ -249,8 +250,58 @@ const PersonNameView& CNameSplitter::Split(std::string_view name)
         }
         return m_Parts;
     }
-    SplitWords(text);
+    if (!SplitSimple(text))
+        SplitWords(text);
     return m_Parts;
+}
+
+// Most names are one word or two apart by blanks, without quotes, tabs or full-width
+// spaces: their parts are told from the two words alone, as SplitWords would tell them
+// (a second word that is a suffix, a first that is a title, else the order of the
+// script). False, and nothing told, for a name of any other shape.
+bool CNameSplitter::SplitSimple(std::string_view text)
+{
+    const unsigned char* kind = NameBytes().kind;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    size_t size = text.size();
+    size_t firstEnd = size;
+    size_t secondBegin = size;
+    size_t width = 0;
+    for (size_t i = 0; i < size; ++i) {
+        unsigned char c = bytes[i];
+        if (!(kind[c] & (kBlankStart | kQuote)))
+            continue;
+        if (c == kFullWidthSpace[0] && !IsBlankAt(text, i, width))
+            continue;
+        if (c != ' ' || secondBegin != size)
+            return false;  // a quote, a tab, a full-width space, or a third word
+        firstEnd = i;
+        while (i + 1 < size && bytes[i + 1] == ' ')
+            ++i;
+        secondBegin = i + 1;
+    }
+    if (size == 0)
+        return false;
+    std::string_view first = text.substr(0, firstEnd);
+    if (secondBegin == size) {
+        m_Parts.family = first;
+        return true;
+    }
+    std::string_view second = text.substr(secondBegin);
+    if (IsSuffix({second, false})) {
+        m_Parts.suffix = second;
+        m_Parts.family = first;
+    } else if (IsPrefix({first, false})) {
+        m_Parts.prefix = first;
+        m_Parts.family = second;
+    } else if (HasFamilyFirstCharacter(first) || HasFamilyFirstCharacter(second)) {
+        m_Parts.family = first;
+        m_Parts.given = second;
+    } else {
+        m_Parts.family = second;
+        m_Parts.given = first;
+    }
+    return true;
 }
 
 // The words of a name without a comma: titles before it, suffixes after it, nicknames in

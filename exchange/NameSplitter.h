@@ -34,6 +34,7 @@ private:
     std::string m_Room;
 
     std::string_view Join(const std::string_view* begin, const std::string_view* end);
+    bool SplitSimple(std::string_view text);
     void SplitWords(std::string_view text);
 };
 
