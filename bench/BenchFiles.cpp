@@ -3,14 +3,25 @@
 #include <cstdio>
 #include <filesystem>
 #include "BenchClock.h"
+#if defined(_WIN32)
+#include <process.h>
+#define BENCH_PROCESS_ID _getpid
+#else
+#include <unistd.h>
+#define BENCH_PROCESS_ID getpid
+#endif
 #include "exchange/ContactImporter.h"
 #include "exchange/ImportFormat.h"
 
 namespace BenchFiles {
 
+// The name is made the process's own with its id and a count, so that benchmarks running at
+// once (or one run natively beside one under Wine) never write over each other's files.
 std::string TempPath(const char* name)
 {
-    return (std::filesystem::temp_directory_path() / name).string();
+    static unsigned count = 0;
+    std::string own = "velmora-" + std::to_string(BENCH_PROCESS_ID()) + "-" + std::to_string(++count) + "-" + name;
+    return (std::filesystem::temp_directory_path() / own).string();
 }
 
 bool WriteFile(const std::string& path, const std::string& bytes)
@@ -41,7 +52,7 @@ std::string ReadFile(const std::string& path)
 
 std::string BookBytes(CAddrBook& store, ADTDATA* book)
 {
-    std::string path = TempPath("velmora-bench-check.adr");
+    std::string path = TempPath("check.adr");
     FILE* file = std::fopen(path.c_str(), "wb");
     store.WriteList(book->pChild, file, 0);
     std::fclose(file);

@@ -7,7 +7,8 @@
 
 namespace BenchFiles {
 
-// name in the system's temporary folder.
+// A path in the system's temporary folder ending in name, of this process alone (its id and
+// a count in it); the caller removes the file.
 std::string TempPath(const char* name);
 bool WriteFile(const std::string& path, const std::string& bytes);
 // The file whole, read into room of its size.

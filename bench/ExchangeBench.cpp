@@ -90,6 +90,17 @@ void ExportAgainstFloor(CAddrBook& store, ADTDATA* book, const std::string& adr,
                 v.median, v.low, v.high, c.median, c.low, c.high);
 }
 
+// The benchmark's files, each of this process alone (TempPath), removed however it ends.
+struct BenchPaths {
+    std::string adr = TempPath("exchange.adr");
+    std::string vcf = TempPath("exchange.vcf");
+    std::string csv = TempPath("exchange.csv");
+    ~BenchPaths()
+    {
+        for (const std::string* path : {&adr, &vcf, &csv})
+            std::remove(path->c_str());
+    }
+};
 
 }  // namespace
 
@@ -99,13 +110,12 @@ int main(int argc, char** argv)
     CAddrBook store;
     ADTDATA* book = FillBook(store);
     std::string expected = BookBytes(store, book);
-    std::string adr = TempPath("velmora-bench-exchange.adr");
-    std::string vcf = TempPath("velmora-bench-exchange.vcf");
-    std::string csv = TempPath("velmora-bench-exchange.csv");
+    BenchPaths paths;
+    const std::string& adr = paths.adr;
+    const std::string& vcf = paths.vcf;
+    const std::string& csv = paths.csv;
     if (argc > 1 && std::string(argv[1]) == "--export") {
         ExportAgainstFloor(store, book, adr, vcf, csv);
-        for (const std::string* path : {&adr, &vcf, &csv})
-            std::remove(path->c_str());
         return 0;
     }
 
@@ -136,8 +146,5 @@ int main(int argc, char** argv)
     std::printf("import, per contact against the floor (goal 2x): vCard %.2fx, CSV %.2fx%s\n", importVCard / floor,
                 importCsv / floor, vcardSame && csvSame ? "" : "  -- the imported book is not the book exported!");
     ExportAgainstFloor(store, book, adr, vcf, csv);
-    std::remove(adr.c_str());
-    std::remove(vcf.c_str());
-    std::remove(csv.c_str());
     return vcardSame && csvSame ? 0 : 1;
 }

@@ -5,6 +5,7 @@
 #include "exchange/CsvWriter.h"
 #include "exchange/SjisToUtf8.h"
 #include "exchange/VCardWriter.h"
+#include "store/AsciiText.h"
 #include "store/StoreHooks.h"
 
 namespace {
@@ -49,11 +50,44 @@ struct OpenFolder {
     bool written;  // some contact below it was written
 };
 
+// A mail address of the contact being gathered: a stretch of a node's text where the
+// store's bytes are the address (ASCII), else of the walk's room for converted ones.
+struct AddressSlot {
+    const char* text;  // the node's text, or none for the room
+    size_t offset;
+    size_t size;
+};
+
+// The addresses of one contact (or of the node being read) and the room of those of them
+// that were converted.
+struct Addresses {
+    std::vector<AddressSlot> slots;
+    std::string room;
+
+    void Clear()
+    {
+        slots.clear();
+        room.clear();
+    }
+    std::string_view At(size_t i) const
+    {
+        const AddressSlot& slot = slots[i];
+        return std::string_view((slot.text ? slot.text : room.data()) + slot.offset, slot.size);
+    }
+    void AddCopy(std::string_view address)
+    {
+        slots.push_back({nullptr, room.size(), address.size()});
+        room.append(address);
+    }
+};
+
 // The walk of one book: a person waits until the next node shows whether it has more
 // addresses; each folder is told when it is left whether anything below it was written.
+// The contact is handed on as views of the nodes' texts where the store's bytes are
+// already UTF-8, and of the walk's room where they were converted.
 class CContactWalk {
 public:
-    CContactWalk(const std::function<void(const Contact&)>& visit, ExportCounts& counts)
+    CContactWalk(const std::function<void(const ContactView&)>& visit, ExportCounts& counts)
         : m_Visit(visit), m_Counts(counts)
     {
     }
@@ -61,22 +95,27 @@ public:
     void Walk(const ADTDATA* book);
 
 private:
-    const std::function<void(const Contact&)>& m_Visit;
+    const std::function<void(const ContactView&)>& m_Visit;
     ExportCounts& m_Counts;
     std::vector<OpenFolder> m_Open;
-    std::vector<std::string> m_FolderNames;  // UTF-8, as m_Open
+    std::vector<std::string> m_FolderNames;  // UTF-8, as m_Open: the folders of any contact waiting
     size_t m_nFolderChanges = 0;
-    Contact m_Pending;
+    size_t m_nVisitedFolders = ~size_t(0);  // the folder change that the last contact handed on is of
+    Addresses m_Pending;                     // the waiting person's addresses
+    std::string_view m_PendingName;
+    bool m_bPendingGroup = false;
     bool m_bPending = false;
-    size_t m_nPendingFolders = ~size_t(0);  // the folder change that m_Pending.folders is of
     const ADTDATA* m_pLastPerson = nullptr;  // the node that gave the waiting person its last address
-    Contact m_Current;                        // the addresses of the node being read
+    Addresses m_Current;                      // the addresses of the node being read
+    std::string m_NameRoom;
+    std::vector<std::string_view> m_Views;
+    Contact m_Cut;  // a text of several addresses (or one to cut) cut into them
     std::vector<std::string> m_Spare;
     std::string m_Text;
     CSjisToUtf8 m_Sjis;
 
     void OnAddress(const ADTDATA* node);
-    std::string& OneAddress();
+    void ReadAddresses(const ADTDATA* node, unsigned kinds, size_t length);
     bool Joins(const ADTDATA* node, bool list) const;
     void Flush();
     void Enter(const ADTDATA* folder);
@@ -108,93 +147,90 @@ void CContactWalk::Walk(const ADTDATA* book)
     Flush();
 }
 
-void CContactWalk::OnAddress(const ADTDATA* node)
+// The mail addresses of the node into m_Current.
+void CContactWalk::ReadAddresses(const ADTDATA* node, unsigned kinds, size_t length)
 {
-    size_t length = 0;
-    unsigned kinds = node->psAddr ? AddressBytesOf(node->psAddr, length) : 0;
+    m_Current.Clear();
     if (node->psAddr && !(kinds & (kComma | kCut))) {
         // Mostly a node holds one address, taken as AddAddresses would cut it: trimmed of
-        // blanks, with an "@". An ASCII one is taken as it is, without conversion.
-        std::string& address = OneAddress();
-        const char* begin = node->psAddr;
+        // blanks, with an "@". An ASCII one is the node's own bytes.
+        const char* text = node->psAddr;
+        const char* begin = text;
         const char* end = begin + length;
         if (kinds & kBeyondAscii) {
-            address.clear();
-            m_Sjis.Append(address, node->psAddr);
-            begin = address.data();
-            end = begin + address.size();
+            m_Sjis.Append(m_Current.room, text);
+            text = nullptr;
+            begin = m_Current.room.data();
+            end = begin + m_Current.room.size();
         }
         while (begin != end && *begin == ' ')
             ++begin;
         while (end != begin && end[-1] == ' ')
             --end;
         if (begin == end || !std::memchr(begin, '@', static_cast<size_t>(end - begin)))
-            ClearAddresses(m_Current, m_Spare);
-        else
-            address.assign(begin, end);  // (a part of itself, when converted)
-    } else {
-        m_Text.clear();
-        m_Sjis.Append(m_Text, node->psAddr);
-        ClearAddresses(m_Current, m_Spare);
-        AddAddresses(m_Current, m_Text, m_Spare);
+            return;
+        const char* base = text ? text : m_Current.room.data();
+        m_Current.slots.push_back({text, static_cast<size_t>(begin - base), static_cast<size_t>(end - begin)});
+        return;
     }
-    bool list = (kinds & kComma) || m_Current.addresses.size() > 1;
+    m_Text.clear();
+    m_Sjis.Append(m_Text, node->psAddr);
+    ClearAddresses(m_Cut, m_Spare);
+    AddAddresses(m_Cut, m_Text, m_Spare);
+    for (const std::string& address : m_Cut.addresses)
+        m_Current.AddCopy(address);
+}
+
+void CContactWalk::OnAddress(const ADTDATA* node)
+{
+    size_t length = 0;
+    unsigned kinds = node->psAddr ? AddressBytesOf(node->psAddr, length) : 0;
+    ReadAddresses(node, kinds, length);
+    bool list = (kinds & kComma) || m_Current.slots.size() > 1;
     if (Joins(node, list)) {
-        m_Pending.addresses.push_back(std::move(m_Current.addresses[0]));
-        m_Current.addresses.clear();
+        const AddressSlot& slot = m_Current.slots[0];
+        if (slot.text)
+            m_Pending.slots.push_back(slot);
+        else
+            m_Pending.AddCopy(m_Current.At(0));
         m_pLastPerson = node;
         return;
     }
     Flush();
     m_pLastPerson = nullptr;
-    if (m_Current.addresses.empty()) {
+    if (m_Current.slots.empty()) {
         ++m_Counts.withoutAddress;
         return;
     }
-    ClearAddresses(m_Pending, m_Spare);
-    std::swap(m_Pending.addresses, m_Current.addresses);
-    m_Pending.name.clear();
-    m_Sjis.Append(m_Pending.name, node->psName);
-    m_Pending.isGroup = list;
-    if (m_nPendingFolders != m_nFolderChanges) {
-        m_Pending.folders = m_FolderNames;
-        m_nPendingFolders = m_nFolderChanges;
-    }
+    std::swap(m_Pending, m_Current);
+    const char* name = node->psName ? node->psName : "";
+    m_PendingName = m_Sjis.Convert(name, std::strlen(name), m_NameRoom);
+    m_bPendingGroup = list;
     m_bPending = true;
     m_pLastPerson = list ? nullptr : node;
-}
-
-// The current node's one address, in the room of an earlier one where there is one.
-std::string& CContactWalk::OneAddress()
-{
-    if (m_Current.addresses.size() != 1) {
-        ClearAddresses(m_Current, m_Spare);
-        if (m_Spare.empty())
-            m_Spare.emplace_back();
-        m_Current.addresses.push_back(std::move(m_Spare.back()));
-        m_Spare.pop_back();
-    }
-    return m_Current.addresses[0];
 }
 
 // A node of one address joins the person before it: the node just before it in its
 // folder, with the same name and an address the person does not have yet.
 bool CContactWalk::Joins(const ADTDATA* node, bool list) const
 {
-    if (list || !m_bPending || m_Pending.isGroup || !m_pLastPerson || node->pPrev != m_pLastPerson ||
-        m_Current.addresses.size() != 1)
+    if (list || !m_bPending || m_bPendingGroup || !m_pLastPerson || node->pPrev != m_pLastPerson ||
+        m_Current.slots.size() != 1)
         return false;
     const char* name = node->psName ? node->psName : "";
     const char* personName = m_pLastPerson->psName ? m_pLastPerson->psName : "";
     if (std::strcmp(name, personName) != 0)
         return false;
-    for (const std::string& address : m_Pending.addresses) {
-        if (SameAddress(address, m_Current.addresses[0]))
+    std::string_view address = m_Current.At(0);
+    for (size_t i = 0; i < m_Pending.slots.size(); ++i) {
+        if (EqualNoCase(m_Pending.At(i), address))
             return false;
     }
     return true;
 }
 
+// Hands the waiting contact on. Every folder change hands it on first, so the folders open
+// now are its folders.
 void CContactWalk::Flush()
 {
     if (!m_bPending)
@@ -202,10 +238,22 @@ void CContactWalk::Flush()
     m_bPending = false;
     for (OpenFolder& folder : m_Open)
         folder.written = true;
+    size_t count = m_Pending.slots.size();
     ++m_Counts.contacts;
-    m_Counts.addresses += m_Pending.isGroup ? 1 : static_cast<int>(m_Pending.addresses.size());
-    m_Counts.groups += m_Pending.isGroup ? 1 : 0;
-    m_Visit(m_Pending);
+    m_Counts.addresses += m_bPendingGroup ? 1 : static_cast<int>(count);
+    m_Counts.groups += m_bPendingGroup ? 1 : 0;
+    m_Views.clear();
+    for (size_t i = 0; i < count; ++i)
+        m_Views.push_back(m_Pending.At(i));
+    ContactView contact;
+    contact.name = m_PendingName;
+    contact.addresses = m_Views.data();
+    contact.addressCount = count;
+    contact.folders = &m_FolderNames;
+    contact.isGroup = m_bPendingGroup;
+    contact.sameFolders = m_nVisitedFolders == m_nFolderChanges;
+    m_nVisitedFolders = m_nFolderChanges;
+    m_Visit(contact);
 }
 
 void CContactWalk::Enter(const ADTDATA* folder)
@@ -243,7 +291,7 @@ void CContactWalk::AddEmptyFolder(const ADTDATA* folder)
 
 }  // namespace
 
-void ForEachContact(const ADTDATA* book, const std::function<void(const Contact&)>& visit, ExportCounts& counts)
+void ForEachContact(const ADTDATA* book, const std::function<void(const ContactView&)>& visit, ExportCounts& counts)
 {
     CContactWalk walk(visit, counts);
     walk.Walk(book);
@@ -253,7 +301,17 @@ ContactList ContactsOfBook(const ADTDATA* book)
 {
     ContactList list;
     ExportCounts counts;
-    ForEachContact(book, [&](const Contact& contact) { list.contacts.push_back(contact); }, counts);
+    ForEachContact(
+        book,
+        [&](const ContactView& view) {
+            Contact contact;
+            contact.name.assign(view.name);
+            contact.addresses.assign(view.addresses, view.addresses + view.addressCount);
+            contact.folders = *view.folders;
+            contact.isGroup = view.isGroup;
+            list.contacts.push_back(std::move(contact));
+        },
+        counts);
     list.nWithoutAddress = counts.withoutAddress;
     return list;
 }
@@ -274,8 +332,8 @@ bool Export(const ADTDATA* book, ExportFormat format, ExportCounts& counts, COut
     bool ok = true;
     ForEachContact(
         book,
-        [&](const Contact& contact) {
-            writer->Add(contact);
+        [&](const ContactView& contact) {
+            writer->AddView(contact);
             if (bytes.Size() >= piece && ok) {
                 ok = put(bytes);
                 bytes.Clear();

@@ -12,6 +12,7 @@
 #include <vector>
 #include "store/AddrData.h"
 #include "exchange/Contact.h"
+#include "exchange/ContactView.h"
 
 // What the export of a book wrote and left out, for its summary.
 struct ExportCounts {
@@ -24,9 +25,10 @@ struct ExportCounts {
     std::vector<std::string> emptyFolders;
 };
 
-// Calls visit with each contact of book in order; the contact's buffers are used again
-// for the next one, so a book of any size costs a contact at a time.
-void ForEachContact(const ADTDATA* book, const std::function<void(const Contact&)>& visit, ExportCounts& counts);
+// Calls visit with each contact of book in order, as views valid during the call (of the
+// nodes' texts, or of converted copies whose room is used again for the next contact), so
+// a book of any size costs a contact at a time.
+void ForEachContact(const ADTDATA* book, const std::function<void(const ContactView&)>& visit, ExportCounts& counts);
 
 // Every contact of book at once.
 ContactList ContactsOfBook(const ADTDATA* book);

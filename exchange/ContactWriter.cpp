@@ -1,19 +1,50 @@
 #include "exchange/ContactWriter.h"
 
-bool CContactWriter::FoldersChanged(const Contact& contact)
+void CContactWriter::Add(const Contact& contact)
 {
-    if (contact.folders == m_LastFolders && contact.moreFolders == m_LastMoreFolders)
+    m_Addresses.assign(contact.addresses.begin(), contact.addresses.end());
+    ContactView view;
+    view.name = contact.name;
+    view.addresses = m_Addresses.data();
+    view.addressCount = m_Addresses.size();
+    view.folders = &contact.folders;
+    view.moreFolders = &contact.moreFolders;
+    view.isGroup = contact.isGroup;
+    AddView(view);
+}
+
+bool CContactWriter::FoldersChanged(const ContactView& contact)
+{
+    if (contact.sameFolders)
         return false;
-    m_LastFolders = contact.folders;
-    m_LastMoreFolders = contact.moreFolders;
+    static const std::vector<std::string> kNoFolders;
+    static const std::vector<std::vector<std::string>> kNoMoreFolders;
+    const std::vector<std::string>& folders = contact.folders ? *contact.folders : kNoFolders;
+    const std::vector<std::vector<std::string>>& more = contact.moreFolders ? *contact.moreFolders : kNoMoreFolders;
+    if (folders == m_LastFolders && more == m_LastMoreFolders)
+        return false;
+    m_LastFolders = folders;
+    m_LastMoreFolders = more;
     return true;
 }
 
-const PersonName& CContactWriter::NameParts(const Contact& contact)
+std::vector<const std::vector<std::string>*> CContactWriter::PathsOf(const ContactView& contact)
+{
+    std::vector<const std::vector<std::string>*> paths;
+    if (contact.folders && !contact.folders->empty())
+        paths.push_back(contact.folders);
+    if (contact.moreFolders) {
+        for (const std::vector<std::string>& path : *contact.moreFolders) {
+            if (!path.empty())
+                paths.push_back(&path);
+        }
+    }
+    return paths;
+}
+
+const PersonNameView& CContactWriter::NameParts(const ContactView& contact)
 {
     if (contact.isGroup)
-        m_Parts = PersonName();
-    else
-        SplitName(contact.name, m_Parts);
-    return m_Parts;
+        return m_NoParts;
+    return m_Splitter.Split(contact.name);
 }

@@ -62,24 +62,26 @@ std::string CCsvWriter::Write(const ContactList& list)
 
 // The rows of one contact: the names, the addresses two by two (a group's members in
 // Members), the categories.
-void CCsvWriter::Add(const Contact& contact)
+void CCsvWriter::AddView(const ContactView& contact)
 {
     if (FoldersChanged(contact)) {
         std::string categories;
-        for (const std::vector<std::string>& path : FolderPaths(contact)) {
-            if (!path.empty())
-                categories += (categories.empty() ? "" : ",") + FolderPath::Format(path);
-        }
+        for (const std::vector<std::string>* path : PathsOf(contact))
+            categories += (categories.empty() ? "" : ",") + FolderPath::Format(*path);
         m_Categories.Clear();
         AppendField(m_Categories, categories);
     }
+    const PersonNameView& parts = NameParts(contact);
+    if (!contact.isGroup && AddPlainPerson(contact, parts))
+        return;
+    const std::string_view* addresses = contact.addresses;
+    size_t count = contact.addressCount;
     if (contact.isGroup) {
         m_Members.clear();
-        for (const std::string& address : contact.addresses)
-            (m_Members.empty() ? m_Members : m_Members += ',') += address;
+        for (size_t i = 0; i < count; ++i)
+            (m_Members.empty() ? m_Members : m_Members += ',').append(addresses[i]);
     }
-    const PersonName& parts = NameParts(contact);
-    size_t rows = contact.isGroup ? 1 : (contact.addresses.size() + 1) / 2;
+    size_t rows = contact.isGroup ? 1 : (count + 1) / 2;
     for (size_t row = 0; row < rows; ++row) {
         AppendField(m_Out, parts.given);
         m_Out.Append(',');
@@ -90,10 +92,10 @@ void CCsvWriter::Add(const Contact& contact)
         AppendField(m_Out, parts.nickname);
         m_Out.Append(',');
         if (!contact.isGroup) {
-            AppendField(m_Out, contact.addresses[2 * row]);
+            AppendField(m_Out, addresses[2 * row]);
             m_Out.Append(',');
-            if (2 * row + 1 < contact.addresses.size())
-                AppendField(m_Out, contact.addresses[2 * row + 1]);
+            if (2 * row + 1 < count)
+                AppendField(m_Out, addresses[2 * row + 1]);
         } else {
             m_Out.Append(',');
         }
@@ -105,4 +107,55 @@ void CCsvWriter::Add(const Contact& contact)
             AppendField(m_Out, m_Members);
         m_Out.AppendLiteral("\r\n");
     }
+}
+
+// A person's rows when none of its texts needs quotes (the parts of the name come from the
+// name, so its look tells for them): their size is added up and their bytes copied into
+// room for them all. False, and nothing written, else.
+bool CCsvWriter::AddPlainPerson(const ContactView& contact, const PersonNameView& parts)
+{
+    if (FindFirstOf(contact.name, kQuoted) != contact.name.size())
+        return false;
+    const std::string_view* addresses = contact.addresses;
+    size_t count = contact.addressCount;
+    size_t addressBytes = 0;
+    for (size_t i = 0; i < count; ++i) {
+        if (FindFirstOf(addresses[i], kQuoted) != addresses[i].size())
+            return false;
+        addressBytes += addresses[i].size();
+    }
+    // Each row: four name fields, two address fields and the commas up to Members, the
+    // categories and the line end.
+    const size_t kCommas = kColumnCount - 1;
+    size_t rows = (count + 1) / 2;
+    size_t names = parts.given.size() + parts.family.size() + contact.name.size() + parts.nickname.size();
+    size_t size = rows * (names + kCommas + m_Categories.Size() + 2) + addressBytes;
+    char* out = m_Out.Room(size);
+    auto put = [&out](std::string_view text) {
+        if (text.size())
+            std::memcpy(out, text.data(), text.size());
+        out += text.size();
+    };
+    for (size_t row = 0; row < rows; ++row) {
+        put(parts.given);
+        *out++ = ',';
+        put(parts.family);
+        *out++ = ',';
+        put(contact.name);
+        *out++ = ',';
+        put(parts.nickname);
+        *out++ = ',';
+        put(addresses[2 * row]);
+        *out++ = ',';
+        if (2 * row + 1 < count)
+            put(addresses[2 * row + 1]);
+        std::memset(out, ',', kCategories - kPrimaryEmail - 1);
+        out += kCategories - kPrimaryEmail - 1;
+        put(std::string_view(m_Categories.Data(), m_Categories.Size()));
+        *out++ = ',';
+        *out++ = '\r';
+        *out++ = '\n';
+    }
+    m_Out.Advance(size);
+    return true;
 }

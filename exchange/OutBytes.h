@@ -30,9 +30,11 @@ public:
     }
     void Advance(size_t n) { m_nSize += n; }
 
+    // (An empty view may have no bytes at all, which memcpy must not be given.)
     void Append(const char* bytes, size_t n)
     {
-        std::memcpy(Room(n), bytes, n);
+        if (n)
+            std::memcpy(Room(n), bytes, n);
         m_nSize += n;
     }
     void Append(std::string_view text) { Append(text.data(), text.size()); }

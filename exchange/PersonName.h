@@ -22,7 +22,7 @@ struct PersonName {
 // (Jr., III, 様, 殿 ...) are parts of their own; a part in double quotes is a nickname, or
 // the name itself when nothing but titles stands beside it ("佐藤 健" 様).
 PersonName SplitName(const std::string& name);
-// The same into parts, whose strings keep their room (the export splits every name).
+// The same into parts (CNameSplitter splits without copying).
 void SplitName(const std::string& name, PersonName& parts);
 
 // True when text holds a Han, kana or Hangul character.

@@ -29,7 +29,7 @@ bool StartsWith(const std::string& bytes, const char* prefix, size_t length)
 
 }  // namespace
 
-char32_t NextUtf8(const std::string& text, size_t& pos)
+char32_t NextUtf8(std::string_view text, size_t& pos)
 {
     unsigned char lead = static_cast<unsigned char>(text[pos++]);
     if (lead < 0x80)

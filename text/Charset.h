@@ -12,7 +12,7 @@ const char32_t kReplacement = 0xFFFD;
 
 // The character of UTF-8 text at pos, moving pos past it; U+FFFD for a malformed
 // sequence, of which one byte is taken.
-char32_t NextUtf8(const std::string& text, size_t& pos);
+char32_t NextUtf8(std::string_view text, size_t& pos);
 void AppendUtf8(std::string& out, char32_t ch);
 bool IsUtf8(const std::string& bytes);
 

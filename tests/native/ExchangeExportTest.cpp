@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <string>
 #include <vector>
 #include "ImportHelper.h"
@@ -97,6 +98,60 @@ TEST_F(ExchangeExportTest, LongVCardLinesFoldBetweenCharacters)
     }
     EXPECT_EQ(4, folds);  // FN, 153 bytes, and N, which holds the name of one word whole
     EXPECT_EQ(name + ": long@example.jp\r\n", ImportBytes(vcard).book);
+}
+
+// A line folds exactly when it is longer than 75 bytes, whichever line of a card it is: the
+// name, its parts, a nickname, an address, the categories, each from 73 to 77 bytes long
+// while the card's other lines are shorter.
+TEST_F(ExchangeExportTest, VCardLinesFoldExactlyWhenLongerThan75Bytes)
+{
+    ContactList list;
+    std::vector<std::string> expected;
+    auto add = [&](const std::string& name, const std::string& address, const std::string& folder) {
+        Contact contact;
+        contact.name = name;
+        contact.addresses = {address};
+        if (!folder.empty())
+            contact.folders = {folder};
+        list.contacts.push_back(contact);
+    };
+    for (size_t line = 73; line <= 77; ++line) {
+        std::string blanks = "a" + std::string(line - 5, ' ') + "b";  // FN only
+        add(blanks, "a@example.jp", "");
+        expected.push_back("FN:" + blanks);
+        std::string latin = std::string(line - 13, 'g') + " fffffff";  // N; FN two bytes shorter
+        add(latin, "a@example.jp", "");
+        expected.push_back("N:fffffff;" + std::string(line - 13, 'g') + ";;;");
+        std::string nickname(line - 9, 'n');  // NICKNAME; FN two bytes shorter
+        add("A \"" + nickname + "\"", "a@example.jp", "");
+        expected.push_back("NICKNAME:" + nickname);
+        std::string address = std::string(line - 31, 'a') + "@example.jp";
+        add("A", address, "");
+        expected.push_back("EMAIL;TYPE=INTERNET:" + address);
+        std::string folder(line - 11, 'c');
+        add("A", "a@example.jp", folder);
+        expected.push_back("CATEGORIES:" + folder);
+    }
+    std::string vcard = CVCardWriter::Write(list);
+    std::vector<std::string> lines;  // the lines unfolded
+    std::vector<int> pieces;         // and the lines each was written in
+    for (size_t start = 0, end = vcard.find("\r\n"); end != std::string::npos;
+         start = end + 2, end = vcard.find("\r\n", start)) {
+        std::string line = vcard.substr(start, end - start);
+        EXPECT_LE(line.size(), 75u);
+        if (line[0] != ' ') {
+            lines.push_back(line);
+            pieces.push_back(1);
+            continue;
+        }
+        ASSERT_FALSE(lines.empty());
+        lines.back() += line.substr(1);
+        ++pieces.back();
+    }
+    for (size_t i = 0; i < lines.size(); ++i)
+        EXPECT_EQ(lines[i].size() > 75, pieces[i] > 1) << lines[i];
+    for (const std::string& line : expected)
+        EXPECT_NE(lines.end(), std::find(lines.begin(), lines.end(), line)) << line;
 }
 
 // Export and import again give the same names, addresses, lists and folders, whatever the
