@@ -309,7 +309,7 @@ bool CVCardLines::Next(VCardProperty& property)
         if (text.empty() || IsFoldBlank(text[0]))
             continue;  // an empty line, or a continuation with nothing to continue
         size_t valueStart = 0;
-        bool headKnown = ParseHead(text, property, valueStart);
+        bool headKnown = ParseFirstLineHead(text, property, valueStart);
         bool headJoined = false;  // the head was found only in the joined lines
         bool joined = false;
         std::string_view last = text;
@@ -350,6 +350,36 @@ bool CVCardLines::Next(VCardProperty& property)
         return true;
     }
     return false;
+}
+
+// ParseHead for a property's first line, which lies in the text: a head met before is taken
+// as it was parsed then.
+bool CVCardLines::ParseFirstLineHead(std::string_view line, VCardProperty& property, size_t& valueStart)
+{
+    if (line.size() < 4)
+        return ParseHead(line, property, valueStart);
+    uint32_t first;
+    std::memcpy(&first, line.data(), 4);
+    size_t set = (first * 2654435761u) >> 27;
+    static_assert(kHeadSets == 32, "the set is the hash's top five bits");
+    if (m_KnownHeads.empty())
+        m_KnownHeads.resize(kHeadSets * kHeadWays);
+    KnownHead* ways = &m_KnownHeads[set * kHeadWays];
+    for (size_t way = 0; way < kHeadWays; ++way) {
+        std::string_view head = ways[way].head;
+        if (!head.empty() && line.size() >= head.size() && std::memcmp(line.data(), head.data(), head.size()) == 0) {
+            property = ways[way].property;
+            valueStart = head.size();
+            return true;
+        }
+    }
+    if (!ParseHead(line, property, valueStart))
+        return false;
+    KnownHead& known = ways[m_NextWay[set]];
+    m_NextWay[set] = static_cast<uint8_t>((m_NextWay[set] + 1) % kHeadWays);
+    known.head = line.substr(0, valueStart);
+    known.property = property;
+    return true;
 }
 
 size_t CVCardLines::LineNumberAt(std::string_view text, size_t offset)
