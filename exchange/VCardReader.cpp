@@ -287,6 +287,12 @@ std::string CVCardReader::ComposedName(const std::string& value)
 // mostly has the same.
 void CVCardReader::OnCategories(const VCardProperty& property)
 {
+    if (m_LastWrittenCategories.Is(property)) {
+        for (const FolderPath::Path& path : m_LastPaths)
+            AddFolderPath(m_Card.contact, path);
+        return;
+    }
+    m_LastWrittenCategories.Keep(property, m_Text.DecodesByItself(property));
     m_Text.Decode(property, m_Value);
     if (m_Value != m_LastCategories) {
         m_LastCategories = m_Value;
@@ -302,6 +308,11 @@ void CVCardReader::OnCategories(const VCardProperty& property)
 // The group of docomo and au phones is one folder; cards of one group mostly come together.
 void CVCardReader::OnPhoneGroup(const VCardProperty& property)
 {
+    if (m_LastWrittenGroup.Is(property)) {
+        AddFolderPath(m_Card.contact, m_LastGroupPath);
+        return;
+    }
+    m_LastWrittenGroup.Keep(property, m_Text.DecodesByItself(property));
     m_Text.Decode(property, m_Value);
     if (m_Value != m_LastGroup) {
         m_LastGroup = m_Value;
@@ -310,6 +321,21 @@ void CVCardReader::OnPhoneGroup(const VCardProperty& property)
             m_LastGroupPath.clear();
     }
     AddFolderPath(m_Card.contact, m_LastGroupPath);
+}
+
+bool CVCardReader::WrittenValue::Is(const VCardProperty& property) const
+{
+    return kept && encoding == property.encoding && property.value == value && property.charset == charset;
+}
+
+void CVCardReader::WrittenValue::Keep(const VCardProperty& property, bool decodesByItself)
+{
+    kept = decodesByItself;
+    if (!kept)
+        return;
+    value.assign(property.value.data(), property.value.size());
+    charset.assign(property.charset.data(), property.charset.size());
+    encoding = property.encoding;
 }
 
 void CVCardReader::OnEmail(const VCardProperty& property)

@@ -85,4 +85,16 @@ private:
     std::vector<std::vector<std::string>> m_LastPaths;
     std::string m_LastGroup;  // the same for the phones' group
     std::vector<std::string> m_LastGroupPath;
+    // A value as written, kept when it decodes by itself (CVCardText::DecodesByItself): the
+    // same value written again needs no decoding, for its text is the one decoded last.
+    struct WrittenValue {
+        std::string value, charset;
+        VCardProperty::Encoding encoding = VCardProperty::kPlain;
+        bool kept = false;
+
+        bool Is(const VCardProperty& property) const;
+        void Keep(const VCardProperty& property, bool decodesByItself);
+    };
+    WrittenValue m_LastWrittenCategories;
+    WrittenValue m_LastWrittenGroup;
 };

@@ -56,7 +56,7 @@ void DecodeQuotedPrintable(std::string_view text, std::string& bytes)
     bytes.resize(static_cast<size_t>(out - bytes.data()));
 }
 
-bool IsAscii(const std::string& text)
+bool IsAscii(std::string_view text)
 {
     unsigned char any = 0;
     for (char c : text)
@@ -80,7 +80,7 @@ CharsetName CharsetOf(std::string_view written)
 {
     if (written.empty())
         return kNoCharset;
-    const std::pair<const char*, CharsetName> names[] = {
+    static const std::pair<const char*, CharsetName> names[] = {
         {"UTF-8", kUtf8},           {"SHIFT_JIS", kShiftJis},  {"SHIFT-JIS", kShiftJis},    {"SJIS", kShiftJis},
         {"CP932", kShiftJis},       {"WINDOWS-31J", kShiftJis}, {"MS_KANJI", kShiftJis},    {"X-SJIS", kShiftJis},
         {"CSSHIFTJIS", kShiftJis},  {"ISO-8859-1", kLatin1},   {"US-ASCII", kLatin1},       {"WINDOWS-1252", kLatin1},
@@ -157,6 +157,18 @@ void CVCardText::DecodeWithoutCharset(std::string& text)
     m_nCloseGuesses += guess.close ? 1 : 0;
     if (guess.code != TextCode::kUtf8 || !Charset::IsUtf8(text))
         text = CCharsetGuess::Decode(text, guess.code);
+}
+
+bool CVCardText::DecodesByItself(const VCardProperty& property) const
+{
+    if (property.encoding == VCardProperty::kBase64)
+        return true;
+    CharsetName charset = CharsetOf(property.charset);
+    if (charset != kNoCharset && charset != kOtherCharset)
+        return true;
+    // Without a known charset only text that stays ASCII is taken as it is; other text is
+    // guessed, and a close guess counted.
+    return property.encoding == VCardProperty::kPlain && IsAscii(property.value);
 }
 
 bool CVCardText::FileIsMarkedUtf8()

@@ -28,6 +28,10 @@ public:
     // The value as UTF-8 text, still escaped, into out.
     void Decode(const VCardProperty& property, std::string& out);
     std::string Decode(const VCardProperty& property);
+    // Whether Decode makes the property's text of its value, charset and encoding alone and
+    // changes nothing else (no guess is made and counted): then the same written value
+    // gives the same text again.
+    bool DecodesByItself(const VCardProperty& property) const;
 
     // The escapes of vCard text: "\\", "\,", "\;", "\:" and "\n" (a line end). Any other
     // backslash is kept.
