@@ -163,8 +163,16 @@ bool CCsvReader::NextRow(std::vector<std::string_view>& fields)
             fields.emplace_back();
         return fields[count++];
     };
+    const char* text = m_Text.data();
     for (;;) {
         std::string_view& field = next();
+        // An empty quoted field with more after it, as Outlook writes most, is taken at once.
+        if (m_nPos + 3 < m_Text.size() && text[m_nPos] == '"' && text[m_nPos + 1] == '"' &&
+            text[m_nPos + 2] == m_cSeparator) {
+            field = std::string_view();
+            m_nPos += 3;
+            continue;
+        }
         size_t start = m_nPos;
         // A column nobody reads is passed over: only whether it held anything is kept.
         m_bKeep = m_Wanted.empty() || (count <= m_Wanted.size() && m_Wanted[count - 1]);
