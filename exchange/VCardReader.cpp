@@ -119,6 +119,7 @@ void CVCardReader::Card::Clear()
     anyPreference = false;
     composedName.clear();
     hasName = false;
+    writtenName.kept = false;
     organisation.clear();
     nickname.clear();
     uid.clear();
@@ -265,8 +266,13 @@ void CVCardReader::OnName(const VCardProperty& property)
         name.erase(end == std::string::npos ? 0 : end + 1);
         name.erase(0, name.find_first_not_of(" \t\r\n"));
     } else if (property.kind == VCardProperty::kName && !card.hasName && HasText(property)) {
-        // Composed at the card's end, and only when FN is missing.
-        m_Text.Decode(property, card.nameValue);
+        // Composed at the card's end, and only when FN is missing; phones write N before FN,
+        // so it is decoded then where that gives the same text.
+        card.writtenName.Keep(property, m_Text.DecodesByItself(property));
+        if (card.writtenName.kept)
+            m_Text.NoteCharset(property);
+        else
+            m_Text.Decode(property, card.nameValue);
         card.hasName = true;
     } else if (property.kind == VCardProperty::kOrganisation && card.organisation.empty()) {
         card.organisation = FirstComponent(m_Text.Decode(property), ';');
@@ -363,8 +369,17 @@ void CVCardReader::EndCard(bool complete)
     m_bInCard = false;
     Card& card = m_Card;
     Contact& contact = card.contact;
-    if (contact.name.empty() && card.hasName)
+    if (contact.name.empty() && card.hasName) {
+        if (card.writtenName.kept) {
+            VCardProperty name;
+            name.kind = VCardProperty::kName;
+            name.value = card.writtenName.value;
+            name.charset = card.writtenName.charset;
+            name.encoding = card.writtenName.encoding;
+            m_Text.Decode(name, card.nameValue);
+        }
         card.composedName = ComposedName(card.nameValue);
+    }
     bool empty = contact.name.empty() && contact.addresses.empty() && card.composedName.empty() &&
                  card.organisation.empty() && card.nickname.empty() && !card.hasMembers;
     if (m_bNoBegin && empty)

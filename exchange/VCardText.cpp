@@ -171,6 +171,12 @@ bool CVCardText::DecodesByItself(const VCardProperty& property) const
     return property.encoding == VCardProperty::kPlain && IsAscii(property.value);
 }
 
+void CVCardText::NoteCharset(const VCardProperty& property)
+{
+    if (property.encoding != VCardProperty::kBase64)
+        m_bSawUtf8 = m_bSawUtf8 || CharsetOf(property.charset) == kUtf8;
+}
+
 bool CVCardText::FileIsMarkedUtf8()
 {
     return m_Source != kBytes || m_bSawUtf8;

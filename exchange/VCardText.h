@@ -32,6 +32,9 @@ public:
     // changes nothing else (no guess is made and counted): then the same written value
     // gives the same text again.
     bool DecodesByItself(const VCardProperty& property) const;
+    // What Decode learns from a property about the values after it (whether the file says
+    // UTF-8), without decoding it.
+    void NoteCharset(const VCardProperty& property);
 
     // The escapes of vCard text: "\\", "\,", "\;", "\:" and "\n" (a line end). Any other
     // backslash is kept.
