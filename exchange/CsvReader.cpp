@@ -1,6 +1,6 @@
 #include "exchange/CsvReader.h"
 #include <algorithm>
-#include "exchange/ByteSet.h"
+#include "exchange/ByteScan.h"
 #include "exchange/CsvColumns.h"
 #include "text/Charset.h"
 #include "text/CharsetGuess.h"
@@ -23,8 +23,7 @@ bool HasEightBitByte(std::string_view text)
     return any >= 0x80;
 }
 
-// The first separator or line end from i on, sixteen bytes at a time where the processor
-// has SSE2; size when there is none.
+// The first separator or line end from i on; size when there is none.
 size_t FindFieldEnd(const char* text, size_t i, size_t size, char separator)
 {
     return FindFirstOfThree(text, i, size, separator, '\r', '\n');

@@ -1,11 +1,8 @@
 #include "exchange/VCardLines.h"
-#include "exchange/ByteSet.h"
+#include "exchange/ByteScan.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -170,39 +167,13 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
-// The first CR or LF from p on, sixteen bytes at a time where the processor has SSE2,
-// else eight; end when there is none.
+// The first CR or LF from p on; end when there is none.
 const char* FindLineEnd(const char* p, const char* end)
 {
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    while (end - p >= 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)));
-        if (mask)
-            return p + __builtin_ctz(static_cast<unsigned>(mask));
-        p += 16;
-    }
-#endif
-    const uint64_t kOnes = 0x0101010101010101ull;
-    const uint64_t kHighs = 0x8080808080808080ull;
-    while (end - p >= 8) {
-        uint64_t block;
-        std::memcpy(&block, p, 8);
-        uint64_t lf = block ^ (kOnes * '\n');
-        uint64_t cr = block ^ (kOnes * '\r');
-        if (((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs))
-            break;
-        p += 8;
-    }
-    while (p < end && *p != '\n' && *p != '\r')
-        ++p;
-    return p;
+    return p + FindFirstOfThree(p, 0, static_cast<size_t>(end - p), '\n', '\r', '\r');
 }
 
-// The first ';', ':' or '"' of line from i on, sixteen bytes at a time where the processor
-// has SSE2; the line's size when there is none.
+// The first ';', ':' or '"' of line from i on; the line's size when there is none.
 size_t FindHeadMark(std::string_view line, size_t i)
 {
     return FindFirstOfThree(line.data(), i, line.size(), ';', ':', '"');
