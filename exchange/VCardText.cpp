@@ -96,6 +96,18 @@ CharsetName CharsetOf(std::string_view written)
 
 }  // namespace
 
+// CharsetOf, the last name asked for kept: a file mostly writes one.
+int CVCardText::CharsetNumber(std::string_view written) const
+{
+    if (written.empty())
+        return kNoCharset;
+    if (m_nLastCharset < 0 || written != m_LastCharsetText) {
+        m_LastCharsetText.assign(written.data(), written.size());
+        m_nLastCharset = CharsetOf(written);
+    }
+    return m_nLastCharset;
+}
+
 std::string CVCardText::Decode(const VCardProperty& property)
 {
     std::string text;
@@ -114,15 +126,20 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
         DecodeQuotedPrintable(property.value, out);
     else
         out.assign(property.value.data(), property.value.size());
-    CharsetName charset = CharsetOf(property.charset);
+    CharsetName charset = static_cast<CharsetName>(CharsetNumber(property.charset));
     m_bSawUtf8 = m_bSawUtf8 || charset == kUtf8;
-    bool escapes = out.find('\x1B') != std::string::npos;
+    unsigned char any = 0;
+    bool escapes = false;
+    for (char c : out) {
+        any |= static_cast<unsigned char>(c);
+        escapes = escapes || c == '\x1B';
+    }
     if (charset == kIso2022Jp || escapes) {
         out = Charset::Iso2022JpToUtf8(out);
         return;
     }
     // A file read from UTF-16 is UTF-8 already; only quoted-printable bytes are still raw.
-    if (IsAscii(out) || (m_Source == kUtf16 && !quotedPrintable))
+    if (any < 0x80 || (m_Source == kUtf16 && !quotedPrintable))
         return;
     switch (charset) {
     case kUtf8:
@@ -163,7 +180,7 @@ bool CVCardText::DecodesByItself(const VCardProperty& property) const
 {
     if (property.encoding == VCardProperty::kBase64)
         return true;
-    CharsetName charset = CharsetOf(property.charset);
+    CharsetName charset = static_cast<CharsetName>(CharsetNumber(property.charset));
     if (charset != kNoCharset && charset != kOtherCharset)
         return true;
     // Without a known charset only text that stays ASCII is taken as it is; other text is
@@ -174,7 +191,7 @@ bool CVCardText::DecodesByItself(const VCardProperty& property) const
 void CVCardText::NoteCharset(const VCardProperty& property)
 {
     if (property.encoding != VCardProperty::kBase64)
-        m_bSawUtf8 = m_bSawUtf8 || CharsetOf(property.charset) == kUtf8;
+        m_bSawUtf8 = m_bSawUtf8 || CharsetNumber(property.charset) == kUtf8;
 }
 
 bool CVCardText::FileIsMarkedUtf8()

@@ -52,6 +52,10 @@ private:
     bool m_bSawUtf8 = false;  // a value said CHARSET=UTF-8
     std::string m_Converted;  // room for a conversion, kept from value to value
     int m_nCloseGuesses = 0;
+    mutable std::string m_LastCharsetText;  // the last CHARSET asked about, and its set
+    mutable int m_nLastCharset = -1;
+
+    int CharsetNumber(std::string_view written) const;
 
     bool FileIsMarkedUtf8();
     void DecodeWithoutCharset(std::string& text);
