@@ -1,7 +1,7 @@
 #include "exchange/ByteScan.h"
-#if defined(__i386__) || defined(__x86_64__)
+#if !defined(__SSE2__)
+#if defined(__i386__)
 #include <emmintrin.h>
-#define VELMORA_SSE2_SCAN 1
 #endif
 
 namespace {
@@ -13,7 +13,7 @@ size_t FindByteByByte(const char* data, size_t i, size_t size, char a, char b, c
     return i;
 }
 
-#if defined(VELMORA_SSE2_SCAN)
+#if defined(__i386__)
 __attribute__((target("sse2"))) size_t FindSse2(const char* data, size_t i, size_t size, char a, char b, char c)
 {
     const __m128i first = _mm_set1_epi8(a);
@@ -32,12 +32,8 @@ __attribute__((target("sse2"))) size_t FindSse2(const char* data, size_t i, size
 
 bool HasSse2()
 {
-#if defined(__SSE2__)
-    return true;
-#else
     static const bool has = __builtin_cpu_supports("sse2");
     return has;
-#endif
 }
 #endif
 
@@ -45,9 +41,10 @@ bool HasSse2()
 
 size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c)
 {
-#if defined(VELMORA_SSE2_SCAN)
+#if defined(__i386__)
     if (size - i >= 16 && HasSse2())
         return FindSse2(data, i, size, a, b, c);
 #endif
     return FindByteByByte(data, i, size, a, b, c);
 }
+#endif

@@ -167,15 +167,15 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
-// Whether the size bytes at a and b are the same, four at a time (no call to a C library
+// Whether the size bytes at a and b are the same, a word at a time (no call to a C library
 // that may compare them one by one).
 bool SameBytes(const char* a, const char* b, size_t size)
 {
     size_t i = 0;
-    for (; i + 4 <= size; i += 4) {
-        uint32_t x, y;
-        std::memcpy(&x, a + i, 4);
-        std::memcpy(&y, b + i, 4);
+    for (; i + sizeof(uintptr_t) <= size; i += sizeof(uintptr_t)) {
+        uintptr_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
         if (x != y)
             return false;
     }

@@ -1,4 +1,6 @@
 #include "exchange/VCardText.h"
+#include <cstdint>
+#include <cstring>
 #include "text/Charset.h"
 #include "text/CharsetGuess.h"
 
@@ -62,6 +64,30 @@ bool IsAscii(std::string_view text)
     for (char c : text)
         any |= static_cast<unsigned char>(c);
     return any < 0x80;
+}
+
+// Whether text is ASCII, and in escapes whether it holds an ESC (ISO-2022-JP), eight bytes
+// a step.
+bool IsAsciiWithoutEscapes(std::string_view text, bool& escapes)
+{
+    const uint64_t kOnes = 0x0101010101010101ull;
+    const uint64_t kHighs = 0x8080808080808080ull;
+    uint64_t any = 0;
+    uint64_t esc = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        any |= word;
+        uint64_t x = word ^ (kOnes * 0x1B);
+        esc |= (x - kOnes) & ~x & kHighs;
+    }
+    for (; i < text.size(); ++i) {
+        any |= static_cast<unsigned char>(text[i]);
+        esc |= text[i] == '\x1B';
+    }
+    escapes = esc != 0;
+    return (any & kHighs) == 0;
 }
 
 enum CharsetName { kNoCharset, kUtf8, kShiftJis, kLatin1, kIso2022Jp, kEucJp, kOtherCharset };
@@ -128,18 +154,14 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
         out.assign(property.value.data(), property.value.size());
     CharsetName charset = static_cast<CharsetName>(CharsetNumber(property.charset));
     m_bSawUtf8 = m_bSawUtf8 || charset == kUtf8;
-    unsigned char any = 0;
     bool escapes = false;
-    for (char c : out) {
-        any |= static_cast<unsigned char>(c);
-        escapes = escapes || c == '\x1B';
-    }
+    bool ascii = IsAsciiWithoutEscapes(out, escapes);
     if (charset == kIso2022Jp || escapes) {
         out = Charset::Iso2022JpToUtf8(out);
         return;
     }
     // A file read from UTF-16 is UTF-8 already; only quoted-printable bytes are still raw.
-    if (any < 0x80 || (m_Source == kUtf16 && !quotedPrintable))
+    if (ascii || (m_Source == kUtf16 && !quotedPrintable))
         return;
     switch (charset) {
     case kUtf8:
