@@ -10,9 +10,13 @@ namespace {
 template <typename Field>
 bool IsEmptyRow(const std::vector<Field>& row)
 {
-    return std::all_of(row.begin(), row.end(), [](const Field& field) {
-        return field.find_first_not_of(" \t\r\n") == Field::npos;
-    });
+    for (const Field& field : row) {
+        for (char c : field) {
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+                return false;
+        }
+    }
+    return true;
 }
 
 bool HasEightBitByte(std::string_view text)

@@ -167,6 +167,22 @@ TEST(ExchangeImportTest, CharacterSetIsDecidedForEachValue)
               ImportBytes(u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:?B3к\r\nEMAIL:a@example.jp\r\nEND:VCARD\r\n").book);
 }
 
+// A value without CHARSET is read by what the file said before it: in version 2.1 the phone
+// group written again after a value said UTF-8 reads as UTF-8 ("é", which Shift-JIS cannot
+// hold), not as the half-width kana that the same bytes gave before ("ﾃｩ"), also when that
+// value was an N that the card did not need.
+TEST(ExchangeImportTest, RepeatedValueReadsByWhatTheFileSaidBefore)
+{
+    const std::string first = u8"BEGIN:VCARD\r\nVERSION:2.1\r\nN:A\r\nEMAIL:a@example.jp\r\nX-GN:é\r\nEND:VCARD\r\n";
+    for (const char* marking : {"N;CHARSET=UTF-8:B\r\n", "N;CHARSET=UTF-8:B\r\nFN:B\r\n"}) {
+        std::string second = std::string("BEGIN:VCARD\r\nVERSION:2.1\r\n") + marking +
+                             u8"EMAIL:b@example.jp\r\nX-GN:é\r\nEND:VCARD\r\n";
+        EXPECT_EQ("Group ﾃｩ\r\n    A: a@example.jp\r\nEnd group\r\nGroup ?\r\n    B: b@example.jp\r\nEnd group\r\n",
+                  ImportBytes(first + second).book)
+            << marking;
+    }
+}
+
 // Without FN and N a card is named by ORG, NICKNAME or the address; names keep the order
 // of their script; decomposed kana, compatibility forms and no-break spaces are normalised.
 TEST(ExchangeImportTest, NamesAreNeverEmptyAndFollowTheirScript)
