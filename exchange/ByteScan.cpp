@@ -32,7 +32,11 @@ __attribute__((target("sse2"))) size_t FindSse2(const char* data, size_t i, size
 
 bool HasSse2()
 {
-    static const bool has = __builtin_cpu_supports("sse2");
+    // Asked here, not in a constructor: in a DLL the library's own start may not have run.
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse2") != 0;
+    }();
     return has;
 }
 #endif
