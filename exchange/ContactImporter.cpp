@@ -88,6 +88,16 @@ bool SameSjisAddress(const char* stored, const std::string& address)
     return stored[i] == 0;
 }
 
+// Whether the Shift-JIS address at index is one of those before it (ASCII case aside).
+bool IsSjisRepeat(const std::vector<std::string>& addresses, size_t index)
+{
+    for (size_t i = 0; i < index; ++i) {
+        if (SameSjisAddress(addresses[i].c_str(), addresses[index]))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool CContactImporter::AddAll(const ContactList& list)
@@ -110,11 +120,15 @@ bool CContactImporter::Add(const Contact& contact)
             continue;
         if (m_nAddresses == m_Addresses.size())
             m_Addresses.emplace_back();
-        std::string& address = m_Addresses[m_nAddresses++];
+        std::string& address = m_Addresses[m_nAddresses];
         m_Encoder.Encode(contact.addresses[i], address);
         // A comma would make the address a list; only a normal form can have brought one.
         std::replace(address.begin(), address.end(), ',', '?');
         MakeOneLine(address);
+        // Addresses that differ only in characters Shift-JIS cannot hold are one address in
+        // the book: a list names it once, as it does when it is read back.
+        if (!IsSjisRepeat(m_Addresses, m_nAddresses))
+            ++m_nAddresses;
     }
     NodeName(contact);
     if (contact.isGroup) {

@@ -143,6 +143,12 @@ TEST(ExchangeImportTest, PersonsGiveOneNodePerAddressGroupsOneList)
     ImportOutcome outcome = ImportBytes(SampleBytes("vcard-addresses-groups.vcf"));
     EXPECT_EQ(2, outcome.lists);
     EXPECT_EQ(1, outcome.emptyGroups);
+    // Members that differ only in characters Shift-JIS cannot hold are one member, as the
+    // list gives when it is exported and read back.
+    EXPECT_EQ("G: a?@example.jp,\r\n",
+              ImportBytes("BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:G\r\nMEMBER:mailto:a\xC3\xA9@example.jp\r\n"
+                          "MEMBER:mailto:a\xC3\xA8@example.jp\r\nEND:VCARD\r\n")  // é, è
+                  .book);
 }
 
 // The character set is decided for each value: half-width kana stay kana, ISO-2022-JP is
