@@ -1,5 +1,6 @@
 #include "exchange/ContactImporter.h"
 #include <algorithm>
+#include <cstring>
 #include <functional>
 #include <string_view>
 #include "store/AsciiText.h"
@@ -87,6 +88,16 @@ bool SameSjisAddress(const char* stored, const std::string& address)
     return stored[i] == 0;
 }
 
+// Whether the Shift-JIS address at index is one of those before it (ASCII case aside).
+bool IsSjisRepeat(const std::vector<std::string>& addresses, size_t index)
+{
+    for (size_t i = 0; i < index; ++i) {
+        if (SameSjisAddress(addresses[i].c_str(), addresses[index]))
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool CContactImporter::AddAll(const ContactList& list)
@@ -109,11 +120,15 @@ bool CContactImporter::Add(const Contact& contact)
             continue;
         if (m_nAddresses == m_Addresses.size())
             m_Addresses.emplace_back();
-        std::string& address = m_Addresses[m_nAddresses++];
+        std::string& address = m_Addresses[m_nAddresses];
         m_Encoder.Encode(contact.addresses[i], address);
         // A comma would make the address a list; only a normal form can have brought one.
         std::replace(address.begin(), address.end(), ',', '?');
         MakeOneLine(address);
+        // Addresses that differ only in characters Shift-JIS cannot hold are one address in
+        // the book: a list names it once, as it does when it is read back.
+        if (!IsSjisRepeat(m_Addresses, m_nAddresses))
+            ++m_nAddresses;
     }
     NodeName(contact);
     if (contact.isGroup) {
@@ -138,26 +153,75 @@ bool CContactImporter::Add(const Contact& contact)
     return true;
 }
 
+namespace {
+
+const uint64_t kHashMultiplier = 0x9E3779B97F4A7C15ull;
+
+uint64_t MixWord(uint64_t hash, uint64_t word)
+{
+    hash = (hash ^ word) * kHashMultiplier;
+    return hash ^ (hash >> 29);
+}
+
+// The bytes of text mixed into hash eight at a time, with its length.
+uint64_t MixBytes(uint64_t hash, const char* text, size_t size)
+{
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        hash = MixWord(hash, word);
+    }
+    uint64_t tail = 0;
+    std::memcpy(&tail, text + i, size - i);
+    return MixWord(MixWord(hash, tail), size);
+}
+
+// The ASCII capitals of eight bytes, none of them 0x80 or above, in lower case.
+uint64_t LowerAsciiWord(uint64_t word)
+{
+    const uint64_t kOnes = 0x0101010101010101ull;
+    // 0x80 in each byte from 'A' on, and in each byte after 'Z'; their difference marks A-Z.
+    uint64_t fromA = word + kOnes * (0x80 - 'A');
+    uint64_t afterZ = word + kOnes * (0x80 - 'Z' - 1);
+    uint64_t capitals = (fromA & ~afterZ) & (kOnes * 0x80);
+    return word | (capitals >> 2);
+}
+
+}  // namespace
+
 // The hash of an entry of m_Name with the address in folder, the address's ASCII letters
-// in lower case (never a Shift-JIS trail byte): FNV-1a, never 0, which marks a free slot.
+// in lower case (never a Shift-JIS trail byte), so that entries that IsRepeatedEntry takes
+// for the same hash alike; never 0, which marks a free slot.
 uint64_t CContactImporter::EntryHash(const ADTDATA* folder, const std::string& address) const
 {
-    uint64_t hash = 0xcbf29ce484222325ull ^ static_cast<uint64_t>(reinterpret_cast<uintptr_t>(folder));
+    uint64_t hash = MixWord(0xcbf29ce484222325ull, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(folder)));
+    hash = MixBytes(hash, m_Name.data(), m_Name.size());
+    const char* text = address.data();
+    size_t size = address.size();
+    size_t i = 0;
+    // Mostly ASCII: eight bytes at a time.
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        if (word & 0x8080808080808080ull)
+            break;
+        hash = MixWord(hash, LowerAsciiWord(word));
+    }
+    // The rest a byte at a time, a Shift-JIS character as it is.
+    uint64_t rest = 0x84222325cbf29ce4ull;
     const uint64_t kPrime = 0x100000001b3ull;
-    for (char c : m_Name)
-        hash = (hash ^ static_cast<unsigned char>(c)) * kPrime;
-    hash = (hash ^ '\n') * kPrime;
-    for (size_t i = 0; i < address.size(); ++i) {
-        unsigned char b = static_cast<unsigned char>(address[i]);
-        if (IsSjisLeadByte(b) && i + 1 < address.size()) {
-            hash = (hash ^ b) * kPrime;
-            b = static_cast<unsigned char>(address[++i]);
+    for (; i < size; ++i) {
+        unsigned char b = static_cast<unsigned char>(text[i]);
+        if (IsSjisLeadByte(b) && i + 1 < size) {
+            rest = (rest ^ b) * kPrime;
+            b = static_cast<unsigned char>(text[++i]);
         } else {
             b = static_cast<unsigned char>(AsciiLower(static_cast<char>(b)));
         }
-        hash = (hash ^ b) * kPrime;
+        rest = (rest ^ b) * kPrime;
     }
-    return hash | 1;
+    return MixWord(MixWord(hash, rest), size) | 1;
 }
 
 // Whether the folder holds an entry of m_Name with the address (or list: an entry is its

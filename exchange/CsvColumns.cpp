@@ -206,7 +206,11 @@ std::vector<FolderPath::Path> LabelFolders(const std::string& field)
 // Outlook writes an empty date as "0.0.00" or "0/0/00": a date has a digit other than 0.
 bool IsDate(std::string_view field)
 {
-    return field.find_first_of("123456789") != std::string_view::npos;
+    for (char c : field) {
+        if (c >= '1' && c <= '9')
+            return true;
+    }
+    return false;
 }
 
 unsigned NotKeptOf(CCsvColumns::Role role)
@@ -308,8 +312,10 @@ void CCsvColumns::ContactOf(const std::vector<std::string_view>& row, unsigned& 
         }
     }
     const std::string_view* parts[kOrganisation + 1] = {};
-    for (size_t i = 0; i < row.size() && i < m_Roles.size(); ++i) {
-        Role role = m_Roles[i];
+    const size_t columns = std::min(row.size(), m_Roles.size());
+    const Role* roles = m_Roles.data();
+    for (size_t i = 0; i < columns; ++i) {
+        Role role = roles[i];
         std::string_view field = row[i];
         if (role == kOther || field.empty())
             continue;

@@ -1,6 +1,6 @@
 #include "exchange/CsvReader.h"
 #include <algorithm>
-#include "exchange/ByteSet.h"
+#include "exchange/ByteScan.h"
 #include "exchange/CsvColumns.h"
 #include "text/Charset.h"
 #include "text/CharsetGuess.h"
@@ -10,9 +10,13 @@ namespace {
 template <typename Field>
 bool IsEmptyRow(const std::vector<Field>& row)
 {
-    return std::all_of(row.begin(), row.end(), [](const Field& field) {
-        return field.find_first_not_of(" \t\r\n") == Field::npos;
-    });
+    for (const Field& field : row) {
+        for (char c : field) {
+            if (c != ' ' && c != '\t' && c != '\r' && c != '\n')
+                return false;
+        }
+    }
+    return true;
 }
 
 bool HasEightBitByte(std::string_view text)
@@ -23,8 +27,7 @@ bool HasEightBitByte(std::string_view text)
     return any >= 0x80;
 }
 
-// The first separator or line end from i on, sixteen bytes at a time where the processor
-// has SSE2; size when there is none.
+// The first separator or line end from i on; size when there is none.
 size_t FindFieldEnd(const char* text, size_t i, size_t size, char separator)
 {
     return FindFirstOfThree(text, i, size, separator, '\r', '\n');
@@ -163,8 +166,16 @@ bool CCsvReader::NextRow(std::vector<std::string_view>& fields)
             fields.emplace_back();
         return fields[count++];
     };
+    const char* text = m_Text.data();
     for (;;) {
         std::string_view& field = next();
+        // An empty quoted field with more after it, as Outlook writes most, is taken at once.
+        if (m_nPos + 3 < m_Text.size() && text[m_nPos] == '"' && text[m_nPos + 1] == '"' &&
+            text[m_nPos + 2] == m_cSeparator) {
+            field = std::string_view();
+            m_nPos += 3;
+            continue;
+        }
         size_t start = m_nPos;
         // A column nobody reads is passed over: only whether it held anything is kept.
         m_bKeep = m_Wanted.empty() || (count <= m_Wanted.size() && m_Wanted[count - 1]);

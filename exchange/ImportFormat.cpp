@@ -1,4 +1,5 @@
 #include "exchange/ImportFormat.h"
+#include "exchange/ByteScan.h"
 #include "exchange/Contact.h"
 #include "exchange/CsvColumns.h"
 #include "exchange/CsvReader.h"
@@ -32,9 +33,7 @@ std::vector<std::string> HeadLines(const std::string& text)
     std::vector<std::string> lines;
     size_t pos = 0;
     while (pos < text.size() && static_cast<int>(lines.size()) < kLinesLookedAt) {
-        size_t end = text.find_first_of("\r\n", pos);
-        if (end == std::string::npos)
-            end = text.size();
+        size_t end = FindFirstOfThree(text.data(), pos, text.size(), '\r', '\n', '\n');
         std::string line = TrimBlanks(text.substr(pos, end - pos));
         if (!line.empty())
             lines.push_back(line);

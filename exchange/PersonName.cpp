@@ -18,12 +18,13 @@ std::string ComposeName(const std::string& given, const std::string& middle, con
     }
     std::string name;
     for (const std::string* part : order) {
-        std::string trimmed = TrimBlanks(*part);
-        if (trimmed.empty())
+        // The part without blanks, tabs and line ends at either end.
+        size_t begin = part->find_first_not_of(" \t\r\n");
+        if (begin == std::string::npos)
             continue;
         if (!name.empty())
             name += ' ';
-        name += trimmed;
+        name.append(*part, begin, part->find_last_not_of(" \t\r\n") - begin + 1);
     }
     return name;
 }

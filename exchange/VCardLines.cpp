@@ -1,11 +1,8 @@
 #include "exchange/VCardLines.h"
-#include "exchange/ByteSet.h"
+#include "exchange/ByteScan.h"
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace {
 
@@ -170,39 +167,32 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
-// The first CR or LF from p on, sixteen bytes at a time where the processor has SSE2,
-// else eight; end when there is none.
-const char* FindLineEnd(const char* p, const char* end)
+// Whether the size bytes at a and b are the same, a word at a time (no call to a C library
+// that may compare them one by one).
+bool SameBytes(const char* a, const char* b, size_t size)
 {
-#if defined(__SSE2__)
-    const __m128i lf = _mm_set1_epi8('\n');
-    const __m128i cr = _mm_set1_epi8('\r');
-    while (end - p >= 16) {
-        __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, lf), _mm_cmpeq_epi8(block, cr)));
-        if (mask)
-            return p + __builtin_ctz(static_cast<unsigned>(mask));
-        p += 16;
+    size_t i = 0;
+    for (; i + sizeof(uintptr_t) <= size; i += sizeof(uintptr_t)) {
+        uintptr_t x, y;
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        if (x != y)
+            return false;
     }
-#endif
-    const uint64_t kOnes = 0x0101010101010101ull;
-    const uint64_t kHighs = 0x8080808080808080ull;
-    while (end - p >= 8) {
-        uint64_t block;
-        std::memcpy(&block, p, 8);
-        uint64_t lf = block ^ (kOnes * '\n');
-        uint64_t cr = block ^ (kOnes * '\r');
-        if (((lf - kOnes) & ~lf & kHighs) | ((cr - kOnes) & ~cr & kHighs))
-            break;
-        p += 8;
+    for (; i < size; ++i) {
+        if (a[i] != b[i])
+            return false;
     }
-    while (p < end && *p != '\n' && *p != '\r')
-        ++p;
-    return p;
+    return true;
 }
 
-// The first ';', ':' or '"' of line from i on, sixteen bytes at a time where the processor
-// has SSE2; the line's size when there is none.
+// The first CR or LF from p on; end when there is none.
+const char* FindLineEnd(const char* p, const char* end)
+{
+    return p + FindFirstOfThree(p, 0, static_cast<size_t>(end - p), '\n', '\r', '\r');
+}
+
+// The first ';', ':' or '"' of line from i on; the line's size when there is none.
 size_t FindHeadMark(std::string_view line, size_t i)
 {
     return FindFirstOfThree(line.data(), i, line.size(), ';', ':', '"');
@@ -309,7 +299,7 @@ bool CVCardLines::Next(VCardProperty& property)
         if (text.empty() || IsFoldBlank(text[0]))
             continue;  // an empty line, or a continuation with nothing to continue
         size_t valueStart = 0;
-        bool headKnown = ParseHead(text, property, valueStart);
+        bool headKnown = ParseFirstLineHead(text, property, valueStart);
         bool headJoined = false;  // the head was found only in the joined lines
         bool joined = false;
         std::string_view last = text;
@@ -350,6 +340,36 @@ bool CVCardLines::Next(VCardProperty& property)
         return true;
     }
     return false;
+}
+
+// ParseHead for a property's first line, which lies in the text: a head met before is taken
+// as it was parsed then.
+bool CVCardLines::ParseFirstLineHead(std::string_view line, VCardProperty& property, size_t& valueStart)
+{
+    if (line.size() < 4)
+        return ParseHead(line, property, valueStart);
+    uint32_t first;
+    std::memcpy(&first, line.data(), 4);
+    size_t set = (first * 2654435761u) >> 27;
+    static_assert(kHeadSets == 32, "the set is the hash's top five bits");
+    if (m_KnownHeads.empty())
+        m_KnownHeads.resize(kHeadSets * kHeadWays);
+    KnownHead* ways = &m_KnownHeads[set * kHeadWays];
+    for (size_t way = 0; way < kHeadWays; ++way) {
+        std::string_view head = ways[way].head;
+        if (!head.empty() && line.size() >= head.size() && SameBytes(line.data(), head.data(), head.size())) {
+            property = ways[way].property;
+            valueStart = head.size();
+            return true;
+        }
+    }
+    if (!ParseHead(line, property, valueStart))
+        return false;
+    KnownHead& known = ways[m_NextWay[set]];
+    m_NextWay[set] = static_cast<uint8_t>((m_NextWay[set] + 1) % kHeadWays);
+    known.head = line.substr(0, valueStart);
+    known.property = property;
+    return true;
 }
 
 size_t CVCardLines::LineNumberAt(std::string_view text, size_t offset)

@@ -6,8 +6,10 @@
 // its first line alone (the reader only notes that the card had one).
 // Used by the vCard reader.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 struct VCardProperty {
     enum Encoding { kPlain, kQuotedPrintable, kBase64 };
@@ -57,8 +59,21 @@ private:
     size_t m_nPeekedAt = 0;  // the last line looked at: where it starts, where the next starts
     size_t m_nPeekedNext = 0;
     std::string_view m_PeekedLine;
+    // Heads met before ("NAME;PARAM...:" as the first line of a property wrote it, in the
+    // text) with what ParseHead made of them: a phone writes the same few heads on every
+    // card, and a head's bytes alone decide its parse. Sets of a few found by the head's
+    // first four bytes.
+    struct KnownHead {
+        std::string_view head;
+        VCardProperty property;
+    };
+    static const size_t kHeadSets = 32;
+    static const size_t kHeadWays = 4;
+    std::vector<KnownHead> m_KnownHeads;
+    uint8_t m_NextWay[kHeadSets] = {};
 
     std::string_view PeekLine(size_t& next);
+    bool ParseFirstLineHead(std::string_view line, VCardProperty& property, size_t& valueStart);
     static bool ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart);
     static void ParseParameter(std::string_view parameter, VCardProperty& property);
 };

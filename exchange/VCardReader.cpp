@@ -119,6 +119,7 @@ void CVCardReader::Card::Clear()
     anyPreference = false;
     composedName.clear();
     hasName = false;
+    writtenName.kept = false;
     organisation.clear();
     nickname.clear();
     uid.clear();
@@ -265,8 +266,13 @@ void CVCardReader::OnName(const VCardProperty& property)
         name.erase(end == std::string::npos ? 0 : end + 1);
         name.erase(0, name.find_first_not_of(" \t\r\n"));
     } else if (property.kind == VCardProperty::kName && !card.hasName && HasText(property)) {
-        // Composed at the card's end, and only when FN is missing.
-        m_Text.Decode(property, card.nameValue);
+        // Composed at the card's end, and only when FN is missing; phones write N before FN,
+        // so it is decoded then where that gives the same text.
+        card.writtenName.Keep(property, m_Text.DecodesByItself(property));
+        if (card.writtenName.kept)
+            m_Text.NoteCharset(property);
+        else
+            m_Text.Decode(property, card.nameValue);
         card.hasName = true;
     } else if (property.kind == VCardProperty::kOrganisation && card.organisation.empty()) {
         card.organisation = FirstComponent(m_Text.Decode(property), ';');
@@ -287,6 +293,12 @@ std::string CVCardReader::ComposedName(const std::string& value)
 // mostly has the same.
 void CVCardReader::OnCategories(const VCardProperty& property)
 {
+    if (m_LastWrittenCategories.Is(property)) {
+        for (const FolderPath::Path& path : m_LastPaths)
+            AddFolderPath(m_Card.contact, path);
+        return;
+    }
+    m_LastWrittenCategories.Keep(property, m_Text.DecodesByItself(property));
     m_Text.Decode(property, m_Value);
     if (m_Value != m_LastCategories) {
         m_LastCategories = m_Value;
@@ -302,6 +314,11 @@ void CVCardReader::OnCategories(const VCardProperty& property)
 // The group of docomo and au phones is one folder; cards of one group mostly come together.
 void CVCardReader::OnPhoneGroup(const VCardProperty& property)
 {
+    if (m_LastWrittenGroup.Is(property)) {
+        AddFolderPath(m_Card.contact, m_LastGroupPath);
+        return;
+    }
+    m_LastWrittenGroup.Keep(property, m_Text.DecodesByItself(property));
     m_Text.Decode(property, m_Value);
     if (m_Value != m_LastGroup) {
         m_LastGroup = m_Value;
@@ -310,6 +327,21 @@ void CVCardReader::OnPhoneGroup(const VCardProperty& property)
             m_LastGroupPath.clear();
     }
     AddFolderPath(m_Card.contact, m_LastGroupPath);
+}
+
+bool CVCardReader::WrittenValue::Is(const VCardProperty& property) const
+{
+    return kept && encoding == property.encoding && property.value == value && property.charset == charset;
+}
+
+void CVCardReader::WrittenValue::Keep(const VCardProperty& property, bool decodesByItself)
+{
+    kept = decodesByItself;
+    if (!kept)
+        return;
+    value.assign(property.value.data(), property.value.size());
+    charset.assign(property.charset.data(), property.charset.size());
+    encoding = property.encoding;
 }
 
 void CVCardReader::OnEmail(const VCardProperty& property)
@@ -337,8 +369,17 @@ void CVCardReader::EndCard(bool complete)
     m_bInCard = false;
     Card& card = m_Card;
     Contact& contact = card.contact;
-    if (contact.name.empty() && card.hasName)
+    if (contact.name.empty() && card.hasName) {
+        if (card.writtenName.kept) {
+            VCardProperty name;
+            name.kind = VCardProperty::kName;
+            name.value = card.writtenName.value;
+            name.charset = card.writtenName.charset;
+            name.encoding = card.writtenName.encoding;
+            m_Text.Decode(name, card.nameValue);
+        }
         card.composedName = ComposedName(card.nameValue);
+    }
     bool empty = contact.name.empty() && contact.addresses.empty() && card.composedName.empty() &&
                  card.organisation.empty() && card.nickname.empty() && !card.hasMembers;
     if (m_bNoBegin && empty)

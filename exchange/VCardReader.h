@@ -24,6 +24,18 @@ public:
     static ContactList Read(const std::string& bytes, IContactSink& sink);
 
 private:
+    // A value as written, kept when it decodes by itself (CVCardText::DecodesByItself): the
+    // same value written again needs no decoding, for its text is the one decoded last, and
+    // a value decoded later gives the text it would have given at once.
+    struct WrittenValue {
+        std::string value, charset;
+        VCardProperty::Encoding encoding = VCardProperty::kPlain;
+        bool kept = false;
+
+        bool Is(const VCardProperty& property) const;
+        void Keep(const VCardProperty& property, bool decodesByItself);
+    };
+
     // The card being read. Its buffers are kept from card to card.
     struct Card {
         Contact contact;              // its name is FN's
@@ -32,6 +44,8 @@ private:
         std::string composedName, organisation, nickname;  // stand-ins for a missing FN
         std::string nameValue;  // N's value, decoded, still escaped
         bool hasName = false;
+        // N's value as written, when it decodes by itself: decoded only if the card has no FN.
+        WrittenValue writtenName;
         std::vector<std::string> spareAddresses;  // the room of the last card's addresses
         std::string uid;
         std::vector<std::string> memberIds;  // members named by UID
@@ -85,4 +99,6 @@ private:
     std::vector<std::vector<std::string>> m_LastPaths;
     std::string m_LastGroup;  // the same for the phones' group
     std::vector<std::string> m_LastGroupPath;
+    WrittenValue m_LastWrittenCategories;
+    WrittenValue m_LastWrittenGroup;
 };

@@ -1,4 +1,6 @@
 #include "exchange/VCardText.h"
+#include <cstdint>
+#include <cstring>
 #include "text/Charset.h"
 #include "text/CharsetGuess.h"
 
@@ -56,12 +58,36 @@ void DecodeQuotedPrintable(std::string_view text, std::string& bytes)
     bytes.resize(static_cast<size_t>(out - bytes.data()));
 }
 
-bool IsAscii(const std::string& text)
+bool IsAscii(std::string_view text)
 {
     unsigned char any = 0;
     for (char c : text)
         any |= static_cast<unsigned char>(c);
     return any < 0x80;
+}
+
+// Whether text is ASCII, and in escapes whether it holds an ESC (ISO-2022-JP), eight bytes
+// a step.
+bool IsAsciiWithoutEscapes(std::string_view text, bool& escapes)
+{
+    const uint64_t kOnes = 0x0101010101010101ull;
+    const uint64_t kHighs = 0x8080808080808080ull;
+    uint64_t any = 0;
+    uint64_t esc = 0;
+    size_t i = 0;
+    for (; i + 8 <= text.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text.data() + i, 8);
+        any |= word;
+        uint64_t x = word ^ (kOnes * 0x1B);
+        esc |= (x - kOnes) & ~x & kHighs;
+    }
+    for (; i < text.size(); ++i) {
+        any |= static_cast<unsigned char>(text[i]);
+        esc |= text[i] == '\x1B';
+    }
+    escapes = esc != 0;
+    return (any & kHighs) == 0;
 }
 
 enum CharsetName { kNoCharset, kUtf8, kShiftJis, kLatin1, kIso2022Jp, kEucJp, kOtherCharset };
@@ -80,7 +106,7 @@ CharsetName CharsetOf(std::string_view written)
 {
     if (written.empty())
         return kNoCharset;
-    const std::pair<const char*, CharsetName> names[] = {
+    static const std::pair<const char*, CharsetName> names[] = {
         {"UTF-8", kUtf8},           {"SHIFT_JIS", kShiftJis},  {"SHIFT-JIS", kShiftJis},    {"SJIS", kShiftJis},
         {"CP932", kShiftJis},       {"WINDOWS-31J", kShiftJis}, {"MS_KANJI", kShiftJis},    {"X-SJIS", kShiftJis},
         {"CSSHIFTJIS", kShiftJis},  {"ISO-8859-1", kLatin1},   {"US-ASCII", kLatin1},       {"WINDOWS-1252", kLatin1},
@@ -95,6 +121,18 @@ CharsetName CharsetOf(std::string_view written)
 }
 
 }  // namespace
+
+// CharsetOf, the last name asked for kept: a file mostly writes one.
+int CVCardText::CharsetNumber(std::string_view written) const
+{
+    if (written.empty())
+        return kNoCharset;
+    if (m_nLastCharset < 0 || written != m_LastCharsetText) {
+        m_LastCharsetText.assign(written.data(), written.size());
+        m_nLastCharset = CharsetOf(written);
+    }
+    return m_nLastCharset;
+}
 
 std::string CVCardText::Decode(const VCardProperty& property)
 {
@@ -114,15 +152,16 @@ void CVCardText::Decode(const VCardProperty& property, std::string& out)
         DecodeQuotedPrintable(property.value, out);
     else
         out.assign(property.value.data(), property.value.size());
-    CharsetName charset = CharsetOf(property.charset);
+    CharsetName charset = static_cast<CharsetName>(CharsetNumber(property.charset));
     m_bSawUtf8 = m_bSawUtf8 || charset == kUtf8;
-    bool escapes = out.find('\x1B') != std::string::npos;
+    bool escapes = false;
+    bool ascii = IsAsciiWithoutEscapes(out, escapes);
     if (charset == kIso2022Jp || escapes) {
         out = Charset::Iso2022JpToUtf8(out);
         return;
     }
     // A file read from UTF-16 is UTF-8 already; only quoted-printable bytes are still raw.
-    if (IsAscii(out) || (m_Source == kUtf16 && !quotedPrintable))
+    if (ascii || (m_Source == kUtf16 && !quotedPrintable))
         return;
     switch (charset) {
     case kUtf8:
@@ -157,6 +196,24 @@ void CVCardText::DecodeWithoutCharset(std::string& text)
     m_nCloseGuesses += guess.close ? 1 : 0;
     if (guess.code != TextCode::kUtf8 || !Charset::IsUtf8(text))
         text = CCharsetGuess::Decode(text, guess.code);
+}
+
+bool CVCardText::DecodesByItself(const VCardProperty& property) const
+{
+    if (property.encoding == VCardProperty::kBase64)
+        return true;
+    CharsetName charset = static_cast<CharsetName>(CharsetNumber(property.charset));
+    if (charset != kNoCharset && charset != kOtherCharset)
+        return true;
+    // Without a known charset only text that stays ASCII is taken as it is; other text is
+    // guessed, and a close guess counted.
+    return property.encoding == VCardProperty::kPlain && IsAscii(property.value);
+}
+
+void CVCardText::NoteCharset(const VCardProperty& property)
+{
+    if (property.encoding != VCardProperty::kBase64)
+        m_bSawUtf8 = m_bSawUtf8 || CharsetNumber(property.charset) == kUtf8;
 }
 
 bool CVCardText::FileIsMarkedUtf8()

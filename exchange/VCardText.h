@@ -28,6 +28,13 @@ public:
     // The value as UTF-8 text, still escaped, into out.
     void Decode(const VCardProperty& property, std::string& out);
     std::string Decode(const VCardProperty& property);
+    // Whether Decode makes the property's text of its value, charset and encoding alone and
+    // changes nothing else (no guess is made and counted): then the same written value
+    // gives the same text again.
+    bool DecodesByItself(const VCardProperty& property) const;
+    // What Decode learns from a property about the values after it (whether the file says
+    // UTF-8), without decoding it.
+    void NoteCharset(const VCardProperty& property);
 
     // The escapes of vCard text: "\\", "\,", "\;", "\:" and "\n" (a line end). Any other
     // backslash is kept.
@@ -45,6 +52,10 @@ private:
     bool m_bSawUtf8 = false;  // a value said CHARSET=UTF-8
     std::string m_Converted;  // room for a conversion, kept from value to value
     int m_nCloseGuesses = 0;
+    mutable std::string m_LastCharsetText;  // the last CHARSET asked about, and its set
+    mutable int m_nLastCharset = -1;
+
+    int CharsetNumber(std::string_view written) const;
 
     bool FileIsMarkedUtf8();
     void DecodeWithoutCharset(std::string& text);

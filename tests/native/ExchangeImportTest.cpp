@@ -143,6 +143,12 @@ TEST(ExchangeImportTest, PersonsGiveOneNodePerAddressGroupsOneList)
     ImportOutcome outcome = ImportBytes(SampleBytes("vcard-addresses-groups.vcf"));
     EXPECT_EQ(2, outcome.lists);
     EXPECT_EQ(1, outcome.emptyGroups);
+    // Members that differ only in characters Shift-JIS cannot hold are one member, as the
+    // list gives when it is exported and read back.
+    EXPECT_EQ("G: a?@example.jp,\r\n",
+              ImportBytes("BEGIN:VCARD\r\nVERSION:4.0\r\nKIND:group\r\nFN:G\r\nMEMBER:mailto:a\xC3\xA9@example.jp\r\n"
+                          "MEMBER:mailto:a\xC3\xA8@example.jp\r\nEND:VCARD\r\n")  // é, è
+                  .book);
 }
 
 // The character set is decided for each value: half-width kana stay kana, ISO-2022-JP is
@@ -165,6 +171,22 @@ TEST(ExchangeImportTest, CharacterSetIsDecidedForEachValue)
     // Valid UTF-8 in version 3.0 is UTF-8, though "к" reads as the half-width kana ﾐｺ too.
     EXPECT_EQ("?B3к: a@example.jp\r\n",
               ImportBytes(u8"BEGIN:VCARD\r\nVERSION:3.0\r\nFN:?B3к\r\nEMAIL:a@example.jp\r\nEND:VCARD\r\n").book);
+}
+
+// A value without CHARSET is read by what the file said before it: in version 2.1 the phone
+// group written again after a value said UTF-8 reads as UTF-8 ("é", which Shift-JIS cannot
+// hold), not as the half-width kana that the same bytes gave before ("ﾃｩ"), also when that
+// value was an N that the card did not need.
+TEST(ExchangeImportTest, RepeatedValueReadsByWhatTheFileSaidBefore)
+{
+    const std::string first = u8"BEGIN:VCARD\r\nVERSION:2.1\r\nN:A\r\nEMAIL:a@example.jp\r\nX-GN:é\r\nEND:VCARD\r\n";
+    for (const char* marking : {"N;CHARSET=UTF-8:B\r\n", "N;CHARSET=UTF-8:B\r\nFN:B\r\n"}) {
+        std::string second = std::string("BEGIN:VCARD\r\nVERSION:2.1\r\n") + marking +
+                             u8"EMAIL:b@example.jp\r\nX-GN:é\r\nEND:VCARD\r\n";
+        EXPECT_EQ("Group ﾃｩ\r\n    A: a@example.jp\r\nEnd group\r\nGroup ?\r\n    B: b@example.jp\r\nEnd group\r\n",
+                  ImportBytes(first + second).book)
+            << marking;
+    }
 }
 
 // Without FN and N a card is named by ORG, NICKNAME or the address; names keep the order
