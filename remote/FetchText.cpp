@@ -132,6 +132,11 @@ std::string ProxyRefused(const std::string& proxy, const std::string& server, co
     return text;
 }
 
+std::string ProxyUnreachable(const std::string& cause)
+{
+    return cause + "\n（システムのプロキシ設定（WinHTTP）にあるプロキシです。）";
+}
+
 std::string ProxyClosed()
 {
     return "応答の前に接続が閉じられました";

@@ -18,6 +18,8 @@ std::string SecureFailed(const std::string& server);
 // that it closed or said nothing), needsLogin that it asked for a proxy login.
 std::string ProxyRefused(const std::string& proxy, const std::string& server, const std::string& answer,
                          bool needsLogin);
+// cause, a failure to reach the proxy itself, told as such.
+std::string ProxyUnreachable(const std::string& cause);
 std::string ProxyClosed();
 std::string ProxySilent(unsigned ms);
 std::string ProxyNotHttp();

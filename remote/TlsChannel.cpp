@@ -42,6 +42,8 @@ FetchStatus CTlsChannel::Open(const BookUrl& url, IFetchHost& host, const ProxyS
         via.host = proxy.host;
         via.port = proxy.port;
         status = ConnectSocket(via, host, m_Socket);
+        if (status.kind == FetchStatus::Failed)
+            status.cause = FetchText::ProxyUnreachable(status.cause);
         if (status.IsOk())
             status = Tunnel(url, proxy, host);
     } else {
