@@ -118,14 +118,16 @@ CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status
     Origin& origin = m_Origins[url.Origin()];
     // An https server behind the system's proxy is reached only by the proxy: the relay's
     // connection to the proxy tells what went wrong.
-    ProxyServer proxy = url.IsSecure() ? ChooseHttpsProxy(DefaultProxySetting(), url.host) : ProxyServer();
+    ProxyServer proxy;
+    if (url.IsSecure() && !origin.relay)
+        proxy = ChooseHttpsProxy(DefaultProxySetting(), url.host);
     if (!origin.bProbed && !proxy.IsNamed()) {
         // Tells a refused connection, an unknown host and a connect timeout apart.
         status = ProbeServer(url, m_Host);
         if (!status.IsOk())
             return nullptr;
-        origin.bProbed = true;
     }
+    origin.bProbed = true;
     if (url.IsSecure() && !origin.relay) {
         origin.relay.reset(new CWebRelay(url, proxy));
         if (!origin.relay->Start(origin.nRelayPort)) {
