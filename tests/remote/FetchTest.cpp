@@ -408,14 +408,26 @@ TEST_F(FetchTest, HttpsGoesThroughTheSystemProxyUnlessBypassed)
     FetchedBook book = Fetch(url);
     ASSERT_TRUE(book.status.IsOk()) << Cause(book);
     EXPECT_EQ(kPeopleWithMail, book.contacts.contacts.size());
-    // A proxy that wants a login of its own is named, with its answer.
-    ProxySetting refusing = {login, ""};
+    // A proxy that refuses is named, with its answer; one that cannot be reached is told as
+    // the system's proxy.
+    struct Refusal {
+        const char* port;
+        const char* said;
+    } refusals[] = {{"LOGIN_PROXY_PORT", "407 Proxy Authentication Required"},
+                    {"GARBAGE_PORT", "400 Bad Request"},
+                    {"CLOSED_PORT", u8"システムのプロキシ設定"}};
+    ProxySetting refusing;
     g_pProxySetting = &refusing;
-    book = Fetch(url);
-    EXPECT_EQ(FetchStatus::Failed, book.status.kind);
-    for (const std::string& part : {u8"プロキシ " + login, std::string("407 Proxy Authentication Required"),
-                                    std::string(u8"プロキシの認証には対応していません")})
-        EXPECT_NE(std::string::npos, Cause(book).find(part)) << Cause(book);
+    for (const Refusal& each : refusals) {
+        refusing.proxies = "127.0.0.1:" + std::to_string(Port(each.port));
+        book = Fetch(url);
+        EXPECT_EQ(FetchStatus::Failed, book.status.kind);
+        EXPECT_NE(std::string::npos, Cause(book).find(refusing.proxies)) << Cause(book);
+        EXPECT_NE(std::string::npos, Cause(book).find(each.said)) << Cause(book);
+        bool login = Cause(book).find(u8"プロキシの認証には対応していません") != std::string::npos;
+        EXPECT_EQ(std::string(each.port) == "LOGIN_PROXY_PORT", login) << Cause(book);
+    }
+    refusing.proxies = login;
     // Bypassed hosts and this machine go directly: the name is then unknown, the address works.
     refusing.bypass = "*.VELMORA.test";
     book = Fetch(url);
