@@ -122,6 +122,36 @@ std::string SecureFailed(const std::string& server)
     return "サーバー " + server + " と安全な接続（TLS）を確立できません。";
 }
 
+std::string ProxyRefused(const std::string& proxy, const std::string& server, const std::string& answer,
+                         bool needsLogin)
+{
+    std::string text = "プロキシ " + proxy + " が " + server + " への接続を中継しませんでした。\n応答: " + answer;
+    if (needsLogin)
+        text += "\nプロキシの認証には対応していません。認証の要らないプロキシを設定するか、"
+                "このサーバーをプロキシの例外に加えてください。";
+    return text;
+}
+
+std::string ProxyUnreachable(const std::string& cause)
+{
+    return cause + "\n（システムのプロキシ設定（WinHTTP）にあるプロキシです。）";
+}
+
+std::string ProxyClosed()
+{
+    return "応答の前に接続が閉じられました";
+}
+
+std::string ProxySilent(unsigned ms)
+{
+    return Seconds(ms) + " 秒待っても応答がありません";
+}
+
+std::string ProxyNotHttp()
+{
+    return "HTTP の応答ではありません";
+}
+
 std::string Malformed(const std::string& server)
 {
     return "サーバー " + server + " の応答を読み取れません（応答の形式が正しくありません）。";

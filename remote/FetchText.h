@@ -14,6 +14,15 @@ std::string WrongPassword(const std::string& server);
 std::string LoginCancelled(const std::string& server);
 std::string Untrusted(const std::string& server, const std::string& reason);
 std::string SecureFailed(const std::string& server);
+// The proxy did not open the way to server; answer says what it did (its status line, or
+// that it closed or said nothing), needsLogin that it asked for a proxy login.
+std::string ProxyRefused(const std::string& proxy, const std::string& server, const std::string& answer,
+                         bool needsLogin);
+// cause, a failure to reach the proxy itself, told as such.
+std::string ProxyUnreachable(const std::string& cause);
+std::string ProxyClosed();
+std::string ProxySilent(unsigned ms);
+std::string ProxyNotHttp();
 std::string Malformed(const std::string& server);
 std::string TooLarge(const std::string& server, size_t bytes);
 std::string TooLong(const std::string& server, unsigned ms);

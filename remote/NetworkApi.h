@@ -40,6 +40,7 @@
     X(WinHttpAddRequestHeaders)      \
     X(WinHttpCloseHandle)            \
     X(WinHttpConnect)                \
+    X(WinHttpGetDefaultProxyConfiguration) \
     X(WinHttpOpen)                   \
     X(WinHttpOpenRequest)            \
     X(WinHttpQueryAuthSchemes)       \

@@ -1,6 +1,7 @@
 #include <winsock2.h>
 #include "remote/TlsChannel.h"
 #include <schannel.h>
+#include <cctype>
 #include <vector>
 #include "remote/CertificateCheck.h"
 #include "remote/FetchText.h"
@@ -10,6 +11,8 @@
 namespace {
 
 const int kHandshakeRounds = 32;
+const size_t kMaxProxyHead = 16384;  // a proxy's answer to CONNECT, headers and all
+const size_t kMaxShownStatus = 80;
 const DWORD kRequest = ISC_REQ_CONFIDENTIALITY | ISC_REQ_STREAM | ISC_REQ_ALLOCATE_MEMORY |
                        ISC_REQ_MANUAL_CRED_VALIDATION | ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT;
 
@@ -31,9 +34,21 @@ void CTlsChannel::Close()
     m_Socket.Close();
 }
 
-FetchStatus CTlsChannel::Open(const BookUrl& url, IFetchHost& host)
+FetchStatus CTlsChannel::Open(const BookUrl& url, IFetchHost& host, const ProxyServer& proxy)
 {
-    FetchStatus status = ConnectSocket(url, host, m_Socket);
+    FetchStatus status;
+    if (proxy.IsNamed()) {
+        BookUrl via = url;
+        via.host = proxy.host;
+        via.port = proxy.port;
+        status = ConnectSocket(via, host, m_Socket);
+        if (status.kind == FetchStatus::Failed)
+            status.cause = FetchText::ProxyUnreachable(status.cause);
+        if (status.IsOk())
+            status = Tunnel(url, proxy, host);
+    } else {
+        status = ConnectSocket(url, host, m_Socket);
+    }
     if (status.IsOk())
         status = Handshake(url, host);
     if (!status.IsOk()) {
@@ -51,6 +66,54 @@ FetchStatus CTlsChannel::Open(const BookUrl& url, IFetchHost& host)
     if (!status.IsOk())
         Close();
     return status;
+}
+
+// Asks the proxy for a tunnel to the URL's server and reads its answer's head, within the
+// answer limit for the whole head and a bounded size; only a 2xx opens the tunnel. What
+// the proxy sent past the head is kept for the handshake.
+FetchStatus CTlsChannel::Tunnel(const BookUrl& url, const ProxyServer& proxy, IFetchHost& host)
+{
+    std::string target = url.HostPort();
+    std::string request = "CONNECT " + target + " HTTP/1.1\r\nHost: " + target + "\r\n\r\n";
+    std::string name = Utf8ToSjis(proxy.HostPort());
+    std::string server = Utf8ToSjis(target);
+    if (!SendAll(m_Socket.m_Socket, request.data(), request.size()))
+        return FetchStatus::Failure(FetchText::ProxyRefused(name, server, FetchText::ProxyClosed(), false));
+    std::string head;
+    size_t end = std::string::npos;
+    DWORD start = GetTickCount();
+    while (end == std::string::npos) {
+        DWORD spent = GetTickCount() - start;
+        SocketWait wait = spent >= g_FetchLimits.answerMs ? SocketWait::TimedOut
+                                                          : WaitReadable(m_Socket.m_Socket, host, g_FetchLimits.answerMs - spent);
+        if (wait == SocketWait::Cancelled)
+            return FetchStatus::Cancel();
+        if (wait == SocketWait::TimedOut)
+            return FetchStatus::Failure(FetchText::ProxyRefused(name, server, FetchText::ProxySilent(g_FetchLimits.answerMs), false));
+        char chunk[4096];
+        int count = wait == SocketWait::Ready ? NetworkApi::Ws2().recv(m_Socket.m_Socket, chunk, sizeof chunk, 0) : -1;
+        if (count <= 0)
+            return FetchStatus::Failure(FetchText::ProxyRefused(name, server, FetchText::ProxyClosed(), false));
+        head.append(chunk, static_cast<size_t>(count));
+        end = head.find("\r\n\r\n");
+        if (end == std::string::npos && head.size() > kMaxProxyHead)
+            return FetchStatus::Failure(FetchText::ProxyRefused(name, server, FetchText::ProxyNotHttp(), false));
+    }
+    m_Received = head.substr(end + 4);
+    std::string line = head.substr(0, head.find("\r\n"));
+    int code = 0;
+    if (line.compare(0, 7, "HTTP/1.") == 0 && line.size() >= 12 && line[8] == ' ' && isdigit(static_cast<unsigned char>(line[9])) &&
+        isdigit(static_cast<unsigned char>(line[10])) && isdigit(static_cast<unsigned char>(line[11])))
+        code = (line[9] - '0') * 100 + (line[10] - '0') * 10 + (line[11] - '0');
+    if (code >= 200 && code < 300)
+        return FetchStatus::Success();
+    if (code == 0)
+        return FetchStatus::Failure(FetchText::ProxyRefused(name, server, FetchText::ProxyNotHttp(), false));
+    // The status line as the proxy wrote it, in printable ASCII and not too long for a message.
+    std::string shown;
+    for (size_t i = 9; i < line.size() && shown.size() < kMaxShownStatus; ++i)
+        shown += line[i] >= 0x20 && line[i] < 0x7f ? line[i] : '?';
+    return FetchStatus::Failure(FetchText::ProxyRefused(name, server, shown, code == 407));
 }
 
 // The client's side of the handshake; schannel is told to leave the certificate to us.

@@ -11,6 +11,7 @@
 #include "remote/BookUrl.h"
 #include "remote/FetchHost.h"
 #include "remote/FetchStatus.h"
+#include "remote/ProxyChoice.h"
 #include "remote/Socket.h"
 
 class CTlsChannel {
@@ -22,8 +23,9 @@ public:
 
     // Connects to the URL's server, makes the handshake and checks the certificate for the
     // URL's host. When it fails, nothing but the handshake has been sent, and the channel
-    // is closed.
-    FetchStatus Open(const BookUrl& url, IFetchHost& host);
+    // is closed. Through a proxy, when one is named: the proxy is asked for a tunnel to the
+    // URL's server (CONNECT), and the handshake and the check are those of the server.
+    FetchStatus Open(const BookUrl& url, IFetchHost& host, const ProxyServer& proxy = ProxyServer());
 
     SOCKET Socket() const { return m_Socket.m_Socket; }
     // Encrypts data and sends it all.
@@ -45,6 +47,7 @@ private:
     SecPkgContext_StreamSizes m_Sizes = {};
     std::string m_Received;  // from the server, not yet decrypted
 
+    FetchStatus Tunnel(const BookUrl& url, const ProxyServer& proxy, IFetchHost& host);
     FetchStatus Handshake(const BookUrl& url, IFetchHost& host);
     bool TakeHandshakeMessage();
     Read DecryptWaiting(std::string& plain);

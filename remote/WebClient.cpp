@@ -3,6 +3,7 @@
 #include <vector>
 #include "remote/FetchText.h"
 #include "remote/ServerCheck.h"
+#include "remote/SystemProxy.h"
 #include "remote/WideText.h"
 #include "remote/NetworkApi.h"
 
@@ -115,15 +116,20 @@ FetchStatus CWebClient::ErrorOf(const BookUrl& url, DWORD error)
 CWebClient::Origin* CWebClient::OriginOf(const BookUrl& url, FetchStatus& status)
 {
     Origin& origin = m_Origins[url.Origin()];
-    if (!origin.bProbed) {
+    // An https server behind the system's proxy is reached only by the proxy: the relay's
+    // connection to the proxy tells what went wrong.
+    ProxyServer proxy;
+    if (url.IsSecure() && !origin.relay)
+        proxy = ChooseHttpsProxy(DefaultProxySetting(), url.host);
+    if (!origin.bProbed && !proxy.IsNamed()) {
         // Tells a refused connection, an unknown host and a connect timeout apart.
         status = ProbeServer(url, m_Host);
         if (!status.IsOk())
             return nullptr;
-        origin.bProbed = true;
     }
+    origin.bProbed = true;
     if (url.IsSecure() && !origin.relay) {
-        origin.relay.reset(new CWebRelay(url));
+        origin.relay.reset(new CWebRelay(url, proxy));
         if (!origin.relay->Start(origin.nRelayPort)) {
             origin.relay.reset();
             status = FetchStatus::Failure(FetchText::SecureFailed(Utf8ToSjis(url.HostPort())));

@@ -5,7 +5,8 @@
 // to http. Each origin has a session of its own, so nothing WinHTTP remembers about one
 // server reaches another. WinHTTP makes no TLS connection itself: an https origin's requests
 // go as plain HTTP to a relay of its own (CWebRelay), which carries each of WinHTTP's
-// connections over a TLS connection whose certificate Velmora has verified.
+// connections over a TLS connection whose certificate Velmora has verified, through the
+// system's WinHTTP proxy when it names one for the server.
 #pragma once
 #include <windows.h>
 #include <winhttp.h>

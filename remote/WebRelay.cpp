@@ -28,7 +28,7 @@ private:
 
 }  // namespace
 
-CWebRelay::CWebRelay(const BookUrl& url) : m_Url(url)
+CWebRelay::CWebRelay(const BookUrl& url, const ProxyServer& proxy) : m_Url(url), m_Proxy(proxy)
 {
     InitializeCriticalSection(&m_Lock);
 }
@@ -121,7 +121,7 @@ void CWebRelay::Take(SOCKET client)
         return;
     CRelayStop stop(m_nStop);
     std::unique_ptr<CTlsChannel> channel(new CTlsChannel);
-    FetchStatus status = channel->Open(m_Url, stop);
+    FetchStatus status = channel->Open(m_Url, stop, m_Proxy);
     if (!status.IsOk()) {
         if (status.kind != FetchStatus::Cancelled) {
             EnterCriticalSection(&m_Lock);

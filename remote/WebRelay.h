@@ -5,7 +5,9 @@
 // it makes there (the first, one after the server closed a kept-alive one, one after a 401)
 // gets a TLS connection of its own to the server, verified before a byte of WinHTTP's is read.
 // A connection whose server cannot be reached or verified is closed unread, and the reason
-// is kept for the fetch's message; from then on every connection is closed at once. The
+// is kept for the fetch's message; from then on every connection is closed at once. When
+// the system's proxy is to be used for the server, each TLS connection goes through a
+// tunnel that the proxy opens (CONNECT), and is verified for the server all the same. The
 // relay lives as long as one book's fetch of one origin.
 #pragma once
 #include <winsock2.h>
@@ -14,12 +16,13 @@
 #include <vector>
 #include "remote/BookUrl.h"
 #include "remote/FetchStatus.h"
+#include "remote/ProxyChoice.h"
 #include "remote/Socket.h"
 #include "remote/TlsRelay.h"
 
 class CWebRelay {
 public:
-    explicit CWebRelay(const BookUrl& url);
+    CWebRelay(const BookUrl& url, const ProxyServer& proxy);
     ~CWebRelay();
     CWebRelay(const CWebRelay&) = delete;
     CWebRelay& operator=(const CWebRelay&) = delete;
@@ -35,6 +38,7 @@ public:
 private:
     CWinsock m_Winsock;
     BookUrl m_Url;
+    ProxyServer m_Proxy;
     CSocket m_Listener;
     HANDLE m_hThread = nullptr;
     volatile LONG m_nStop = 0;

@@ -8,6 +8,7 @@
 #include "remote/BookUrl.h"
 #include "remote/DavXml.h"
 #include "remote/DirectoryEntry.h"
+#include "remote/ProxyChoice.h"
 
 namespace {
 
@@ -220,3 +221,40 @@ TEST(DavXmlTest, OnlyAMultistatusIsAnAnswerAndTheWorkIsBounded)
 }
 
 }  // namespace
+
+TEST(ProxyChoiceTest, HttpsTakesItsOwnEntryOrTheCommonOneAndTheBypassList)
+{
+    struct Case {
+        const char* proxies;
+        const char* bypass;
+        const char* host;
+        const char* chosen;  // "" for a direct connection
+    } cases[] = {
+        {"", "", "dav.example.com", ""},
+        {"proxy:3128", "", "dav.example.com", "proxy:3128"},
+        {"Proxy.Corp", "", "dav.example.com", "proxy.corp:80"},
+        {"http://proxy:8080/", "", "dav.example.com", "proxy:8080"},
+        {"http=web:80;https=secure:443", "", "dav.example.com", "secure:443"},
+        {"http=web:80 ftp=f:21", "", "dav.example.com", ""},  // no entry for https
+        {"proxy:1 HTTPS=secure:2", "", "dav.example.com", "secure:2"},
+        {"https=[::1]:8080", "", "dav.example.com", "[::1]:8080"},
+        {"https=bad:port;proxy:3", "", "dav.example.com", "proxy:3"},
+        {"proxy:3128", "", "localhost", ""},
+        {"proxy:3128", "", "127.0.0.1", ""},
+        {"proxy:3128", "", "::1", ""},
+        {"proxy:3128", "<local>", "intranet", ""},
+        {"proxy:3128", "<local>", "dav.example.com", "proxy:3128"},
+        {"proxy:3128", "*.Example.com; 10.*", "dav.example.com", ""},
+        {"proxy:3128", "*.example.com", "example.com", "proxy:3128"},
+        {"proxy:3128", "10.*,other", "10.1.2.3", ""},
+        {"proxy:3128", "https://dav.example.com:443", "dav.example.com", ""},
+        {"proxy:3128", "http://dav.example.com", "dav.example.com", "proxy:3128"},
+        {"proxy:3128", "dav.example.com", "dav.example.com.evil", "proxy:3128"},
+        {"proxy:3128", "*a*b", "xaxxb", ""},
+    };
+    for (const Case& each : cases) {
+        ProxyServer chosen = ChooseHttpsProxy(ProxySetting{each.proxies, each.bypass}, each.host);
+        EXPECT_EQ(each.chosen, chosen.IsNamed() ? chosen.HostPort() : std::string())
+            << each.proxies << " | " << each.bypass << " | " << each.host;
+    }
+}

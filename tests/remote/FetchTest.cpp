@@ -13,6 +13,7 @@
 #include "remote/DirectorySource.h"
 #include "remote/FileSource.h"
 #include "remote/NetworkApi.h"
+#include "remote/SystemProxy.h"
 #include "remote/WebSource.h"
 #include "remote/WideText.h"
 #include "text/Charset.h"
@@ -390,6 +391,53 @@ TEST_F(FetchTest, HttpsSendsNothingOverAConnectionWhoseCertificateFails)
     ASSERT_TRUE(book.status.IsOk()) << Cause(book);
     EXPECT_EQ(1u, book.contacts.contacts.size());
     EXPECT_EQ(1u, host.asked.size());
+}
+
+TEST_F(FetchTest, HttpsGoesThroughTheSystemProxyUnlessBypassed)
+{
+    struct Restore {
+        ~Restore() { g_pProxySetting = nullptr; }
+    } restore;
+    // A name that only the stand-in proxy resolves: the book can come only through its tunnel.
+    std::string target = "dav.velmora.test:" + std::to_string(Port("DAVS_PORT"));
+    std::string url = "https://" + target + "/shared/office/";
+    std::string login = "127.0.0.1:" + std::to_string(Port("LOGIN_PROXY_PORT"));
+    ProxySetting through = {"http=" + login + " https=127.0.0.1:" + std::to_string(Port("CONNECT_PROXY_PORT")),
+                            "<local>;*.example.test"};
+    g_pProxySetting = &through;
+    FetchedBook book = Fetch(url);
+    ASSERT_TRUE(book.status.IsOk()) << Cause(book);
+    EXPECT_EQ(kPeopleWithMail, book.contacts.contacts.size());
+    // A proxy that refuses is named, with its answer; one that cannot be reached is told as
+    // the system's proxy.
+    struct Refusal {
+        const char* port;
+        const char* said;
+    } refusals[] = {{"LOGIN_PROXY_PORT", "407 Proxy Authentication Required"},
+                    {"GARBAGE_PORT", "400 Bad Request"},
+                    {"CLOSED_PORT", u8"システムのプロキシ設定"}};
+    ProxySetting refusing;
+    g_pProxySetting = &refusing;
+    for (const Refusal& each : refusals) {
+        refusing.proxies = "127.0.0.1:" + std::to_string(Port(each.port));
+        book = Fetch(url);
+        EXPECT_EQ(FetchStatus::Failed, book.status.kind);
+        EXPECT_NE(std::string::npos, Cause(book).find(refusing.proxies)) << Cause(book);
+        EXPECT_NE(std::string::npos, Cause(book).find(each.said)) << Cause(book);
+        bool login = Cause(book).find(u8"プロキシの認証には対応していません") != std::string::npos;
+        EXPECT_EQ(std::string(each.port) == "LOGIN_PROXY_PORT", login) << Cause(book);
+    }
+    refusing.proxies = login;
+    // Bypassed hosts and this machine go directly: the name is then unknown, the address works.
+    refusing.bypass = "*.VELMORA.test";
+    book = Fetch(url);
+    EXPECT_NE(std::string::npos, Cause(book).find(u8"が見つかりません")) << Cause(book);
+    book = Fetch(Url("https", "DAVS_PORT", "/shared/office/"));
+    EXPECT_TRUE(book.status.IsOk()) << Cause(book);
+    std::ifstream file(Folder() + "proxy.log");
+    std::string log((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    EXPECT_NE(std::string::npos, log.find("open CONNECT " + target + " HTTP/1.1 host=" + target + "\n")) << log;
+    EXPECT_EQ(log.find("login CONNECT " + target), log.rfind("login CONNECT ")) << log;  // the refused one only
 }
 
 TEST_F(FetchTest, MalformedAndEndlessAnswersEndTheFetchWithinTheMemoryLimit)

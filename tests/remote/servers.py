@@ -165,7 +165,7 @@ def write_files(folder):
 
 def make_certificates(d):
     """A test authority (kept between runs of the same folder), a server certificate it signed
-    for 127.0.0.1 and localhost, and a self-signed certificate that nobody trusts."""
+    for 127.0.0.1, localhost and dav.velmora.test (reached through the stand-in proxy), and a self-signed certificate that nobody trusts."""
     def run(*args):
         subprocess.run(["openssl"] + list(args), check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if not os.path.exists(os.path.join(d, "ca.key")):
@@ -175,7 +175,7 @@ def make_certificates(d):
     ext = os.path.join(d, "server.ext")
     with open(ext, "w") as f:
         # The address also as a DNS name: Wine matches server names against DNS names only.
-        f.write("subjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost\nextendedKeyUsage=serverAuth\n")
+        f.write("subjectAltName=IP:127.0.0.1,DNS:127.0.0.1,DNS:localhost,DNS:dav.velmora.test\nextendedKeyUsage=serverAuth\n")
     run("req", "-newkey", "rsa:2048", "-nodes", "-subj", "/CN=127.0.0.1", "-keyout", os.path.join(d, "server.key"),
         "-out", os.path.join(d, "server.csr"))
     run("x509", "-req", "-in", os.path.join(d, "server.csr"), "-CA", os.path.join(d, "ca.pem"), "-CAkey",
@@ -565,6 +565,31 @@ def pump_both(client, upstream, tap=None):
     pump(client, upstream, tap)
 
 
+def connect_proxy(conn, state, login):
+    """A proxy that opens a tunnel (CONNECT host:port) to that port of 127.0.0.1 whatever the
+    host, so that a name nobody resolves can be used, and writes each request down; with
+    login it answers 407 and asks for a proxy login instead."""
+    try:
+        request = read_request(conn)
+        if not request:
+            conn.close()
+            return
+        with open(os.path.join(state["DIR"], "proxy.log"), "a") as log:
+            log.write("%s %s host=%s\n" % ("login" if login else "open", request[0], request[1].get("host", "-")))
+        parts = request[0].split(" ")
+        if login or len(parts) != 3 or parts[0] != "CONNECT":
+            conn.sendall(b"HTTP/1.1 407 Proxy Authentication Required\r\n"
+                         b"Proxy-Authenticate: Basic realm=\"proxy\"\r\nContent-Length: 0\r\n\r\n")
+            conn.close()
+            return
+        upstream = socket.create_connection((HOST, int(parts[1].rpartition(":")[2])))
+        conn.sendall(b"HTTP/1.1 200 Connection established\r\n\r\n")
+    except (OSError, ValueError):
+        conn.close()
+        return
+    pump_both(conn, upstream)
+
+
 def tls_proxy(conn, target_port, context):
     """TLS with an untrusted certificate in front of a real server."""
     try:
@@ -751,6 +776,8 @@ def run_stand_ins(d):
         (serve_tcp, (state["TWOFACED_LDAPS_PORT"], lambda c: two_faced(c, state, trusted, context, counter))),
         (serve_tcp, (state["TWOFACED_HTTPS_PORT"],
                      lambda c: two_faced_https(c, state, trusted, foreign, https_counter))),
+        (serve_tcp, (state["CONNECT_PROXY_PORT"], lambda c: connect_proxy(c, state, False))),
+        (serve_tcp, (state["LOGIN_PROXY_PORT"], lambda c: connect_proxy(c, state, True))),
     ]
     for name in ("expired", "othername", "foreign"):
         made = tls_context(name)
@@ -776,7 +803,7 @@ def start(d, people_count, card_count):
     os.makedirs(d, exist_ok=True)
     for stale in ("ldap-public", "ldap-private", "dav", "files"):
         subprocess.run(["rm", "-rf", os.path.join(d, stale)], check=True)
-    for stale in ("recorder.log", "twofaced.log", "twofaced-https.log", "ports.env"):
+    for stale in ("recorder.log", "twofaced.log", "twofaced-https.log", "proxy.log", "ports.env"):
         if os.path.exists(os.path.join(d, stale)):
             os.remove(os.path.join(d, stale))
     make_certificates(d)
@@ -785,7 +812,7 @@ def start(d, people_count, card_count):
              "RECORDER_PORT", "UNTRUSTED_LDAPS_PORT", "UNTRUSTED_HTTPS_PORT", "CLOSED_PORT",
              "EXPIRED_TLS_PORT", "OTHERNAME_TLS_PORT", "FOREIGN_TLS_PORT", "TWOFACED_LDAPS_PORT",
              "ODD_HTTP_PORT", "DRIP_HTTP_PORT", "DRIP_LDAP_PORT", "EMPTY_PAGES_LDAP_PORT",
-             "TWOFACED_HTTPS_PORT"]
+             "TWOFACED_HTTPS_PORT", "CONNECT_PROXY_PORT", "LOGIN_PROXY_PORT"]
     state = dict(zip(names, free_ports(len(names))))
     state["PEOPLE"] = people_count
     state["CARDS"] = card_count
