@@ -16,15 +16,12 @@ CBookEntries CBookEntries::Parse(std::string_view bytes, size_t lines)
     std::vector<int> levels;  // the open folders
     const char* at = bytes.data();
     const char* end = at + bytes.size();
+    // The file ends at its first Ctrl+Z, which may end a line that has no line end.
+    if (const void* mark = std::memchr(at, 0x1A, bytes.size()))
+        end = static_cast<const char*>(mark);
     while (at < end) {
         const char* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
         const char* lineEnd = lf ? lf : end;
-        // The file ends at its first Ctrl+Z, which may end a line that has no line end.
-        if (const void* mark = std::memchr(at, 0x1A, static_cast<size_t>(lineEnd - at))) {
-            lineEnd = static_cast<const char*>(mark);
-            end = lineEnd;
-            lf = nullptr;
-        }
         const char* next = lf ? lf + 1 : end;
         if (lf && lineEnd > at && lineEnd[-1] == '\r')
             --lineEnd;
@@ -103,9 +100,9 @@ uint64_t HashBytes(const void* data, size_t size, uint64_t seed)
         bytes += 8;
         size -= 8;
     }
-    uint64_t tail = 0;
-    if (size)
-        std::memcpy(&tail, bytes, size);
+    uint64_t tail = 0;  // the last bytes as a little-endian load would read them
+    for (size_t k = 0; k < size; ++k)
+        tail |= static_cast<uint64_t>(bytes[k]) << (8 * k);
     hash = (hash ^ tail) * kMultiplier;
     hash ^= hash >> 32;
     hash *= kMultiplier;
@@ -118,7 +115,7 @@ uint64_t EntryKey(const BookEntry& entry)
     return HashBytes(entry.addr.data(), entry.addr.size(), name);
 }
 
-uint64_t CBookEntries::Key(int i) const
+uint64_t CBookEntries::NewKey(int i) const
 {
     if (m_Keys.size() != entries.size())
         m_Keys.assign(entries.size(), 0);

@@ -34,10 +34,30 @@ public:
     int ChildCount(int parent) const { return m_Start[parent + 2] - m_Start[parent + 1]; }
     void Link();
     // The EntryKey of entry i, worked out when first asked for and kept.
-    uint64_t Key(int i) const;
+    uint64_t Key(int i) const
+    {
+        if (m_Keys.size() == entries.size()) {
+            uint64_t key = m_Keys[static_cast<size_t>(i)];
+            if (key)
+                return key;
+        }
+        return NewKey(i);
+    }
+    // Key without its first check, for loops that ask for many keys: PrepareKeys first.
+    void PrepareKeys() const
+    {
+        if (m_Keys.size() != entries.size())
+            m_Keys.assign(entries.size(), 0);
+    }
+    uint64_t PreparedKey(int i) const
+    {
+        uint64_t key = m_Keys[static_cast<size_t>(i)];
+        return key ? key : NewKey(i);
+    }
 
 private:
     mutable std::vector<uint64_t> m_Keys;  // per entry, 0 where not yet worked out
+    uint64_t NewKey(int i) const;
     std::vector<int> m_Start;     // per parent slot (parent + 1): where its children begin
     std::vector<int> m_Children;  // children grouped by parent, each group in order
 };
