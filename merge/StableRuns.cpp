@@ -11,7 +11,16 @@ bool SameText(const char* text, std::string_view view)
 {
     if (!text)
         return view.empty();
+#ifdef _WIN32
+    // One pass inline: the C runtime's strnlen and memcmp walk byte by byte there anyway.
+    for (size_t k = 0; k < view.size(); ++k) {
+        if (text[k] == '\0' || text[k] != view[k])
+            return false;
+    }
+    return text[view.size()] == '\0';
+#else
     return strnlen(text, view.size() + 1) == view.size() && std::memcmp(text, view.data(), view.size()) == 0;
+#endif
 }
 
 const size_t kLookAhead = 8;
