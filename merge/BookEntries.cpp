@@ -4,6 +4,40 @@
 #include "files/AddrLine.h"
 #include "store/BookWalk.h"
 
+namespace {
+
+const char kEndMark = 0x1A;  // Ctrl+Z: the file ends at the first one
+
+// The first byte equal to c in [at, end), or end. Glibc's memchr is vectorised; the one of
+// the Windows C runtime under Wine walks byte by byte, so there eight bytes are looked at
+// at a time (a book is megabytes, read twice by every merge).
+inline const char* FindByte(const char* at, const char* end, char c)
+{
+#ifdef _WIN32
+    const uint64_t kOnes = 0x0101010101010101ull;
+    const uint64_t kHigh = 0x8080808080808080ull;
+    const uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+    while (end - at >= 8) {
+        uint64_t word;
+        std::memcpy(&word, at, 8);
+        uint64_t x = word ^ pattern;
+        // The top bit of each byte equal to c (and perhaps of bytes after it): the lowest
+        // one set marks the first exactly.
+        if (uint64_t marks = (x - kOnes) & ~x & kHigh)
+            return at + __builtin_ctzll(marks) / 8;
+        at += 8;
+    }
+    while (at < end && *at != c)
+        ++at;
+    return at;
+#else
+    const void* found = std::memchr(at, c, static_cast<size_t>(end - at));
+    return found ? static_cast<const char*>(found) : end;
+#endif
+}
+
+}  // namespace
+
 CBookEntries CBookEntries::Parse(std::string_view bytes, size_t lines)
 {
     CBookEntries book;
@@ -16,15 +50,11 @@ CBookEntries CBookEntries::Parse(std::string_view bytes, size_t lines)
     std::vector<int> levels;  // the open folders
     const char* at = bytes.data();
     const char* end = at + bytes.size();
+    end = FindByte(at, end, kEndMark);  // which may end a line that has no line end
     while (at < end) {
-        const char* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(end - at)));
+        const char* stop = FindByte(at, end, '\n');
+        const char* lf = stop < end ? stop : nullptr;
         const char* lineEnd = lf ? lf : end;
-        // The file ends at its first Ctrl+Z, which may end a line that has no line end.
-        if (const void* mark = std::memchr(at, 0x1A, static_cast<size_t>(lineEnd - at))) {
-            lineEnd = static_cast<const char*>(mark);
-            end = lineEnd;
-            lf = nullptr;
-        }
         const char* next = lf ? lf + 1 : end;
         if (lf && lineEnd > at && lineEnd[-1] == '\r')
             --lineEnd;
@@ -34,8 +64,8 @@ CBookEntries CBookEntries::Parse(std::string_view bytes, size_t lines)
         int current = levels.empty() ? -1 : levels.back();
         char first = start < lineEnd ? static_cast<char>(*start | 0x20) : 0;
         if (first != 'g' && first != 'e') {
-            const char* colon = static_cast<const char*>(std::memchr(start, ':', static_cast<size_t>(lineEnd - start)));
-            if (colon) {
+            const char* colon = FindByte(start, lineEnd, ':');
+            if (colon < lineEnd) {
                 const char* text = colon + 1;
                 while (text < lineEnd && *text == ' ')
                     ++text;
@@ -103,9 +133,9 @@ uint64_t HashBytes(const void* data, size_t size, uint64_t seed)
         bytes += 8;
         size -= 8;
     }
-    uint64_t tail = 0;
-    if (size)
-        std::memcpy(&tail, bytes, size);
+    uint64_t tail = 0;  // the last bytes as a little-endian load would read them
+    for (size_t k = 0; k < size; ++k)
+        tail |= static_cast<uint64_t>(bytes[k]) << (8 * k);
     hash = (hash ^ tail) * kMultiplier;
     hash ^= hash >> 32;
     hash *= kMultiplier;
@@ -118,7 +148,7 @@ uint64_t EntryKey(const BookEntry& entry)
     return HashBytes(entry.addr.data(), entry.addr.size(), name);
 }
 
-uint64_t CBookEntries::Key(int i) const
+uint64_t CBookEntries::NewKey(int i) const
 {
     if (m_Keys.size() != entries.size())
         m_Keys.assign(entries.size(), 0);

@@ -3,6 +3,7 @@
 // book's base, the matching of entries and the merge work on these, not on nodes.
 #pragma once
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 #include "store/AddrData.h"
@@ -34,10 +35,30 @@ public:
     int ChildCount(int parent) const { return m_Start[parent + 2] - m_Start[parent + 1]; }
     void Link();
     // The EntryKey of entry i, worked out when first asked for and kept.
-    uint64_t Key(int i) const;
+    uint64_t Key(int i) const
+    {
+        if (m_Keys.size() == entries.size()) {
+            uint64_t key = m_Keys[static_cast<size_t>(i)];
+            if (key)
+                return key;
+        }
+        return NewKey(i);
+    }
+    // Key without its first check, for loops that ask for many keys: PrepareKeys first.
+    void PrepareKeys() const
+    {
+        if (m_Keys.size() != entries.size())
+            m_Keys.assign(entries.size(), 0);
+    }
+    uint64_t PreparedKey(int i) const
+    {
+        uint64_t key = m_Keys[static_cast<size_t>(i)];
+        return key ? key : NewKey(i);
+    }
 
 private:
     mutable std::vector<uint64_t> m_Keys;  // per entry, 0 where not yet worked out
+    uint64_t NewKey(int i) const;
     std::vector<int> m_Start;     // per parent slot (parent + 1): where its children begin
     std::vector<int> m_Children;  // children grouped by parent, each group in order
 };
@@ -49,7 +70,36 @@ uint64_t HashBytes(const void* data, size_t size, uint64_t seed = 0);
 // The hash of an entry's kind, name and address text: equal entries hash equally.
 uint64_t EntryKey(const BookEntry& entry);
 
+// a and b hold the same bytes. On Windows compared eight at a time, inline: the C
+// runtime's memcmp under Wine compares byte by byte, and a merge compares most entries of a
+// book (glibc's is vectorised).
+inline bool SameBytes(std::string_view a, std::string_view b)
+{
+#ifndef _WIN32
+    return a == b;
+#else
+    if (a.size() != b.size())
+        return false;
+    const char* p = a.data();
+    const char* q = b.data();
+    size_t left = a.size();
+    for (; left >= 8; left -= 8, p += 8, q += 8) {
+        uint64_t x;
+        uint64_t y;
+        std::memcpy(&x, p, 8);
+        std::memcpy(&y, q, 8);
+        if (x != y)
+            return false;
+    }
+    for (; left; --left) {
+        if (*p++ != *q++)
+            return false;
+    }
+    return true;
+#endif
+}
+
 inline bool SameContent(const BookEntry& a, const BookEntry& b)
 {
-    return a.kind == b.kind && a.name == b.name && a.addr == b.addr;
+    return a.kind == b.kind && SameBytes(a.name, b.name) && SameBytes(a.addr, b.addr);
 }

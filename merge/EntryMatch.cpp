@@ -41,12 +41,12 @@ private:
     CKeyChains m_Moved;
     CKeyChains m_ByName;
     CKeyChains m_ByText;
+    std::vector<uint64_t> m_ListKeys[2];  // MatchInOrder's lists' keys, kept for their room
 
     const BookEntry& B(int i) const { return m_Base.entries[static_cast<size_t>(i)]; }
     const BookEntry& O(int i) const { return m_Other.entries[static_cast<size_t>(i)]; }
     uint64_t BKey(int b) const { return m_Base.Key(b); }
     uint64_t OKey(int o) const { return m_Other.Key(o); }
-    bool Same(int b, int o) const { return BKey(b) == OKey(o) && SameContent(B(b), O(o)); }
     bool BaseFree(int b) const { return m_BaseToOther[static_cast<size_t>(b)] < 0; }
     bool OtherFree(int o) const { return m_OtherToBase[static_cast<size_t>(o)] < 0; }
 
@@ -104,19 +104,31 @@ private:
     void MatchInOrder(const std::vector<int>& base, const std::vector<int>& other)
     {
         const size_t kLookAhead = 8;
+        // The keys of both lists side by side: the look-ahead compares many pairs.
+        m_ListKeys[0].resize(base.size());
+        m_ListKeys[1].resize(other.size());
+        for (size_t k = 0; k < base.size(); ++k)
+            m_ListKeys[0][k] = BKey(base[k]);
+        for (size_t k = 0; k < other.size(); ++k)
+            m_ListKeys[1][k] = OKey(other[k]);
+        const uint64_t* baseKeys = m_ListKeys[0].data();
+        const uint64_t* otherKeys = m_ListKeys[1].data();
+        auto same = [&](size_t i, size_t j) {
+            return baseKeys[i] == otherKeys[j] && SameContent(B(base[i]), O(other[j]));
+        };
         size_t i = 0;
         size_t j = 0;
         while (i < base.size() && j < other.size()) {
-            if (Same(base[i], other[j])) {
+            if (same(i, j)) {
                 Pair(base[i++], other[j++]);
                 continue;
             }
             size_t skipBase = 0;
             size_t skipOther = 0;
             for (size_t d = 1; d <= kLookAhead && !skipBase && !skipOther; ++d) {
-                if (i + d < base.size() && Same(base[i + d], other[j]))
+                if (i + d < base.size() && same(i + d, j))
                     skipBase = d;
-                else if (j + d < other.size() && Same(base[i], other[j + d]))
+                else if (j + d < other.size() && same(i, j + d))
                     skipOther = d;
             }
             if (!skipBase && !skipOther) {

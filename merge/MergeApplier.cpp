@@ -10,8 +10,11 @@ std::vector<char> LongestIncreasing(const std::vector<int>& sequence)
     std::vector<int> tails;  // index into sequence of the smallest tail of each run length
     std::vector<int> before(sequence.size(), -1);
     for (size_t i = 0; i < sequence.size(); ++i) {
-        auto at = std::lower_bound(tails.begin(), tails.end(), sequence[i],
-                                   [&](int t, int value) { return sequence[static_cast<size_t>(t)] < value; });
+        // Most lists are nearly in order: an entry past the longest run's tail extends it.
+        bool extends = !tails.empty() && sequence[static_cast<size_t>(tails.back())] < sequence[i];
+        auto at = extends ? tails.end()
+                          : std::lower_bound(tails.begin(), tails.end(), sequence[i],
+                                             [&](int t, int value) { return sequence[static_cast<size_t>(t)] < value; });
         if (at != tails.begin())
             before[i] = *(at - 1);
         if (at == tails.end())

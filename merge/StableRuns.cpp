@@ -1,18 +1,26 @@
 #include "merge/StableRuns.h"
+#include <algorithm>
+#include <cstring>
 #include "store/BookWalk.h"
 
 namespace {
 
-// text (a node's string, none for empty) holds exactly the bytes of view.
+// text (a node's string, none for empty) holds exactly the bytes of view. (A node's string
+// holds no zero byte, so a view with one never matches.)
 bool SameText(const char* text, std::string_view view)
 {
     if (!text)
         return view.empty();
+#ifdef _WIN32
+    // One pass inline: the C runtime's strnlen and memcmp walk byte by byte there anyway.
     for (size_t k = 0; k < view.size(); ++k) {
         if (text[k] == '\0' || text[k] != view[k])
             return false;
     }
     return text[view.size()] == '\0';
+#else
+    return strnlen(text, view.size() + 1) == view.size() && std::memcmp(text, view.data(), view.size()) == 0;
+#endif
 }
 
 const size_t kLookAhead = 8;
@@ -79,6 +87,8 @@ void CStableRuns::AlignTheirs()
 {
     m_TheirsOf.assign(m_Base.entries.size(), -1);
     m_BaseOfTheirs.assign(m_Theirs.entries.size(), -1);
+    m_Base.PrepareKeys();
+    m_Theirs.PrepareKeys();
     int b = 0;
     int t = 0;
     while (b < m_Base.Size() && t < m_Theirs.Size()) {
@@ -91,10 +101,15 @@ void CStableRuns::AlignTheirs()
         }
         int skipBase = 0;
         int skipTheirs = 0;
+        // Where the versions part, most pairs looked at differ: their keys tell at once.
+        uint64_t baseKey = m_Base.PreparedKey(b);
+        uint64_t theirsKey = m_Theirs.PreparedKey(t);
+        int baseEnd = std::min(m_Base.Size() - b, static_cast<int>(kLookAhead) + 1);
+        int theirsEnd = std::min(m_Theirs.Size() - t, static_cast<int>(kLookAhead) + 1);
         for (int d = 1; d <= static_cast<int>(kLookAhead) && !skipBase && !skipTheirs; ++d) {
-            if (b + d < m_Base.Size() && Aligned(b + d, t))
+            if (d < baseEnd && m_Base.PreparedKey(b + d) == theirsKey && Aligned(b + d, t))
                 skipBase = d;
-            else if (t + d < m_Theirs.Size() && Aligned(b, t + d))
+            else if (d < theirsEnd && m_Theirs.PreparedKey(t + d) == baseKey && Aligned(b, t + d))
                 skipTheirs = d;
         }
         b += skipBase ? skipBase : skipTheirs ? 0 : 1;
@@ -235,7 +250,13 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
         oursRunPairs.push_back(b >= 0 && (end >= 0 || m_Pinned[static_cast<size_t>(b)]) ? baseIndex[static_cast<size_t>(b)] : -1);
         firstNodes.push_back(node);
         if (end < 0) {
-            ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""});
+            if (here.unchanged) {  // the same bytes as its base entry: no need to measure the node's
+                const BookEntry& same = base.entries[static_cast<size_t>(baseIndex[static_cast<size_t>(b)])];
+                ours.entries.push_back({parent, node->cType, same.name, same.addr});
+            } else {
+                ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "",
+                                        node->psAddr ? node->psAddr : ""});
+            }
             lastNodes.push_back(node);
             oursIndex[static_cast<size_t>(o++)] = index;
             continue;

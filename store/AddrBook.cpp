@@ -386,23 +386,37 @@ void CAddrBook::FreeNode(ADTDATA* node)
 
 std::string CAddrBook::FormatLabel(const ADTDATA* node)
 {
-    std::string label = node->psName ? node->psName : "";
-    if (node->cType != ADT_ADDR)
-        return label;
-
-    std::string part;
-    if (node->psAddr) {
-        const char* comma = std::strchr(node->psAddr, ',');
-        if (comma) {
-            part.assign(node->psAddr, comma - node->psAddr);
-            part += ", …";
-        } else {
-            part = node->psAddr;
-        }
-    }
-    label += " <" + part + ">";
-    label.resize(SjisCutLength(label.c_str(), label.size(), kMaxLabelBytes));
+    std::string label;
+    FormatLabelInto(node, label);
     return label;
+}
+
+// "Name <addr>", with only the first of several addresses and ", …" after it, cut to what
+// the control shows; a folder or book shows its name.
+void CAddrBook::FormatLabelInto(const ADTDATA* node, std::string& label)
+{
+    const char* name = node->psName ? node->psName : "";
+    size_t nameLength = std::strlen(name);
+    if (node->cType != ADT_ADDR) {
+        label.assign(name, nameLength);
+        return;
+    }
+    const char* addr = node->psAddr ? node->psAddr : "";
+    const char* comma = std::strchr(addr, ',');
+    size_t part = comma ? static_cast<size_t>(comma - addr) : std::strlen(addr);
+    static const char kMore[] = ", …";
+    size_t more = comma ? sizeof kMore - 1 : 0;
+    label.resize(nameLength + part + more + 3);
+    char* out = &label[0];
+    std::memcpy(out, name, nameLength);
+    out += nameLength;
+    *out++ = ' ';
+    *out++ = '<';
+    std::memcpy(out, addr, part);
+    out += part;
+    std::memcpy(out, kMore, more);
+    out[more] = '>';
+    label.resize(SjisCutLength(label.c_str(), label.size(), kMaxLabelBytes));
 }
 
 void CAddrBook::AssignItem(ADTDATA* node, HTREEITEM item)
@@ -495,7 +509,8 @@ void CAddrBook::UpdateLabel(ADTDATA* node)
 {
     if (!m_pTree || !node || node->cType == ADT_FOLDER || !node->hItem)
         return;
-    m_pTree->SetItemText(node->hItem, FormatLabel(node).c_str());
+    FormatLabelInto(node, m_strLabel);
+    m_pTree->SetItemText(node->hItem, m_strLabel.c_str());
 }
 
 void CAddrBook::DeleteItem(ADTDATA* node)

@@ -85,8 +85,9 @@ public:
     bool ReplaceName(ADTDATA* node, const char* text);
     bool ReplaceAddr(ADTDATA* node, const char* text);
 
-    // The text a node shows in the tree.
+    // The text a node shows in the tree; FormatLabelInto puts it into label.
     static std::string FormatLabel(const ADTDATA* node);
+    static void FormatLabelInto(const ADTDATA* node, std::string& label);
 
     // AL-MAIL address file: read lines into parent; write a sibling list at a depth (0, or
     // -1 when a write failed).
@@ -121,6 +122,7 @@ public:
 
 private:
     std::unordered_map<HTREEITEM, ADTDATA*> m_ItemIndex;  // item -> node, for FindByItem
+    std::string m_strLabel;  // the label UpdateLabel hands the view, kept for its room
     // What each local book's file held when this run last read or wrote it, by path.
     std::unordered_map<std::string, std::unique_ptr<CBookBase>> m_Bases;
     std::vector<HeldBook> m_HeldBooks;
