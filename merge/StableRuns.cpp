@@ -17,13 +17,39 @@ bool SameText(const char* text, std::string_view view)
 
 const size_t kLookAhead = 8;
 
+// Pairs the entries of a version with the base's as a comparison of two versions of a text
+// pairs their lines: along runs where aligned(b, v) holds, resuming a few entries on where
+// they part. pair(b, v) is called for each pair, in order.
+template <class Aligned, class Pair>
+void WalkAligned(int baseSize, int size, Aligned aligned, Pair pair)
+{
+    int b = 0;
+    int v = 0;
+    while (b < baseSize && v < size) {
+        if (aligned(b, v)) {
+            pair(b++, v++);
+            continue;
+        }
+        int skipBase = 0;
+        int skipOther = 0;
+        for (int d = 1; d <= static_cast<int>(kLookAhead) && !skipBase && !skipOther; ++d) {
+            if (b + d < baseSize && aligned(b + d, v))
+                skipBase = d;
+            else if (v + d < size && aligned(b, v + d))
+                skipOther = d;
+        }
+        b += skipBase ? skipBase : skipOther ? 0 : 1;
+        v += skipOther ? skipOther : skipBase ? 0 : 1;
+    }
+}
+
 }  // namespace
 
 CStableRuns::CStableRuns(const CBookBase& baseIds, const CBookBase& theirsIds, ADTDATA* book)
     : m_Base(baseIds.Entries()), m_Theirs(theirsIds.Entries())
 {
     AlignTheirs();
-    TakeOurs(book, baseIds, theirsIds);
+    TakeOurs(book, theirsIds);
     std::vector<int> baseIndex;
     if (FindRuns()) {
         BuildBase(baseIndex);
@@ -50,25 +76,32 @@ void CStableRuns::TakeWhole(std::vector<int>& baseIndex)
     theirs.Link();
 }
 
-// The book's nodes in pre-order, each known by its id as a base entry of the same kind;
-// a node whose entry theirs has in its place takes that entry's id in theirs already.
-void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase& theirsIds)
+// The book's nodes in pre-order, each known as the base entry it stands for by the rule
+// theirs is known by (AlignTheirs), not by its id: the merge then reads both sides alike
+// and is the same whichever side is in memory. A node whose entry theirs has in its place
+// takes that entry's id in theirs already.
+void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
 {
     m_Ours.reserve(m_Base.entries.size() + m_Base.entries.size() / 8);
     m_OursOf.assign(m_Base.entries.size(), -1);
-    ForEachBelow(book, [&](ADTDATA* node, int parent) {
-        int index = static_cast<int>(m_Ours.size());
-        int entry = ids.EntryOf(node->nBaseId);
-        if (entry >= m_Base.Size() || (entry >= 0 && (m_OursOf[static_cast<size_t>(entry)] >= 0 ||
-                                                      m_Base.entries[static_cast<size_t>(entry)].kind != node->cType)))
-            entry = -1;
-        if (entry >= 0)
-            m_OursOf[static_cast<size_t>(entry)] = index;
-        const BookEntry* base = entry >= 0 ? &m_Base.entries[static_cast<size_t>(entry)] : nullptr;
-        m_Ours.push_back({node, parent, entry,
-                          base && SameText(node->psName, base->name) && SameText(node->psAddr, base->addr)});
-        if (entry >= 0 && m_TheirsOf[static_cast<size_t>(entry)] >= 0)
-            node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(entry)]);
+    ForEachBelow(book, [&](ADTDATA* node, int parent) { m_Ours.push_back({node, parent, -1, false}); });
+    auto aligned = [this](int b, int o) {
+        const BookEntry& base = m_Base.entries[static_cast<size_t>(b)];
+        const OursNode& ours = m_Ours[static_cast<size_t>(o)];
+        if (base.kind != ours.node->cType || !SameText(ours.node->psName, base.name) ||
+            !SameText(ours.node->psAddr, base.addr))
+            return false;
+        if (base.parent < 0 || ours.parent < 0)
+            return base.parent == ours.parent;
+        return m_OursOf[static_cast<size_t>(base.parent)] == ours.parent;
+    };
+    WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), aligned, [&](int b, int o) {
+        OursNode& ours = m_Ours[static_cast<size_t>(o)];
+        m_OursOf[static_cast<size_t>(b)] = o;
+        ours.base = b;
+        ours.unchanged = true;
+        if (m_TheirsOf[static_cast<size_t>(b)] >= 0)
+            ours.node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(b)]);
     });
 }
 
@@ -79,27 +112,10 @@ void CStableRuns::AlignTheirs()
 {
     m_TheirsOf.assign(m_Base.entries.size(), -1);
     m_BaseOfTheirs.assign(m_Theirs.entries.size(), -1);
-    int b = 0;
-    int t = 0;
-    while (b < m_Base.Size() && t < m_Theirs.Size()) {
-        if (Aligned(b, t)) {
-            m_TheirsOf[static_cast<size_t>(b)] = t;
-            m_BaseOfTheirs[static_cast<size_t>(t)] = b;
-            ++b;
-            ++t;
-            continue;
-        }
-        int skipBase = 0;
-        int skipTheirs = 0;
-        for (int d = 1; d <= static_cast<int>(kLookAhead) && !skipBase && !skipTheirs; ++d) {
-            if (b + d < m_Base.Size() && Aligned(b + d, t))
-                skipBase = d;
-            else if (t + d < m_Theirs.Size() && Aligned(b, t + d))
-                skipTheirs = d;
-        }
-        b += skipBase ? skipBase : skipTheirs ? 0 : 1;
-        t += skipTheirs ? skipTheirs : skipBase ? 0 : 1;
-    }
+    WalkAligned(m_Base.Size(), m_Theirs.Size(), [this](int b, int t) { return Aligned(b, t); }, [this](int b, int t) {
+        m_TheirsOf[static_cast<size_t>(b)] = t;
+        m_BaseOfTheirs[static_cast<size_t>(t)] = b;
+    });
 }
 
 // The same entry under parents that are aligned themselves (or both at the top).
