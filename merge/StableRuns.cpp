@@ -17,11 +17,31 @@ bool SameText(const char* text, std::string_view view)
 
 const size_t kLookAhead = 8;
 
-// Pairs the entries of a version with the base's as a comparison of two versions of a text
-// pairs their lines: along runs where aligned(b, v) holds, resuming a few entries on where
-// they part. pair(b, v) is called for each pair, in order.
-template <class Aligned, class Pair>
-void WalkAligned(int baseSize, int size, Aligned aligned, Pair pair)
+// Whether entry x lies inside folder f (-1: the top level holds everything) of a version
+// in file order, where parentOf(x) names its parent (-1 for the top level) and every
+// parent stands before its children.
+template <class ParentOf>
+bool Within(int x, int f, ParentOf parentOf)
+{
+    if (f < 0)
+        return true;
+    int p = parentOf(x);
+    while (p > f)
+        p = parentOf(p);
+    return p == f;
+}
+
+// Pairs the entries of a version ("other") with the base's as a comparison of two versions
+// of a text pairs their lines: along runs where aligned(b, v) holds, resuming a few entries
+// on where they part. pair(b, v) is called for each pair, in order. Where no pair is near,
+// entries that one version holds at the end of a folder that the other has already left
+// (additions or deletions there, or entries moved in or out) are passed on that side only,
+// so that the next folder still pairs. The version is described by otherParent (its
+// entries' parents, -1 at the top) and otherBase (the base entry an entry was paired with,
+// -1 for none); the base by baseParent and baseOther (the reverse).
+template <class Aligned, class Pair, class OtherParent, class OtherBase, class BaseParent, class BaseOther>
+void WalkAligned(int baseSize, int size, Aligned aligned, Pair pair, OtherParent otherParent, OtherBase otherBase,
+                 BaseParent baseParent, BaseOther baseOther)
 {
     int b = 0;
     int v = 0;
@@ -37,6 +57,16 @@ void WalkAligned(int baseSize, int size, Aligned aligned, Pair pair)
                 skipBase = d;
             else if (v + d < size && aligned(b, v + d))
                 skipOther = d;
+        }
+        if (!skipBase && !skipOther) {
+            int up = otherParent(v);
+            int folder = up < 0 ? -1 : otherBase(up);  // the base folder that v stands in
+            int baseUp = baseParent(b);
+            int otherFolder = baseUp < 0 ? -1 : baseOther(baseUp);  // the folder of the other that b stands in
+            if ((up < 0 || folder >= 0) && !Within(b, folder, baseParent))
+                skipOther = 1;
+            else if ((baseUp < 0 || otherFolder >= 0) && !Within(v, otherFolder, otherParent))
+                skipBase = 1;
         }
         b += skipBase ? skipBase : skipOther ? 0 : 1;
         v += skipOther ? skipOther : skipBase ? 0 : 1;
@@ -95,14 +125,18 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
             return base.parent == ours.parent;
         return m_OursOf[static_cast<size_t>(base.parent)] == ours.parent;
     };
-    WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), aligned, [&](int b, int o) {
+    auto pair = [&](int b, int o) {
         OursNode& ours = m_Ours[static_cast<size_t>(o)];
         m_OursOf[static_cast<size_t>(b)] = o;
         ours.base = b;
         ours.unchanged = true;
         if (m_TheirsOf[static_cast<size_t>(b)] >= 0)
             ours.node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(b)]);
-    });
+    };
+    WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), aligned, pair,
+                [this](int o) { return m_Ours[static_cast<size_t>(o)].parent; },
+                [this](int o) { return m_Ours[static_cast<size_t>(o)].base; }, [this](int b) { return BaseParent(b); },
+                [this](int b) { return m_OursOf[static_cast<size_t>(b)]; });
 }
 
 // Entries of theirs that stand where the base has the same entry, found as a comparison of
@@ -112,10 +146,15 @@ void CStableRuns::AlignTheirs()
 {
     m_TheirsOf.assign(m_Base.entries.size(), -1);
     m_BaseOfTheirs.assign(m_Theirs.entries.size(), -1);
-    WalkAligned(m_Base.Size(), m_Theirs.Size(), [this](int b, int t) { return Aligned(b, t); }, [this](int b, int t) {
-        m_TheirsOf[static_cast<size_t>(b)] = t;
-        m_BaseOfTheirs[static_cast<size_t>(t)] = b;
-    });
+    WalkAligned(
+        m_Base.Size(), m_Theirs.Size(), [this](int b, int t) { return Aligned(b, t); },
+        [this](int b, int t) {
+            m_TheirsOf[static_cast<size_t>(b)] = t;
+            m_BaseOfTheirs[static_cast<size_t>(t)] = b;
+        },
+        [this](int t) { return m_Theirs.entries[static_cast<size_t>(t)].parent; },
+        [this](int t) { return m_BaseOfTheirs[static_cast<size_t>(t)]; }, [this](int b) { return BaseParent(b); },
+        [this](int b) { return m_TheirsOf[static_cast<size_t>(b)]; });
 }
 
 // The same entry under parents that are aligned themselves (or both at the top).

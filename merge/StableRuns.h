@@ -52,6 +52,7 @@ private:
     void TakeOurs(ADTDATA* book, const CBookBase& theirsIds);
     void AlignTheirs();
     bool Aligned(int b, int t) const;
+    int BaseParent(int b) const { return m_Base.entries[static_cast<size_t>(b)].parent; }
     bool Stable(int b) const;
     bool FindRuns();
     void TakeWhole(std::vector<int>& baseIndex);
