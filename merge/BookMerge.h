@@ -40,8 +40,8 @@ struct MergeReport {
 //     only conflict, reported); nothing is ever dropped;
 //   - a folder deleted on one side keeps what the other side put into it;
 //   - moves and reorders on one side are applied (moved on both sides: ours wins).
-// Both sides' entries are known by EntryMatch's rule (the nodes' ids only mark the runs
-// that no side changed), and copies of an address that stands more than once are lined up
+// Both sides' entries are known by EntryMatch's rule, the runs that no side changed by
+// their places as well (never by the nodes' ids, which the file's side lacks), and copies of an address that stands more than once are lined up
 // so that both sides agree which is which (AlignDuplicateCopies): nothing is lost that one
 // side did not delete, a change made on both sides is made once, and merging ours into
 // theirs gives the same addresses as theirs into ours. With no change on one side the

@@ -110,8 +110,9 @@ private:
         return t < 0 ? kAbsent : ParentInBase(m_Theirs, m_TheirsToBase, t);
     }
 
-    // Ours' edits of copies of the group first take a copy that theirs deleted or edited (an
-    // edit stays where the other side deleted, and keeps both versions where it edited too),
+    // Ours' edits of copies of the group first take a copy that theirs edited alike, then one
+    // that theirs deleted or edited (an edit stays where the other side deleted, and keeps
+    // both versions where it edited too),
     // leaving those that theirs keeps to ours' unchanged copies. Those (its survivors) each
     // take a copy: one that theirs keeps in the same folder, then one that theirs keeps
     // anywhere (their own first), then their own, then any.
@@ -147,7 +148,14 @@ private:
         };
         std::vector<int> editChosen(edits.size(), -1);
         for (size_t e = 0; e < edits.size(); ++e) {
-            if (state[static_cast<size_t>(editOwn[e])] != 0) {
+            int i = EditedAlike(copies, state, taken, edits[e], editOwn[e]);
+            if (i >= 0) {
+                editChosen[e] = i;
+                taken[static_cast<size_t>(i)] = 1;
+            }
+        }
+        for (size_t e = 0; e < edits.size(); ++e) {
+            if (editChosen[e] < 0 && state[static_cast<size_t>(editOwn[e])] != 0) {
                 editChosen[e] = editOwn[e];
                 taken[static_cast<size_t>(editOwn[e])] = 1;
             }
@@ -166,6 +174,25 @@ private:
             m_OursToBase[static_cast<size_t>(edits[e])] = copies[static_cast<size_t>(editChosen[e])];
         for (size_t s = 0; s < survivors.size(); ++s)
             m_OursToBase[static_cast<size_t>(survivors[s])] = copies[static_cast<size_t>(chosen[s])];
+    }
+
+    // A free copy that theirs edited to what ours' edit o holds (its own copy first), or -1:
+    // the same edit made on both sides, which the merge then makes once.
+    int EditedAlike(const std::vector<int>& copies, const std::vector<int>& state, const std::vector<char>& taken,
+                    int o, int own) const
+    {
+        auto alike = [&](size_t i) {
+            return !taken[i] && state[i] == 1 &&
+                   SameContent(m_Theirs.entries[static_cast<size_t>(m_TheirsOf[static_cast<size_t>(copies[i])])],
+                               m_Ours.entries[static_cast<size_t>(o)]);
+        };
+        if (alike(static_cast<size_t>(own)))
+            return own;
+        for (size_t i = 0; i < copies.size(); ++i) {
+            if (alike(i))
+                return static_cast<int>(i);
+        }
+        return -1;
     }
 
     std::vector<int> ChooseForSurvivors(const std::vector<int>& survivors, const std::vector<int>& own,

@@ -25,13 +25,72 @@ bool SameText(const char* text, std::string_view view)
 
 const size_t kLookAhead = 8;
 
+// Whether entry x lies inside folder f (-1: the top level holds everything) of a version
+// in file order, where parentOf(x) names its parent (-1 for the top level) and every
+// parent stands before its children.
+template <class ParentOf>
+bool Within(int x, int f, ParentOf parentOf)
+{
+    if (f < 0)
+        return true;
+    int p = parentOf(x);
+    while (p > f)
+        p = parentOf(p);
+    return p == f;
+}
+
+// Pairs the entries of a version ("other") with the base's as a comparison of two versions
+// of a text pairs their lines: along runs where aligned(b, v) holds, resuming a few entries
+// on where they part. pair(b, v) is called for each pair, in order. Where no pair is near,
+// entries that one version holds at the end of a folder that the other has already left
+// (additions or deletions there, or entries moved in or out) are passed on that side only,
+// so that the next folder still pairs. The version is described by otherParent (its
+// entries' parents, -1 at the top) and otherBase (the base entry an entry was paired with,
+// -1 for none); the base by baseParent and baseOther (the reverse). mayAlign(b, v) is a
+// quick test that aligned(b, v) needs (equal keys): where the versions part, most pairs the
+// look-ahead tries differ, and their keys tell at once.
+template <class MayAlign, class Aligned, class Pair, class OtherParent, class OtherBase, class BaseParent,
+          class BaseOther>
+void WalkAligned(int baseSize, int size, MayAlign mayAlign, Aligned aligned, Pair pair, OtherParent otherParent,
+                 OtherBase otherBase, BaseParent baseParent, BaseOther baseOther)
+{
+    int b = 0;
+    int v = 0;
+    while (b < baseSize && v < size) {
+        if (aligned(b, v)) {
+            pair(b++, v++);
+            continue;
+        }
+        int skipBase = 0;
+        int skipOther = 0;
+        for (int d = 1; d <= static_cast<int>(kLookAhead) && !skipBase && !skipOther; ++d) {
+            if (b + d < baseSize && mayAlign(b + d, v) && aligned(b + d, v))
+                skipBase = d;
+            else if (v + d < size && mayAlign(b, v + d) && aligned(b, v + d))
+                skipOther = d;
+        }
+        if (!skipBase && !skipOther) {
+            int up = otherParent(v);
+            int folder = up < 0 ? -1 : otherBase(up);  // the base folder that v stands in
+            int baseUp = baseParent(b);
+            int otherFolder = baseUp < 0 ? -1 : baseOther(baseUp);  // the folder of the other that b stands in
+            if ((up < 0 || folder >= 0) && !Within(b, folder, baseParent))
+                skipOther = 1;
+            else if ((baseUp < 0 || otherFolder >= 0) && !Within(v, otherFolder, otherParent))
+                skipBase = 1;
+        }
+        b += skipBase ? skipBase : skipOther ? 0 : 1;
+        v += skipOther ? skipOther : skipBase ? 0 : 1;
+    }
+}
+
 }  // namespace
 
 CStableRuns::CStableRuns(const CBookBase& baseIds, const CBookBase& theirsIds, ADTDATA* book)
     : m_Base(baseIds.Entries()), m_Theirs(theirsIds.Entries())
 {
     AlignTheirs();
-    TakeOurs(book, baseIds, theirsIds);
+    TakeOurs(book, theirsIds);
     std::vector<int> baseIndex;
     if (FindRuns()) {
         BuildBase(baseIndex);
@@ -58,26 +117,37 @@ void CStableRuns::TakeWhole(std::vector<int>& baseIndex)
     theirs.Link();
 }
 
-// The book's nodes in pre-order, each known by its id as a base entry of the same kind;
-// a node whose entry theirs has in its place takes that entry's id in theirs already.
-void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase& theirsIds)
+// The book's nodes in pre-order, each known as the base entry it stands for by the rule
+// theirs is known by (AlignTheirs), not by its id: the merge then reads both sides alike
+// and is the same whichever side is in memory. A node whose entry theirs has in its place
+// takes that entry's id in theirs already.
+void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
 {
     m_Ours.reserve(m_Base.entries.size() + m_Base.entries.size() / 8);
     m_OursOf.assign(m_Base.entries.size(), -1);
-    ForEachBelow(book, [&](ADTDATA* node, int parent) {
-        int index = static_cast<int>(m_Ours.size());
-        int entry = ids.EntryOf(node->nBaseId);
-        if (entry >= m_Base.Size() || (entry >= 0 && (m_OursOf[static_cast<size_t>(entry)] >= 0 ||
-                                                      m_Base.entries[static_cast<size_t>(entry)].kind != node->cType)))
-            entry = -1;
-        if (entry >= 0)
-            m_OursOf[static_cast<size_t>(entry)] = index;
-        const BookEntry* base = entry >= 0 ? &m_Base.entries[static_cast<size_t>(entry)] : nullptr;
-        m_Ours.push_back({node, parent, entry,
-                          base && SameText(node->psName, base->name) && SameText(node->psAddr, base->addr)});
-        if (entry >= 0 && m_TheirsOf[static_cast<size_t>(entry)] >= 0)
-            node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(entry)]);
-    });
+    ForEachBelow(book, [&](ADTDATA* node, int parent) { m_Ours.push_back({node, parent, -1, false}); });
+    auto aligned = [this](int b, int o) {
+        const BookEntry& base = m_Base.entries[static_cast<size_t>(b)];
+        const OursNode& ours = m_Ours[static_cast<size_t>(o)];
+        if (base.kind != ours.node->cType || !SameText(ours.node->psName, base.name) ||
+            !SameText(ours.node->psAddr, base.addr))
+            return false;
+        if (base.parent < 0 || ours.parent < 0)
+            return base.parent == ours.parent;
+        return m_OursOf[static_cast<size_t>(base.parent)] == ours.parent;
+    };
+    auto pair = [&](int b, int o) {
+        OursNode& ours = m_Ours[static_cast<size_t>(o)];
+        m_OursOf[static_cast<size_t>(b)] = o;
+        ours.base = b;
+        ours.unchanged = true;
+        if (m_TheirsOf[static_cast<size_t>(b)] >= 0)
+            ours.node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(b)]);
+    };
+    WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), [](int, int) { return true; }, aligned, pair,
+                [this](int o) { return m_Ours[static_cast<size_t>(o)].parent; },
+                [this](int o) { return m_Ours[static_cast<size_t>(o)].base; }, [this](int b) { return BaseParent(b); },
+                [this](int b) { return m_OursOf[static_cast<size_t>(b)]; });
 }
 
 // Entries of theirs that stand where the base has the same entry, found as a comparison of
@@ -89,32 +159,17 @@ void CStableRuns::AlignTheirs()
     m_BaseOfTheirs.assign(m_Theirs.entries.size(), -1);
     m_Base.PrepareKeys();
     m_Theirs.PrepareKeys();
-    int b = 0;
-    int t = 0;
-    while (b < m_Base.Size() && t < m_Theirs.Size()) {
-        if (Aligned(b, t)) {
+    WalkAligned(
+        m_Base.Size(), m_Theirs.Size(),
+        [this](int b, int t) { return m_Base.PreparedKey(b) == m_Theirs.PreparedKey(t); },
+        [this](int b, int t) { return Aligned(b, t); },
+        [this](int b, int t) {
             m_TheirsOf[static_cast<size_t>(b)] = t;
             m_BaseOfTheirs[static_cast<size_t>(t)] = b;
-            ++b;
-            ++t;
-            continue;
-        }
-        int skipBase = 0;
-        int skipTheirs = 0;
-        // Where the versions part, most pairs looked at differ: their keys tell at once.
-        uint64_t baseKey = m_Base.PreparedKey(b);
-        uint64_t theirsKey = m_Theirs.PreparedKey(t);
-        int baseEnd = std::min(m_Base.Size() - b, static_cast<int>(kLookAhead) + 1);
-        int theirsEnd = std::min(m_Theirs.Size() - t, static_cast<int>(kLookAhead) + 1);
-        for (int d = 1; d <= static_cast<int>(kLookAhead) && !skipBase && !skipTheirs; ++d) {
-            if (d < baseEnd && m_Base.PreparedKey(b + d) == theirsKey && Aligned(b + d, t))
-                skipBase = d;
-            else if (d < theirsEnd && m_Theirs.PreparedKey(t + d) == baseKey && Aligned(b, t + d))
-                skipTheirs = d;
-        }
-        b += skipBase ? skipBase : skipTheirs ? 0 : 1;
-        t += skipTheirs ? skipTheirs : skipBase ? 0 : 1;
-    }
+        },
+        [this](int t) { return m_Theirs.entries[static_cast<size_t>(t)].parent; },
+        [this](int t) { return m_BaseOfTheirs[static_cast<size_t>(t)]; }, [this](int b) { return BaseParent(b); },
+        [this](int b) { return m_TheirsOf[static_cast<size_t>(b)]; });
 }
 
 // The same entry under parents that are aligned themselves (or both at the top).

@@ -14,7 +14,8 @@ public:
     static const unsigned char kRunKind = 5;
 
     // base: the book's base; theirs: the bytes its file holds now, as the base the merge
-    // will leave. Every node that stands where theirs has its entry takes that entry's id
+    // will leave. The book's nodes and theirs' entries are both found in the base by their
+    // places, so the runs are the same whichever side is in memory. Every node that stands where theirs has its entry takes that entry's id
     // in theirs at once (the merge gives the others theirs when it is done), so a run's
     // nodes after its first need no second visit.
     CStableRuns(const CBookBase& base, const CBookBase& theirs, ADTDATA* book);
@@ -48,9 +49,10 @@ private:
     std::vector<int> m_RunEnd;      // per base entry that opens a run: one past its last entry
     std::vector<char> m_Pinned;     // per base entry: a folder above a run
 
-    void TakeOurs(ADTDATA* book, const CBookBase& ids, const CBookBase& theirsIds);
+    void TakeOurs(ADTDATA* book, const CBookBase& theirsIds);
     void AlignTheirs();
     bool Aligned(int b, int t) const;
+    int BaseParent(int b) const { return m_Base.entries[static_cast<size_t>(b)].parent; }
     bool Stable(int b) const;
     bool FindRuns();
     void TakeWhole(std::vector<int>& baseIndex);

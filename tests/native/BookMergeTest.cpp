@@ -163,6 +163,25 @@ TEST_F(BookMergeTest, AOneSidedDeletionOrEditWinsAndADeletedEntryEditedElsewhere
     EXPECT_TRUE(report.conflicts.empty());
 }
 
+// Two copies of one address: one side edits a copy, the other edits a copy alike and deletes
+// the other copy. Which copy each side edited cannot be told apart, so the edit made on both
+// sides arrives once, whichever side is in memory.
+TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMemory)
+{
+    const char* text = "x: t\nx: t\n";
+    Open(text);
+    ADTDATA* second = book->pChild->pNext;
+    store.ReplaceAddr(second, "u");
+    store.UpdateLabel(second);
+    store.SetModified(second);
+    EXPECT_EQ("B[x <u>]", Merge("x: u\n"));
+
+    Open(text);
+    store.DeleteData(book->pChild);
+    Edit("x", "x", "u");
+    EXPECT_EQ("B[x <u>]", Merge("x: t\nx: u\n"));
+}
+
 TEST_F(BookMergeTest, AnEntryEditedDifferentlyOnBothSidesKeepsBothVersionsAndIsReported)
 {
     Open("Group F\n    a: 1\n    b: 2\nEnd group\n");

@@ -2,15 +2,20 @@
 #include <windows.h>
 #include <cstdio>
 
+// The process id alone does not make the name new: Wine hands a finished process's id to
+// the next one, and a folder that an earlier test could not remove (a child process still
+// holding a file in it, a folder made inside it) would be taken over with what it holds.
 std::string NewTestFolder(const std::string& name)
 {
     static int counter = 0;
     char temp[MAX_PATH];
     GetTempPathA(MAX_PATH, temp);
-    std::string folder = std::string(temp) + "velmora-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                         std::to_string(counter++) + name + "\\";
-    CreateDirectoryA(folder.c_str(), nullptr);
-    return folder;
+    for (;;) {
+        std::string folder = std::string(temp) + "velmora-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                             std::to_string(counter++) + name + "\\";
+        if (CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() != ERROR_ALREADY_EXISTS)
+            return folder;
+    }
 }
 
 namespace {
@@ -61,11 +66,28 @@ std::string FirstFileIn(const std::string& folder, const char* pattern)
 
 void RemoveTestFolder(const std::string& folder)
 {
-    ForEachFile(folder, "*", [&](const WIN32_FIND_DATAA& found) {
-        std::string path = folder + found.cFileName;
-        SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-        DeleteFileA(path.c_str());
-    });
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            std::string entry = found.cFileName;
+            if (entry == "." || entry == "..")
+                continue;
+            std::string path = folder + entry;
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {  // a link: only the link goes
+                RemoveDirectoryA(path.c_str());
+                DeleteFileA(path.c_str());
+                continue;
+            }
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTestFolder(path + "\\");
+                continue;
+            }
+            SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileA(path.c_str());
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+    }
     RemoveDirectoryA(folder.c_str());
 }
 

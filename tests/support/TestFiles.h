@@ -4,11 +4,11 @@
 #include <string>
 #include <vector>
 
-// A new, empty folder under the temporary folder, with its trailing separator; the name
-// that ends it may hold Japanese characters.
+// A new, empty folder under the temporary folder (never one that stood there before), with
+// its trailing separator; the name that ends it may hold Japanese characters.
 std::string NewTestFolder(const std::string& name = "");
 
-// Removes a folder with its files (not recursive: test folders are flat), read-only ones too.
+// Removes a folder with everything in it, read-only files too.
 void RemoveTestFolder(const std::string& folder);
 
 // The names of the files in a folder, separated by blanks.

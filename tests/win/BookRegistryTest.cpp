@@ -280,6 +280,8 @@ TEST_F(BookRegistryTest, DeletingABookShiftsTheListAndLeavesOldKeysBeyondNum)
     EXPECT_EQ("global", Value("book1_type"));
     EXPECT_EQ("http://three", Value("book1_path"));
     EXPECT_EQ("Three", Value("book2_name"));
+    // Neither save had anything to say (a message here names why a list was not written).
+    EXPECT_EQ(0u, watcher.boxes.size()) << (watcher.boxes.empty() ? "" : watcher.boxes[0].text);
 }
 
 TEST_F(BookRegistryTest, GlobalBooksNeverWriteAFile)
