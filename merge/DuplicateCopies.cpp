@@ -114,8 +114,9 @@ private:
     // that theirs deleted or edited (an edit stays where the other side deleted, and keeps
     // both versions where it edited too),
     // leaving those that theirs keeps to ours' unchanged copies. Those (its survivors) each
-    // take a copy: one that theirs keeps in the same folder, then one that theirs keeps
-    // anywhere (their own first), then their own, then any.
+    // take a copy: one that theirs keeps in the same folder (for a copy that ours left where
+    // it stood, one that stood there too), then one that theirs keeps anywhere (their own
+    // first), then their own, then any.
     void AlignGroup(const std::vector<int>& copies)
     {
         std::vector<int> survivors;  // entries of ours, each with the copy it is now (own)
@@ -169,7 +170,7 @@ private:
             editChosen[e] = i;
             taken[static_cast<size_t>(i)] = 1;
         }
-        std::vector<int> chosen = ChooseForSurvivors(survivors, own, state, place, taken);
+        std::vector<int> chosen = ChooseForSurvivors(copies, survivors, own, state, place, taken);
         for (size_t e = 0; e < edits.size(); ++e)
             m_OursToBase[static_cast<size_t>(edits[e])] = copies[static_cast<size_t>(editChosen[e])];
         for (size_t s = 0; s < survivors.size(); ++s)
@@ -195,8 +196,12 @@ private:
         return -1;
     }
 
-    std::vector<int> ChooseForSurvivors(const std::vector<int>& survivors, const std::vector<int>& own,
-                                        const std::vector<int>& state, const std::vector<int>& place,
+    // The folder that copy i of the group stood in in the base (-1: the top level).
+    int BaseParent(const std::vector<int>& copies, int i) const { return B(copies[static_cast<size_t>(i)]).parent; }
+
+    std::vector<int> ChooseForSurvivors(const std::vector<int>& copies, const std::vector<int>& survivors,
+                                        const std::vector<int>& own, const std::vector<int>& state,
+                                        const std::vector<int>& place,
                                         std::vector<char>& taken) const
     {
         std::vector<int> chosen(survivors.size(), -1);
@@ -228,8 +233,20 @@ private:
             size_t& at = cursor[oursPlace[s]];
             while (at < list->second.size() && taken[static_cast<size_t>(list->second[at])])
                 ++at;
-            if (at < list->second.size())
+            if (oursPlace[s] == BaseParent(copies, own[s])) {
+                // A copy that ours left where it stood takes none that theirs moved in: it
+                // would read as moved by ours, and ours' place would then win over where
+                // theirs moved the copy it leaves.
+                for (size_t k = at; k < list->second.size(); ++k) {
+                    int i = list->second[k];
+                    if (!taken[static_cast<size_t>(i)] && BaseParent(copies, i) == oursPlace[s]) {
+                        take(s, i);
+                        break;
+                    }
+                }
+            } else if (at < list->second.size()) {
                 take(s, list->second[at]);
+            }
         }
         // Then its own copy when theirs keeps it, any copy that theirs keeps, its own copy,
         // and any copy left.

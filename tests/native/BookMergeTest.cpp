@@ -250,6 +250,18 @@ TEST_F(BookMergeTest, MovesAndReordersOnOneSideAreApplied)
               Merge("Group F\n    a: 1\n    Group G\n    End group\nEnd group\nb: 2\nc: 3\nd: 4\n"));
 }
 
+// Two folders alike with a copy each: theirs emptied one (its copy dragged to the top level)
+// and renamed the other, or moved a copy to the top of the other folder. Ours made no change,
+// so the merge is theirs: no copy stays where theirs took it from.
+TEST_F(BookMergeTest, CopiesTheirsMovedArriveWhereTheyMovedThemWhenOursMadeNoChange)
+{
+    Open("Group F\n    a: 1\nEnd group\nGroup F\n    a: 1\nEnd group\n");
+    EXPECT_EQ("B[F[],G[a <1>],a <1>]", Merge("Group F\nEnd group\nGroup G\n    a: 1\nEnd group\na: 1\n"));
+
+    Open("Group F\n    h: 1\nEnd group\nGroup F\n    h: 1\n    a: 2\nEnd group\na: 2\n");
+    EXPECT_EQ("B[F[],G[a <2>,h <1>],a <2>]", Merge("Group F\nEnd group\nGroup G\n    a: 2\n    h: 1\nEnd group\na: 2\n"));
+}
+
 // The merge touches only what changes: untouched items keep their handles (so selection,
 // expansion and scroll stay), a reorder re-sorts the level, and nothing else is sent.
 TEST_F(BookMergeTest, TheViewFollowsItemByItem)
