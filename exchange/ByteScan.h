@@ -4,13 +4,26 @@
 // once).
 #pragma once
 #include <cstddef>
-#if defined(__SSE2__)
+#if defined(__SSE2__) || defined(__i386__)
 #include <emmintrin.h>
+#define VELMORA_HAS_SSE2_SCAN 1
 #endif
 
-// Where the first of a, b and c is in data from i on; size when there is none.
-#if defined(__SSE2__)
-inline size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c)
+// Where the first of a, b and c is in data from i on, a byte a step; size when there is none.
+inline size_t FindFirstOfThreeByteByByte(const char* data, size_t i, size_t size, char a, char b, char c)
+{
+    while (i < size && data[i] != a && data[i] != b && data[i] != c)
+        ++i;
+    return i;
+}
+
+#if defined(VELMORA_HAS_SSE2_SCAN)
+// The same, sixteen bytes a step; built for SSE2 even where the build does not assume it, so
+// only called there once the processor said it has it.
+#if !defined(__SSE2__)
+__attribute__((target("sse2")))
+#endif
+inline size_t FindFirstOfThreeSse2(const char* data, size_t i, size_t size, char a, char b, char c)
 {
     const __m128i first = _mm_set1_epi8(a);
     const __m128i second = _mm_set1_epi8(b);
@@ -23,9 +36,15 @@ inline size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, 
         if (mask)
             return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
-    while (i < size && data[i] != a && data[i] != b && data[i] != c)
-        ++i;
-    return i;
+    return FindFirstOfThreeByteByByte(data, i, size, a, b, c);
+}
+#endif
+
+// Where the first of a, b and c is in data from i on; size when there is none.
+#if defined(__SSE2__)
+inline size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c)
+{
+    return FindFirstOfThreeSse2(data, i, size, a, b, c);
 }
 #else
 size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c);

@@ -11,6 +11,25 @@ const long kSliceUs = 200000;
 
 }  // namespace
 
+bool ListenOnLoopback(CSocket& listener, int backlog, int& port)
+{
+    listener.m_Socket = NetworkApi::Ws2().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (listener.m_Socket == INVALID_SOCKET)
+        return false;
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.S_un.S_un_b = {127, 0, 0, 1};
+    address.sin_port = 0;
+    int size = sizeof address;
+    if (NetworkApi::Ws2().bind(listener.m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+        NetworkApi::Ws2().listen(listener.m_Socket, backlog) != 0 ||
+        NetworkApi::Ws2().getsockname(listener.m_Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+        return false;
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&address.sin_port);
+    port = bytes[0] << 8 | bytes[1];  // network order
+    return true;
+}
+
 FetchStatus ConnectSocket(const BookUrl& url, IFetchHost& host, CSocket& sock)
 {
     std::string server = Utf8ToSjis(url.HostPort());

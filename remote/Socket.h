@@ -44,6 +44,10 @@ public:
 // blocking, with the answer limit as its send timeout.
 FetchStatus ConnectSocket(const BookUrl& url, IFetchHost& host, CSocket& sock);
 
+// Opens listener on a free port of 127.0.0.1 (a relay's end that only this machine reaches)
+// and gives the port; false when the system refuses.
+bool ListenOnLoopback(CSocket& listener, int backlog, int& port);
+
 bool SendAll(SOCKET sock, const void* data, size_t size);
 
 enum class SocketWait { Ready, Cancelled, TimedOut, Failed };

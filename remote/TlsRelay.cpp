@@ -13,20 +13,8 @@ const long kSliceUs = 200000;
 bool CTlsRelay::Start(std::unique_ptr<CTlsChannel> channel, int& port)
 {
     m_Channel = std::move(channel);
-    m_Listener.m_Socket = NetworkApi::Ws2().socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (m_Listener.m_Socket == INVALID_SOCKET)
+    if (!ListenOnLoopback(m_Listener, 1, port))
         return false;
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.S_un.S_un_b = {127, 0, 0, 1};
-    address.sin_port = 0;
-    int size = sizeof address;
-    if (NetworkApi::Ws2().bind(m_Listener.m_Socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        NetworkApi::Ws2().listen(m_Listener.m_Socket, 1) != 0 ||
-        NetworkApi::Ws2().getsockname(m_Listener.m_Socket, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-        return false;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&address.sin_port);
-    port = bytes[0] << 8 | bytes[1];  // network order
     m_hThread = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
     return m_hThread != nullptr;
 }
