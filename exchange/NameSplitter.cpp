@@ -1,4 +1,5 @@
 #include "exchange/NameSplitter.h"
+#include "store/AsciiText.h"
 #include "text/Charset.h"
 
 namespace {
@@ -100,20 +101,6 @@ std::string_view Unquoted(std::string_view text)
     return trimmed;
 }
 
-bool SameIgnoringAsciiCase(std::string_view word, std::string_view lower)
-{
-    if (word.size() != lower.size())
-        return false;
-    for (size_t i = 0; i < word.size(); ++i) {
-        char c = word[i];
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-        if (c != lower[i])
-            return false;
-    }
-    return true;
-}
-
 bool IsSuffix(const CNameSplitter::Word& word)
 {
     if (word.quoted || word.text.size() > kLongestSuffix ||
@@ -124,7 +111,7 @@ bool IsSuffix(const CNameSplitter::Word& word)
             return true;
     }
     for (std::string_view suffix : kLatinSuffixes) {
-        if (SameIgnoringAsciiCase(word.text, suffix))
+        if (EqualNoCase(word.text, suffix))
             return true;
     }
     return false;
@@ -136,7 +123,7 @@ bool IsPrefix(const CNameSplitter::Word& word)
         !(NameBytes().kind[static_cast<unsigned char>(word.text[0])] & kPrefixStart))
         return false;
     for (std::string_view title : kTitles) {
-        if (SameIgnoringAsciiCase(word.text, title))
+        if (EqualNoCase(word.text, title))
             return true;
     }
     return false;
