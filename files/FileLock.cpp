@@ -1,5 +1,6 @@
 #include "files/FileLock.h"
 #include <cstdio>
+#include "files/KeptLocks.h"
 #include "files/SideFiles.h"
 #include "framework/PathName.h"
 
@@ -14,18 +15,6 @@ HANDLE OpenLockFile(const std::string& name)
 {
     return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, kOpenShare, nullptr, OPEN_ALWAYS,
                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
-}
-
-// Whether the companion file that handle holds is on its way out: deleted with the last
-// handle of a holder that let go (Windows refuses new opens of it meanwhile, so a waiter
-// that locked it must let go and open the file that comes next). One query of the open
-// file, no second open.
-bool IsGoing(HANDLE handle)
-{
-    FILE_STANDARD_INFO info = {};
-    if (!GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info))
-        return false;
-    return info.DeletePending || info.NumberOfLinks == 0;
 }
 
 bool NameInFolder(const std::string& name)
@@ -73,11 +62,17 @@ CFileLock::~CFileLock()
     Release();
 }
 
-// One try: the lock is ours only when the companion file we locked is not on its way out (a
-// holder that let go may have left it to be deleted with its last handle).
+// One try, through the handle kept from this process's last save of the file if there is
+// one, else through a new one: the lock is ours only when the companion file we locked is
+// not on its way out (deleted with the last handle of a holder that let go: Windows refuses
+// new opens of it meanwhile, so a waiter that locked it must let go and open the file that
+// comes next).
 CFileLock::Result CFileLock::TryOnce(DWORD& error)
 {
-    HANDLE handle = OpenLockFile(m_strLockPath);
+    HANDLE handle = CKeptLocks::Take(m_strLockPath);
+    bool kept = handle != INVALID_HANDLE_VALUE;
+    if (!kept)
+        handle = OpenLockFile(m_strLockPath);
     if (handle == INVALID_HANDLE_VALUE) {
         error = GetLastError();
         return Busy;
@@ -86,10 +81,13 @@ CFileLock::Result CFileLock::TryOnce(DWORD& error)
     at.Offset = kLockOffset;
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         error = GetLastError();
-        CloseHandle(handle);
+        if (kept)
+            CKeptLocks::Keep(m_strLockPath, handle);  // for the next try
+        else
+            CloseHandle(handle);
         return Busy;
     }
-    if (IsGoing(handle)) {
+    if (CKeptLocks::IsGoing(handle)) {
         error = ERROR_LOCK_VIOLATION;
         CloseHandle(handle);
         return Busy;
@@ -98,6 +96,7 @@ CFileLock::Result CFileLock::TryOnce(DWORD& error)
     // its line end is never read.
     const std::string& holder = DescribeThisProcess();
     DWORD written = 0;
+    SetFilePointer(handle, 0, nullptr, FILE_BEGIN);
     WriteFile(handle, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
     m_hLock = handle;
     return Held;
@@ -137,10 +136,16 @@ void CFileLock::Release()
 {
     if (!IsHeld())
         return;
-    // Closing the handle lets the lock go at once (Windows and Wine release a handle's byte
-    // locks as it closes, an SMB client with its close), one call less than an unlock first;
-    // the companion file goes with its last handle.
-    CloseHandle(m_hLock);
+    // The handle stays open for the next save of the file (CKeptLocks), its lock let go;
+    // where that cannot be, closing it lets the lock go (Windows and Wine release a handle's
+    // byte locks as it closes, an SMB client with its close) and the companion file goes
+    // with its last handle.
+    OVERLAPPED at = {};
+    at.Offset = kLockOffset;
+    if (UnlockFileEx(m_hLock, 0, 1, 0, &at))
+        CKeptLocks::Keep(m_strLockPath, m_hLock);
+    else
+        CloseHandle(m_hLock);
     m_hLock = INVALID_HANDLE_VALUE;
 }
 

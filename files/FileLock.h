@@ -6,7 +6,9 @@
 // an SMB share between machines, and under Wine between any two processes (Wine maps them
 // to POSIX locks). The system releases the lock when its holder ends, however it ends, and
 // the companion file is opened delete-on-close, so it goes with its last handle. The holder
-// writes who it is into the companion file, so that a waiter can name it.
+// writes who it is into the companion file, so that a waiter can name it. Between two saves
+// of a file soon after each other the process keeps the companion file open, unlocked
+// (CKeptLocks), so that a save does not make and delete it each time.
 #pragma once
 #include <windows.h>
 #include <string>

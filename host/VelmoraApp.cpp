@@ -1,6 +1,7 @@
 #include "host/VelmoraApp.h"
 #include <cstring>
 #include "framework/PathName.h"
+#include "files/KeptLocks.h"
 #include "host/EdaTable.h"
 #include "store/AddrBook.h"
 #include "books/IniPath.h"
@@ -25,5 +26,6 @@ BOOL CVelmoraApp::InitInstance()
 int CVelmoraApp::ExitInstance()
 {
     g_AddrBook.SaveBooks();
+    CKeptLocks::LetGoAll();
     return CWinApp::ExitInstance();
 }

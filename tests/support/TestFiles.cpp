@@ -1,6 +1,7 @@
 #include "TestFiles.h"
 #include <windows.h>
 #include <cstdio>
+#include "files/KeptLocks.h"
 
 // The process id alone does not make the name new: Wine hands a finished process's id to
 // the next one, and a folder that an earlier test could not remove (a child process still
@@ -66,6 +67,7 @@ std::string FirstFileIn(const std::string& folder, const char* pattern)
 
 void RemoveTestFolder(const std::string& folder)
 {
+    CKeptLocks::LetGoAll();  // lock files this process keeps open would keep the folder
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((folder + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {

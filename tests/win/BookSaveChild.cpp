@@ -11,6 +11,10 @@
 //   first-save       a new book on <book file> (not there yet, never listed), between its
 //                    finished temporary file and the rename that would make it the file
 //   hold             holding the book file's lock, nothing else
+//   saved            after a whole save of a changed book (its lock file kept open for
+//                    the next save, as a host keeps it)
+//   try              takes the book file's lock without waiting and ends at once: 0 when
+//                    it had it, 6 when another process held it (no event is signalled)
 #include <windows.h>
 #include <cstdlib>
 #include <cstring>
@@ -51,14 +55,18 @@ int main(int argc, char** argv)
     std::string path = argv[1];
     std::string where = argc == 4 ? argv[3] : "before-replace";
     g_hReady = reinterpret_cast<HANDLE>(static_cast<uintptr_t>(std::strtoull(argv[2], nullptr, 10)));
-    if (where == "hold") {
+    if (where == "hold" || where == "try") {
         CFileLock lock(path);
-        if (lock.Acquire() != CFileLock::Held)
-            return 5;
+        if (lock.Acquire(where == "try" ? 0 : g_nFileLockWaitMs) != CFileLock::Held)
+            return where == "try" ? 6 : 5;
+        if (where == "try")
+            return 0;
         StopHere();
     }
-    g_pfnRenameOver = nullptr;
-    g_pfnReplaceFile = StopBetweenRenames;
+    if (where != "saved") {
+        g_pfnRenameOver = nullptr;
+        g_pfnReplaceFile = StopBetweenRenames;
+    }
     CAddrBook store;
     if (where == "settings") {
         std::strcpy(g_szIniPath, (path + ".ini").c_str());
@@ -76,5 +84,7 @@ int main(int argc, char** argv)
     if (where == "before-replace" || where == "first-save")
         g_pfnBeforeBookReplace = StopBeforeReplace;
     store.SaveBooks();
+    if (where == "saved")
+        StopHere();
     return 4;  // never reached: the test ends the process first
 }

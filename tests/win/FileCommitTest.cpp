@@ -12,6 +12,7 @@
 #include "books/IniPath.h"
 #include "files/FileCommit.h"
 #include "files/FileLock.h"
+#include "files/KeptLocks.h"
 #include "files/SideFiles.h"
 #include "store/AddrBook.h"
 
@@ -57,15 +58,41 @@ private:
     PROCESS_INFORMATION m_Process = {};
 };
 
+// What book_save_child.exe "try" says of the lock of book: 0 when it took it, 6 when
+// another process held it.
+DWORD ChildTriesTheLock(const std::string& book)
+{
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, MAX_PATH);
+    std::string folder = program;
+    folder = folder.substr(0, folder.find_last_of('\\') + 1);
+    std::string command = "\"" + folder + "book_save_child.exe\" \"" + book + "\" 0 try";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+        return 99;
+    DWORD code = 98;
+    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return code;
+}
+
 struct FileCommitTest : ::testing::Test {
     std::string folder = NewTestFolder();
     std::string book = folder + "本.adr";
     std::string ini = folder + "本.adr.ini";
     DWORD savedWait = g_nFileLockWaitMs;
+    DWORD savedKeep = g_nFileLockKeepMs;
 
+    // This process keeps no lock file open after a save, so that a listing shows what the
+    // saves and the recovery left.
     void SetUp() override
     {
         g_nFileLockWaitMs = 400;
+        g_nFileLockKeepMs = 0;
         WriteFileBytes(book, kOldBook);
         WriteFileBytes(ini, "[AddressBook]\r\nnum=1\r\nbook0_type=local\r\nbook0_name=本\r\nbook0_path=" + book + "\r\n");
         std::strcpy(g_szIniPath, ini.c_str());
@@ -73,6 +100,7 @@ struct FileCommitTest : ::testing::Test {
     void TearDown() override
     {
         g_nFileLockWaitMs = savedWait;
+        g_nFileLockKeepMs = savedKeep;
         g_szIniPath[0] = '\0';
         RemoveTestFolder(folder);
     }
@@ -223,6 +251,39 @@ TEST_F(FileCommitTest, LeftoversUnderTheShortNamesOfLongPathsAreSweptAtStart)
     EXPECT_FALSE(FileExists(fresh));
     EXPECT_EQ(0, FileCountIn(folder, "~vm*")) << FolderListing(folder);
     EXPECT_TRUE(watcher.boxes.empty());
+}
+
+// A process keeps a file's lock file open between two saves, unlocked: another process's
+// save meanwhile neither waits nor says a word; a lock taken through the kept file keeps
+// other processes out until it is let go; and once the processes have ended, killed or
+// not, no lock file stays.
+TEST_F(FileCommitTest, ALockFileKeptOpenBetweenSavesLocksOnlyDuringASaveAndGoesWithItsProcesses)
+{
+    g_nFileLockKeepMs = 60000;
+    CBoxWatcher watcher{IDOK};
+    CStoppedChild child(book, "saved");
+    EXPECT_TRUE(FileExists(book + ".velmora.lock")) << FolderListing(folder);
+    {
+        CAddrBook store;
+        store.LoadBooks();
+        ADTDATA* own = store.FirstBook();
+        store.SetModified(store.AddData(ADT_ADDR, "親", "parent@example.jp", own, PLACE_CHILD));
+        store.SaveBooks();
+        EXPECT_EQ(0u, watcher.boxes.size());
+        EXPECT_EQ(std::string(kChildBook) + "親: parent@example.jp\r\n", ReadFileBytes(book));
+        EXPECT_EQ(2u, CKeptLocks::Count());  // the book's and the settings file's
+        {
+            CFileLock lock(book);
+            ASSERT_EQ(CFileLock::Held, lock.Acquire(0));
+            EXPECT_EQ(1u, CKeptLocks::Count());  // the book's is locked through its kept handle
+            EXPECT_EQ(6u, ChildTriesTheLock(book));
+        }
+        EXPECT_EQ(0u, ChildTriesTheLock(book));
+        child.Kill();
+    }
+    EXPECT_EQ(2u, CKeptLocks::Count());
+    CKeptLocks::LetGoAll();
+    EXPECT_EQ("本.adr 本.adr.child.ini 本.adr.ini ", FolderListing(folder));
 }
 
 // The message about a merge comes once the merged book is in its file and the file's lock

@@ -21,6 +21,7 @@
 #include "BoxWatcher.h"
 #include "TestFiles.h"
 #include "books/IniPath.h"
+#include "files/KeptLocks.h"
 #include "framework/PathName.h"
 #include "store/AddrBook.h"
 
@@ -191,6 +192,7 @@ private:
             store.LoadBooks();
             store.SaveBooks();
         }
+        CKeptLocks::LetGoAll();  // as the plug-in does at its end
         std::string names;
         std::vector<std::string> listed = ListedPaths(ini, &names);
         EXPECT_EQ(0, FileCountIn(m_folder, "*.velmora*")) << FolderListing(m_folder);
