@@ -81,16 +81,19 @@ CFileLock::Result CFileLock::TryOnce(DWORD& error)
     at.Offset = kLockOffset;
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         error = GetLastError();
-        if (kept)
-            CKeptLocks::Keep(m_strLockPath, handle);  // for the next try
-        else
-            CloseHandle(handle);
-        return Busy;
+        // A kept handle that another holder keeps out stays for the next try; one that fails
+        // otherwise (a share that went away) goes, and the file is opened anew at once.
+        if (kept && error == ERROR_LOCK_VIOLATION) {
+            CKeptLocks::Keep(m_strLockPath, handle);
+            return Busy;
+        }
+        CloseHandle(handle);
+        return kept ? TryOnce(error) : Busy;
     }
     if (CKeptLocks::IsGoing(handle)) {
         error = ERROR_LOCK_VIOLATION;
         CloseHandle(handle);
-        return Busy;
+        return kept ? TryOnce(error) : Busy;
     }
     // The holder's line from the start of the file; whatever an earlier holder left after
     // its line end is never read.

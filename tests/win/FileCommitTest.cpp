@@ -256,7 +256,7 @@ TEST_F(FileCommitTest, LeftoversUnderTheShortNamesOfLongPathsAreSweptAtStart)
 // A process keeps a file's lock file open between two saves, unlocked: another process's
 // save meanwhile neither waits nor says a word; a lock taken through the kept file keeps
 // other processes out until it is let go; and once the processes have ended, killed or
-// not, no lock file stays.
+// not, no lock file stays; nor does it stay for long beside a host that no longer saves.
 TEST_F(FileCommitTest, ALockFileKeptOpenBetweenSavesLocksOnlyDuringASaveAndGoesWithItsProcesses)
 {
     g_nFileLockKeepMs = 60000;
@@ -283,6 +283,19 @@ TEST_F(FileCommitTest, ALockFileKeptOpenBetweenSavesLocksOnlyDuringASaveAndGoesW
     }
     EXPECT_EQ(2u, CKeptLocks::Count());
     CKeptLocks::LetGoAll();
+    EXPECT_EQ("本.adr 本.adr.child.ini 本.adr.ini ", FolderListing(folder));
+
+    // A host that only runs its window after a save lets the lock file go after the keep time.
+    g_nFileLockKeepMs = 200;
+    CFileLock(book).Acquire(0);
+    EXPECT_EQ(1u, CKeptLocks::Count());
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 1500 && CKeptLocks::Count() > 0;) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&msg);
+    }
+    EXPECT_EQ(0u, CKeptLocks::Count());
     EXPECT_EQ("本.adr 本.adr.child.ini 本.adr.ini ", FolderListing(folder));
 }
 
