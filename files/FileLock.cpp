@@ -81,9 +81,11 @@ CFileLock::Result CFileLock::TryOnce(DWORD& error)
     at.Offset = kLockOffset;
     if (!LockFileEx(handle, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &at)) {
         error = GetLastError();
-        // A kept handle that another holder keeps out stays for the next try; one that fails
-        // otherwise (a share that went away) goes, and the file is opened anew at once.
-        if (kept && error == ERROR_LOCK_VIOLATION) {
+        // A handle that another holder keeps out stays for the next try (on Windows its close
+        // would put the file on its way out, and every other opener would have to wait for
+        // all who keep it); a kept one that fails otherwise (a share that went away) goes,
+        // and the file is opened anew at once.
+        if (error == ERROR_LOCK_VIOLATION) {
             CKeptLocks::Keep(m_strLockPath, handle);
             return Busy;
         }
@@ -140,12 +142,13 @@ void CFileLock::Release()
     if (!IsHeld())
         return;
     // The handle stays open for the next save of the file (CKeptLocks), its lock let go;
-    // where that cannot be, closing it lets the lock go (Windows and Wine release a handle's
-    // byte locks as it closes, an SMB client with its close) and the companion file goes
-    // with its last handle.
+    // unless its file is on its way out (kept, it would keep every other opener out on
+    // Windows): then closing it lets the lock go (Windows and Wine release a handle's byte
+    // locks as it closes, an SMB client with its close) and the file goes with its last
+    // handle.
     OVERLAPPED at = {};
     at.Offset = kLockOffset;
-    if (UnlockFileEx(m_hLock, 0, 1, 0, &at))
+    if (UnlockFileEx(m_hLock, 0, 1, 0, &at) && !CKeptLocks::IsGoing(m_hLock))
         CKeptLocks::Keep(m_strLockPath, m_hLock);
     else
         CloseHandle(m_hLock);

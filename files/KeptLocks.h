@@ -5,6 +5,8 @@
 // let go. So the file still goes with its last handle, however the process ends, and
 // another process opens it and locks it as it would if we had closed ours.
 //
+// A save that waits for another holder keeps its handle between its tries too (on Windows the
+// close of a delete-on-close handle puts the file on its way out while others hold it).
 // A handle is kept while the file is saved again and again, and let go when the file has not
 // been saved for g_nFileLockKeepMs, when its lock file is on its way out (deleted with the
 // last handle of another holder: on Windows that file refuses new opens, including every
