@@ -93,6 +93,12 @@ void CKeptLocks::LetGoAll()
         CloseHandle(kept.handle);
 }
 
+void CKeptLocks::StopKeeping()
+{
+    g_nFileLockKeepMs = 0;
+    LetGoAll();
+}
+
 size_t CKeptLocks::Count()
 {
     CGuard guard;

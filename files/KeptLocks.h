@@ -11,7 +11,7 @@
 // been saved for g_nFileLockKeepMs, when its lock file is on its way out (deleted with the
 // last handle of another holder: on Windows that file refuses new opens, including every
 // other process's, until the handles of all who keep it are closed), and at the end of the
-// plug-in (LetGoAll). Where the thread that keeps handles runs a message loop a timer looks
+// plug-in (StopKeeping). Where the thread that keeps handles runs a message loop a timer looks
 // at them twice a second; each save looks at the times too.
 #pragma once
 #include <windows.h>
@@ -30,6 +30,9 @@ public:
     static void Keep(const std::string& lockPath, HANDLE handle);
     // Closes every kept handle (their lock files go unless another process holds them too).
     static void LetGoAll();
+    // LetGoAll, and keeps none from now on: the plug-in's end, on the host's thread, where
+    // its saves ran and its timer was set (no timer may outlive the module).
+    static void StopKeeping();
     // How many handles are kept now.
     static size_t Count();
     // Whether the lock file that handle holds is on its way out: deleted with the last handle

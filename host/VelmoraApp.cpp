@@ -25,7 +25,7 @@ BOOL CVelmoraApp::InitInstance()
 
 int CVelmoraApp::ExitInstance()
 {
+    CKeptLocks::StopKeeping();
     g_AddrBook.SaveBooks();
-    CKeptLocks::LetGoAll();
     return CWinApp::ExitInstance();
 }
