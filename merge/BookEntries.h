@@ -81,11 +81,13 @@ uint64_t EntryKey(const BookEntry& entry);
 // book (glibc's is vectorised).
 inline bool SameBytes(std::string_view a, std::string_view b)
 {
-#ifndef _WIN32
-    return a == b;
-#else
     if (a.size() != b.size())
         return false;
+    if (a.empty() || a.data() == b.data())  // an unchanged entry of a side and its base share their bytes
+        return true;
+#ifndef _WIN32
+    return std::memcmp(a.data(), b.data(), a.size()) == 0;
+#else
     const char* p = a.data();
     const char* q = b.data();
     size_t left = a.size();
