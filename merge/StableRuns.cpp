@@ -145,22 +145,23 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
             ours.node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(b)]);
     };
     // Where the versions part, the look-ahead tries many pairs: their keys tell most apart.
-    m_OursKeys.assign(m_Ours.size(), 0);
-    auto mayAlign = [this](int b, int o) { return m_Base.PreparedKey(b) == OursKey(o); };
+    m_OursKeys.assign(m_Ours.size(), {0, 0, 0});
+    auto mayAlign = [this](int b, int o) { return m_Base.PreparedKey(b) == KeyOfOurs(o); };
     WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), mayAlign, aligned, pair,
                 [this](int o) { return m_Ours[static_cast<size_t>(o)].parent; },
                 [this](int o) { return m_Ours[static_cast<size_t>(o)].base; }, [this](int b) { return BaseParent(b); },
                 [this](int b) { return m_OursOf[static_cast<size_t>(b)]; });
 }
 
-uint64_t CStableRuns::OursKey(int o)
+uint64_t CStableRuns::KeyOfOurs(int o)
 {
-    uint64_t& key = m_OursKeys[static_cast<size_t>(o)];
-    if (!key) {
+    OursKey& known = m_OursKeys[static_cast<size_t>(o)];
+    if (!known.key) {
         const ADTDATA* node = m_Ours[static_cast<size_t>(o)].node;
-        key = EntryKey({0, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""}) | 1;
+        BookEntry entry = {0, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""};
+        known = {EntryKey(entry) | 1, static_cast<uint32_t>(entry.name.size()), static_cast<uint32_t>(entry.addr.size())};
     }
-    return key;
+    return known.key;
 }
 
 // Entries of theirs that stand where the base has the same entry, found as a comparison of
@@ -335,10 +336,14 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
                 const BookEntry& entry = base.entries[static_cast<size_t>(same)];
                 ours.entries.push_back({parent, node->cType, entry.name, entry.addr});
                 keys.push_back(base.KnownKey(same));
+            } else if (const OursKey& known = m_OursKeys[static_cast<size_t>(o)]; known.key) {
+                ours.entries.push_back({parent, node->cType, {node->psName ? node->psName : "", known.name},
+                                        {node->psAddr ? node->psAddr : "", known.addr}});
+                keys.push_back(known.key);
             } else {
                 ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "",
                                         node->psAddr ? node->psAddr : ""});
-                keys.push_back(m_OursKeys[static_cast<size_t>(o)]);
+                keys.push_back(0);
             }
             lastNodes.push_back(node);
             oursIndex[static_cast<size_t>(o++)] = index;
