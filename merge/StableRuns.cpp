@@ -129,6 +129,10 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
     auto aligned = [this](int b, int o) {
         const BookEntry& base = m_Base.entries[static_cast<size_t>(b)];
         const OursNode& ours = m_Ours[static_cast<size_t>(o)];
+        // A node whose key an earlier look-ahead worked out is told apart by it.
+        uint64_t key = m_OursKeys[static_cast<size_t>(o)].key;
+        if (key && key != m_Base.PreparedKey(b))
+            return false;
         if (base.kind != ours.node->cType || !SameText(ours.node->psName, base.name) ||
             !SameText(ours.node->psAddr, base.addr))
             return false;
