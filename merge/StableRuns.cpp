@@ -130,7 +130,7 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
         const BookEntry& base = m_Base.entries[static_cast<size_t>(b)];
         const OursNode& ours = m_Ours[static_cast<size_t>(o)];
         // A node whose key an earlier look-ahead worked out is told apart by it.
-        uint64_t key = m_OursKeys[static_cast<size_t>(o)].key;
+        uint64_t key = m_OursKeys.empty() ? 0 : m_OursKeys[static_cast<size_t>(o)];
         if (key && key != m_Base.PreparedKey(b))
             return false;
         if (base.kind != ours.node->cType || !SameText(ours.node->psName, base.name) ||
@@ -149,7 +149,7 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
             ours.node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(b)]);
     };
     // Where the versions part, the look-ahead tries many pairs: their keys tell most apart.
-    m_OursKeys.assign(m_Ours.size(), {0, 0, 0});
+    m_OursKeys.clear();
     auto mayAlign = [this](int b, int o) { return m_Base.PreparedKey(b) == KeyOfOurs(o); };
     WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), mayAlign, aligned, pair,
                 [this](int o) { return m_Ours[static_cast<size_t>(o)].parent; },
@@ -159,13 +159,14 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
 
 uint64_t CStableRuns::KeyOfOurs(int o)
 {
-    OursKey& known = m_OursKeys[static_cast<size_t>(o)];
-    if (!known.key) {
+    if (m_OursKeys.empty())
+        m_OursKeys.assign(m_Ours.size(), 0);
+    uint64_t& key = m_OursKeys[static_cast<size_t>(o)];
+    if (!key) {
         const ADTDATA* node = m_Ours[static_cast<size_t>(o)].node;
-        BookEntry entry = {0, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""};
-        known = {EntryKey(entry) | 1, static_cast<uint32_t>(entry.name.size()), static_cast<uint32_t>(entry.addr.size())};
+        key = EntryKey({0, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""}) | 1;
     }
-    return known.key;
+    return key;
 }
 
 // Entries of theirs that stand where the base has the same entry, found as a comparison of
@@ -340,14 +341,10 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
                 const BookEntry& entry = base.entries[static_cast<size_t>(same)];
                 ours.entries.push_back({parent, node->cType, entry.name, entry.addr});
                 keys.push_back(base.KnownKey(same));
-            } else if (const OursKey& known = m_OursKeys[static_cast<size_t>(o)]; known.key) {
-                ours.entries.push_back({parent, node->cType, {node->psName ? node->psName : "", known.name},
-                                        {node->psAddr ? node->psAddr : "", known.addr}});
-                keys.push_back(known.key);
             } else {
                 ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "",
                                         node->psAddr ? node->psAddr : ""});
-                keys.push_back(0);
+                keys.push_back(m_OursKeys.empty() ? 0 : m_OursKeys[static_cast<size_t>(o)]);
             }
             lastNodes.push_back(node);
             oursIndex[static_cast<size_t>(o++)] = index;

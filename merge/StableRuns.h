@@ -43,12 +43,8 @@ private:
         bool unchanged;  // it holds its base entry's name and text
     };
     std::vector<OursNode> m_Ours;  // the book's nodes in pre-order
-    struct OursKey {
-        uint64_t key;     // EntryKey | 1 once worked out, else 0
-        uint32_t name;    // then the lengths of its name and text, so that they are not
-        uint32_t addr;    // measured twice
-    };
-    std::vector<OursKey> m_OursKeys;  // per node
+    std::vector<uint64_t> m_OursKeys;  // per node: its EntryKey | 1 once worked out, else 0
+                                       // (empty until the versions first part)
     std::vector<int> m_OursOf;      // per base entry: the node that is it, -1 for none
     std::vector<int> m_TheirsOf;    // per base entry: the entry of theirs aligned with it
     std::vector<int> m_BaseOfTheirs;
