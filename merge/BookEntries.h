@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string_view>
+#include <utility>
 #include <vector>
 #include "store/AddrData.h"
 
@@ -55,6 +56,11 @@ public:
         uint64_t key = m_Keys[static_cast<size_t>(i)];
         return key ? key : NewKey(i);
     }
+    // The key of entry i if it was worked out already, else 0.
+    uint64_t KnownKey(int i) const { return m_Keys.size() == entries.size() ? m_Keys[static_cast<size_t>(i)] : 0; }
+    // Takes keys already worked out elsewhere (EntryKey(entry) | 1), one per entry, 0 where
+    // not known.
+    void TakeKeys(std::vector<uint64_t> keys) { m_Keys = std::move(keys); }
 
 private:
     mutable std::vector<uint64_t> m_Keys;  // per entry, 0 where not yet worked out
@@ -75,11 +81,13 @@ uint64_t EntryKey(const BookEntry& entry);
 // book (glibc's is vectorised).
 inline bool SameBytes(std::string_view a, std::string_view b)
 {
-#ifndef _WIN32
-    return a == b;
-#else
     if (a.size() != b.size())
         return false;
+    if (a.empty() || a.data() == b.data())  // an unchanged entry of a side and its base share their bytes
+        return true;
+#ifndef _WIN32
+    return std::memcmp(a.data(), b.data(), a.size()) == 0;
+#else
     const char* p = a.data();
     const char* q = b.data();
     size_t left = a.size();

@@ -28,11 +28,12 @@ MergeReport MergeBook(CAddrBook& store, ADTDATA* book, CBookBase& base, std::str
     CBookBase next;
     next.Capture(std::move(theirs));
     CStableRuns runs(base, next, book);
-    std::vector<int> theirsToBase = MatchEntries(runs.base, runs.theirs, &runs.runPairs);
+    MatchRoom room;  // both matchings build their indexes in the same tables
+    std::vector<int> theirsToBase = MatchEntries(runs.base, runs.theirs, &runs.runPairs, &room);
     // This run's entries are known as theirs are, by what they hold and where they stand, so
     // that both sides are read by one rule: they then agree which copy of an entry that
     // stands twice is which, and the merge is the same whichever side is in memory.
-    std::vector<int> oursToBase = MatchEntries(runs.base, runs.ours, &runs.oursRunPairs);
+    std::vector<int> oursToBase = MatchEntries(runs.base, runs.ours, &runs.oursRunPairs, &room);
     AlignDuplicateCopies(runs.base, runs.ours, oursToBase, runs.theirs, theirsToBase);
     CMergePlan plan(runs.base, runs.ours, oursToBase, runs.theirs, theirsToBase);
     CMergeApplier applier(store, book, plan, runs.firstNodes, runs.lastNodes);

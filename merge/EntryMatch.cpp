@@ -9,9 +9,10 @@ namespace {
 
 class CEntryMatcher {
 public:
-    CEntryMatcher(const CBookEntries& base, const CBookEntries& other)
+    CEntryMatcher(const CBookEntries& base, const CBookEntries& other, MatchRoom& room)
         : m_Base(base), m_Other(other), m_OtherToBase(static_cast<size_t>(other.Size()), -1),
-          m_BaseToOther(static_cast<size_t>(base.Size()), -1)
+          m_BaseToOther(static_cast<size_t>(base.Size()), -1), m_Equal(room.equal), m_Moved(room.moved),
+          m_ByName(room.byName), m_ByText(room.byText), m_ListKeys(room.listKeys)
     {
     }
 
@@ -37,11 +38,11 @@ private:
     std::vector<int> m_OtherToBase;
     std::vector<int> m_BaseToOther;
     std::vector<std::pair<int, int>> m_Pending;  // paired folders whose contents wait
-    CKeyChains m_Equal;  // the indexes of rules 1, 2 and 3, kept for their room
-    CKeyChains m_Moved;
-    CKeyChains m_ByName;
-    CKeyChains m_ByText;
-    std::vector<uint64_t> m_ListKeys[2];  // MatchInOrder's lists' keys, kept for their room
+    CKeyChains& m_Equal;  // the indexes of rules 1, 2 and 3 (MatchRoom)
+    CKeyChains& m_Moved;
+    CKeyChains& m_ByName;
+    CKeyChains& m_ByText;
+    std::vector<uint64_t>* m_ListKeys;  // MatchInOrder's lists' keys, two
 
     const BookEntry& B(int i) const { return m_Base.entries[static_cast<size_t>(i)]; }
     const BookEntry& O(int i) const { return m_Other.entries[static_cast<size_t>(i)]; }
@@ -427,7 +428,9 @@ private:
 
 }  // namespace
 
-std::vector<int> MatchEntries(const CBookEntries& base, const CBookEntries& other, const std::vector<int>* paired)
+std::vector<int> MatchEntries(const CBookEntries& base, const CBookEntries& other, const std::vector<int>* paired,
+                              MatchRoom* room)
 {
-    return CEntryMatcher(base, other).Run(paired);
+    MatchRoom own;
+    return CEntryMatcher(base, other, room ? *room : own).Run(paired);
 }

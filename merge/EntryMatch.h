@@ -2,8 +2,20 @@
 // address file carries no ids, so the merge finds the entries of a file changed by someone
 // else ("theirs") in the base by what they hold and where they stand.
 #pragma once
+#include <cstdint>
 #include <vector>
 #include "merge/BookEntries.h"
+#include "merge/KeyChains.h"
+
+// The indexes a matching builds, kept for their room: the matchings of one merge share
+// them, so that the tables of a long book are made (and their memory first touched) once.
+struct MatchRoom {
+    CKeyChains equal;   // rule 1's equal entries
+    CKeyChains moved;   // rule 2's left-overs
+    CKeyChains byName;  // rule 3's left-overs of a gap by name
+    CKeyChains byText;  // and by text
+    std::vector<uint64_t> listKeys[2];  // the keys of two lists side by side
+};
 
 // For each entry of other (both linked: CBookEntries::Link), the index of the base entry it is, or -1 for an entry that the
 // base does not have (an addition). The rule, in the order it is applied:
@@ -27,6 +39,7 @@
 // its deletions. An entry that is edited and moved at once, or whose name and text both
 // change, reads as a deletion and an addition: the merge then keeps both where the other
 // side edited the old one, so nothing is lost by a wrong guess. Pairs known beforehand
-// (paired: per entry of other, its base entry or -1) are taken as they are.
+// (paired: per entry of other, its base entry or -1) are taken as they are. room: the
+// indexes to build in (none: the matching's own).
 std::vector<int> MatchEntries(const CBookEntries& base, const CBookEntries& other,
-                              const std::vector<int>* paired = nullptr);
+                              const std::vector<int>* paired = nullptr, MatchRoom* room = nullptr);

@@ -5,32 +5,29 @@ void CKeyChains::Reset(size_t expected)
     size_t wanted = 16;
     while (wanted < expected * 2)
         wanted *= 2;
-    if (m_Head.size() < wanted) {
-        m_Keys.assign(wanted, 0);
-        m_Head.assign(wanted, -1);
-        m_Tail.assign(wanted, -1);
+    if (m_Slots.size() < wanted) {
+        m_Slots.assign(wanted, {0, -1, -1});
         m_nMask = wanted - 1;
     } else {
         for (int slot : m_Used) {
-            m_Head[static_cast<size_t>(slot)] = -1;
-            m_Tail[static_cast<size_t>(slot)] = -1;
+            m_Slots[static_cast<size_t>(slot)].head = -1;
+            m_Slots[static_cast<size_t>(slot)].tail = -1;
         }
     }
     m_Used.clear();
-    m_Items.clear();
-    m_Next.clear();
-    m_Items.reserve(expected);
-    m_Next.reserve(expected);
+    m_Links.clear();
+    m_Links.reserve(expected);
 }
 
 int CKeyChains::Find(uint64_t key) const
 {
-    if (m_Head.empty())
+    if (m_Slots.empty())
         return -1;
     for (size_t slot = Spread(key) & m_nMask;; slot = (slot + 1) & m_nMask) {
-        if (m_Tail[slot] < 0)  // an empty slot ends the probe
+        const Slot& at = m_Slots[slot];
+        if (at.tail < 0)  // an empty slot ends the probe
             return -1;
-        if (m_Keys[slot] == key)
+        if (at.key == key)
             return static_cast<int>(slot);
     }
 }
@@ -38,53 +35,48 @@ int CKeyChains::Find(uint64_t key) const
 int CKeyChains::First(uint64_t key) const
 {
     int slot = Find(key);
-    return slot < 0 ? -1 : m_Head[static_cast<size_t>(slot)];
+    return slot < 0 ? -1 : m_Slots[static_cast<size_t>(slot)].head;
 }
 
 void CKeyChains::Add(uint64_t key, int item)
 {
-    if (m_Head.empty() || (m_Used.size() + 1) * 2 > m_Head.size())
+    if (m_Slots.empty() || (m_Used.size() + 1) * 2 > m_Slots.size())
         Grow();
-    int link = static_cast<int>(m_Items.size());
-    m_Items.push_back(item);
-    m_Next.push_back(-1);
+    int link = static_cast<int>(m_Links.size());
+    m_Links.push_back({item, -1});
     size_t slot = Spread(key) & m_nMask;
-    while (m_Tail[slot] >= 0 && m_Keys[slot] != key)
+    while (m_Slots[slot].tail >= 0 && m_Slots[slot].key != key)
         slot = (slot + 1) & m_nMask;
-    if (m_Tail[slot] < 0) {
-        m_Keys[slot] = key;
-        m_Head[slot] = link;
+    Slot& at = m_Slots[slot];
+    if (at.tail < 0) {
+        at.key = key;
+        at.head = link;
         m_Used.push_back(static_cast<int>(slot));
-    } else if (m_Head[slot] < 0) {
-        m_Head[slot] = link;  // every item before was passed
+    } else if (at.head < 0) {
+        at.head = link;  // every item before was passed
     } else {
-        m_Next[static_cast<size_t>(m_Tail[slot])] = link;
+        m_Links[static_cast<size_t>(at.tail)].next = link;
     }
-    m_Tail[slot] = link;
+    at.tail = link;
 }
 
 void CKeyChains::Grow()
 {
-    std::vector<int> items = std::move(m_Items);
-    std::vector<int> next = std::move(m_Next);
+    std::vector<Link> links = std::move(m_Links);
     std::vector<uint64_t> keys;
     std::vector<int> heads;
     for (int slot : m_Used) {
-        keys.push_back(m_Keys[static_cast<size_t>(slot)]);
-        heads.push_back(m_Head[static_cast<size_t>(slot)]);
+        keys.push_back(m_Slots[static_cast<size_t>(slot)].key);
+        heads.push_back(m_Slots[static_cast<size_t>(slot)].head);
     }
-    size_t size = m_Head.empty() ? 32 : m_Head.size() * 2;
-    m_Keys.assign(size, 0);
-    m_Head.assign(size, -1);
-    m_Tail.assign(size, -1);
+    size_t size = m_Slots.empty() ? 32 : m_Slots.size() * 2;
+    m_Slots.assign(size, {0, -1, -1});
     m_nMask = size - 1;
     m_Used.clear();
-    m_Items.clear();
-    m_Next.clear();
-    m_Items.reserve(items.size() * 2);
-    m_Next.reserve(items.size() * 2);
+    m_Links.clear();
+    m_Links.reserve(links.size() * 2);
     for (size_t k = 0; k < keys.size(); ++k) {
-        for (int link = heads[k]; link >= 0; link = next[static_cast<size_t>(link)])
-            Add(keys[k], items[static_cast<size_t>(link)]);
+        for (int link = heads[k]; link >= 0; link = links[static_cast<size_t>(link)].next)
+            Add(keys[k], links[static_cast<size_t>(link)].item);
     }
 }

@@ -13,12 +13,12 @@ public:
     // Forgets every item; room for about expected items without growing.
     void Reset(size_t expected);
     void Add(uint64_t key, int item);
-    bool Empty() const { return m_Items.empty(); }
+    bool Empty() const { return m_Links.empty(); }
 
     // The first link of key's chain, -1 for none; Next: the link after one; Item: its item.
     int First(uint64_t key) const;
-    int Next(int link) const { return m_Next[static_cast<size_t>(link)]; }
-    int Item(int link) const { return m_Items[static_cast<size_t>(link)]; }
+    int Next(int link) const { return m_Links[static_cast<size_t>(link)].next; }
+    int Item(int link) const { return m_Links[static_cast<size_t>(link)].item; }
     // Drops the front of key's chain while passed(item) holds, for the look-ups to come.
     template <class Passed>
     void Advance(uint64_t key, Passed passed)
@@ -26,18 +26,26 @@ public:
         int slot = Find(key);
         if (slot < 0)
             return;
-        int& head = m_Head[static_cast<size_t>(slot)];
-        while (head >= 0 && passed(m_Items[static_cast<size_t>(head)]))
-            head = m_Next[static_cast<size_t>(head)];
+        int& head = m_Slots[static_cast<size_t>(slot)].head;
+        while (head >= 0 && passed(m_Links[static_cast<size_t>(head)].item))
+            head = m_Links[static_cast<size_t>(head)].next;
     }
 
 private:
-    std::vector<uint64_t> m_Keys;  // per slot
-    std::vector<int> m_Head;       // per slot: its chain's first link still live, -1 for none
-    std::vector<int> m_Tail;       // per slot: its chain's last link, -1 for an empty slot
-    std::vector<int> m_Items;      // per link
-    std::vector<int> m_Next;       // per link: the next link of its chain, -1 at the end
-    std::vector<int> m_Used;       // the slots in use, to be emptied at the next Reset
+    // A slot's fields, and a link's, side by side: a look-up of a large index touches one
+    // cache line for each.
+    struct Slot {
+        uint64_t key;
+        int head;  // its chain's first link still live, -1 for none
+        int tail;  // its chain's last link, -1 for an empty slot
+    };
+    struct Link {
+        int item;
+        int next;  // the next link of its chain, -1 at the end
+    };
+    std::vector<Slot> m_Slots;
+    std::vector<Link> m_Links;
+    std::vector<int> m_Used;  // the slots in use, to be emptied at the next Reset
     size_t m_nMask = 0;
 
     int Find(uint64_t key) const;

@@ -1,6 +1,5 @@
 #include "merge/MergePlan.h"
 #include <algorithm>
-#include <unordered_map>
 
 namespace {
 
@@ -70,16 +69,20 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
     }
     std::vector<int> oursAt = SideAt(m_Ours, oursToBase);
     std::vector<int> theirsAt = SideAt(m_Theirs, theirsToBase);
-    EditIndex editedByOurs = EditedByOneSide(m_Ours, oursAt, theirsAt);
-    EditIndex editedByTheirs = EditedByOneSide(m_Theirs, theirsAt, oursAt);
+    m_Taken.assign(static_cast<size_t>(m_Base.Size()), 0);
+    EditIndex editedByOurs;
+    EditIndex editedByTheirs;
+    EditedByOneSide(editedByOurs, m_Ours, oursAt, theirsAt);
+    EditedByOneSide(editedByTheirs, m_Theirs, theirsAt, oursAt);
     auto addedKey = [](uint64_t key, int parent) { return key ^ (static_cast<uint64_t>(parent + 2) * 0x9E3779B97F4A7C15ull); };
-    std::unordered_map<uint64_t, std::vector<int>> oursAdded;
+    CKeyChains oursAdded;  // ours' additions by content and merged parent, in order
+    oursAdded.Reset(0);
     oursToMerged.assign(static_cast<size_t>(m_Ours.Size()), -1);
     for (int o = 0; o < m_Ours.Size(); ++o) {
         const BookEntry& entry = m_Ours.entries[static_cast<size_t>(o)];
         int b = oursToBase[static_cast<size_t>(o)];
         if (b < 0 || oursAt[static_cast<size_t>(b)] != o)
-            b = TakeEdit(editedByTheirs, m_Theirs, theirsAt, entry);
+            b = TakeEdit(editedByTheirs, m_Theirs, theirsAt, entry, m_Ours.Key(o));
         if (b >= 0) {
             E(b).ours = o;
             oursToMerged[static_cast<size_t>(o)] = b;
@@ -90,7 +93,7 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
         E(e).ours = o;
         E(e).kind = entry.kind;
         oursToMerged[static_cast<size_t>(o)] = e;
-        oursAdded[addedKey(EntryKey(entry), OursParent(o))].push_back(e);
+        oursAdded.Add(addedKey(m_Ours.Key(o), OursParent(o)), e);
     }
     m_TheirsToMerged.assign(static_cast<size_t>(m_Theirs.Size()), -1);
     for (int t = 0; t < m_Theirs.Size(); ++t) {
@@ -101,15 +104,16 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
             e = b;
         } else {
             int parent = TheirsParent(t);
-            auto same = oursAdded.find(addedKey(EntryKey(entry), parent));
-            for (size_t i = 0; same != oursAdded.end() && i < same->second.size() && e < 0; ++i) {
-                int candidate = same->second[i];
+            uint64_t key = m_Theirs.Key(t);
+            for (int link = oursAdded.Empty() ? -1 : oursAdded.First(addedKey(key, parent)); link >= 0 && e < 0;
+                 link = oursAdded.Next(link)) {
+                int candidate = oursAdded.Item(link);
                 if (E(candidate).theirs < 0 && OursParent(E(candidate).ours) == parent &&
                     SameContent(m_Ours.entries[static_cast<size_t>(E(candidate).ours)], entry))
                     e = candidate;
             }
             if (e < 0)
-                e = TakeEdit(editedByOurs, m_Ours, oursAt, entry);
+                e = TakeEdit(editedByOurs, m_Ours, oursAt, entry, key);
         }
         if (e < 0) {
             e = static_cast<int>(entries.size());
@@ -135,36 +139,34 @@ std::vector<int> CMergePlan::SideAt(const CBookEntries& side, const std::vector<
 }
 
 // The base entries that side edited and the other side no longer has, by the side's
-// version, each list in file order.
-CMergePlan::EditIndex CMergePlan::EditedByOneSide(const CBookEntries& side, const std::vector<int>& sideAt,
-                                                  const std::vector<int>& otherAt) const
+// version, each key's list in file order.
+void CMergePlan::EditedByOneSide(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt,
+                                 const std::vector<int>& otherAt) const
 {
-    EditIndex index;
+    index.Reset(0);
     for (int b = 0; b < m_Base.Size(); ++b) {
         int s = sideAt[static_cast<size_t>(b)];
         if (s < 0 || otherAt[static_cast<size_t>(b)] >= 0)
             continue;
         const BookEntry& version = side.entries[static_cast<size_t>(s)];
         if (!SameContent(version, m_Base.entries[static_cast<size_t>(b)]))
-            index[EntryKey(version)].push_back(b);
+            index.Add(side.Key(s), b);
     }
-    return index;
 }
 
-// The first base entry of index whose edit on side equals entry, taken out of the index; -1.
+// The first base entry of index whose edit on side equals entry (whose key is key), taken
+// out of the index; -1.
 int CMergePlan::TakeEdit(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt,
-                         const BookEntry& entry)
+                         const BookEntry& entry, uint64_t key)
 {
-    if (index.empty())
+    if (index.Empty())
         return -1;
-    auto found = index.find(EntryKey(entry));
-    if (found == index.end())
-        return -1;
-    std::vector<int>& list = found->second;
-    for (size_t i = 0; i < list.size(); ++i) {
-        int b = list[i];
-        if (SameContent(side.entries[static_cast<size_t>(sideAt[static_cast<size_t>(b)])], entry)) {
-            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+    index.Advance(key, [this](int b) { return m_Taken[static_cast<size_t>(b)] != 0; });
+    for (int link = index.First(key); link >= 0; link = index.Next(link)) {
+        int b = index.Item(link);
+        if (!m_Taken[static_cast<size_t>(b)] &&
+            SameContent(side.entries[static_cast<size_t>(sideAt[static_cast<size_t>(b)])], entry)) {
+            m_Taken[static_cast<size_t>(b)] = 1;
             return b;
         }
     }

@@ -5,9 +5,9 @@
 #pragma once
 #include <cstdint>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 #include "merge/BookEntries.h"
+#include "merge/KeyChains.h"
 
 struct MergeEntry {
     enum Content : unsigned char { BASE, OURS, THEIRS };
@@ -58,13 +58,15 @@ private:
     MergeEntry& E(int e) { return entries[static_cast<size_t>(e)]; }
     int TheirsParent(int t) const;
 
-    using EditIndex = std::unordered_map<uint64_t, std::vector<int>>;
+    // Base entries that one side edited, by the key of the side's version, in file order.
+    using EditIndex = CKeyChains;
+    std::vector<char> m_Taken;  // per base entry: taken out of its edit index
     void TakeEntries(const std::vector<int>& oursToBase, const std::vector<int>& theirsToBase);
     std::vector<int> SideAt(const CBookEntries& side, const std::vector<int>& toBase) const;
-    EditIndex EditedByOneSide(const CBookEntries& side, const std::vector<int>& sideAt,
-                              const std::vector<int>& otherAt) const;
-    static int TakeEdit(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt,
-                        const BookEntry& entry);
+    void EditedByOneSide(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt,
+                         const std::vector<int>& otherAt) const;
+    int TakeEdit(EditIndex& index, const CBookEntries& side, const std::vector<int>& sideAt, const BookEntry& entry,
+                 uint64_t key);
     void DecideContent(int e);
     void DecideParent(int e);
     void BreakCycles();

@@ -129,6 +129,10 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
     auto aligned = [this](int b, int o) {
         const BookEntry& base = m_Base.entries[static_cast<size_t>(b)];
         const OursNode& ours = m_Ours[static_cast<size_t>(o)];
+        // A node whose key an earlier look-ahead worked out is told apart by it.
+        uint64_t key = m_OursKeys.empty() ? 0 : m_OursKeys[static_cast<size_t>(o)];
+        if (key && key != m_Base.PreparedKey(b))
+            return false;
         if (base.kind != ours.node->cType || !SameText(ours.node->psName, base.name) ||
             !SameText(ours.node->psAddr, base.addr))
             return false;
@@ -144,10 +148,25 @@ void CStableRuns::TakeOurs(ADTDATA* book, const CBookBase& theirsIds)
         if (m_TheirsOf[static_cast<size_t>(b)] >= 0)
             ours.node->nBaseId = theirsIds.IdOf(m_TheirsOf[static_cast<size_t>(b)]);
     };
-    WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), [](int, int) { return true; }, aligned, pair,
+    // Where the versions part, the look-ahead tries many pairs: their keys tell most apart.
+    m_OursKeys.clear();
+    auto mayAlign = [this](int b, int o) { return m_Base.PreparedKey(b) == KeyOfOurs(o); };
+    WalkAligned(m_Base.Size(), static_cast<int>(m_Ours.size()), mayAlign, aligned, pair,
                 [this](int o) { return m_Ours[static_cast<size_t>(o)].parent; },
                 [this](int o) { return m_Ours[static_cast<size_t>(o)].base; }, [this](int b) { return BaseParent(b); },
                 [this](int b) { return m_OursOf[static_cast<size_t>(b)]; });
+}
+
+uint64_t CStableRuns::KeyOfOurs(int o)
+{
+    if (m_OursKeys.empty())
+        m_OursKeys.assign(m_Ours.size(), 0);
+    uint64_t& key = m_OursKeys[static_cast<size_t>(o)];
+    if (!key) {
+        const ADTDATA* node = m_Ours[static_cast<size_t>(o)].node;
+        key = EntryKey({0, node->cType, node->psName ? node->psName : "", node->psAddr ? node->psAddr : ""}) | 1;
+    }
+    return key;
 }
 
 // Entries of theirs that stand where the base has the same entry, found as a comparison of
@@ -242,6 +261,8 @@ void CStableRuns::BuildBase(std::vector<int>& baseIndex)
 {
     baseIndex.assign(m_Base.entries.size(), -1);
     base.entries.reserve(m_Base.entries.size());
+    std::vector<uint64_t> keys;  // the keys worked out already go along
+    keys.reserve(m_Base.entries.size());
     for (int b = 0; b < m_Base.Size();) {
         const BookEntry& entry = m_Base.entries[static_cast<size_t>(b)];
         int parent = entry.parent < 0 ? -1 : baseIndex[static_cast<size_t>(entry.parent)];
@@ -249,13 +270,16 @@ void CStableRuns::BuildBase(std::vector<int>& baseIndex)
         int end = m_RunEnd[static_cast<size_t>(b)];
         if (end < 0) {
             base.entries.push_back({parent, entry.kind, entry.name, entry.addr});
+            keys.push_back(m_Base.KnownKey(b));
             baseIndex[static_cast<size_t>(b++)] = index;
             continue;
         }
         base.entries.push_back({parent, kRunKind, RunText(b), {}});
+        keys.push_back(0);
         for (; b < end; ++b)
             baseIndex[static_cast<size_t>(b)] = index;
     }
+    base.TakeKeys(std::move(keys));
     base.Link();
 }
 
@@ -265,6 +289,8 @@ void CStableRuns::BuildTheirs(const std::vector<int>& baseIndex)
     theirs.entries.reserve(m_Theirs.entries.size());
     theirsFirst.reserve(m_Theirs.entries.size());
     runPairs.reserve(m_Theirs.entries.size());
+    std::vector<uint64_t> keys;
+    keys.reserve(m_Theirs.entries.size());
     for (int t = 0; t < m_Theirs.Size();) {
         const BookEntry& entry = m_Theirs.entries[static_cast<size_t>(t)];
         int parent = entry.parent < 0 ? -1 : theirsIndex[static_cast<size_t>(entry.parent)];
@@ -274,15 +300,18 @@ void CStableRuns::BuildTheirs(const std::vector<int>& baseIndex)
         theirsFirst.push_back(t);
         if (end < 0) {
             theirs.entries.push_back({parent, entry.kind, entry.name, entry.addr});
+            keys.push_back(m_Theirs.KnownKey(t));
             runPairs.push_back(b >= 0 && m_Pinned[static_cast<size_t>(b)] ? baseIndex[static_cast<size_t>(b)] : -1);
             theirsIndex[static_cast<size_t>(t++)] = index;
             continue;
         }
         theirs.entries.push_back({parent, kRunKind, RunText(b), {}});
+        keys.push_back(0);
         runPairs.push_back(baseIndex[static_cast<size_t>(b)]);
         for (int k = b; k < end; ++k)
             theirsIndex[static_cast<size_t>(t++)] = index;
     }
+    theirs.TakeKeys(std::move(keys));
     theirs.Link();
 }
 
@@ -294,6 +323,8 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
     for (auto* list : {&firstNodes, &lastNodes})
         list->reserve(m_Ours.size());
     ours.entries.reserve(m_Ours.size());
+    std::vector<uint64_t> keys;
+    keys.reserve(m_Ours.size());
     for (int o = 0; o < static_cast<int>(m_Ours.size());) {
         const OursNode& here = m_Ours[static_cast<size_t>(o)];
         ADTDATA* node = here.node;
@@ -306,20 +337,25 @@ void CStableRuns::BuildOurs(const std::vector<int>& baseIndex)
         firstNodes.push_back(node);
         if (end < 0) {
             if (here.unchanged) {  // the same bytes as its base entry: no need to measure the node's
-                const BookEntry& same = base.entries[static_cast<size_t>(baseIndex[static_cast<size_t>(b)])];
-                ours.entries.push_back({parent, node->cType, same.name, same.addr});
+                int same = baseIndex[static_cast<size_t>(b)];
+                const BookEntry& entry = base.entries[static_cast<size_t>(same)];
+                ours.entries.push_back({parent, node->cType, entry.name, entry.addr});
+                keys.push_back(base.KnownKey(same));
             } else {
                 ours.entries.push_back({parent, node->cType, node->psName ? node->psName : "",
                                         node->psAddr ? node->psAddr : ""});
+                keys.push_back(m_OursKeys.empty() ? 0 : m_OursKeys[static_cast<size_t>(o)]);
             }
             lastNodes.push_back(node);
             oursIndex[static_cast<size_t>(o++)] = index;
             continue;
         }
         ours.entries.push_back({parent, kRunKind, RunText(b), {}});
+        keys.push_back(0);
         lastNodes.push_back(m_Ours[static_cast<size_t>(o + end - b - 1)].node);
         for (int k = b; k < end; ++k)
             oursIndex[static_cast<size_t>(o++)] = index;
     }
+    ours.TakeKeys(std::move(keys));
     ours.Link();
 }

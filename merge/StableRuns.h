@@ -43,6 +43,8 @@ private:
         bool unchanged;  // it holds its base entry's name and text
     };
     std::vector<OursNode> m_Ours;  // the book's nodes in pre-order
+    std::vector<uint64_t> m_OursKeys;  // per node: its EntryKey | 1 once worked out, else 0
+                                       // (empty until the versions first part)
     std::vector<int> m_OursOf;      // per base entry: the node that is it, -1 for none
     std::vector<int> m_TheirsOf;    // per base entry: the entry of theirs aligned with it
     std::vector<int> m_BaseOfTheirs;
@@ -50,6 +52,7 @@ private:
     std::vector<char> m_Pinned;     // per base entry: a folder above a run
 
     void TakeOurs(ADTDATA* book, const CBookBase& theirsIds);
+    uint64_t KeyOfOurs(int o);
     void AlignTheirs();
     bool Aligned(int b, int t) const;
     int BaseParent(int b) const { return m_Base.entries[static_cast<size_t>(b)].parent; }
