@@ -11,12 +11,49 @@ namespace {
 const int kAbsent = -3;  // the side does not have the copy
 const int kNew = -2;     // a folder the base does not have: the same as no other folder
 
+// A side's additions of addresses by what they hold, filed when first asked for; each is
+// taken once.
+class CAdditions {
+public:
+    CAdditions(const CBookEntries& side, const std::vector<int>& toBase) : m_Side(side), m_ToBase(toBase) {}
+
+    // Takes an addition that holds what entry holds; false for none left.
+    bool Take(const BookEntry& entry)
+    {
+        if (!m_bFiled) {
+            m_bFiled = true;
+            for (int s = 0; s < m_Side.Size(); ++s) {
+                if (m_ToBase[static_cast<size_t>(s)] < 0 && m_Side.entries[static_cast<size_t>(s)].kind == ADT_ADDR)
+                    m_Added[EntryKey(m_Side.entries[static_cast<size_t>(s)])].push_back(s);
+            }
+        }
+        auto found = m_Added.find(EntryKey(entry));
+        if (found == m_Added.end())
+            return false;
+        std::vector<int>& list = found->second;
+        for (size_t k = 0; k < list.size(); ++k) {
+            if (SameContent(m_Side.entries[static_cast<size_t>(list[k])], entry)) {
+                list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    const CBookEntries& m_Side;
+    const std::vector<int>& m_ToBase;
+    std::unordered_map<uint64_t, std::vector<int>> m_Added;
+    bool m_bFiled = false;
+};
+
 class CCopyAligner {
 public:
     CCopyAligner(const CBookEntries& base, const CBookEntries& ours, std::vector<int>& oursToBase,
                  const CBookEntries& theirs, const std::vector<int>& theirsToBase)
         : m_Base(base), m_Ours(ours), m_OursToBase(oursToBase), m_Theirs(theirs), m_TheirsToBase(theirsToBase),
-          m_OursOf(static_cast<size_t>(base.Size()), -1), m_TheirsOf(static_cast<size_t>(base.Size()), -1)
+          m_OursOf(static_cast<size_t>(base.Size()), -1), m_TheirsOf(static_cast<size_t>(base.Size()), -1),
+          m_OursAdded(ours, oursToBase), m_TheirsAdded(theirs, theirsToBase)
     {
         for (int o = 0; o < ours.Size(); ++o) {
             int b = oursToBase[static_cast<size_t>(o)];
@@ -82,6 +119,8 @@ private:
     const std::vector<int>& m_TheirsToBase;
     std::vector<int> m_OursOf;    // per base entry: the entry of ours that is it, or -1
     std::vector<int> m_TheirsOf;  // the same for theirs
+    CAdditions m_OursAdded;
+    CAdditions m_TheirsAdded;
 
     const BookEntry& B(int b) const { return m_Base.entries[static_cast<size_t>(b)]; }
 
@@ -111,9 +150,10 @@ private:
     }
 
     // Ours' edits of copies of the group first take a copy that theirs edited alike, then one
-    // that theirs deleted or edited (an edit stays where the other side deleted, and keeps
-    // both versions where it edited too),
-    // leaving those that theirs keeps to ours' unchanged copies. Those (its survivors) each
+    // that theirs deleted where theirs added what the edit holds, then one that theirs
+    // deleted or edited (an edit stays where the other side deleted, and keeps both versions
+    // where it edited too), leaving those that theirs keeps to ours' unchanged copies, and
+    // those that theirs edited alike to an addition of ours to that addition. Those (its survivors) each
     // take a copy: one that theirs keeps in the same folder (for a copy that ours left where
     // it stood, one that stood there too), then one that theirs keeps anywhere (their own
     // first), then their own, then any.
@@ -156,7 +196,17 @@ private:
             }
         }
         for (size_t e = 0; e < edits.size(); ++e) {
-            if (editChosen[e] < 0 && state[static_cast<size_t>(editOwn[e])] != 0) {
+            if (editChosen[e] >= 0)
+                continue;
+            int i = DeletedForAddition(state, taken, edits[e], editOwn[e]);
+            if (i >= 0) {
+                editChosen[e] = i;
+                taken[static_cast<size_t>(i)] = 1;
+            }
+        }
+        for (size_t e = 0; e < edits.size(); ++e) {
+            if (editChosen[e] < 0 && !taken[static_cast<size_t>(editOwn[e])] &&
+                state[static_cast<size_t>(editOwn[e])] != 0) {
                 editChosen[e] = editOwn[e];
                 taken[static_cast<size_t>(editOwn[e])] = 1;
             }
@@ -170,6 +220,7 @@ private:
             editChosen[e] = i;
             taken[static_cast<size_t>(i)] = 1;
         }
+        ReserveForAdditions(copies, survivors.size(), state, taken);
         std::vector<int> chosen = ChooseForSurvivors(copies, survivors, own, state, place, taken);
         for (size_t e = 0; e < edits.size(); ++e)
             m_OursToBase[static_cast<size_t>(edits[e])] = copies[static_cast<size_t>(editChosen[e])];
@@ -194,6 +245,39 @@ private:
                 return static_cast<int>(i);
         }
         return -1;
+    }
+
+    // Copies that theirs edited to what an addition of ours holds are left to that addition
+    // (MergePlan takes it for the same edit made on both sides) as long as ours' unchanged
+    // copies still find one each: an unchanged copy that took one would keep theirs' edit
+    // beside ours' alike, and which copy ours edited would hang on where it put the edit.
+    void ReserveForAdditions(const std::vector<int>& copies, size_t survivors, const std::vector<int>& state,
+                             std::vector<char>& taken)
+    {
+        size_t spare = static_cast<size_t>(std::count(taken.begin(), taken.end(), 0));
+        spare = spare > survivors ? spare - survivors : 0;
+        for (size_t i = 0; i < copies.size() && spare; ++i) {
+            if (taken[i] || state[i] != 1)
+                continue;
+            const BookEntry& edit = m_Theirs.entries[static_cast<size_t>(m_TheirsOf[static_cast<size_t>(copies[i])])];
+            if (m_OursAdded.Take(edit)) {
+                taken[i] = 1;
+                --spare;
+            }
+        }
+    }
+
+    // A free copy that theirs deleted (its own first) for ours' edit o when theirs added what
+    // o holds, or -1: theirs made that edit too, on a copy it then read as deleted and the
+    // edit as an addition, and MergePlan takes the two for one edit.
+    int DeletedForAddition(const std::vector<int>& state, const std::vector<char>& taken, int o, int own)
+    {
+        int i = !taken[static_cast<size_t>(own)] && state[static_cast<size_t>(own)] == 2 ? own : -1;
+        for (size_t k = 0; i < 0 && k < state.size(); ++k) {
+            if (!taken[k] && state[k] == 2)
+                i = static_cast<int>(k);
+        }
+        return i >= 0 && m_TheirsAdded.Take(m_Ours.entries[static_cast<size_t>(o)]) ? i : -1;
     }
 
     // The folder that copy i of the group stood in in the base (-1: the top level).

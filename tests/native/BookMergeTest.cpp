@@ -165,21 +165,34 @@ TEST_F(BookMergeTest, AOneSidedDeletionOrEditWinsAndADeletedEntryEditedElsewhere
 
 // Two copies of one address: one side edits a copy, the other edits a copy alike and deletes
 // the other copy. Which copy each side edited cannot be told apart, so the edit made on both
-// sides arrives once, whichever side is in memory.
+// sides arrives once, whichever copy was edited and whichever side is in memory.
 TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMemory)
 {
     const char* text = "x: t\nx: t\n";
-    Open(text);
-    ADTDATA* second = book->pChild->pNext;
-    store.ReplaceAddr(second, "u");
-    store.UpdateLabel(second);
-    store.SetModified(second);
-    EXPECT_EQ("B[x <u>]", Merge("x: u\n"));
+    for (bool first : {false, true}) {
+        SCOPED_TRACE(first);
+        Open(text);
+        ADTDATA* copy = first ? book->pChild : book->pChild->pNext;
+        store.ReplaceAddr(copy, "u");
+        store.UpdateLabel(copy);
+        store.SetModified(copy);
+        EXPECT_EQ("B[x <u>]", Merge("x: u\n"));
 
+        Open(text);
+        store.DeleteData(first ? book->pChild->pNext : book->pChild);
+        Edit("x", "x", "u");
+        EXPECT_EQ("B[x <u>]", Merge(first ? "x: u\nx: t\n" : "x: t\nx: u\n"));
+    }
+
+    // One side renames both copies, the other renames one alike: where a side's rename reads
+    // as an addition (a copy renamed and another kept, before it), the rename arrives once.
     Open(text);
-    store.DeleteData(book->pChild);
-    Edit("x", "x", "u");
-    EXPECT_EQ("B[x <u>]", Merge("x: t\nx: u\n"));
+    Edit("x", "c", "t");
+    Edit("x", "b", "t");
+    EXPECT_EQ("B[c <t>,b <t>]", Merge("c: t\nx: t\n"));
+    Open(text);
+    Edit("x", "c", "t");
+    EXPECT_EQ("B[c <t>,b <t>]", Merge("c: t\nb: t\n"));
 }
 
 TEST_F(BookMergeTest, AnEntryEditedDifferentlyOnBothSidesKeepsBothVersionsAndIsReported)
