@@ -60,7 +60,8 @@ int CMergePlan::TheirsParent(int t) const
 // same entry: both sides added it, and the merge holds it once. So is an addition on one
 // side that equals the other side's edit of an entry that the first side no longer has:
 // both made that edit, and one of them reads as a deletion and an addition (the edit of
-// both name and text, or an edit and a move at once).
+// both name and text, or an edit and a move at once). Each side's additions are taken for
+// the other's edits first, so that neither side is read before the other.
 void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vector<int>& theirsToBase)
 {
     entries.resize(static_cast<size_t>(m_Base.Size()));
@@ -100,16 +101,15 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
         if (b >= 0 && theirsAt[static_cast<size_t>(b)] == t) {
             e = b;
         } else {
-            int parent = TheirsParent(t);
-            auto same = oursAdded.find(addedKey(EntryKey(entry), parent));
+            e = TakeEdit(editedByOurs, m_Ours, oursAt, entry);
+            int parent = e < 0 ? TheirsParent(t) : -1;
+            auto same = e < 0 ? oursAdded.find(addedKey(EntryKey(entry), parent)) : oursAdded.end();
             for (size_t i = 0; same != oursAdded.end() && i < same->second.size() && e < 0; ++i) {
                 int candidate = same->second[i];
                 if (E(candidate).theirs < 0 && OursParent(E(candidate).ours) == parent &&
                     SameContent(m_Ours.entries[static_cast<size_t>(E(candidate).ours)], entry))
                     e = candidate;
             }
-            if (e < 0)
-                e = TakeEdit(editedByOurs, m_Ours, oursAt, entry);
         }
         if (e < 0) {
             e = static_cast<int>(entries.size());

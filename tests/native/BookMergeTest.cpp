@@ -195,6 +195,26 @@ TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMem
     EXPECT_EQ("B[c <t>,b <t>]", Merge("c: t\nb: t\n"));
 }
 
+// Both sides rename a folder; one copies it (with its address) to the end, the other moves
+// it down and adds a second copy of the address in it. The other side's folder reads as an
+// addition, and is the rename both made, not the copy: every address that either side added
+// arrives, whichever side is in memory.
+TEST_F(BookMergeTest, AFolderRenamedOnBothSidesAndCopiedOnOneKeepsWhatEachSideAdded)
+{
+    const char* text = "a: 1\nGroup F\n    t: h\nEnd group\nc: 2\n";
+    Open(text);
+    Edit("F", "G", nullptr);
+    store.AddData(ADT_ADDR, "t", "h", store.AddData(ADT_FOLDER, "G", nullptr, book, PLACE_CHILD), PLACE_CHILD);
+    EXPECT_EQ("B[a <1>,c <2>,G[t <h>],G[t <h>,t <h>]]", Merge("a: 1\nc: 2\nGroup G\n    t: h\n    t: h\nEnd group\n"));
+
+    Open(text);
+    Edit("F", "G", nullptr);
+    store.MoveData(At("G"), At("c"), PLACE_AFTER);
+    store.AddData(ADT_ADDR, "t", "h", At("G"), PLACE_CHILD);
+    EXPECT_EQ("B[a <1>,c <2>,G[t <h>],G[t <h>,t <h>]]",
+              Merge("a: 1\nGroup G\n    t: h\nEnd group\nc: 2\nGroup G\n    t: h\nEnd group\n"));
+}
+
 TEST_F(BookMergeTest, AnEntryEditedDifferentlyOnBothSidesKeepsBothVersionsAndIsReported)
 {
     Open("Group F\n    a: 1\n    b: 2\nEnd group\n");
