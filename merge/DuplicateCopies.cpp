@@ -204,6 +204,8 @@ private:
                 taken[static_cast<size_t>(i)] = 1;
             }
         }
+        size_t waiting = survivors.size() + static_cast<size_t>(std::count(editChosen.begin(), editChosen.end(), -1));
+        ReserveForAdditions(copies, waiting, state, taken);
         for (size_t e = 0; e < edits.size(); ++e) {
             if (editChosen[e] < 0 && !taken[static_cast<size_t>(editOwn[e])] &&
                 state[static_cast<size_t>(editOwn[e])] != 0) {
@@ -220,7 +222,6 @@ private:
             editChosen[e] = i;
             taken[static_cast<size_t>(i)] = 1;
         }
-        ReserveForAdditions(copies, survivors.size(), state, taken);
         std::vector<int> chosen = ChooseForSurvivors(copies, survivors, own, state, place, taken);
         for (size_t e = 0; e < edits.size(); ++e)
             m_OursToBase[static_cast<size_t>(edits[e])] = copies[static_cast<size_t>(editChosen[e])];
@@ -248,14 +249,15 @@ private:
     }
 
     // Copies that theirs edited to what an addition of ours holds are left to that addition
-    // (MergePlan takes it for the same edit made on both sides) as long as ours' unchanged
-    // copies still find one each: an unchanged copy that took one would keep theirs' edit
-    // beside ours' alike, and which copy ours edited would hang on where it put the edit.
-    void ReserveForAdditions(const std::vector<int>& copies, size_t survivors, const std::vector<int>& state,
+    // (MergePlan takes it for the same edit made on both sides) as long as the waiting
+    // entries of ours still find one each: an unchanged copy or another edit that took one
+    // would keep theirs' edit beside ours' alike, and which copy ours edited would hang on
+    // where it put the edit.
+    void ReserveForAdditions(const std::vector<int>& copies, size_t waiting, const std::vector<int>& state,
                              std::vector<char>& taken)
     {
         size_t spare = static_cast<size_t>(std::count(taken.begin(), taken.end(), 0));
-        spare = spare > survivors ? spare - survivors : 0;
+        spare = spare > waiting ? spare - waiting : 0;
         for (size_t i = 0; i < copies.size() && spare; ++i) {
             if (taken[i] || state[i] != 1)
                 continue;

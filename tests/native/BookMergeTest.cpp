@@ -193,6 +193,12 @@ TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMem
     Open(text);
     Edit("x", "c", "t");
     EXPECT_EQ("B[c <t>,b <t>]", Merge("c: t\nb: t\n"));
+
+    // Three copies: one side renames one, the other renames one alike and edits another.
+    Open("x: t\nx: t\nx: t\n");
+    Edit("x", "y", "t");
+    store.ReplaceAddr(book->pChild->pNext->pNext, "v");
+    EXPECT_EQ("B[y <t>,x <t>,x <v>]", Merge("x: t\nx: t\ny: t\n"));
 }
 
 // Both sides rename a folder; one copies it (with its address) to the end, the other moves
