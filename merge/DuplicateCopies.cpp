@@ -153,10 +153,10 @@ private:
     // that theirs deleted where theirs added what the edit holds, then one that theirs
     // deleted or edited (an edit stays where the other side deleted, and keeps both versions
     // where it edited too), leaving those that theirs keeps to ours' unchanged copies, and
-    // those that theirs edited alike to an addition of ours to that addition. Those (its survivors) each
-    // take a copy: one that theirs keeps in the same folder (for a copy that ours left where
-    // it stood, one that stood there too), then one that theirs keeps anywhere (their own
-    // first), then their own, then any.
+    // those that theirs edited alike to an addition of ours to that addition. Ours'
+    // unchanged copies (its survivors) each take a copy: one that theirs keeps in the same
+    // folder (for a copy that ours left where it stood, one that stood there too), then one
+    // that theirs keeps anywhere (their own first), then their own, then any.
     void AlignGroup(const std::vector<int>& copies)
     {
         std::vector<int> survivors;  // entries of ours, each with the copy it is now (own)
