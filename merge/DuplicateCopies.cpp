@@ -11,28 +11,31 @@ namespace {
 const int kAbsent = -3;  // the side does not have the copy
 const int kNew = -2;     // a folder the base does not have: the same as no other folder
 
-// A side's additions of addresses by what they hold, filed when first asked for; each is
-// taken once.
-class CAdditions {
+// The additions of addresses on each side by what they hold, less those that pair with an
+// addition alike on the other side in the same folder (MergePlan holds such a pair once):
+// the additions left may be the other side's edit of a copy, read as an addition. Filed
+// when first asked for; each is taken once.
+class CSpareAdditions {
 public:
-    CAdditions(const CBookEntries& side, const std::vector<int>& toBase) : m_Side(side), m_ToBase(toBase) {}
-
-    // Takes an addition that holds what entry holds; false for none left.
-    bool Take(const BookEntry& entry)
+    CSpareAdditions(const CBookEntries& ours, const std::vector<int>& oursToBase, const CBookEntries& theirs,
+                    const std::vector<int>& theirsToBase)
+        : m_Sides{{ours, oursToBase, {}}, {theirs, theirsToBase, {}}}
     {
-        if (!m_bFiled) {
-            m_bFiled = true;
-            for (int s = 0; s < m_Side.Size(); ++s) {
-                if (m_ToBase[static_cast<size_t>(s)] < 0 && m_Side.entries[static_cast<size_t>(s)].kind == ADT_ADDR)
-                    m_Added[EntryKey(m_Side.entries[static_cast<size_t>(s)])].push_back(s);
-            }
-        }
-        auto found = m_Added.find(EntryKey(entry));
-        if (found == m_Added.end())
+    }
+
+    // Takes a spare addition of ours (side 0) or theirs (1) that holds what entry holds;
+    // false for none left.
+    bool Take(int side, const BookEntry& entry)
+    {
+        if (!m_bFiled)
+            File();
+        Side& from = m_Sides[side];
+        auto found = from.spare.find(EntryKey(entry));
+        if (found == from.spare.end())
             return false;
         std::vector<int>& list = found->second;
         for (size_t k = 0; k < list.size(); ++k) {
-            if (SameContent(m_Side.entries[static_cast<size_t>(list[k])], entry)) {
+            if (SameContent(from.entries.entries[static_cast<size_t>(list[k])], entry)) {
                 list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
                 return true;
             }
@@ -41,10 +44,67 @@ public:
     }
 
 private:
-    const CBookEntries& m_Side;
-    const std::vector<int>& m_ToBase;
-    std::unordered_map<uint64_t, std::vector<int>> m_Added;
+    struct Side {
+        const CBookEntries& entries;
+        const std::vector<int>& toBase;
+        std::unordered_map<uint64_t, std::vector<int>> spare;
+    };
+    Side m_Sides[2];
     bool m_bFiled = false;
+
+    const BookEntry& At(const Side& side, int s) const { return side.entries.entries[static_cast<size_t>(s)]; }
+
+    // The base folder that the folder of side's entry s is (-1: the top level, -2: new).
+    int Folder(const Side& side, int s) const
+    {
+        int parent = At(side, s).parent;
+        if (parent < 0)
+            return -1;
+        int b = side.toBase[static_cast<size_t>(parent)];
+        return b >= 0 ? b : -2;
+    }
+
+    void File()
+    {
+        m_bFiled = true;
+        for (Side& side : m_Sides) {
+            for (int s = 0; s < side.entries.Size(); ++s) {
+                if (side.toBase[static_cast<size_t>(s)] < 0 && At(side, s).kind == ADT_ADDR)
+                    side.spare[EntryKey(At(side, s))].push_back(s);
+            }
+        }
+        for (auto& item : m_Sides[0].spare) {
+            auto other = m_Sides[1].spare.find(item.first);
+            if (other != m_Sides[1].spare.end())
+                CancelPairs(item.second, other->second);
+        }
+    }
+
+    // Drops from both lists the additions that pair up, alike and in the same folder.
+    void CancelPairs(std::vector<int>& ours, std::vector<int>& theirs) const
+    {
+        auto byFolder = [this](const Side& side) {
+            return [this, &side](int a, int b) { return Folder(side, a) < Folder(side, b); };
+        };
+        std::stable_sort(ours.begin(), ours.end(), byFolder(m_Sides[0]));
+        std::stable_sort(theirs.begin(), theirs.end(), byFolder(m_Sides[1]));
+        size_t o = 0;
+        size_t t = 0;
+        while (o < ours.size() && t < theirs.size()) {
+            int oursFolder = Folder(m_Sides[0], ours[o]);
+            int theirsFolder = Folder(m_Sides[1], theirs[t]);
+            if (oursFolder != theirsFolder) {
+                (oursFolder < theirsFolder ? o : t)++;
+            } else if (SameContent(At(m_Sides[0], ours[o]), At(m_Sides[1], theirs[t]))) {
+                ours[o++] = -1;
+                theirs[t++] = -1;
+            } else {
+                ++o;
+            }
+        }
+        ours.erase(std::remove(ours.begin(), ours.end(), -1), ours.end());
+        theirs.erase(std::remove(theirs.begin(), theirs.end(), -1), theirs.end());
+    }
 };
 
 class CCopyAligner {
@@ -53,7 +113,7 @@ public:
                  const CBookEntries& theirs, const std::vector<int>& theirsToBase)
         : m_Base(base), m_Ours(ours), m_OursToBase(oursToBase), m_Theirs(theirs), m_TheirsToBase(theirsToBase),
           m_OursOf(static_cast<size_t>(base.Size()), -1), m_TheirsOf(static_cast<size_t>(base.Size()), -1),
-          m_OursAdded(ours, oursToBase), m_TheirsAdded(theirs, theirsToBase)
+          m_Added(ours, oursToBase, theirs, theirsToBase)
     {
         for (int o = 0; o < ours.Size(); ++o) {
             int b = oursToBase[static_cast<size_t>(o)];
@@ -119,8 +179,7 @@ private:
     const std::vector<int>& m_TheirsToBase;
     std::vector<int> m_OursOf;    // per base entry: the entry of ours that is it, or -1
     std::vector<int> m_TheirsOf;  // the same for theirs
-    CAdditions m_OursAdded;
-    CAdditions m_TheirsAdded;
+    CSpareAdditions m_Added;
 
     const BookEntry& B(int b) const { return m_Base.entries[static_cast<size_t>(b)]; }
 
@@ -262,7 +321,7 @@ private:
             if (taken[i] || state[i] != 1)
                 continue;
             const BookEntry& edit = m_Theirs.entries[static_cast<size_t>(m_TheirsOf[static_cast<size_t>(copies[i])])];
-            if (m_OursAdded.Take(edit)) {
+            if (m_Added.Take(0, edit)) {
                 taken[i] = 1;
                 --spare;
             }
@@ -279,7 +338,7 @@ private:
             if (!taken[k] && state[k] == 2)
                 i = static_cast<int>(k);
         }
-        return i >= 0 && m_TheirsAdded.Take(m_Ours.entries[static_cast<size_t>(o)]) ? i : -1;
+        return i >= 0 && m_Added.Take(1, m_Ours.entries[static_cast<size_t>(o)]) ? i : -1;
     }
 
     // The folder that copy i of the group stood in in the base (-1: the top level).

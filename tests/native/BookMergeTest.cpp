@@ -199,6 +199,13 @@ TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMem
     Edit("x", "y", "t");
     store.ReplaceAddr(book->pChild->pNext->pNext, "v");
     EXPECT_EQ("B[y <t>,x <t>,x <v>]", Merge("x: t\nx: t\ny: t\n"));
+
+    // Both sides add a copy and rename it and one more alike; the other side renames the
+    // last copy too. An addition alike on both sides is one addition, not one side's rename.
+    Open(text);
+    store.AddData(ADT_ADDR, "y", "t", book->pChild, PLACE_BEFORE);
+    Edit("x", "m", "t");
+    EXPECT_EQ("B[y <t>,m <t>,y <t>]", Merge("y: t\nm: t\ny: t\n"));
 }
 
 // Both sides rename a folder; one copies it (with its address) to the end, the other moves
