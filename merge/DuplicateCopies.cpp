@@ -10,6 +10,7 @@ namespace {
 
 const int kAbsent = -3;  // the side does not have the copy
 const int kNew = -2;     // a folder the base does not have: the same as no other folder
+const int kAnyFolder = -4;
 
 // The additions of addresses on each side by what they hold, less those that pair with an
 // addition alike on the other side in the same folder (MergePlan holds such a pair once):
@@ -23,9 +24,9 @@ public:
     {
     }
 
-    // Takes a spare addition of ours (side 0) or theirs (1) that holds what entry holds;
-    // false for none left.
-    bool Take(int side, const BookEntry& entry)
+    // Takes a spare addition of ours (side 0) or theirs (1) that holds what entry holds, in
+    // folder (as Folder tells it) unless kAnyFolder; false for none left.
+    bool Take(int side, const BookEntry& entry, int folder)
     {
         if (!m_bFiled)
             File();
@@ -35,7 +36,8 @@ public:
             return false;
         std::vector<int>& list = found->second;
         for (size_t k = 0; k < list.size(); ++k) {
-            if (SameContent(from.entries.entries[static_cast<size_t>(list[k])], entry)) {
+            if ((folder == kAnyFolder || Folder(from, list[k]) == folder) &&
+                SameContent(from.entries.entries[static_cast<size_t>(list[k])], entry)) {
                 list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
                 return true;
             }
@@ -54,14 +56,14 @@ private:
 
     const BookEntry& At(const Side& side, int s) const { return side.entries.entries[static_cast<size_t>(s)]; }
 
-    // The base folder that the folder of side's entry s is (-1: the top level, -2: new).
+    // The base folder that the folder of side's entry s is (-1: the top level, kNew).
     int Folder(const Side& side, int s) const
     {
         int parent = At(side, s).parent;
         if (parent < 0)
             return -1;
         int b = side.toBase[static_cast<size_t>(parent)];
-        return b >= 0 ? b : -2;
+        return b >= 0 ? b : kNew;
     }
 
     void File()
@@ -254,17 +256,20 @@ private:
                 taken[static_cast<size_t>(i)] = 1;
             }
         }
-        for (size_t e = 0; e < edits.size(); ++e) {
-            if (editChosen[e] >= 0)
-                continue;
-            int i = DeletedForAddition(state, taken, edits[e], editOwn[e]);
-            if (i >= 0) {
-                editChosen[e] = i;
-                taken[static_cast<size_t>(i)] = 1;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t e = 0; e < edits.size(); ++e) {
+                if (editChosen[e] >= 0)
+                    continue;
+                int folder = pass == 0 ? ParentInBase(m_Ours, m_OursToBase, edits[e]) : kAnyFolder;
+                int i = DeletedForAddition(state, taken, edits[e], editOwn[e], folder);
+                if (i >= 0) {
+                    editChosen[e] = i;
+                    taken[static_cast<size_t>(i)] = 1;
+                }
             }
         }
         size_t waiting = survivors.size() + static_cast<size_t>(std::count(editChosen.begin(), editChosen.end(), -1));
-        ReserveForAdditions(copies, waiting, state, taken);
+        ReserveForAdditions(copies, waiting, state, place, taken);
         for (size_t e = 0; e < edits.size(); ++e) {
             if (editChosen[e] < 0 && !taken[static_cast<size_t>(editOwn[e])] &&
                 state[static_cast<size_t>(editOwn[e])] != 0) {
@@ -312,33 +317,37 @@ private:
     // entries of ours still find one each: an unchanged copy or another edit that took one
     // would keep theirs' edit beside ours' alike, and which copy ours edited would hang on
     // where it put the edit.
+    // Additions in the folder where theirs keeps its edit come first.
     void ReserveForAdditions(const std::vector<int>& copies, size_t waiting, const std::vector<int>& state,
-                             std::vector<char>& taken)
+                             const std::vector<int>& place, std::vector<char>& taken)
     {
         size_t spare = static_cast<size_t>(std::count(taken.begin(), taken.end(), 0));
         spare = spare > waiting ? spare - waiting : 0;
-        for (size_t i = 0; i < copies.size() && spare; ++i) {
-            if (taken[i] || state[i] != 1)
-                continue;
-            const BookEntry& edit = m_Theirs.entries[static_cast<size_t>(m_TheirsOf[static_cast<size_t>(copies[i])])];
-            if (m_Added.Take(0, edit)) {
-                taken[i] = 1;
-                --spare;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t i = 0; i < copies.size() && spare; ++i) {
+                if (taken[i] || state[i] != 1)
+                    continue;
+                const BookEntry& edit = m_Theirs.entries[static_cast<size_t>(m_TheirsOf[static_cast<size_t>(copies[i])])];
+                if (m_Added.Take(0, edit, pass == 0 ? place[i] : kAnyFolder)) {
+                    taken[i] = 1;
+                    --spare;
+                }
             }
         }
     }
 
     // A free copy that theirs deleted (its own first) for ours' edit o when theirs added what
-    // o holds, or -1: theirs made that edit too, on a copy it then read as deleted and the
-    // edit as an addition, and MergePlan takes the two for one edit.
-    int DeletedForAddition(const std::vector<int>& state, const std::vector<char>& taken, int o, int own)
+    // o holds (in folder, unless kAnyFolder), or -1: theirs made that edit too, on a copy it
+    // then read as deleted and the edit as an addition, and MergePlan takes the two for one
+    // edit.
+    int DeletedForAddition(const std::vector<int>& state, const std::vector<char>& taken, int o, int own, int folder)
     {
         int i = !taken[static_cast<size_t>(own)] && state[static_cast<size_t>(own)] == 2 ? own : -1;
         for (size_t k = 0; i < 0 && k < state.size(); ++k) {
             if (!taken[k] && state[k] == 2)
                 i = static_cast<int>(k);
         }
-        return i >= 0 && m_Added.Take(1, m_Ours.entries[static_cast<size_t>(o)]) ? i : -1;
+        return i >= 0 && m_Added.Take(1, m_Ours.entries[static_cast<size_t>(o)], folder) ? i : -1;
     }
 
     // The folder that copy i of the group stood in in the base (-1: the top level).

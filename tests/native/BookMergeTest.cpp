@@ -206,6 +206,13 @@ TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMem
     store.AddData(ADT_ADDR, "y", "t", book->pChild, PLACE_BEFORE);
     Edit("x", "m", "t");
     EXPECT_EQ("B[y <t>,m <t>,y <t>]", Merge("y: t\nm: t\ny: t\n"));
+
+    // Ours edits two copies, theirs edits one of them alike (read as an addition) and adds
+    // ours' other edit in a folder: the edits pair by folder, and each arrives once.
+    Open("a: 1\nx: t\nx: t\nGroup F\nEnd group\nx: t\n");
+    store.ReplaceAddr(book->pChild->pNext->pNext, "e1");
+    store.ReplaceAddr(At("F")->pNext, "e2");
+    EXPECT_EQ("B[x <e2>,x <t>,F[x <e1>],x <e1>]", Merge("x: e2\nx: t\nGroup F\n    x: e1\nEnd group\nx: t\n"));
 }
 
 // Both sides rename a folder; one copies it (with its address) to the end, the other moves
