@@ -10,13 +10,112 @@ namespace {
 
 const int kAbsent = -3;  // the side does not have the copy
 const int kNew = -2;     // a folder the base does not have: the same as no other folder
+const int kAnyFolder = -4;
+
+// The additions of addresses on each side by what they hold, less those that pair with an
+// addition alike on the other side in the same folder (MergePlan holds such a pair once):
+// the additions left may be the other side's edit of a copy, read as an addition. Filed
+// when first asked for; each is taken once.
+class CSpareAdditions {
+public:
+    CSpareAdditions(const CBookEntries& ours, const std::vector<int>& oursToBase, const CBookEntries& theirs,
+                    const std::vector<int>& theirsToBase)
+        : m_Sides{{ours, oursToBase, {}}, {theirs, theirsToBase, {}}}
+    {
+    }
+
+    // Takes a spare addition of ours (side 0) or theirs (1) that holds what entry holds, in
+    // folder (as Folder tells it) unless kAnyFolder; false for none left.
+    bool Take(int side, const BookEntry& entry, int folder)
+    {
+        if (!m_bFiled)
+            File();
+        Side& from = m_Sides[side];
+        auto found = from.spare.find(EntryKey(entry));
+        if (found == from.spare.end())
+            return false;
+        std::vector<int>& list = found->second;
+        for (size_t k = 0; k < list.size(); ++k) {
+            if ((folder == kAnyFolder || Folder(from, list[k]) == folder) &&
+                SameContent(from.entries.entries[static_cast<size_t>(list[k])], entry)) {
+                list.erase(list.begin() + static_cast<std::ptrdiff_t>(k));
+                return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    struct Side {
+        const CBookEntries& entries;
+        const std::vector<int>& toBase;
+        std::unordered_map<uint64_t, std::vector<int>> spare;
+    };
+    Side m_Sides[2];
+    bool m_bFiled = false;
+
+    const BookEntry& At(const Side& side, int s) const { return side.entries.entries[static_cast<size_t>(s)]; }
+
+    // The base folder that the folder of side's entry s is (-1: the top level, kNew).
+    int Folder(const Side& side, int s) const
+    {
+        int parent = At(side, s).parent;
+        if (parent < 0)
+            return -1;
+        int b = side.toBase[static_cast<size_t>(parent)];
+        return b >= 0 ? b : kNew;
+    }
+
+    void File()
+    {
+        m_bFiled = true;
+        for (Side& side : m_Sides) {
+            for (int s = 0; s < side.entries.Size(); ++s) {
+                if (side.toBase[static_cast<size_t>(s)] < 0 && At(side, s).kind == ADT_ADDR)
+                    side.spare[EntryKey(At(side, s))].push_back(s);
+            }
+        }
+        for (auto& item : m_Sides[0].spare) {
+            auto other = m_Sides[1].spare.find(item.first);
+            if (other != m_Sides[1].spare.end())
+                CancelPairs(item.second, other->second);
+        }
+    }
+
+    // Drops from both lists the additions that pair up, alike and in the same folder.
+    void CancelPairs(std::vector<int>& ours, std::vector<int>& theirs) const
+    {
+        auto byFolder = [this](const Side& side) {
+            return [this, &side](int a, int b) { return Folder(side, a) < Folder(side, b); };
+        };
+        std::stable_sort(ours.begin(), ours.end(), byFolder(m_Sides[0]));
+        std::stable_sort(theirs.begin(), theirs.end(), byFolder(m_Sides[1]));
+        size_t o = 0;
+        size_t t = 0;
+        while (o < ours.size() && t < theirs.size()) {
+            int oursFolder = Folder(m_Sides[0], ours[o]);
+            int theirsFolder = Folder(m_Sides[1], theirs[t]);
+            if (oursFolder != theirsFolder) {
+                (oursFolder < theirsFolder ? o : t)++;
+            } else if (SameContent(At(m_Sides[0], ours[o]), At(m_Sides[1], theirs[t]))) {
+                ours[o++] = -1;
+                theirs[t++] = -1;
+            } else {
+                ++o;
+            }
+        }
+        ours.erase(std::remove(ours.begin(), ours.end(), -1), ours.end());
+        theirs.erase(std::remove(theirs.begin(), theirs.end(), -1), theirs.end());
+    }
+};
 
 class CCopyAligner {
 public:
     CCopyAligner(const CBookEntries& base, const CBookEntries& ours, std::vector<int>& oursToBase,
                  const CBookEntries& theirs, const std::vector<int>& theirsToBase)
         : m_Base(base), m_Ours(ours), m_OursToBase(oursToBase), m_Theirs(theirs), m_TheirsToBase(theirsToBase),
-          m_OursOf(static_cast<size_t>(base.Size()), -1), m_TheirsOf(static_cast<size_t>(base.Size()), -1)
+          m_OursOf(static_cast<size_t>(base.Size()), -1), m_TheirsOf(static_cast<size_t>(base.Size()), -1),
+          m_Added(ours, oursToBase, theirs, theirsToBase)
     {
         for (int o = 0; o < ours.Size(); ++o) {
             int b = oursToBase[static_cast<size_t>(o)];
@@ -82,6 +181,7 @@ private:
     const std::vector<int>& m_TheirsToBase;
     std::vector<int> m_OursOf;    // per base entry: the entry of ours that is it, or -1
     std::vector<int> m_TheirsOf;  // the same for theirs
+    CSpareAdditions m_Added;
 
     const BookEntry& B(int b) const { return m_Base.entries[static_cast<size_t>(b)]; }
 
@@ -111,12 +211,13 @@ private:
     }
 
     // Ours' edits of copies of the group first take a copy that theirs edited alike, then one
-    // that theirs deleted or edited (an edit stays where the other side deleted, and keeps
-    // both versions where it edited too),
-    // leaving those that theirs keeps to ours' unchanged copies. Those (its survivors) each
-    // take a copy: one that theirs keeps in the same folder (for a copy that ours left where
-    // it stood, one that stood there too), then one that theirs keeps anywhere (their own
-    // first), then their own, then any.
+    // that theirs deleted where theirs added what the edit holds, then one that theirs
+    // deleted or edited (an edit stays where the other side deleted, and keeps both versions
+    // where it edited too), leaving those that theirs keeps to ours' unchanged copies, and
+    // those that theirs edited alike to an addition of ours to that addition. Ours'
+    // unchanged copies (its survivors) each take a copy: one that theirs keeps in the same
+    // folder (for a copy that ours left where it stood, one that stood there too), then one
+    // that theirs keeps anywhere (their own first), then their own, then any.
     void AlignGroup(const std::vector<int>& copies)
     {
         std::vector<int> survivors;  // entries of ours, each with the copy it is now (own)
@@ -155,8 +256,23 @@ private:
                 taken[static_cast<size_t>(i)] = 1;
             }
         }
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t e = 0; e < edits.size(); ++e) {
+                if (editChosen[e] >= 0)
+                    continue;
+                int folder = pass == 0 ? ParentInBase(m_Ours, m_OursToBase, edits[e]) : kAnyFolder;
+                int i = DeletedForAddition(state, taken, edits[e], editOwn[e], folder);
+                if (i >= 0) {
+                    editChosen[e] = i;
+                    taken[static_cast<size_t>(i)] = 1;
+                }
+            }
+        }
+        size_t waiting = survivors.size() + static_cast<size_t>(std::count(editChosen.begin(), editChosen.end(), -1));
+        ReserveForAdditions(copies, waiting, state, place, taken);
         for (size_t e = 0; e < edits.size(); ++e) {
-            if (editChosen[e] < 0 && state[static_cast<size_t>(editOwn[e])] != 0) {
+            if (editChosen[e] < 0 && !taken[static_cast<size_t>(editOwn[e])] &&
+                state[static_cast<size_t>(editOwn[e])] != 0) {
                 editChosen[e] = editOwn[e];
                 taken[static_cast<size_t>(editOwn[e])] = 1;
             }
@@ -194,6 +310,44 @@ private:
                 return static_cast<int>(i);
         }
         return -1;
+    }
+
+    // Copies that theirs edited to what an addition of ours holds are left to that addition
+    // (MergePlan takes it for the same edit made on both sides) as long as the waiting
+    // entries of ours still find one each: an unchanged copy or another edit that took one
+    // would keep theirs' edit beside ours' alike, and which copy ours edited would hang on
+    // where it put the edit.
+    // Additions in the folder where theirs keeps its edit come first.
+    void ReserveForAdditions(const std::vector<int>& copies, size_t waiting, const std::vector<int>& state,
+                             const std::vector<int>& place, std::vector<char>& taken)
+    {
+        size_t spare = static_cast<size_t>(std::count(taken.begin(), taken.end(), 0));
+        spare = spare > waiting ? spare - waiting : 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (size_t i = 0; i < copies.size() && spare; ++i) {
+                if (taken[i] || state[i] != 1)
+                    continue;
+                const BookEntry& edit = m_Theirs.entries[static_cast<size_t>(m_TheirsOf[static_cast<size_t>(copies[i])])];
+                if (m_Added.Take(0, edit, pass == 0 ? place[i] : kAnyFolder)) {
+                    taken[i] = 1;
+                    --spare;
+                }
+            }
+        }
+    }
+
+    // A free copy that theirs deleted (its own first) for ours' edit o when theirs added what
+    // o holds (in folder, unless kAnyFolder), or -1: theirs made that edit too, on a copy it
+    // then read as deleted and the edit as an addition, and MergePlan takes the two for one
+    // edit.
+    int DeletedForAddition(const std::vector<int>& state, const std::vector<char>& taken, int o, int own, int folder)
+    {
+        int i = !taken[static_cast<size_t>(own)] && state[static_cast<size_t>(own)] == 2 ? own : -1;
+        for (size_t k = 0; i < 0 && k < state.size(); ++k) {
+            if (!taken[k] && state[k] == 2)
+                i = static_cast<int>(k);
+        }
+        return i >= 0 && m_Added.Take(1, m_Ours.entries[static_cast<size_t>(o)], folder) ? i : -1;
     }
 
     // The folder that copy i of the group stood in in the base (-1: the top level).

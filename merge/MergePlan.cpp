@@ -59,7 +59,8 @@ int CMergePlan::TheirsParent(int t) const
 // same entry: both sides added it, and the merge holds it once. So is an addition on one
 // side that equals the other side's edit of an entry that the first side no longer has:
 // both made that edit, and one of them reads as a deletion and an addition (the edit of
-// both name and text, or an edit and a move at once).
+// both name and text, or an edit and a move at once). Each side's additions are taken for
+// the other's edits first, so that neither side is read before the other.
 void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vector<int>& theirsToBase)
 {
     entries.resize(static_cast<size_t>(m_Base.Size()));
@@ -105,6 +106,7 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
         } else {
             int parent = TheirsParent(t);
             uint64_t key = m_Theirs.Key(t);
+            e = TakeEdit(editedByOurs, m_Ours, oursAt, entry, key);
             for (int link = oursAdded.Empty() ? -1 : oursAdded.First(addedKey(key, parent)); link >= 0 && e < 0;
                  link = oursAdded.Next(link)) {
                 int candidate = oursAdded.Item(link);
@@ -112,8 +114,6 @@ void CMergePlan::TakeEntries(const std::vector<int>& oursToBase, const std::vect
                     SameContent(m_Ours.entries[static_cast<size_t>(E(candidate).ours)], entry))
                     e = candidate;
             }
-            if (e < 0)
-                e = TakeEdit(editedByOurs, m_Ours, oursAt, entry, key);
         }
         if (e < 0) {
             e = static_cast<int>(entries.size());

@@ -165,21 +165,74 @@ TEST_F(BookMergeTest, AOneSidedDeletionOrEditWinsAndADeletedEntryEditedElsewhere
 
 // Two copies of one address: one side edits a copy, the other edits a copy alike and deletes
 // the other copy. Which copy each side edited cannot be told apart, so the edit made on both
-// sides arrives once, whichever side is in memory.
+// sides arrives once, whichever copy was edited and whichever side is in memory.
 TEST_F(BookMergeTest, ACopyEditedAlikeOnBothSidesArrivesOnceWhicheverSideIsInMemory)
 {
     const char* text = "x: t\nx: t\n";
+    for (bool first : {false, true}) {
+        SCOPED_TRACE(first);
+        Open(text);
+        ADTDATA* copy = first ? book->pChild : book->pChild->pNext;
+        store.ReplaceAddr(copy, "u");
+        store.UpdateLabel(copy);
+        store.SetModified(copy);
+        EXPECT_EQ("B[x <u>]", Merge("x: u\n"));
+
+        Open(text);
+        store.DeleteData(first ? book->pChild->pNext : book->pChild);
+        Edit("x", "x", "u");
+        EXPECT_EQ("B[x <u>]", Merge(first ? "x: u\nx: t\n" : "x: t\nx: u\n"));
+    }
+
+    // One side renames both copies, the other renames one alike: where a side's rename reads
+    // as an addition (a copy renamed and another kept, before it), the rename arrives once.
     Open(text);
-    ADTDATA* second = book->pChild->pNext;
-    store.ReplaceAddr(second, "u");
-    store.UpdateLabel(second);
-    store.SetModified(second);
-    EXPECT_EQ("B[x <u>]", Merge("x: u\n"));
+    Edit("x", "c", "t");
+    Edit("x", "b", "t");
+    EXPECT_EQ("B[c <t>,b <t>]", Merge("c: t\nx: t\n"));
+    Open(text);
+    Edit("x", "c", "t");
+    EXPECT_EQ("B[c <t>,b <t>]", Merge("c: t\nb: t\n"));
+
+    // Three copies: one side renames one, the other renames one alike and edits another.
+    Open("x: t\nx: t\nx: t\n");
+    Edit("x", "y", "t");
+    store.ReplaceAddr(book->pChild->pNext->pNext, "v");
+    EXPECT_EQ("B[y <t>,x <t>,x <v>]", Merge("x: t\nx: t\ny: t\n"));
+
+    // Both sides add a copy and rename it and one more alike; the other side renames the
+    // last copy too. An addition alike on both sides is one addition, not one side's rename.
+    Open(text);
+    store.AddData(ADT_ADDR, "y", "t", book->pChild, PLACE_BEFORE);
+    Edit("x", "m", "t");
+    EXPECT_EQ("B[y <t>,m <t>,y <t>]", Merge("y: t\nm: t\ny: t\n"));
+
+    // Ours edits two copies, theirs edits one of them alike (read as an addition) and adds
+    // ours' other edit in a folder: the edits pair by folder, and each arrives once.
+    Open("a: 1\nx: t\nx: t\nGroup F\nEnd group\nx: t\n");
+    store.ReplaceAddr(book->pChild->pNext->pNext, "e1");
+    store.ReplaceAddr(At("F")->pNext, "e2");
+    EXPECT_EQ("B[x <e2>,x <t>,F[x <e1>],x <e1>]", Merge("x: e2\nx: t\nGroup F\n    x: e1\nEnd group\nx: t\n"));
+}
+
+// Both sides rename a folder; one copies it (with its address) to the end, the other moves
+// it down and adds a second copy of the address in it. The other side's folder reads as an
+// addition, and is the rename both made, not the copy: every address that either side added
+// arrives, whichever side is in memory.
+TEST_F(BookMergeTest, AFolderRenamedOnBothSidesAndCopiedOnOneKeepsWhatEachSideAdded)
+{
+    const char* text = "a: 1\nGroup F\n    t: h\nEnd group\nc: 2\n";
+    Open(text);
+    Edit("F", "G", nullptr);
+    store.AddData(ADT_ADDR, "t", "h", store.AddData(ADT_FOLDER, "G", nullptr, book, PLACE_CHILD), PLACE_CHILD);
+    EXPECT_EQ("B[a <1>,c <2>,G[t <h>],G[t <h>,t <h>]]", Merge("a: 1\nc: 2\nGroup G\n    t: h\n    t: h\nEnd group\n"));
 
     Open(text);
-    store.DeleteData(book->pChild);
-    Edit("x", "x", "u");
-    EXPECT_EQ("B[x <u>]", Merge("x: t\nx: u\n"));
+    Edit("F", "G", nullptr);
+    store.MoveData(At("G"), At("c"), PLACE_AFTER);
+    store.AddData(ADT_ADDR, "t", "h", At("G"), PLACE_CHILD);
+    EXPECT_EQ("B[a <1>,c <2>,G[t <h>],G[t <h>,t <h>]]",
+              Merge("a: 1\nGroup G\n    t: h\nEnd group\nc: 2\nGroup G\n    t: h\nEnd group\n"));
 }
 
 TEST_F(BookMergeTest, AnEntryEditedDifferentlyOnBothSidesKeepsBothVersionsAndIsReported)

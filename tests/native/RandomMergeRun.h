@@ -5,8 +5,10 @@
 // reorders, and sometimes the very same edits on both sides. Then MergeBook, both ways round,
 // checked against what each side did with each address counted as a multiset: nothing is
 // lost that one side did not delete, every addition arrives, a change made on both sides
-// arrives once. The default test run makes a few hundred merges; the soak run
-// (tests/native/soak) many more.
+// arrives once. With manyCopies, books are small and nearly every address and folder stands
+// two to four times, in one folder or in several, and independent edits often coincide.
+// The default test run makes a few thousand merges; the soak run (tests/native/soak) many
+// more.
 #pragma once
 #include <gtest/gtest.h>
 #include <algorithm>
@@ -24,7 +26,7 @@
 
 class RandomMergeRun {
 public:
-    explicit RandomMergeRun(unsigned seed) : m_rng(seed) {}
+    explicit RandomMergeRun(unsigned seed, bool manyCopies = false) : m_rng(seed), m_bManyCopies(manyCopies) {}
 
     // Runs merges rounds; false after the first failure.
     bool Run(int merges)
@@ -54,6 +56,7 @@ private:
     enum Mode { OURS_UNCHANGED, THEIRS_UNCHANGED, SAME_EDITS, SAME_EDITS_AND_MORE, OWN_EDITS };
 
     std::mt19937 m_rng;
+    bool m_bManyCopies;
     int m_nCounter = 0;
     std::string m_baseBytes;
     std::string m_oursLog;
@@ -65,7 +68,7 @@ private:
     std::string Name()
     {
         static const char* const names[] = {"Taro", "花子", "ab", "山田 太郎", "", "Ω", "x y"};
-        return names[Pick(7)];
+        return names[Pick(m_bManyCopies ? 2 : 7)];
     }
     // Few texts, so that the same name and text often stand twice.
     std::string CommonAddr()
@@ -73,7 +76,12 @@ private:
         static const char* const addrs[] = {"taro@x", "hanako@x,h@y", "ab@x"};
         return addrs[Pick(3)];
     }
-    std::string FreshAddr() { return "u" + std::to_string(++m_nCounter) + (Pick(4) ? "@x" : "@x,v@y"); }
+    std::string FreshAddr()
+    {
+        if (m_bManyCopies && Pick(2))
+            return "e" + std::to_string(Pick(3)) + "@x";  // one that the other side may make too
+        return "u" + std::to_string(++m_nCounter) + (Pick(4) ? "@x" : "@x,v@y");
+    }
 
     static std::string Key(const char* name, const char* addr)
     {
@@ -131,11 +139,13 @@ private:
         CAddrBook store;
         ADTDATA* book = store.AddData(ADT_LOCAL_BOOK, "B", "b.adr", nullptr, 0);
         std::vector<ADTDATA*> containers = {book};
-        for (int i = Pick(30); i >= 0; --i) {
+        for (int i = Pick(m_bManyCopies ? 16 : 30); i >= 0; --i) {
             ADTDATA* parent = RandomOf(containers);
             std::vector<ADTDATA*> nodes = Nodes(book);
             ADTDATA* some = RandomOf(nodes);
             int what = Pick(10);
+            if (m_bManyCopies && some && what >= 4 && what < 7)
+                what = 2 + Pick(2);
             if (what < 2) {
                 containers.push_back(store.AddData(ADT_FOLDER, Name().c_str(), nullptr, parent, PLACE_CHILD));
             } else if (what < 4 && some) {
@@ -146,7 +156,7 @@ private:
                 if (copy->cType == ADT_FOLDER)
                     containers.push_back(copy);
             } else {
-                std::string addr = Pick(2) ? CommonAddr() : FreshAddr();
+                std::string addr = Pick(m_bManyCopies ? 4 : 2) ? CommonAddr() : FreshAddr();
                 store.AddData(ADT_ADDR, Name().c_str(), addr.c_str(), parent, PLACE_CHILD);
             }
         }
@@ -191,7 +201,7 @@ private:
         CAddrBook& store = side.store;
         std::string before = Key(node);
         ADTDATA* like = RandomNode(side, false);
-        if (node->cType == ADT_ADDR && like->cType == ADT_ADDR && Pick(4) == 0) {
+        if (node->cType == ADT_ADDR && like->cType == ADT_ADDR && Pick(m_bManyCopies ? 2 : 4) == 0) {
             // Edited to the same name and text as another address.
             std::string name = like->psName ? like->psName : "";
             std::string addr = like->psAddr ? like->psAddr : "";
