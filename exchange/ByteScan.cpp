@@ -25,4 +25,13 @@ size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b,
 #endif
     return FindFirstOfThreeByteByByte(data, i, size, a, b, c);
 }
+
+size_t FindFoldedLinesEnd(const char* data, size_t i, size_t size)
+{
+#if defined(__i386__)
+    if (size - i >= 17 && HasSse2())
+        return FindFoldedLinesEndSse2(data, i, size);
+#endif
+    return FindFoldedLinesEndByteByByte(data, i, size);
+}
 #endif
