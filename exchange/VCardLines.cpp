@@ -277,6 +277,10 @@ bool CVCardLines::IsCardDelimiter(std::string_view line)
 // The physical line at pos without its line end; next is where the line after it begins.
 std::string_view CVCardLines::LineAt(size_t pos, size_t& next) const
 {
+    if (pos == m_Peeked.at && pos != 0) {
+        next = m_Peeked.next;
+        return m_Peeked.line;
+    }
     const char* begin = m_Text.data() + pos;
     const char* end = m_Text.data() + m_Text.size();
     const char* p = FindLineEnd(begin, end);
@@ -332,8 +336,10 @@ bool CVCardLines::JoinLines(std::string_view text, bool headKnown, VCardProperty
         bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !last.empty() &&
                          last.back() == '=' && !IsCardDelimiter(line);
         bool fold = !line.empty() && IsFoldBlank(line[0]);
-        if (!softBreak && !fold)
+        if (!softBreak && !fold) {
+            m_Peeked = {m_nPos, next, line};  // the next property's first line
             break;
+        }
         last = line;
         if (headKnown && IsSkippedValue(property.kind)) {
             // A photo's lines, or those of a property nobody reads. Folded lines (the tens of

@@ -56,6 +56,11 @@ private:
     size_t m_nPropertyStart = 0;
     bool m_bKeepFoldBlank = false;
     std::string m_Joined;  // a property of several physical lines
+    // The line that ended the last property of several lines: the next one's first line.
+    struct PeekedLine {
+        size_t at = 0, next = 0;
+        std::string_view line;
+    } m_Peeked;
     // Heads met before ("NAME;PARAM...:" as the first line of a property wrote it, in the
     // text) with what ParseHead made of them: a phone writes the same few heads on every
     // card, and a head's bytes alone decide its parse. Sets of a few found by the head's

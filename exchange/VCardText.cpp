@@ -127,10 +127,17 @@ int CVCardText::CharsetNumber(std::string_view written) const
 {
     if (written.empty())
         return kNoCharset;
+    // A head met before gives its CHARSET at the same place in the file's text again, whose
+    // bytes do not change (those of a joined head or of a value kept by the reader may).
+    bool inFile = written.data() >= m_FileText.data() && written.data() < m_FileText.data() + m_FileText.size();
+    if (m_nLastCharset >= 0 && inFile && written.data() == m_pLastCharsetAt &&
+        written.size() == m_LastCharsetText.size())
+        return m_nLastCharset;
     if (m_nLastCharset < 0 || written != m_LastCharsetText) {
         m_LastCharsetText.assign(written.data(), written.size());
         m_nLastCharset = CharsetOf(written);
     }
+    m_pLastCharsetAt = inFile ? written.data() : nullptr;
     return m_nLastCharset;
 }
 
@@ -230,8 +237,11 @@ std::string CVCardText::Unescape(const std::string& text)
 
 void CVCardText::UnescapeInPlace(std::string& text)
 {
-    size_t from = text.find('\\');
-    if (from == std::string::npos)
+    // Mostly there is no backslash: looked for here, for values are short.
+    size_t from = 0;
+    while (from < text.size() && text[from] != '\\')
+        ++from;
+    if (from == text.size())
         return;
     size_t to = from;
     for (size_t i = from; i < text.size(); ++i) {
