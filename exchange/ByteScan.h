@@ -1,8 +1,9 @@
 // The readers' search of a text for the first of three bytes (a line end, a field's or a
-// head's end), and for the end of a run of folded lines, sixteen bytes a step with SSE2: inline where the compiler may assume it
-// (x86-64), and in the 32-bit DLL, which cannot assume it, when the processor has it (asked
-// once).
+// head's end) and for the end of a run of folded lines, sixteen bytes a step with SSE2:
+// inline where the compiler may assume it (x86-64), and in the 32-bit DLL, which cannot
+// assume it, when the processor has it (asked once).
 #pragma once
+#include <atomic>
 #include <cstddef>
 #if defined(__SSE2__) || defined(__i386__)
 #include <emmintrin.h>
@@ -96,7 +97,38 @@ inline size_t FindFoldedLinesEnd(const char* data, size_t i, size_t size)
 {
     return FindFoldedLinesEndSse2(data, i, size);
 }
+#elif defined(VELMORA_HAS_SSE2_SCAN)
+// Whether the processor has SSE2: asked once, then a flag to read (1 yes, 0 no, -1 not yet
+// asked), so that a search of a short line costs no more than one call.
+extern std::atomic<int> g_nHasSse2;
+bool AskSse2();
+inline bool HasSse2()
+{
+    int has = g_nHasSse2.load(std::memory_order_relaxed);
+    return has > 0 || (has < 0 && AskSse2());
+}
+
+inline size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c)
+{
+    if (size - i >= 16 && HasSse2())
+        return FindFirstOfThreeSse2(data, i, size, a, b, c);
+    return FindFirstOfThreeByteByByte(data, i, size, a, b, c);
+}
+
+inline size_t FindFoldedLinesEnd(const char* data, size_t i, size_t size)
+{
+    if (size - i >= 17 && HasSse2())
+        return FindFoldedLinesEndSse2(data, i, size);
+    return FindFoldedLinesEndByteByByte(data, i, size);
+}
 #else
-size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c);
-size_t FindFoldedLinesEnd(const char* data, size_t i, size_t size);
+inline size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c)
+{
+    return FindFirstOfThreeByteByByte(data, i, size, a, b, c);
+}
+
+inline size_t FindFoldedLinesEnd(const char* data, size_t i, size_t size)
+{
+    return FindFoldedLinesEndByteByByte(data, i, size);
+}
 #endif
