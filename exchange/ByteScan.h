@@ -1,14 +1,39 @@
-// The readers' search of a text for the first of three bytes (a line end, a field's or a
-// head's end) and for the end of a run of folded lines, sixteen bytes a step with SSE2:
-// inline where the compiler may assume it (x86-64), and in the 32-bit DLL, which cannot
-// assume it, when the processor has it (asked once).
+// The readers' comparison of short texts, and their search of a text for the first of three
+// bytes (a line end, a field's or a head's end) and for the end of a run of folded lines,
+// sixteen bytes a step with SSE2: inline where the compiler may assume it (x86-64), and in
+// the 32-bit DLL, which cannot assume it, when the processor has it (asked once).
 #pragma once
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #if defined(__SSE2__) || defined(__i386__)
 #include <emmintrin.h>
 #define VELMORA_HAS_SSE2_SCAN 1
 #endif
+
+// Whether the size bytes at a and b are the same, a word at a time, the last word
+// overlapping the one before (no call to a C library that may compare them one by one).
+inline bool SameBytes(const char* a, const char* b, size_t size)
+{
+    if (size < sizeof(uint64_t)) {
+        for (size_t i = 0; i < size; ++i) {
+            if (a[i] != b[i])
+                return false;
+        }
+        return true;
+    }
+    uint64_t x, y;
+    for (size_t i = 0; i + sizeof x < size; i += sizeof x) {
+        std::memcpy(&x, a + i, sizeof x);
+        std::memcpy(&y, b + i, sizeof y);
+        if (x != y)
+            return false;
+    }
+    std::memcpy(&x, a + size - sizeof x, sizeof x);
+    std::memcpy(&y, b + size - sizeof y, sizeof y);
+    return x == y;
+}
 
 // Where the first of a, b and c is in data from i on, a byte a step; size when there is none.
 inline size_t FindFirstOfThreeByteByByte(const char* data, size_t i, size_t size, char a, char b, char c)

@@ -167,29 +167,6 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
-// Whether the size bytes at a and b are the same, a word at a time, the last word
-// overlapping the one before (no call to a C library that may compare them one by one).
-bool SameBytes(const char* a, const char* b, size_t size)
-{
-    if (size < sizeof(uint64_t)) {
-        for (size_t i = 0; i < size; ++i) {
-            if (a[i] != b[i])
-                return false;
-        }
-        return true;
-    }
-    uint64_t x, y;
-    for (size_t i = 0; i + sizeof x < size; i += sizeof x) {
-        std::memcpy(&x, a + i, sizeof x);
-        std::memcpy(&y, b + i, sizeof y);
-        if (x != y)
-            return false;
-    }
-    std::memcpy(&x, a + size - sizeof x, sizeof x);
-    std::memcpy(&y, b + size - sizeof y, sizeof y);
-    return x == y;
-}
-
 // The first CR or LF from p on; end when there is none.
 const char* FindLineEnd(const char* p, const char* end)
 {

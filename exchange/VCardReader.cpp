@@ -1,6 +1,7 @@
 #include "exchange/VCardReader.h"
 #include <algorithm>
 #include <numeric>
+#include "exchange/ByteScan.h"
 #include "exchange/FolderPath.h"
 #include "exchange/SystemGroups.h"
 #include "text/Charset.h"
@@ -354,7 +355,9 @@ void CVCardReader::OnPhoneGroup(const VCardProperty& property)
 
 bool CVCardReader::WrittenValue::Is(const VCardProperty& property) const
 {
-    return kept && encoding == property.encoding && property.value == value && property.charset == charset;
+    return kept && encoding == property.encoding && property.value.size() == value.size() &&
+           property.charset.size() == charset.size() && SameBytes(property.value.data(), value.data(), value.size()) &&
+           SameBytes(property.charset.data(), charset.data(), charset.size());
 }
 
 void CVCardReader::WrittenValue::Keep(const VCardProperty& property, bool decodesByItself)
