@@ -1,4 +1,5 @@
 #include "exchange/VCardText.h"
+#include "exchange/ByteScan.h"
 #include <cstdint>
 #include <cstring>
 #include "text/Charset.h"
@@ -237,12 +238,9 @@ std::string CVCardText::Unescape(const std::string& text)
 
 void CVCardText::UnescapeInPlace(std::string& text)
 {
-    // Mostly there is no backslash: looked for here, for values are short.
-    size_t from = 0;
-    while (from < text.size() && text[from] != '\\')
-        ++from;
+    size_t from = FindFirstOfThree(text.data(), 0, text.size(), '\\', '\\', '\\');
     if (from == text.size())
-        return;
+        return;  // mostly there is no backslash
     size_t to = from;
     for (size_t i = from; i < text.size(); ++i) {
         char next = i + 1 < text.size() ? text[i + 1] : '\0';
