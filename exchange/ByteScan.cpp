@@ -1,28 +1,15 @@
 #include "exchange/ByteScan.h"
-#if !defined(__SSE2__)
+#if !defined(__SSE2__) && defined(VELMORA_HAS_SSE2_SCAN)
 
-namespace {
+std::atomic<int> g_nHasSse2{-1};
 
-#if defined(__i386__)
-bool HasSse2()
+// Asked on the first search, not in a constructor: in a DLL the library's own start may not
+// have run.
+bool AskSse2()
 {
-    // Asked here, not in a constructor: in a DLL the library's own start may not have run.
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("sse2") != 0;
-    }();
+    __builtin_cpu_init();
+    bool has = __builtin_cpu_supports("sse2") != 0;
+    g_nHasSse2.store(has ? 1 : 0, std::memory_order_relaxed);
     return has;
-}
-#endif
-
-}  // namespace
-
-size_t FindFirstOfThree(const char* data, size_t i, size_t size, char a, char b, char c)
-{
-#if defined(__i386__)
-    if (size - i >= 16 && HasSse2())
-        return FindFirstOfThreeSse2(data, i, size, a, b, c);
-#endif
-    return FindFirstOfThreeByteByByte(data, i, size, a, b, c);
 }
 #endif

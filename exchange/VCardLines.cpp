@@ -167,29 +167,24 @@ VCardProperty::Kind KindOf(std::string_view name)
     return VCardProperty::kOther;
 }
 
-// Whether the size bytes at a and b are the same, a word at a time (no call to a C library
-// that may compare them one by one).
-bool SameBytes(const char* a, const char* b, size_t size)
-{
-    size_t i = 0;
-    for (; i + sizeof(uintptr_t) <= size; i += sizeof(uintptr_t)) {
-        uintptr_t x, y;
-        std::memcpy(&x, a + i, sizeof x);
-        std::memcpy(&y, b + i, sizeof y);
-        if (x != y)
-            return false;
-    }
-    for (; i < size; ++i) {
-        if (a[i] != b[i])
-            return false;
-    }
-    return true;
-}
-
 // The first CR or LF from p on; end when there is none.
 const char* FindLineEnd(const char* p, const char* end)
 {
     return p + FindFirstOfThree(p, 0, static_cast<size_t>(end - p), '\n', '\r', '\r');
+}
+
+// Where the line that ends at p (at its first CR or LF, or at end) is followed by the next:
+// every line ends by itself at CR LF, LF or CR, so a file whose line ends change on the way
+// (lines joined from several files, a stretch saved by another program) loses no line; CR CR
+// LF, which a CR LF file becomes when written again in text mode, is one line end.
+const char* AfterLineEnd(const char* p, const char* end)
+{
+    if (p == end || *p == '\n')
+        return p == end ? p : p + 1;
+    const char* q = p + 1;
+    while (q < end && *q == '\r')
+        ++q;
+    return q < end && *q == '\n' ? q + 1 : p + 1;
 }
 
 // The first ';', ':' or '"' of line from i on; the line's size when there is none.
@@ -256,120 +251,160 @@ bool CVCardLines::IsCardDelimiter(std::string_view line)
     return EqualsNoCase(line, "BEGIN:VCARD") || EqualsNoCase(line, "END:VCARD");
 }
 
-// The physical line at m_nPos without its line end; next is where the line after it begins.
-// Every line ends by itself at CR LF, LF or CR, so a file whose line ends change on the way
-// (lines joined from several files, a stretch saved by another program) loses no line; CR CR
-// LF, which a CR LF file becomes when written again in text mode, is one line end.
-std::string_view CVCardLines::PeekLine(size_t& next)
+// The physical line at pos without its line end; next is where the line after it begins.
+std::string_view CVCardLines::LineAt(size_t pos, size_t& next) const
 {
-    // Each line is looked at twice, as the line after a property and as a property.
-    if (m_nPeekedAt == m_nPos && m_nPos != 0) {
-        next = m_nPeekedNext;
-        return m_PeekedLine;
+    if (pos == m_Peeked.at && pos != 0) {
+        next = m_Peeked.next;
+        return m_Peeked.line;
     }
-    const char* begin = m_Text.data() + m_nPos;
+    const char* begin = m_Text.data() + pos;
     const char* end = m_Text.data() + m_Text.size();
     const char* p = FindLineEnd(begin, end);
-    const char* after = p;
-    if (p < end && *p == '\n') {
-        after = p + 1;
-    } else if (p < end) {
-        const char* q = p + 1;
-        while (q < end && *q == '\r')
-            ++q;
-        after = q < end && *q == '\n' ? q + 1 : p + 1;
-    }
-    next = static_cast<size_t>(after - m_Text.data());
-    m_nPeekedAt = m_nPos;
-    m_nPeekedNext = next;
-    m_PeekedLine = std::string_view(begin, static_cast<size_t>(p - begin));
-    return m_PeekedLine;
+    next = static_cast<size_t>(AfterLineEnd(p, end) - m_Text.data());
+    return std::string_view(begin, static_cast<size_t>(p - begin));
 }
 
 bool CVCardLines::Next(VCardProperty& property)
 {
-    // A head longer than any real one is not parsed again as lines join, so a stream of
-    // folded lines without ":" stays linear.
-    const size_t kLongestHead = 1024;
     while (m_nPos < m_Text.size()) {
         size_t next = 0;
         m_nPropertyStart = m_nPos;
-        std::string_view text = PeekLine(next);
+        std::string_view text = LineAt(m_nPos, next);
         m_nPos = next;
         if (text.empty() || IsFoldBlank(text[0]))
             continue;  // an empty line, or a continuation with nothing to continue
         size_t valueStart = 0;
         bool headKnown = ParseFirstLineHead(text, property, valueStart);
-        bool headJoined = false;  // the head was found only in the joined lines
-        bool joined = false;
-        std::string_view last = text;
-        while (m_nPos < m_Text.size()) {
-            std::string_view line = PeekLine(next);
-            bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !last.empty() &&
-                             last.back() == '=' && !IsCardDelimiter(line);
-            bool fold = !line.empty() && IsFoldBlank(line[0]);
-            if (!softBreak && !fold)
-                break;
-            last = line;
-            if (headKnown && IsSkippedValue(property.kind)) {
-                m_nPos = next;  // a photo's lines, or those of a property nobody reads
-                continue;
-            }
-            if (!joined)
-                m_Joined.assign(text.data(), text.size());
-            joined = true;
-            if (softBreak)
-                m_Joined.pop_back();
-            if (softBreak || m_bKeepFoldBlank)
-                m_Joined.append(line.data(), line.size());
-            else
-                m_Joined.append(line.data() + 1, line.size() - 1);
-            m_nPos = next;
-            text = m_Joined;
-            if (!headKnown && text.size() <= kLongestHead)
-                headKnown = headJoined = ParseHead(text, property, valueStart);
+        // Mostly a property is one line: the next line neither begins with a blank nor
+        // follows a quoted-printable "=" at this one's end.
+        if (headKnown && (next == m_Text.size() || !IsFoldBlank(m_Text[next])) &&
+            (property.encoding != VCardProperty::kQuotedPrintable || text.back() != '=')) {
+            property.value = text.substr(valueStart);
+            return true;
         }
-        if (!headKnown)
-            continue;
-        // A head found in the first line points into the file's text, and the joined text
-        // begins with that line; one found in the joined text must point into it as it
-        // ended, which joining may have moved.
-        if (headJoined)
-            ParseHead(text, property, valueStart);
-        property.value = text.substr(valueStart);
-        return true;
+        if (JoinLines(text, headKnown, property, valueStart))
+            return true;
     }
     return false;
+}
+
+// Where the line that holds offset begins, from begin on.
+size_t CVCardLines::LastLineStart(size_t begin, size_t offset) const
+{
+    while (offset > begin && m_Text[offset - 1] != '\n' && m_Text[offset - 1] != '\r')
+        --offset;
+    return offset;
+}
+
+// The lines that continue the property whose first line is text, joined when the reader
+// looks at its value; true when the property has a head.
+bool CVCardLines::JoinLines(std::string_view text, bool headKnown, VCardProperty& property, size_t& valueStart)
+{
+    // A head longer than any real one is not parsed again as lines join, so a stream of
+    // folded lines without ":" stays linear.
+    const size_t kLongestHead = 1024;
+    bool headJoined = false;  // the head was found only in the joined lines
+    bool joined = false;
+    std::string_view last = text;
+    while (m_nPos < m_Text.size()) {
+        size_t next = 0;
+        std::string_view line = LineAt(m_nPos, next);
+        bool softBreak = headKnown && property.encoding == VCardProperty::kQuotedPrintable && !last.empty() &&
+                         last.back() == '=' && !IsCardDelimiter(line);
+        bool fold = !line.empty() && IsFoldBlank(line[0]);
+        if (!softBreak && !fold) {
+            m_Peeked = {m_nPos, next, line};  // the next property's first line
+            break;
+        }
+        last = line;
+        if (headKnown && IsSkippedValue(property.kind)) {
+            // A photo's lines, or those of a property nobody reads. Folded lines (the tens of
+            // lines of a picture's base64) are passed over together to the last that may end
+            // them, which is then looked at as the others.
+            if (fold && property.encoding != VCardProperty::kQuotedPrintable)
+                next = std::max(next, LastLineStart(m_nPos, FindFoldedLinesEnd(m_Text.data(), m_nPos, m_Text.size())));
+            m_nPos = next;
+            continue;
+        }
+        if (!joined)
+            m_Joined.assign(text.data(), text.size());
+        joined = true;
+        if (softBreak)
+            m_Joined.pop_back();
+        if (softBreak || m_bKeepFoldBlank)
+            m_Joined.append(line.data(), line.size());
+        else
+            m_Joined.append(line.data() + 1, line.size() - 1);
+        m_nPos = next;
+        text = m_Joined;
+        if (!headKnown && text.size() <= kLongestHead)
+            headKnown = headJoined = ParseHead(text, property, valueStart);
+    }
+    if (!headKnown)
+        return false;
+    // A head found in the first line points into the file's text, and the joined text
+    // begins with that line; one found in the joined text must point into it as it
+    // ended, which joining may have moved.
+    if (headJoined)
+        ParseHead(text, property, valueStart);
+    property.value = text.substr(valueStart);
+    return true;
 }
 
 // ParseHead for a property's first line, which lies in the text: a head met before is taken
 // as it was parsed then.
 bool CVCardLines::ParseFirstLineHead(std::string_view line, VCardProperty& property, size_t& valueStart)
 {
-    if (line.size() < 4)
+    if (m_KnownHeads.empty())
+        m_KnownHeads.resize(kHeadSets * kHeadWays);
+    // Cards mostly write their properties in the same order: first the head that followed
+    // the last one before.
+    if (m_nLastHead != kNoHead && TakeKnownHead(m_KnownHeads[m_nLastHead].next, line, property, valueStart))
+        return true;
+    if (line.size() < 4) {
+        m_nLastHead = kNoHead;
         return ParseHead(line, property, valueStart);
+    }
     uint32_t first;
     std::memcpy(&first, line.data(), 4);
     size_t set = (first * 2654435761u) >> 27;
     static_assert(kHeadSets == 32, "the set is the hash's top five bits");
-    if (m_KnownHeads.empty())
-        m_KnownHeads.resize(kHeadSets * kHeadWays);
-    KnownHead* ways = &m_KnownHeads[set * kHeadWays];
     for (size_t way = 0; way < kHeadWays; ++way) {
-        std::string_view head = ways[way].head;
-        if (!head.empty() && line.size() >= head.size() && SameBytes(line.data(), head.data(), head.size())) {
-            property = ways[way].property;
-            valueStart = head.size();
+        if (TakeKnownHead(set * kHeadWays + way, line, property, valueStart))
             return true;
-        }
     }
-    if (!ParseHead(line, property, valueStart))
+    if (!ParseHead(line, property, valueStart)) {
+        m_nLastHead = kNoHead;
         return false;
-    KnownHead& known = ways[m_NextWay[set]];
+    }
+    size_t index = set * kHeadWays + m_NextWay[set];
     m_NextWay[set] = static_cast<uint8_t>((m_NextWay[set] + 1) % kHeadWays);
-    known.head = line.substr(0, valueStart);
-    known.property = property;
+    m_KnownHeads[index].head = line.substr(0, valueStart);
+    m_KnownHeads[index].property = property;
+    FollowHead(index);
     return true;
+}
+
+// The known head at index as the parse of line when line begins with it.
+bool CVCardLines::TakeKnownHead(size_t index, std::string_view line, VCardProperty& property, size_t& valueStart)
+{
+    const KnownHead& known = m_KnownHeads[index];
+    std::string_view head = known.head;
+    if (head.empty() || line.size() < head.size() || !SameBytes(line.data(), head.data(), head.size()))
+        return false;
+    property = known.property;
+    valueStart = head.size();
+    FollowHead(index);
+    return true;
+}
+
+// Notes that the head at index followed the last one.
+void CVCardLines::FollowHead(size_t index)
+{
+    if (m_nLastHead != kNoHead)
+        m_KnownHeads[m_nLastHead].next = static_cast<uint8_t>(index);
+    m_nLastHead = index;
 }
 
 size_t CVCardLines::LineNumberAt(std::string_view text, size_t offset)

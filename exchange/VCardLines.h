@@ -56,24 +56,34 @@ private:
     size_t m_nPropertyStart = 0;
     bool m_bKeepFoldBlank = false;
     std::string m_Joined;  // a property of several physical lines
-    size_t m_nPeekedAt = 0;  // the last line looked at: where it starts, where the next starts
-    size_t m_nPeekedNext = 0;
-    std::string_view m_PeekedLine;
+    // The line that ended the last property of several lines: the next one's first line.
+    struct PeekedLine {
+        size_t at = 0, next = 0;
+        std::string_view line;
+    } m_Peeked;
     // Heads met before ("NAME;PARAM...:" as the first line of a property wrote it, in the
     // text) with what ParseHead made of them: a phone writes the same few heads on every
     // card, and a head's bytes alone decide its parse. Sets of a few found by the head's
-    // first four bytes.
+    // first four bytes, and each with the head that followed it last time.
     struct KnownHead {
         std::string_view head;
         VCardProperty property;
+        uint8_t next = 0;
     };
     static const size_t kHeadSets = 32;
     static const size_t kHeadWays = 4;
+    static_assert(kHeadSets * kHeadWays <= 256, "a head's follower is a byte");
+    static const size_t kNoHead = kHeadSets * kHeadWays;
     std::vector<KnownHead> m_KnownHeads;
     uint8_t m_NextWay[kHeadSets] = {};
+    size_t m_nLastHead = kNoHead;  // the head of the last property, when known
 
-    std::string_view PeekLine(size_t& next);
+    std::string_view LineAt(size_t pos, size_t& next) const;
+    size_t LastLineStart(size_t begin, size_t offset) const;
+    bool JoinLines(std::string_view text, bool headKnown, VCardProperty& property, size_t& valueStart);
     bool ParseFirstLineHead(std::string_view line, VCardProperty& property, size_t& valueStart);
+    bool TakeKnownHead(size_t index, std::string_view line, VCardProperty& property, size_t& valueStart);
+    void FollowHead(size_t index);
     static bool ParseHead(std::string_view line, VCardProperty& property, size_t& valueStart);
     static void ParseParameter(std::string_view parameter, VCardProperty& property);
 };

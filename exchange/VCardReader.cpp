@@ -1,6 +1,7 @@
 #include "exchange/VCardReader.h"
 #include <algorithm>
 #include <numeric>
+#include "exchange/ByteScan.h"
 #include "exchange/FolderPath.h"
 #include "exchange/SystemGroups.h"
 #include "text/Charset.h"
@@ -63,7 +64,31 @@ std::string FirstComponent(const std::string& text, char separator)
 // Whether a property holds more than blanks and separators.
 bool HasText(const VCardProperty& property)
 {
-    return property.value.find_first_not_of(" \t;,") != std::string_view::npos;
+    for (char c : property.value) {
+        if (c != ' ' && c != '\t' && c != ';' && c != ',')
+            return true;
+    }
+    return false;
+}
+
+bool IsBlankOrLineEnd(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Drops the blanks and line ends at either end of text.
+void TrimInPlace(std::string& text)
+{
+    size_t end = text.size();
+    while (end > 0 && IsBlankOrLineEnd(text[end - 1]))
+        --end;
+    size_t begin = 0;
+    while (begin < end && IsBlankOrLineEnd(text[begin]))
+        ++begin;
+    if (end < text.size())
+        text.resize(end);
+    if (begin > 0)
+        text.erase(0, begin);
 }
 
 }  // namespace
@@ -90,7 +115,7 @@ ContactList CVCardReader::ReadText(const std::string& text, CVCardText::Source s
 }
 
 CVCardReader::CVCardReader(const std::string& text, CVCardText::Source source, IContactSink& sink)
-    : m_Lines(text), m_Text(source), m_Sink(sink), m_rText(text), m_Source(source)
+    : m_Lines(text), m_Text(source, text), m_Sink(sink), m_rText(text), m_Source(source)
 {
 }
 
@@ -162,9 +187,10 @@ void CVCardReader::OnProperty(const VCardProperty& property)
     }
 }
 
-void CVCardReader::NotKeptIf(bool held, unsigned kind)
+// The kind of field is noted once: then whether a property holds text is not asked again.
+void CVCardReader::NotKeptIf(const VCardProperty& property, unsigned kind, bool applies)
 {
-    if (held)
+    if (applies && !(m_List.fNotKept & kind) && HasText(property))
         m_List.fNotKept |= kind;
 }
 
@@ -225,22 +251,22 @@ void CVCardReader::OnCardProperty(const VCardProperty& property)
         m_List.fNotKept |= kNotKeptPhotos;
         break;
     case VCardProperty::kReading:
-        NotKeptIf(HasText(property), kNotKeptReadings);
+        NotKeptIf(property, kNotKeptReadings);
         break;
     case VCardProperty::kSound:
-        NotKeptIf(property.nameReading && HasText(property), kNotKeptReadings);
+        NotKeptIf(property, kNotKeptReadings, property.nameReading);
         break;
     case VCardProperty::kTitle:
-        NotKeptIf(HasText(property), kNotKeptTitles);
+        NotKeptIf(property, kNotKeptTitles);
         break;
     case VCardProperty::kBirthday:
-        NotKeptIf(HasText(property), kNotKeptBirthdays);
+        NotKeptIf(property, kNotKeptBirthdays);
         break;
     case VCardProperty::kWebPage:
-        NotKeptIf(HasText(property), kNotKeptWebPages);
+        NotKeptIf(property, kNotKeptWebPages);
         break;
     case VCardProperty::kMessenger:
-        NotKeptIf(HasText(property), kNotKeptMessengers);
+        NotKeptIf(property, kNotKeptMessengers);
         break;
     default:
         break;
@@ -262,9 +288,7 @@ void CVCardReader::OnName(const VCardProperty& property)
         std::string& name = card.contact.name;
         m_Text.Decode(property, name);
         CVCardText::UnescapeInPlace(name);
-        size_t end = name.find_last_not_of(" \t\r\n");
-        name.erase(end == std::string::npos ? 0 : end + 1);
-        name.erase(0, name.find_first_not_of(" \t\r\n"));
+        TrimInPlace(name);
     } else if (property.kind == VCardProperty::kName && !card.hasName && HasText(property)) {
         // Composed at the card's end, and only when FN is missing; phones write N before FN,
         // so it is decoded then where that gives the same text.
@@ -331,7 +355,9 @@ void CVCardReader::OnPhoneGroup(const VCardProperty& property)
 
 bool CVCardReader::WrittenValue::Is(const VCardProperty& property) const
 {
-    return kept && encoding == property.encoding && property.value == value && property.charset == charset;
+    return kept && encoding == property.encoding && property.value.size() == value.size() &&
+           property.charset.size() == charset.size() && SameBytes(property.value.data(), value.data(), value.size()) &&
+           SameBytes(property.charset.data(), charset.data(), charset.size());
 }
 
 void CVCardReader::WrittenValue::Keep(const VCardProperty& property, bool decodesByItself)

@@ -72,7 +72,7 @@ private:
     void OnMember(const VCardProperty& property);
     void EndCard(bool complete);
     void NoteIncomplete();
-    void NotKeptIf(bool held, unsigned kind);
+    void NotKeptIf(const VCardProperty& property, unsigned kind, bool applies = true);
     void ResolveMembers();
 
     CVCardLines m_Lines;

@@ -1,4 +1,5 @@
 #include "exchange/VCardText.h"
+#include "exchange/ByteScan.h"
 #include <cstdint>
 #include <cstring>
 #include "text/Charset.h"
@@ -127,10 +128,17 @@ int CVCardText::CharsetNumber(std::string_view written) const
 {
     if (written.empty())
         return kNoCharset;
+    // A head met before gives its CHARSET at the same place in the file's text again, whose
+    // bytes do not change (those of a joined head or of a value kept by the reader may).
+    bool inFile = written.data() >= m_FileText.data() && written.data() < m_FileText.data() + m_FileText.size();
+    if (m_nLastCharset >= 0 && inFile && written.data() == m_pLastCharsetAt &&
+        written.size() == m_LastCharsetText.size())
+        return m_nLastCharset;
     if (m_nLastCharset < 0 || written != m_LastCharsetText) {
         m_LastCharsetText.assign(written.data(), written.size());
         m_nLastCharset = CharsetOf(written);
     }
+    m_pLastCharsetAt = inFile ? written.data() : nullptr;
     return m_nLastCharset;
 }
 
@@ -230,9 +238,9 @@ std::string CVCardText::Unescape(const std::string& text)
 
 void CVCardText::UnescapeInPlace(std::string& text)
 {
-    size_t from = text.find('\\');
-    if (from == std::string::npos)
-        return;
+    size_t from = FindFirstOfThree(text.data(), 0, text.size(), '\\', '\\', '\\');
+    if (from == text.size())
+        return;  // mostly there is no backslash
     size_t to = from;
     for (size_t i = from; i < text.size(); ++i) {
         char next = i + 1 < text.size() ? text[i + 1] : '\0';

@@ -19,7 +19,8 @@ public:
         kUtf16,       // UTF-16, already turned into UTF-8
     };
 
-    explicit CVCardText(Source source) : m_Source(source) {}
+    // fileText is the text that the values being decoded lie in, unchanged while they are.
+    CVCardText(Source source, std::string_view fileText) : m_Source(source), m_FileText(fileText) {}
 
     // The version of the card being read: 21, 30, 40, or 0 when not (yet) given.
     void SetVersion(int version) { m_nVersion = version; }
@@ -48,12 +49,14 @@ public:
 
 private:
     Source m_Source;
+    std::string_view m_FileText;
     int m_nVersion = 0;
     bool m_bSawUtf8 = false;  // a value said CHARSET=UTF-8
     std::string m_Converted;  // room for a conversion, kept from value to value
     int m_nCloseGuesses = 0;
     mutable std::string m_LastCharsetText;  // the last CHARSET asked about, and its set
     mutable int m_nLastCharset = -1;
+    mutable const char* m_pLastCharsetAt = nullptr;  // where that CHARSET was written in the file's text
 
     int CharsetNumber(std::string_view written) const;
 
