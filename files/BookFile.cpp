@@ -1,5 +1,6 @@
 #include "files/BookFile.h"
 #include <windows.h>
+#include <algorithm>
 #include <cstdio>
 #include "files/FileCommit.h"
 #include "files/SideFiles.h"
@@ -30,21 +31,28 @@ FileRead ReadWholeFile(const std::string& path, std::string& bytes)
         return gone ? FileRead::Gone : FileRead::Unreachable;
     }
     FileRead result = FileRead::Read;
+    // Read straight into the text, the size the file says in one call, and on past it in
+    // steps while the file grows under us: the bytes are copied once, with few calls.
     LARGE_INTEGER size;
+    size_t room = 1 << 16;
     if (GetFileSizeEx(file, &size) && size.QuadPart < (1ll << 30))
-        bytes.reserve(static_cast<size_t>(size.QuadPart));  // one allocation for the whole file
-    std::string chunk(1 << 16, '\0');
+        room = static_cast<size_t>(size.QuadPart) + 1;  // + 1: the read that finds the end
+    size_t got = 0;
     for (;;) {
+        if (bytes.size() < got + 1)
+            bytes.resize(std::max(got + (1 << 16), room));
+        DWORD want = static_cast<DWORD>(std::min<size_t>(bytes.size() - got, 1u << 30));
         DWORD count = 0;
-        if ((g_pfnFailRead && g_pfnFailRead(path.c_str(), bytes.size())) ||
-            !ReadFile(file, &chunk[0], static_cast<DWORD>(chunk.size()), &count, nullptr)) {
+        if ((g_pfnFailRead && g_pfnFailRead(path.c_str(), got)) ||
+            !ReadFile(file, &bytes[got], want, &count, nullptr)) {
             result = FileRead::Incomplete;
             break;
         }
         if (count == 0)
             break;
-        bytes.append(chunk, 0, count);
+        got += count;
     }
+    bytes.resize(got);
     CloseHandle(file);
     if (result != FileRead::Read)
         bytes.clear();
