@@ -40,11 +40,22 @@ private:
     static const size_t kRunBytes = 4;
     static const size_t kWindow = 4;
 
-    // Texts by run: each run -> the texts listed under it, newest first, each once, as a
-    // list through the postings. Ids of removed texts stay until the runs are rebuilt.
+    // Texts by run: each run (by its rank) -> the texts listed under it, newest first, each
+    // once, as a list through the postings. Ids of removed texts stay until the runs are
+    // rebuilt.
     class CRunLists {
     public:
-        void Add(uint32_t run, uint32_t id);
+        // Lists id under run; called tens of times for every text added.
+        [[gnu::always_inline]] void Add(uint32_t run, uint32_t id)
+        {
+            List& list = m_Lists.At(run);
+            if (list.head != kNoPosting && list.newest == id)
+                return;
+            m_Postings.push_back({id, list.head});
+            list.head = static_cast<uint32_t>(m_Postings.size() - 1);
+            list.newest = id;
+            ++list.count;
+        }
         // The ids listed under the rarest of runs, or none when a run lists no text.
         template <typename Visit>
         void VisitRarest(const std::vector<uint32_t>& runs, Visit visit) const;
