@@ -147,11 +147,7 @@ uint32_t CTextIndex::Add(std::string_view text)
     m_Bytes.append(text);
     m_Live.push_back(true);
     ++m_nLive;
-    IndexRuns(id);
-    if (m_bAllRunsKept)
-        IndexAllRuns(id);
-    if (m_bShortRunsKept)
-        CountShortRuns(text, 1);
+    HoldRuns(id);
     return id;
 }
 
@@ -159,7 +155,7 @@ void CTextIndex::Remove(uint32_t id)
 {
     if (id >= m_Spans.size() || !m_Live[id])
         return;
-    if (m_bShortRunsKept)
+    if (id < m_nShortRunsUpTo)
         CountShortRuns(Text(id), -1);
     m_Live[id] = false;
     m_Spans[id].length = 0;
@@ -175,23 +171,60 @@ void CTextIndex::Clear()
     m_Bytes.clear();
     m_Spans.clear();
     m_Live.clear();
+    m_HeldRuns.Clear();
     m_Sampled.Clear();
+    m_nSampledUpTo = 0;
     m_AllRuns.Clear();
-    m_bAllRunsKept = false;
+    m_nAllRunsUpTo = 0;
     m_ShortRuns.Clear();
-    m_bShortRunsKept = false;
+    m_nShortRunsUpTo = 0;
     m_nLive = 0;
     m_nRemoved = 0;
 }
 
-void CTextIndex::IndexRuns(uint32_t id)
+void CTextIndex::HoldRuns(uint32_t id)
 {
-    ForEachLeastRun(Text(id), [&](uint32_t run) { m_Sampled.Add(run, id); });
+    ForEachRun(Text(id), [&](uint32_t rank) { m_HeldRuns.Insert(rank); });
 }
 
-void CTextIndex::IndexAllRuns(uint32_t id) const
+// False when the key has a run that no text holds; a text that holds the key at a boundary
+// holds each of its runs at the same places.
+bool CTextIndex::MayHoldEveryRun(std::string_view key) const
 {
-    ForEachRun(Text(id), [&](uint32_t run) { m_AllRuns.Add(run, id); });
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(key.data());
+    const unsigned char* end = at + key.size() - (kRunBytes - 1);
+    for (; at < end; at += kCharLengths.of[*at]) {
+        if (!m_HeldRuns.MayHold(RankAt(at)))
+            return false;
+    }
+    return true;
+}
+
+void CTextIndex::CatchUpSampled() const
+{
+    for (uint32_t id = m_nSampledUpTo; id < m_Spans.size(); ++id) {
+        if (m_Live[id])
+            ForEachLeastRun(Text(id), [&](uint32_t rank) { m_Sampled.Add(rank, id); });
+    }
+    m_nSampledUpTo = static_cast<uint32_t>(m_Spans.size());
+}
+
+void CTextIndex::CatchUpAllRuns() const
+{
+    for (uint32_t id = m_nAllRunsUpTo; id < m_Spans.size(); ++id) {
+        if (m_Live[id])
+            ForEachRun(Text(id), [&](uint32_t rank) { m_AllRuns.Add(rank, id); });
+    }
+    m_nAllRunsUpTo = static_cast<uint32_t>(m_Spans.size());
+}
+
+void CTextIndex::CatchUpShortRuns() const
+{
+    for (uint32_t id = m_nShortRunsUpTo; id < m_Spans.size(); ++id) {
+        if (m_Live[id])
+            CountShortRuns(Text(id), 1);
+    }
+    m_nShortRunsUpTo = static_cast<uint32_t>(m_Spans.size());
 }
 
 void CTextIndex::CountShortRuns(std::string_view text, int delta) const
@@ -202,7 +235,8 @@ void CTextIndex::CountShortRuns(std::string_view text, int delta) const
     });
 }
 
-// The runs of the live texts only, and their bytes moved together; ids stay as they were.
+// The bytes of the live texts moved together, ids staying as they were; the set of runs and
+// the lists of texts by run are made again from the live texts (the lists when next asked).
 void CTextIndex::RebuildRuns()
 {
     std::string bytes;
@@ -214,13 +248,13 @@ void CTextIndex::RebuildRuns()
     }
     m_Bytes.swap(bytes);
     m_Sampled.Clear();
+    m_nSampledUpTo = 0;
     m_AllRuns.Clear();
+    m_nAllRunsUpTo = 0;
+    m_HeldRuns.Clear();
     for (uint32_t id = 0; id < m_Spans.size(); ++id) {
-        if (!m_Live[id])
-            continue;
-        IndexRuns(id);
-        if (m_bAllRunsKept)
-            IndexAllRuns(id);
+        if (m_Live[id])
+            HoldRuns(id);
     }
     m_nRemoved = 0;
 }
@@ -241,28 +275,20 @@ bool CTextIndex::AnyContains(std::string_view key) const
     if (key.empty())
         return m_nLive > 0;
     if (key.size() < kRunBytes) {
-        if (!m_bShortRunsKept) {
-            for (uint32_t id = 0; id < m_Spans.size(); ++id) {
-                if (m_Live[id])
-                    CountShortRuns(Text(id), 1);
-            }
-            m_bShortRunsKept = true;
-        }
+        CatchUpShortRuns();
         const uint32_t* count = m_ShortRuns.Find(PackShortRun(key, 0, key.size()));
         return count && *count > 0;
     }
+    if (!MayHoldEveryRun(key))
+        return false;
 
     // A text that holds the key at a boundary holds the key's runs at the same places, so
     // each whole window of the key is one of the text's and its least run lists the text.
     m_Runs.clear();
-    if (ForEachLeastRun(key, [&](uint32_t run) { m_Runs.push_back(run); }) >= kWindow)
+    if (ForEachLeastRun(key, [&](uint32_t run) { m_Runs.push_back(run); }) >= kWindow) {
+        CatchUpSampled();
         return AnyCandidateContains(m_Sampled, m_Runs, key);
-    if (!m_bAllRunsKept) {
-        for (uint32_t id = 0; id < m_Spans.size(); ++id) {
-            if (m_Live[id])
-                IndexAllRuns(id);
-        }
-        m_bAllRunsKept = true;
     }
+    CatchUpAllRuns();
     return AnyCandidateContains(m_AllRuns, m_Runs, key);
 }
