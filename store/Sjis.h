@@ -4,7 +4,7 @@
 #include <cstddef>
 
 // True when b opens a two-byte Shift-JIS character.
-inline bool IsSjisLeadByte(unsigned char b)
+constexpr bool IsSjisLeadByte(unsigned char b)
 {
     return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
 }

@@ -58,7 +58,7 @@ private:
         return (mix ^ mix >> 15) & (m_Slots.size() - 1);
     }
 
-    void Grow()
+    [[gnu::noinline]] void Grow()
     {
         std::vector<Entry> slots(m_Slots.empty() ? 1024 : m_Slots.size() * 2);
         slots.swap(m_Slots);

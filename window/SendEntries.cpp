@@ -8,7 +8,7 @@ bool CSendEntries::Blocks(int type, std::string_view key) const
 
 size_t CSendEntries::PositionFor(int32_t sortKey) const
 {
-    return m_Entries.order_of_key({sortKey, m_nInserted});
+    return m_Entries.PlaceFor(sortKey);
 }
 
 bool CSendEntries::Propose(int type, std::string_view text, Proposal& proposal)
@@ -26,27 +26,27 @@ void CSendEntries::Insert(std::string_view text, int32_t sortKey)
 {
     bool replyTo = text.find("[ReplyTo]") != std::string_view::npos;
     uint32_t id = IndexOf(replyTo).Add(text);
-    m_Entries.insert({{sortKey, m_nInserted++}, Entry{replyTo, id}});
+    m_Entries.Insert(sortKey, replyTo ? id | kReplyTo : id);
 }
 
 void CSendEntries::Erase(size_t position)
 {
-    if (position >= m_Entries.size())
+    if (position >= m_Entries.Size())
         return;
-    auto entry = m_Entries.find_by_order(position);
-    IndexOf(entry->second.replyTo).Remove(entry->second.id);
-    m_Entries.erase(entry);
+    uint32_t value = m_Entries.Value(position);
+    IndexOf((value & kReplyTo) != 0).Remove(value & ~kReplyTo);
+    m_Entries.Erase(position);
 }
 
 void CSendEntries::Clear()
 {
-    m_Entries.clear();
+    m_Entries.Clear();
     m_ReplyTo.Clear();
     m_Others.Clear();
 }
 
 std::string_view CSendEntries::Text(size_t position) const
 {
-    const Entry& entry = m_Entries.find_by_order(position)->second;
-    return (entry.replyTo ? m_ReplyTo : m_Others).Text(entry.id);
+    uint32_t value = m_Entries.Value(position);
+    return ((value & kReplyTo) ? m_ReplyTo : m_Others).Text(value & ~kReplyTo);
 }

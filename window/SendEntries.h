@@ -7,10 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <ext/pb_ds/assoc_container.hpp>
-#include <ext/pb_ds/tree_policy.hpp>
-#include <functional>
-#include <utility>
+#include "window/EntryOrder.h"
 #include "window/TextIndex.h"
 
 class CSendEntries {
@@ -36,21 +33,14 @@ public:
     void Erase(size_t position);
     void Clear();
 
-    size_t Size() const { return m_Entries.size(); }
+    size_t Size() const { return m_Entries.Size(); }
     std::string_view Text(size_t position) const;
 
 private:
-    struct Entry {
-        bool replyTo;  // the text holds "[ReplyTo]"
-        uint32_t id;   // in the index of its kind
-    };
-    // Entries by (sort key, insertion count), so a new entry goes after the equal keys; the
-    // tree counts the entries before any place, so a sorted insert or a removal costs a few
-    // steps however long the list is, where a plain array would move half of it.
-    using Order = __gnu_pbds::tree<std::pair<int32_t, uint64_t>, Entry, std::less<std::pair<int32_t, uint64_t>>,
-                                   __gnu_pbds::rb_tree_tag, __gnu_pbds::tree_order_statistics_node_update>;
-    Order m_Entries;
-    uint64_t m_nInserted = 0;
+    // Each entry's value in the order: its id in the index of its kind, with kReplyTo set
+    // when its text holds "[ReplyTo]".
+    static const uint32_t kReplyTo = 0x80000000u;
+    CEntryOrder m_Entries;
     CTextIndex m_ReplyTo;
     CTextIndex m_Others;
     std::string m_Key;  // room for an address key that is not a part of its text

@@ -181,6 +181,17 @@ std::vector<std::string> SplitManualText(const std::string& text)
 
 namespace {
 
+// The characters that a display name must not carry outside double quotes.
+struct CHeaderSpecials {
+    bool is[256] = {};
+    constexpr CHeaderSpecials()
+    {
+        for (const char* c = "()<>[]:;@\\,.\""; *c; ++c)
+            is[static_cast<unsigned char>(*c)] = true;
+    }
+};
+constexpr CHeaderSpecials kHeaderSpecials;
+
 void AppendHeaderDisplayName(std::string& out, std::string_view name)
 {
     bool special = false;
@@ -188,7 +199,7 @@ void AppendHeaderDisplayName(std::string& out, std::string_view name)
         if (IsLead(name, i))
             ++i;
         else
-            special = std::strchr("()<>[]:;@\\,.\"", name[i]) != nullptr && name[i] != '\0';
+            special = kHeaderSpecials.is[static_cast<unsigned char>(name[i])];
     }
     if (!special || IsQuotedString(name)) {
         out.append(name);

@@ -1,5 +1,6 @@
 #include "window/TextIndex.h"
 #include <algorithm>
+#include <cstring>
 #include "store/Sjis.h"
 #include "window/SendListRules.h"
 
@@ -31,7 +32,37 @@ uint32_t PackShortRun(std::string_view text, size_t pos, size_t length)
     return static_cast<uint32_t>(length) << 24 | PackRun(text, pos, length);
 }
 
-// Calls visit(run) for each 4-byte run of text in order, one at each character boundary
+// The 4 bytes at bytes as one number: a run's own value, the same wherever the run stands.
+inline uint32_t RunAt(const unsigned char* bytes)
+{
+    uint32_t run;
+    std::memcpy(&run, bytes, sizeof run);
+    return run;
+}
+
+// The order of runs within a window: a multiplication by an odd number, which gives every
+// run a rank of its own (0 only for the run of four zero bytes, which no text holds). The
+// run lists are kept by rank.
+const uint32_t kRankFactor = 2654435761u;
+
+inline uint32_t RankAt(const unsigned char* bytes)
+{
+    return RunAt(bytes) * kRankFactor;
+}
+
+// The length of the character that starts with each byte: 2 for a lead byte, else 1. A
+// run starts 4 bytes before the end at the latest, so its lead byte always has a trail.
+struct CCharLengths {
+    unsigned char of[256] = {};
+    constexpr CCharLengths()
+    {
+        for (int b = 0; b < 256; ++b)
+            of[b] = IsSjisLeadByte(static_cast<unsigned char>(b)) ? 2 : 1;
+    }
+};
+constexpr CCharLengths kCharLengths;
+
+// Calls visit(rank) for each 4-byte run of text in order, one at each character boundary
 // that has 4 bytes from it on (a key's runs are those of any text that holds it, at the
 // same places); returns their number.
 template <typename Visit>
@@ -39,56 +70,52 @@ size_t ForEachRun(std::string_view text, Visit visit)
 {
     if (text.size() < 4)
         return 0;
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
-    size_t last = text.size() - 4;
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = at + text.size() - 3;
     size_t count = 0;
-    for (size_t pos = 0; pos <= last; pos += IsSjisLeadByte(bytes[pos]) ? 2 : 1, ++count) {
-        visit(static_cast<uint32_t>(bytes[pos]) << 24 | static_cast<uint32_t>(bytes[pos + 1]) << 16 |
-              static_cast<uint32_t>(bytes[pos + 2]) << 8 | bytes[pos + 3]);
+    for (; at < end; at += kCharLengths.of[*at], ++count)
+        visit(RankAt(at));
+    return count;
+}
+
+// Calls visit(rank) for the rank of the least run of every 4 runs in a row, or for the rank
+// of every run when there are fewer than 4; a run that was the least of the window before
+// too is not repeated. Returns the number of runs.
+template <typename Visit>
+size_t ForEachLeastRun(std::string_view text, Visit visit)
+{
+    if (text.size() < 4)
+        return 0;
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(text.data());
+    const unsigned char* end = at + text.size() - 3;
+    uint32_t first[3];
+    size_t count = 0;
+    for (; count < 3 && at < end; at += kCharLengths.of[*at], ++count)
+        first[count] = RankAt(at);
+    if (at >= end) {
+        for (size_t place = 0; place < count; ++place)
+            visit(first[place]);
+        return count;
+    }
+    // The ranks of the window's runs, oldest first.
+    uint32_t r0 = first[0], r1 = first[1], r2 = first[2], r3 = RankAt(at);
+    uint32_t least = std::min(std::min(r0, r1), std::min(r2, r3));
+    visit(least);
+    for (at += kCharLengths.of[*at], ++count; at < end; at += kCharLengths.of[*at], ++count) {
+        r0 = r1;
+        r1 = r2;
+        r2 = r3;
+        r3 = RankAt(at);
+        uint32_t low = std::min(std::min(r0, r1), std::min(r2, r3));
+        if (low != least) {
+            visit(low);
+            least = low;
+        }
     }
     return count;
 }
 
-// The order of runs within a window: a multiplication by an odd number, which gives every
-// run a rank of its own and takes it back by the inverse multiplication.
-const uint32_t kRankFactor = 2654435761u;
-const uint32_t kRankInverse = 244002641u;  // kRankFactor * kRankInverse == 1 (mod 2^32)
-
-// Calls visit(run) for the least run of every 4 runs in a row, or for every run when there
-// are fewer than 4; a run that was the least of the window before too is not repeated.
-// Returns the number of runs.
-template <typename Visit>
-size_t ForEachLeastRun(std::string_view text, Visit visit)
-{
-    uint32_t ranks[4] = {};
-    uint32_t last = 0;
-    size_t count = 0;
-    ForEachRun(text, [&](uint32_t run) {
-        ranks[count & 3] = run * kRankFactor;
-        if (++count < 4)
-            return;
-        uint32_t low = std::min(std::min(ranks[0], ranks[1]), std::min(ranks[2], ranks[3]));
-        if (count == 4 || low != last)
-            visit(low * kRankInverse);
-        last = low;
-    });
-    for (size_t place = 0; count < 4 && place < count; ++place)
-        visit(ranks[place] * kRankInverse);
-    return count;
-}
-
 }  // namespace
-
-void CTextIndex::CRunLists::Add(uint32_t run, uint32_t id)
-{
-    List& list = m_Lists.At(run);
-    if (list.head != kNoPosting && list.newest == id)
-        return;
-    m_Postings.push_back({id, list.head});
-    list.head = static_cast<uint32_t>(m_Postings.size() - 1);
-    list.newest = id;
-    ++list.count;
-}
 
 template <typename Visit>
 void CTextIndex::CRunLists::VisitRarest(const std::vector<uint32_t>& runs, Visit visit) const
@@ -120,11 +147,7 @@ uint32_t CTextIndex::Add(std::string_view text)
     m_Bytes.append(text);
     m_Live.push_back(true);
     ++m_nLive;
-    IndexRuns(id);
-    if (m_bAllRunsKept)
-        IndexAllRuns(id);
-    if (m_bShortRunsKept)
-        CountShortRuns(text, 1);
+    HoldRuns(id);
     return id;
 }
 
@@ -132,7 +155,7 @@ void CTextIndex::Remove(uint32_t id)
 {
     if (id >= m_Spans.size() || !m_Live[id])
         return;
-    if (m_bShortRunsKept)
+    if (id < m_nShortRunsUpTo)
         CountShortRuns(Text(id), -1);
     m_Live[id] = false;
     m_Spans[id].length = 0;
@@ -148,23 +171,60 @@ void CTextIndex::Clear()
     m_Bytes.clear();
     m_Spans.clear();
     m_Live.clear();
+    m_HeldRuns.Clear();
     m_Sampled.Clear();
+    m_nSampledUpTo = 0;
     m_AllRuns.Clear();
-    m_bAllRunsKept = false;
+    m_nAllRunsUpTo = 0;
     m_ShortRuns.Clear();
-    m_bShortRunsKept = false;
+    m_nShortRunsUpTo = 0;
     m_nLive = 0;
     m_nRemoved = 0;
 }
 
-void CTextIndex::IndexRuns(uint32_t id)
+void CTextIndex::HoldRuns(uint32_t id)
 {
-    ForEachLeastRun(Text(id), [&](uint32_t run) { m_Sampled.Add(run, id); });
+    ForEachRun(Text(id), [&](uint32_t rank) { m_HeldRuns.Insert(rank); });
 }
 
-void CTextIndex::IndexAllRuns(uint32_t id) const
+// False when the key has a run that no text holds; a text that holds the key at a boundary
+// holds each of its runs at the same places.
+bool CTextIndex::MayHoldEveryRun(std::string_view key) const
 {
-    ForEachRun(Text(id), [&](uint32_t run) { m_AllRuns.Add(run, id); });
+    const unsigned char* at = reinterpret_cast<const unsigned char*>(key.data());
+    const unsigned char* end = at + key.size() - (kRunBytes - 1);
+    for (; at < end; at += kCharLengths.of[*at]) {
+        if (!m_HeldRuns.MayHold(RankAt(at)))
+            return false;
+    }
+    return true;
+}
+
+void CTextIndex::CatchUpSampled() const
+{
+    for (uint32_t id = m_nSampledUpTo; id < m_Spans.size(); ++id) {
+        if (m_Live[id])
+            ForEachLeastRun(Text(id), [&](uint32_t rank) { m_Sampled.Add(rank, id); });
+    }
+    m_nSampledUpTo = static_cast<uint32_t>(m_Spans.size());
+}
+
+void CTextIndex::CatchUpAllRuns() const
+{
+    for (uint32_t id = m_nAllRunsUpTo; id < m_Spans.size(); ++id) {
+        if (m_Live[id])
+            ForEachRun(Text(id), [&](uint32_t rank) { m_AllRuns.Add(rank, id); });
+    }
+    m_nAllRunsUpTo = static_cast<uint32_t>(m_Spans.size());
+}
+
+void CTextIndex::CatchUpShortRuns() const
+{
+    for (uint32_t id = m_nShortRunsUpTo; id < m_Spans.size(); ++id) {
+        if (m_Live[id])
+            CountShortRuns(Text(id), 1);
+    }
+    m_nShortRunsUpTo = static_cast<uint32_t>(m_Spans.size());
 }
 
 void CTextIndex::CountShortRuns(std::string_view text, int delta) const
@@ -175,7 +235,8 @@ void CTextIndex::CountShortRuns(std::string_view text, int delta) const
     });
 }
 
-// The runs of the live texts only, and their bytes moved together; ids stay as they were.
+// The bytes of the live texts moved together, ids staying as they were; the set of runs and
+// the lists of texts by run are made again from the live texts (the lists when next asked).
 void CTextIndex::RebuildRuns()
 {
     std::string bytes;
@@ -187,13 +248,13 @@ void CTextIndex::RebuildRuns()
     }
     m_Bytes.swap(bytes);
     m_Sampled.Clear();
+    m_nSampledUpTo = 0;
     m_AllRuns.Clear();
+    m_nAllRunsUpTo = 0;
+    m_HeldRuns.Clear();
     for (uint32_t id = 0; id < m_Spans.size(); ++id) {
-        if (!m_Live[id])
-            continue;
-        IndexRuns(id);
-        if (m_bAllRunsKept)
-            IndexAllRuns(id);
+        if (m_Live[id])
+            HoldRuns(id);
     }
     m_nRemoved = 0;
 }
@@ -214,28 +275,20 @@ bool CTextIndex::AnyContains(std::string_view key) const
     if (key.empty())
         return m_nLive > 0;
     if (key.size() < kRunBytes) {
-        if (!m_bShortRunsKept) {
-            for (uint32_t id = 0; id < m_Spans.size(); ++id) {
-                if (m_Live[id])
-                    CountShortRuns(Text(id), 1);
-            }
-            m_bShortRunsKept = true;
-        }
+        CatchUpShortRuns();
         const uint32_t* count = m_ShortRuns.Find(PackShortRun(key, 0, key.size()));
         return count && *count > 0;
     }
+    if (!MayHoldEveryRun(key))
+        return false;
 
     // A text that holds the key at a boundary holds the key's runs at the same places, so
     // each whole window of the key is one of the text's and its least run lists the text.
     m_Runs.clear();
-    if (ForEachLeastRun(key, [&](uint32_t run) { m_Runs.push_back(run); }) >= kWindow)
+    if (ForEachLeastRun(key, [&](uint32_t run) { m_Runs.push_back(run); }) >= kWindow) {
+        CatchUpSampled();
         return AnyCandidateContains(m_Sampled, m_Runs, key);
-    if (!m_bAllRunsKept) {
-        for (uint32_t id = 0; id < m_Spans.size(); ++id) {
-            if (m_Live[id])
-                IndexAllRuns(id);
-        }
-        m_bAllRunsKept = true;
     }
+    CatchUpAllRuns();
     return AnyCandidateContains(m_AllRuns, m_Runs, key);
 }
