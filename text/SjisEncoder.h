@@ -23,5 +23,6 @@ private:
     int m_nUndecodable = 0;
     int m_nUnrepresentable = 0;
 
+    void EncodeRest(const std::string& utf8, size_t pos, std::string& out, size_t baseStart, char32_t base);
     void EncodeCluster(std::string& out, size_t& baseStart, char32_t base, const std::u32string& cluster);
 };
