@@ -25,6 +25,21 @@ std::string WithoutControls(const std::string& text)
     return out;
 }
 
+// What a byte is to an address field: one that it is cut at or cleaned of (a control
+// character, a comma, a colon), or its "@".
+struct FieldBytes {
+    enum : unsigned char { kCut = 1, kAt = 2 };
+    unsigned char kind[256];
+    constexpr FieldBytes() : kind()
+    {
+        for (unsigned b = 0; b < 256; ++b)
+            kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F || b == ',' || b == ':' ? kCut : 0) |
+                                                 (b == '@' ? kAt : 0));
+    }
+};
+
+constexpr FieldBytes kBytes;
+
 }  // namespace
 
 void AddContact(ContactList& list, Contact&& contact)
@@ -45,26 +60,27 @@ void AddAddresses(Contact& contact, const std::string& field)
 
 void AddAddresses(Contact& contact, const std::string& field, std::vector<std::string>& spare)
 {
-    // Mostly a field holds one address and nothing to cut.
-    bool plain = true;
-    for (char c : field) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ',' || c == ':') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
-        size_t begin = field.find_first_not_of(' ');
-        size_t end = field.find_last_not_of(' ');
-        if (begin == std::string::npos || field.find('@', begin) > end)
+    // Mostly a field holds one address and nothing to cut: no control character, comma or
+    // colon. Its "@" is then between its first and last character that is not a blank.
+    unsigned kinds = 0;
+    for (char c : field)
+        kinds |= kBytes.kind[static_cast<unsigned char>(c)];
+    if (!(kinds & FieldBytes::kCut)) {
+        if (!(kinds & FieldBytes::kAt))
             return;
+        size_t begin = 0;
+        size_t end = field.size();
+        while (field[begin] == ' ')
+            ++begin;
+        while (field[end - 1] == ' ')
+            --end;
         if (spare.empty()) {
-            contact.addresses.emplace_back(field, begin, end + 1 - begin);
+            contact.addresses.emplace_back(field, begin, end - begin);
             return;
         }
         contact.addresses.push_back(std::move(spare.back()));
         spare.pop_back();
-        contact.addresses.back().assign(field, begin, end + 1 - begin);
+        contact.addresses.back().assign(field, begin, end - begin);
         return;
     }
     std::string text = WithoutControls(field);

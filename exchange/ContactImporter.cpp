@@ -26,7 +26,7 @@ enum ByteKind : unsigned char {
 
 struct ByteKinds {
     unsigned char kind[256];
-    ByteKinds()
+    constexpr ByteKinds() : kind()
     {
         for (unsigned b = 0; b < 256; ++b)
             kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F ? kControl : 0) | (b == ',' ? kComma : 0) |
@@ -34,7 +34,7 @@ struct ByteKinds {
     }
 };
 
-const ByteKinds kByteKinds;
+constexpr ByteKinds kByteKinds;
 
 // The kinds of the bytes of text, all together.
 unsigned KindsOf(const char* text, size_t size)

@@ -22,6 +22,10 @@ const uint16_t* Cp932EncodeRow(unsigned high);
 // UTF-16 unit of one character or 0, for converters that decode many characters at a time.
 const char16_t* Cp932DecodeRow(unsigned lead);
 
+// The same rows as UTF-8: each entry the UTF-8 bytes of one character (U+FFFD for none) in
+// its low three bytes, the first lowest, and their number in its high byte.
+const uint32_t* Cp932Utf8Row(unsigned lead);
+
 // The platform's own conversions, without the settling above (Cp932Win.cpp or
 // Cp932Native.cpp).
 char16_t PlatformCp932Decode(const unsigned char* bytes, int length);
