@@ -36,11 +36,37 @@ struct ByteKinds {
 
 constexpr ByteKinds kByteKinds;
 
-// The kinds of the bytes of text, all together.
+const uint64_t kOnes = 0x0101010101010101ull;
+const uint64_t kHighBits = kOnes * 0x80;
+
+// The high bit of each byte of word that is below limit (at most 0x80), and maybe of bytes
+// above such a byte: never one without one.
+uint64_t BytesBelow(uint64_t word, unsigned limit)
+{
+    return (word - kOnes * limit) & ~word & kHighBits;
+}
+
+// The same for the bytes of word that are value.
+uint64_t BytesOf(uint64_t word, unsigned char value)
+{
+    return BytesBelow(word ^ (kOnes * value), 1);
+}
+
+// The kinds of the bytes of text, all together: eight bytes at a time, the rest one by one.
 unsigned KindsOf(const char* text, size_t size)
 {
-    unsigned kinds = 0;
-    for (size_t i = 0; i < size; ++i)
+    uint64_t eightBit = 0, control = 0, comma = 0, colon = 0;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        eightBit |= word & kHighBits;
+        control |= BytesBelow(word, 0x20) | BytesOf(word, 0x7F);
+        comma |= BytesOf(word, ',');
+        colon |= BytesOf(word, ':');
+    }
+    unsigned kinds = (eightBit ? kEightBit : 0) | (control ? kControl : 0) | (comma ? kComma : 0) | (colon ? kColon : 0);
+    for (; i < size; ++i)
         kinds |= kByteKinds.kind[static_cast<unsigned char>(text[i])];
     return kinds;
 }
@@ -151,7 +177,6 @@ uint64_t MixBytes(uint64_t hash, const char* text, size_t size)
 // The ASCII capitals of eight bytes, none of them 0x80 or above, in lower case.
 uint64_t LowerAsciiWord(uint64_t word)
 {
-    const uint64_t kOnes = 0x0101010101010101ull;
     // 0x80 in each byte from 'A' on, and in each byte after 'Z'; their difference marks A-Z.
     uint64_t fromA = word + kOnes * (0x80 - 'A');
     uint64_t afterZ = word + kOnes * (0x80 - 'Z' - 1);
@@ -172,6 +197,12 @@ uint64_t AddressHash(const char* text, size_t size)
         if (word & 0x8080808080808080ull)
             break;
         hash = MixWord(hash, LowerAsciiWord(word));
+    }
+    if (i + 8 > size) {
+        uint64_t tail = 0;
+        std::memcpy(&tail, text + i, size - i);
+        if (!(tail & kHighBits))
+            return MixWord(MixWord(hash, LowerAsciiWord(tail)), size);
     }
     // The rest a byte at a time, a Shift-JIS character as it is.
     uint64_t rest = 0x84222325cbf29ce4ull;

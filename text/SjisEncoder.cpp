@@ -103,7 +103,10 @@ void CSjisEncoder::Encode(const std::string& utf8, std::string& out)
         char32_t ch = static_cast<char32_t>(((lead & 0x0F) << 12) | ((in[pos + 1] & 0x3F) << 6) | (in[pos + 2] & 0x3F));
         if (ch == kNarrowNoBreakSpace)
             ch = ' ';
-        uint16_t code = ch != Charset::kReplacement ? Cp932EncodeRow(ch >> 8)[ch & 0xFF] : 0;
+        const uint16_t*& row = m_Rows[ch >> 8];
+        if (!row)
+            row = Cp932EncodeRow(ch >> 8);
+        uint16_t code = ch != Charset::kReplacement ? row[ch & 0xFF] : 0;
         if (!code)
             break;
         baseStart = static_cast<size_t>(to - begin);
