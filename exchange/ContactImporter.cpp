@@ -3,6 +3,7 @@
 #include <cstring>
 #include <functional>
 #include <string_view>
+#include "exchange/ByteWords.h"
 #include "store/AsciiText.h"
 #include "store/Sjis.h"
 
@@ -36,21 +37,8 @@ struct ByteKinds {
 
 constexpr ByteKinds kByteKinds;
 
-const uint64_t kOnes = 0x0101010101010101ull;
-const uint64_t kHighBits = kOnes * 0x80;
-
-// The high bit of each byte of word that is below limit (at most 0x80), and maybe of bytes
-// above such a byte: never one without one.
-uint64_t BytesBelow(uint64_t word, unsigned limit)
-{
-    return (word - kOnes * limit) & ~word & kHighBits;
-}
-
-// The same for the bytes of word that are value.
-uint64_t BytesOf(uint64_t word, unsigned char value)
-{
-    return BytesBelow(word ^ (kOnes * value), 1);
-}
+using ByteWords::kHighBits;
+using ByteWords::kOnes;
 
 // The kinds of the bytes of text, all together: eight bytes at a time, the rest one by one.
 unsigned KindsOf(const char* text, size_t size)
@@ -61,9 +49,9 @@ unsigned KindsOf(const char* text, size_t size)
         uint64_t word;
         std::memcpy(&word, text + i, 8);
         eightBit |= word & kHighBits;
-        control |= BytesBelow(word, 0x20) | BytesOf(word, 0x7F);
-        comma |= BytesOf(word, ',');
-        colon |= BytesOf(word, ':');
+        control |= ByteWords::Below(word, 0x20) | ByteWords::Equal(word, 0x7F);
+        comma |= ByteWords::Equal(word, ',');
+        colon |= ByteWords::Equal(word, ':');
     }
     unsigned kinds = (eightBit ? kEightBit : 0) | (control ? kControl : 0) | (comma ? kComma : 0) | (colon ? kColon : 0);
     for (; i < size; ++i)
