@@ -19,6 +19,13 @@ bool IsNameBlank(char c)
 
 std::string ComposeName(const std::string& given, const std::string& middle, const std::string& family)
 {
+    std::string name;
+    ComposeName(given, middle, family, name);
+    return name;
+}
+
+void ComposeName(const std::string& given, const std::string& middle, const std::string& family, std::string& name)
+{
     bool familyFirst = IsFamilyFirstScript(given) || IsFamilyFirstScript(family);
     const std::string* order[] = {&given, &middle, &family};
     if (familyFirst) {
@@ -40,7 +47,7 @@ std::string ComposeName(const std::string& given, const std::string& middle, con
         parts[i] = std::string_view(begin, static_cast<size_t>(end - begin));
         size += parts[i].size() + 1;
     }
-    std::string name;
+    name.clear();
     name.reserve(size);
     for (std::string_view part : parts) {
         if (part.empty())
@@ -49,7 +56,6 @@ std::string ComposeName(const std::string& given, const std::string& middle, con
             name += ' ';
         name.append(part.data(), part.size());
     }
-    return name;
 }
 
 PersonName SplitName(const std::string& name)

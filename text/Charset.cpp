@@ -149,17 +149,14 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
     const unsigned char* end = p + sjis.size();
     const uint32_t* single = Cp932Utf8Row(0);
     static const uint32_t kNone = 0xBDBFEF | (3u << 24);  // U+FFFD
-    // Written straight into room for the longest text a piece can give: three bytes a byte,
-    // for every character is written as three bytes of which only its own count, and room
-    // for the character that begins at the piece's end. A long text goes a piece at a time,
-    // so that its room grows with what it gives.
-    const size_t kPiece = 16384;
+    // A piece of the text at a time is written into a buffer with room for the longest text
+    // it can give: three bytes a byte, for every character is written as three bytes of
+    // which only its own count, and room for a character that begins at the piece's end.
+    const size_t kPiece = 1024;
+    unsigned char buffer[3 * kPiece + 4];
     while (p < end) {
         const unsigned char* pieceEnd = end - p > static_cast<std::ptrdiff_t>(kPiece) ? p + kPiece : end;
-        size_t start = out.size();
-        out.resize(start + 3 * static_cast<size_t>(pieceEnd - p) + 4);
-        unsigned char* begin = reinterpret_cast<unsigned char*>(&out[0]);
-        unsigned char* to = begin + start;
+        unsigned char* to = buffer;
         while (p < pieceEnd) {
             while (pieceEnd - p >= 8) {
                 uint64_t block;
@@ -194,7 +191,7 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
             to[2] = static_cast<unsigned char>(entry >> 16);
             to += entry >> 24;
         }
-        out.resize(static_cast<size_t>(to - begin));
+        out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(to - buffer));
     }
 }
 

@@ -76,7 +76,6 @@ struct Tables {
     char16_t decode[256][256];
     std::atomic<bool> encodeReady[256];
     uint16_t encode[256][256];
-    std::atomic<bool> utf8Ready[256];
     uint32_t utf8[256][256];
 };
 
@@ -127,16 +126,16 @@ const uint16_t* Cp932EncodeRow(unsigned high)
     return g_Tables.encode[high];
 }
 
-const uint32_t* Cp932Utf8Row(unsigned lead)
+std::atomic<const uint32_t*> Cp932Rows::g_Utf8[256];
+
+const uint32_t* Cp932Rows::LoadUtf8(unsigned lead)
 {
-    if (!g_Tables.utf8Ready[lead].load(std::memory_order_acquire)) {
-        const char16_t* row = Cp932DecodeRow(lead);
-        std::lock_guard<std::mutex> guard(g_Tables.lock);
-        if (!g_Tables.utf8Ready[lead].load(std::memory_order_relaxed)) {
-            for (unsigned b = 0; b < 256; ++b)
-                g_Tables.utf8[lead][b] = Utf8Entry(row[b]);
-            g_Tables.utf8Ready[lead].store(true, std::memory_order_release);
-        }
+    const char16_t* row = Cp932DecodeRow(lead);
+    std::lock_guard<std::mutex> guard(g_Tables.lock);
+    if (!g_Utf8[lead].load(std::memory_order_relaxed)) {
+        for (unsigned b = 0; b < 256; ++b)
+            g_Tables.utf8[lead][b] = Utf8Entry(row[b]);
+        g_Utf8[lead].store(g_Tables.utf8[lead], std::memory_order_release);
     }
     return g_Tables.utf8[lead];
 }
