@@ -30,14 +30,16 @@ std::string WithoutControls(const std::string& text)
 
 // What a byte is to an address field: one that it is cut at or cleaned of (a control
 // character, a comma, a colon), or its "@".
+const unsigned kCut = 1;
+const unsigned kAt = 2;
+
 struct FieldBytes {
-    enum : unsigned char { kCut = 1, kAt = 2 };
     unsigned char kind[256];
     constexpr FieldBytes() : kind()
     {
         for (unsigned b = 0; b < 256; ++b)
-            kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F || b == ',' || b == ':' ? kCut : 0) |
-                                                 (b == '@' ? kAt : 0));
+            kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F || b == ',' || b == ':' ? kCut : 0u) |
+                                                 (b == '@' ? kAt : 0u));
     }
 };
 
@@ -56,7 +58,7 @@ unsigned FieldKinds(const std::string& field)
                ByteWords::Equal(word, ':');
         at |= ByteWords::Equal(word, '@');
     }
-    unsigned kinds = (cut ? FieldBytes::kCut : 0) | (at ? FieldBytes::kAt : 0);
+    unsigned kinds = (cut ? kCut : 0u) | (at ? kAt : 0u);
     for (; i < field.size(); ++i)
         kinds |= kBytes.kind[static_cast<unsigned char>(text[i])];
     return kinds;
@@ -85,8 +87,8 @@ void AddAddresses(Contact& contact, const std::string& field, std::vector<std::s
     // Mostly a field holds one address and nothing to cut: no control character, comma or
     // colon. Its "@" is then between its first and last character that is not a blank.
     unsigned kinds = FieldKinds(field);
-    if (!(kinds & FieldBytes::kCut)) {
-        if (!(kinds & FieldBytes::kAt))
+    if (!(kinds & kCut)) {
+        if (!(kinds & kAt))
             return;
         size_t begin = 0;
         size_t end = field.size();

@@ -18,20 +18,18 @@ bool IsBlankOrTab(char c)
 
 // What a byte is to a text the book takes: a control character (a line end among them), a
 // comma, a colon, or 0x80 and above (no ASCII).
-enum ByteKind : unsigned char {
-    kControl = 1,
-    kComma = 2,
-    kColon = 4,
-    kEightBit = 8,
-};
+const unsigned kControl = 1;
+const unsigned kComma = 2;
+const unsigned kColon = 4;
+const unsigned kEightBit = 8;
 
 struct ByteKinds {
     unsigned char kind[256];
     constexpr ByteKinds() : kind()
     {
         for (unsigned b = 0; b < 256; ++b)
-            kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F ? kControl : 0) | (b == ',' ? kComma : 0) |
-                                                 (b == ':' ? kColon : 0) | (b >= 0x80 ? kEightBit : 0));
+            kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F ? kControl : 0u) | (b == ',' ? kComma : 0u) |
+                                                 (b == ':' ? kColon : 0u) | (b >= 0x80 ? kEightBit : 0u));
     }
 };
 
@@ -53,7 +51,7 @@ unsigned KindsOf(const char* text, size_t size)
         comma |= ByteWords::Equal(word, ',');
         colon |= ByteWords::Equal(word, ':');
     }
-    unsigned kinds = (eightBit ? kEightBit : 0) | (control ? kControl : 0) | (comma ? kComma : 0) | (colon ? kColon : 0);
+    unsigned kinds = (eightBit ? kEightBit : 0u) | (control ? kControl : 0u) | (comma ? kComma : 0u) | (colon ? kColon : 0u);
     for (; i < size; ++i)
         kinds |= kByteKinds.kind[static_cast<unsigned char>(text[i])];
     return kinds;
