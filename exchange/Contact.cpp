@@ -1,5 +1,8 @@
 #include "exchange/Contact.h"
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include "exchange/ByteWords.h"
 #include "store/AsciiText.h"
 
 namespace {
@@ -25,6 +28,42 @@ std::string WithoutControls(const std::string& text)
     return out;
 }
 
+// What a byte is to an address field: one that it is cut at or cleaned of (a control
+// character, a comma, a colon), or its "@".
+const unsigned kCut = 1;
+const unsigned kAt = 2;
+
+struct FieldBytes {
+    unsigned char kind[256];
+    constexpr FieldBytes() : kind()
+    {
+        for (unsigned b = 0; b < 256; ++b)
+            kind[b] = static_cast<unsigned char>((b < 0x20 || b == 0x7F || b == ',' || b == ':' ? kCut : 0u) |
+                                                 (b == '@' ? kAt : 0u));
+    }
+};
+
+constexpr FieldBytes kBytes;
+
+// The kinds of the bytes of a field, all together: eight bytes at a time, the rest one by one.
+unsigned FieldKinds(const std::string& field)
+{
+    const char* text = field.data();
+    uint64_t cut = 0, at = 0;
+    size_t i = 0;
+    for (; i + 8 <= field.size(); i += 8) {
+        uint64_t word;
+        std::memcpy(&word, text + i, 8);
+        cut |= ByteWords::Below(word, 0x20) | ByteWords::Equal(word, 0x7F) | ByteWords::Equal(word, ',') |
+               ByteWords::Equal(word, ':');
+        at |= ByteWords::Equal(word, '@');
+    }
+    unsigned kinds = (cut ? kCut : 0u) | (at ? kAt : 0u);
+    for (; i < field.size(); ++i)
+        kinds |= kBytes.kind[static_cast<unsigned char>(text[i])];
+    return kinds;
+}
+
 }  // namespace
 
 void AddContact(ContactList& list, Contact&& contact)
@@ -45,26 +84,25 @@ void AddAddresses(Contact& contact, const std::string& field)
 
 void AddAddresses(Contact& contact, const std::string& field, std::vector<std::string>& spare)
 {
-    // Mostly a field holds one address and nothing to cut.
-    bool plain = true;
-    for (char c : field) {
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ',' || c == ':') {
-            plain = false;
-            break;
-        }
-    }
-    if (plain) {
-        size_t begin = field.find_first_not_of(' ');
-        size_t end = field.find_last_not_of(' ');
-        if (begin == std::string::npos || field.find('@', begin) > end)
+    // Mostly a field holds one address and nothing to cut: no control character, comma or
+    // colon. Its "@" is then between its first and last character that is not a blank.
+    unsigned kinds = FieldKinds(field);
+    if (!(kinds & kCut)) {
+        if (!(kinds & kAt))
             return;
+        size_t begin = 0;
+        size_t end = field.size();
+        while (field[begin] == ' ')
+            ++begin;
+        while (field[end - 1] == ' ')
+            --end;
         if (spare.empty()) {
-            contact.addresses.emplace_back(field, begin, end + 1 - begin);
+            contact.addresses.emplace_back(field, begin, end - begin);
             return;
         }
         contact.addresses.push_back(std::move(spare.back()));
         spare.pop_back();
-        contact.addresses.back().assign(field, begin, end + 1 - begin);
+        contact.addresses.back().assign(field, begin, end - begin);
         return;
     }
     std::string text = WithoutControls(field);

@@ -12,8 +12,10 @@
 // by global books.
 #pragma once
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 #include "store/AddrBook.h"
@@ -46,29 +48,45 @@ private:
     ADTDATA* m_pBook;
     CSjisEncoder m_Encoder;
     std::map<std::pair<ADTDATA*, std::string>, ADTDATA*> m_Folders;  // (parent, Shift-JIS name) -> folder
+    // Each folder path met (its UTF-8 names, each ended by a NUL) -> its folder, so that a
+    // path is converted and looked up level by level once; the last one is kept at hand.
+    std::unordered_map<std::string, ADTDATA*> m_Paths;
+    std::string m_PathKey;
     std::vector<std::string> m_LastPath;
     ADTDATA* m_pLastFolder = nullptr;
-    // The contact being added, in Shift-JIS: its name, and its addresses in the first
-    // m_nAddresses strings (the rest is room kept from earlier contacts).
+    // The contact being added, in Shift-JIS: its name and its entries' texts. An entry's text
+    // is a view, ending in a NUL, of the contact's own address where that is plain ASCII fit
+    // for the book as it is, else of m_Room where it was converted; a group's one entry is
+    // m_List.
+    struct EntryText {
+        const char* text;
+        size_t size;
+        uint64_t hash;  // of the text, ASCII case aside (AddressHash)
+    };
     std::string m_Name;
-    std::vector<std::string> m_Addresses;
-    size_t m_nAddresses = 0;
+    uint64_t m_NameHash = 0;
+    std::vector<EntryText> m_Entries;
+    std::deque<std::string> m_Room;  // its strings stay where they are as it grows
+    std::string m_List;
     int m_nAdded = 0;
     int m_nLists = 0;
     int m_nContacts = 0;
     int m_nDuplicates = 0;
     // Each entry made, found by the hash of its folder, name and address (ASCII case
-    // aside): an open-addressed table of the nodes themselves, which live as long as the
-    // import, so a large file makes no allocation per entry.
-    struct SeenSlot {
-        uint64_t hash;  // 0 for a free slot
+    // aside): an open-addressed table of 32 bits of each hash (0 for a free slot), which a
+    // look-up reads, beside the whole hashes and the nodes, read only where those bits match
+    // and when the table grows. The nodes live as long as the import, so a large file makes
+    // no allocation per entry.
+    struct SeenEntry {
+        uint64_t hash;
         const ADTDATA* node;
     };
-    std::vector<SeenSlot> m_Seen;
+    std::vector<uint32_t> m_SeenTags;
+    std::vector<SeenEntry> m_SeenEntries;
     size_t m_nSeen = 0;
 
-    uint64_t EntryHash(const ADTDATA* folder, const std::string& address) const;
-    bool IsRepeatedEntry(uint64_t hash, const ADTDATA* folder, const std::string& address) const;
+    void AddAddress(const std::string& address);
+    bool IsRepeatedEntry(uint64_t hash, const ADTDATA* folder, const EntryText& entry) const;
     void RememberEntry(uint64_t hash, const ADTDATA* node);
     void GrowSeen();
     void NodeName(const Contact& contact);

@@ -6,6 +6,9 @@
 #include <string>
 
 std::string ComposeName(const std::string& given, const std::string& middle, const std::string& family);
+// The same into name (none of the parts), whose room is used again: a reader composing a
+// name for each row makes room once.
+void ComposeName(const std::string& given, const std::string& middle, const std::string& family, std::string& name);
 
 struct PersonName {
     std::string family;

@@ -139,7 +139,6 @@ std::string Utf16ToUtf8(const std::string& bytes, size_t start, bool bigEndian)
 std::string SjisToUtf8(const std::string& sjis)
 {
     std::string out;
-    out.reserve(sjis.size() + sjis.size() / 2);
     SjisToUtf8(sjis, out);
     return out;
 }
@@ -148,71 +147,52 @@ void SjisToUtf8(std::string_view sjis, std::string& out)
 {
     const unsigned char* p = reinterpret_cast<const unsigned char*>(sjis.data());
     const unsigned char* end = p + sjis.size();
-    // The rows of the lead bytes met, kept for the call; a short text (a name) asks the
-    // tables directly rather than clear the room for all of them.
-    const char16_t* rows[256];
-    bool keepRows = sjis.size() >= 512;
-    if (keepRows)
-        std::fill(std::begin(rows), std::end(rows), nullptr);
-    auto row = [&](unsigned lead) {
-        if (!keepRows)
-            return Cp932DecodeRow(lead);
-        if (!rows[lead])
-            rows[lead] = Cp932DecodeRow(lead);
-        return rows[lead];
-    };
-    // Written a few kilobytes at a time through a buffer, without a call per character.
-    unsigned char buffer[4096];
-    unsigned char* to = buffer;
-    auto flush = [&]() {
-        out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(to - buffer));
-        to = buffer;
-    };
+    const uint32_t* single = Cp932Utf8Row(0);
+    static const uint32_t kNone = 0xBDBFEF | (3u << 24);  // U+FFFD
+    // A piece of the text at a time is written into a buffer with room for the longest text
+    // it can give: three bytes a byte, for every character is written as three bytes of
+    // which only its own count, and room for a character that begins at the piece's end.
+    const size_t kPiece = 1024;
+    unsigned char buffer[3 * kPiece + 4];
     while (p < end) {
-        if (to - buffer > static_cast<std::ptrdiff_t>(sizeof buffer) - 16)
-            flush();
-        // Room is left for one character more after the last block.
-        while (end - p >= 8 && to - buffer <= static_cast<std::ptrdiff_t>(sizeof buffer) - 16) {
-            uint64_t block;
-            std::memcpy(&block, p, 8);
-            if (block & 0x8080808080808080ull)
+        const unsigned char* pieceEnd = end - p > static_cast<std::ptrdiff_t>(kPiece) ? p + kPiece : end;
+        unsigned char* to = buffer;
+        while (p < pieceEnd) {
+            while (pieceEnd - p >= 8) {
+                uint64_t block;
+                std::memcpy(&block, p, 8);
+                if (block & 0x8080808080808080ull)
+                    break;
+                std::memcpy(to, p, 8);
+                p += 8;
+                to += 8;
+            }
+            if (p == pieceEnd)
                 break;
-            std::memcpy(to, p, 8);
-            p += 8;
-            to += 8;
+            if (*p < 0x80) {
+                *to++ = *p++;
+                continue;
+            }
+            uint32_t entry;
+            if (!IsSjisLeadByte(p[0])) {
+                entry = single[p[0]];
+                ++p;
+            } else if (p + 1 < end && IsSjisTrailByte(p[1])) {
+                // A lead byte without a trail byte stands alone, so the byte after it (a
+                // comma, a line end) keeps its meaning.
+                entry = Cp932Utf8Row(p[0])[p[1]];
+                p += 2;
+            } else {
+                entry = kNone;
+                ++p;
+            }
+            to[0] = static_cast<unsigned char>(entry);
+            to[1] = static_cast<unsigned char>(entry >> 8);
+            to[2] = static_cast<unsigned char>(entry >> 16);
+            to += entry >> 24;
         }
-        if (p < end && *p < 0x80) {
-            *to++ = *p++;
-            continue;
-        }
-        if (p == end)
-            break;
-        char16_t ch;
-        if (!IsSjisLeadByte(p[0])) {
-            ch = row(0)[p[0]];
-            ++p;
-        } else if (p + 1 < end && IsSjisTrailByte(p[1])) {
-            // A lead byte without a trail byte stands alone, so the byte after it (a comma, a
-            // line end) keeps its meaning.
-            ch = row(p[0])[p[1]];
-            p += 2;
-        } else {
-            ch = 0;
-            ++p;
-        }
-        char32_t code = ch ? ch : kReplacement;
-        if (code < 0x80) {
-            *to++ = static_cast<unsigned char>(code);
-        } else if (code < 0x800) {
-            *to++ = static_cast<unsigned char>(0xC0 | (code >> 6));
-            *to++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        } else {
-            *to++ = static_cast<unsigned char>(0xE0 | (code >> 12));
-            *to++ = static_cast<unsigned char>(0x80 | ((code >> 6) & 0x3F));
-            *to++ = static_cast<unsigned char>(0x80 | (code & 0x3F));
-        }
+        out.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(to - buffer));
     }
-    flush();
 }
 
 std::string CleanUtf8(const std::string& bytes)

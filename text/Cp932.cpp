@@ -76,7 +76,19 @@ struct Tables {
     char16_t decode[256][256];
     std::atomic<bool> encodeReady[256];
     uint16_t encode[256][256];
+    uint32_t utf8[256][256];
 };
+
+// A character (none: U+FFFD) as an entry of Cp932Utf8Row.
+uint32_t Utf8Entry(char16_t ch)
+{
+    uint32_t code = ch ? ch : 0xFFFD;
+    if (code < 0x80)
+        return code | (1u << 24);
+    if (code < 0x800)
+        return (0xC0 | (code >> 6)) | ((0x80 | (code & 0x3F)) << 8) | (2u << 24);
+    return (0xE0 | (code >> 12)) | ((0x80 | ((code >> 6) & 0x3F)) << 8) | ((0x80 | (code & 0x3F)) << 16) | (3u << 24);
+}
 
 Tables g_Tables;
 
@@ -112,6 +124,20 @@ const uint16_t* Cp932EncodeRow(unsigned high)
         }
     }
     return g_Tables.encode[high];
+}
+
+std::atomic<const uint32_t*> Cp932Rows::g_Utf8[256];
+
+const uint32_t* Cp932Rows::LoadUtf8(unsigned lead)
+{
+    const char16_t* row = Cp932DecodeRow(lead);
+    std::lock_guard<std::mutex> guard(g_Tables.lock);
+    if (!g_Utf8[lead].load(std::memory_order_relaxed)) {
+        for (unsigned b = 0; b < 256; ++b)
+            g_Tables.utf8[lead][b] = Utf8Entry(row[b]);
+        g_Utf8[lead].store(g_Tables.utf8[lead], std::memory_order_release);
+    }
+    return g_Tables.utf8[lead];
 }
 
 char16_t Cp932Decode(const unsigned char* bytes, int length)

@@ -5,6 +5,7 @@
 // which Cp932Decode and Cp932Encode settle the same way on both, so every platform gives
 // the same bytes for the same text.
 #pragma once
+#include <atomic>
 #include <cstdint>
 
 // The UTF-16 unit of one Shift-JIS character of 1 or 2 bytes; 0 when it has none.
@@ -21,6 +22,20 @@ const uint16_t* Cp932EncodeRow(unsigned high);
 // Cp932Decode's table for the pairs with lead byte lead (row 0: the single bytes), each the
 // UTF-16 unit of one character or 0, for converters that decode many characters at a time.
 const char16_t* Cp932DecodeRow(unsigned lead);
+
+// The same rows as UTF-8: each entry the UTF-8 bytes of one character (U+FFFD for none) in
+// its low three bytes, the first lowest, and their number in its high byte. A row once made
+// is found without a call (a converter asks for one each character).
+namespace Cp932Rows {
+extern std::atomic<const uint32_t*> g_Utf8[256];
+const uint32_t* LoadUtf8(unsigned lead);
+}  // namespace Cp932Rows
+
+inline const uint32_t* Cp932Utf8Row(unsigned lead)
+{
+    const uint32_t* row = Cp932Rows::g_Utf8[lead].load(std::memory_order_acquire);
+    return row ? row : Cp932Rows::LoadUtf8(lead);
+}
 
 // The platform's own conversions, without the settling above (Cp932Win.cpp or
 // Cp932Native.cpp).

@@ -1,4 +1,5 @@
 #include "text/SjisEncoder.h"
+#include <cstring>
 #include "text/Charset.h"
 #include "text/Cp932.h"
 #include "text/UnicodeForms.h"
@@ -67,22 +68,66 @@ std::string CSjisEncoder::Encode(const std::string& utf8)
     return out;
 }
 
+// Mostly a text is ASCII, kana and kanji that Shift-JIS holds: those are written straight
+// into room of the text's size (no character takes more bytes in Shift-JIS than in UTF-8).
+// From the first character that is not so, EncodeRest goes on a character at a time.
 void CSjisEncoder::Encode(const std::string& utf8, std::string& out)
 {
-    size_t ascii = 0;
-    while (ascii < utf8.size() && static_cast<unsigned char>(utf8[ascii]) < 0x80)
-        ++ascii;
-    if (ascii == utf8.size()) {
+    const unsigned char* in = reinterpret_cast<const unsigned char*>(utf8.data());
+    size_t size = utf8.size();
+    size_t pos = 0;
+    while (pos < size && in[pos] < 0x80)
+        ++pos;
+    if (pos == size) {
         out.assign(utf8);
         return;
     }
-    out.clear();
-    out.reserve(utf8.size());
-    size_t baseStart = kNoBase;  // where the last character that could take a mark begins in out
-    char32_t base = 0;
+    out.resize(size);
+    char* begin = &out[0];
+    std::memcpy(begin, in, pos);
+    char* to = begin + pos;
+    size_t baseStart = pos > 0 ? pos - 1 : kNoBase;  // where the last character that could take a mark begins in out
+    char32_t base = pos > 0 ? in[pos - 1] : 0;
+    while (pos < size) {
+        unsigned char lead = in[pos];
+        if (lead < 0x80) {
+            baseStart = static_cast<size_t>(to - begin);
+            base = lead;
+            *to++ = static_cast<char>(lead);
+            ++pos;
+            continue;
+        }
+        if (lead < 0xE0 || lead > 0xEF || pos + 2 >= size || !IsWellFormedThreeBytes(utf8, pos))
+            break;
+        // Kana and kanji: three bytes, read here without the general decoder.
+        char32_t ch = static_cast<char32_t>(((lead & 0x0F) << 12) | ((in[pos + 1] & 0x3F) << 6) | (in[pos + 2] & 0x3F));
+        if (ch == kNarrowNoBreakSpace)
+            ch = ' ';
+        const uint16_t*& row = m_Rows[ch >> 8];
+        if (!row)
+            row = Cp932EncodeRow(ch >> 8);
+        uint16_t code = ch != Charset::kReplacement ? row[ch & 0xFF] : 0;
+        if (!code)
+            break;
+        baseStart = static_cast<size_t>(to - begin);
+        base = ch;
+        if (code > 0xFF)
+            *to++ = static_cast<char>(code >> 8);
+        *to++ = static_cast<char>(code & 0xFF);
+        pos += 3;
+    }
+    out.resize(static_cast<size_t>(to - begin));
+    if (pos < size)
+        EncodeRest(utf8, pos, out, baseStart, base);
+}
+
+// The characters of utf8 from pos on, appended to out one at a time; baseStart and base
+// tell the last character written that a combining mark could belong to.
+void CSjisEncoder::EncodeRest(const std::string& utf8, size_t pos, std::string& out, size_t baseStart, char32_t base)
+{
     const uint16_t* row = nullptr;  // the table row of the last character looked up
     unsigned rowHigh = 0x100;
-    for (size_t pos = 0; pos < utf8.size();) {
+    while (pos < utf8.size()) {
         unsigned char lead = static_cast<unsigned char>(utf8[pos]);
         if (lead < 0x80) {
             baseStart = out.size();

@@ -6,6 +6,7 @@
 // blank. Text that Shift-JIS holds is never changed. The import of vCard and CSV files
 // runs every text through one encoder and reports its counts.
 #pragma once
+#include <cstdint>
 #include <string>
 
 class CSjisEncoder {
@@ -21,7 +22,10 @@ public:
 
 private:
     int m_nUndecodable = 0;
+    // Code page 932's encoding rows by high byte, as this encoder first needs them.
+    const uint16_t* m_Rows[256] = {};
     int m_nUnrepresentable = 0;
 
+    void EncodeRest(const std::string& utf8, size_t pos, std::string& out, size_t baseStart, char32_t base);
     void EncodeCluster(std::string& out, size_t& baseStart, char32_t base, const std::u32string& cluster);
 };
