@@ -159,7 +159,7 @@ void CFileCommit::Recover(Missing missing, bool anyName)
     // save left beside it goes with this save's own temporary file, or with the sweep after
     // it. One look at the file, none at names that are usually not there (each of those
     // costs a look through the whole folder under Wine).
-    if (!anyName && GetFileAttributesA(m_strPath.c_str()) != INVALID_FILE_ATTRIBUTES)
+    if (!anyName && (m_dwSeenAttributes = GetFileAttributesA(m_strPath.c_str())) != INVALID_FILE_ATTRIBUTES)
         return;
     if (!anyName && !HasOwnSideFiles(m_strPath))
         return;
@@ -190,7 +190,10 @@ void CFileCommit::Recover(Missing missing, bool anyName)
 bool CFileCommit::Write(const std::function<bool(FILE*)>& write, WriteFailure* why)
 {
     WriteFailure failure = WriteFailure::None;
-    DWORD attributes = m_strPath.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(m_strPath.c_str());
+    DWORD attributes = m_dwSeenAttributes;
+    m_dwSeenAttributes = INVALID_FILE_ATTRIBUTES;  // a second write looks again
+    if (attributes == INVALID_FILE_ATTRIBUTES && !m_strPath.empty())
+        attributes = GetFileAttributesA(m_strPath.c_str());
     std::string temp;
     if (m_strPath.empty())
         failure = WriteFailure::Failed;

@@ -63,6 +63,9 @@ private:
     CFileLock m_Lock;
     bool m_bLocked;
     std::string m_strRestoredFrom;
+    // The file's attributes as the look under the lock found them (the file there), so that
+    // the write that follows under the same lock need not look again; else INVALID.
+    DWORD m_dwSeenAttributes = INVALID_FILE_ATTRIBUTES;
 
     void Recover(Missing missing, bool anyName);
     friend FileRead ReadSettledFile(const std::string&, std::string&, std::string*);
